@@ -1,0 +1,28 @@
+# make run: install what is missing, build and start the organiser.
+# make test: install what is missing, build and run every test headless.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: deps configure build run test bench clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/src/app/morwinek
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	cmake --build $(BUILD) --target morwinek_bench -j $(JOBS)
+	$(BUILD)/bench/morwinek_bench
+
+clean:
+	rm -rf $(BUILD)

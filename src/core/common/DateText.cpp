@@ -1,0 +1,120 @@
+#include "DateText.h"
+
+namespace {
+
+const QDate &epoch()
+{
+    static const QDate day0(1899, 12, 30);
+    return day0;
+}
+
+bool digitsAt(const QString &text, int from, int count, int *value)
+{
+    int v = 0;
+    for (int i = from; i < from + count; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9') {
+            return false;
+        }
+        v = v * 10 + (c - u'0');
+    }
+    *value = v;
+    return true;
+}
+
+} // namespace
+
+namespace DateText {
+
+QDate parseDate(const QString &text)
+{
+    const QString t = FixedText::trimmed(text);
+    if (t.size() != 10 || t.at(2) != u'.' || t.at(5) != u'.') {
+        return {};
+    }
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    if (!digitsAt(t, 0, 2, &day) || !digitsAt(t, 3, 2, &month) || !digitsAt(t, 6, 4, &year) || year == 0) {
+        return {};
+    }
+    const QDate date(year, month, day);
+    if (!date.isValid() || toDay(date) == invalid) {
+        return {};
+    }
+    return date;
+}
+
+int parse(const QString &text)
+{
+    const QDate date = parseDate(text);
+    return date.isValid() ? toDay(date) : invalid;
+}
+
+int toDay(const QDate &date)
+{
+    return static_cast<int>(epoch().daysTo(date));
+}
+
+QDate fromDay(int day)
+{
+    return epoch().addDays(day);
+}
+
+QString toText(const QDate &date)
+{
+    if (!date.isValid()) {
+        return {};
+    }
+    return QStringLiteral("%1.%2.%3")
+        .arg(date.day(), 2, 10, QLatin1Char('0'))
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.year(), 4, 10, QLatin1Char('0'));
+}
+
+QString fromDayToText(int day)
+{
+    return toText(fromDay(day));
+}
+
+} // namespace DateText
+
+namespace FixedText {
+
+QString padToWidth(const QString &text, int width)
+{
+    if (text.size() >= width) {
+        return text.left(width);
+    }
+    return text + QString(width - text.size(), QLatin1Char(' '));
+}
+
+QString twoDigits(int number)
+{
+    return number <= 9 ? QStringLiteral("0") + QString::number(number) : QString::number(number);
+}
+
+QString swapNameOrder(const QString &text)
+{
+    const QString t = trimmed(text);
+    const int blank = t.indexOf(QLatin1Char(' '));
+    if (blank < 0) {
+        return t + QLatin1Char(' ');
+    }
+    return t.mid(blank + 1) + QLatin1Char(' ') + t.left(blank + 1);
+}
+
+QString trimmed(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 0x20) {
+        ++begin;
+    }
+    while (end > begin && text.at(end - 1).unicode() <= 0x20) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
+} // namespace FixedText

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// The program's one date format, "dd.MM.yyyy", whatever the system's regional settings,
+// and date values as day numbers counted from 30.12.1899 (day 0), so that the
+// difference of two values is a number of days.
+namespace DateText {
+inline constexpr int invalid = -1;
+inline constexpr char format[] = "dd.MM.yyyy";
+
+// The day number of the trimmed text, or -1 when it is not exactly ten characters in the
+// form dd.MM.yyyy or not a real date. 29.12.1899 is day -1 and so counts as invalid too.
+int parse(const QString &text);
+// The date of a text, or a null QDate where parse() answers -1.
+QDate parseDate(const QString &text);
+
+int toDay(const QDate &date);
+QDate fromDay(int day);
+// "dd.MM.yyyy"; an empty text for a null date.
+QString toText(const QDate &date);
+QString fromDayToText(int day);
+} // namespace DateText
+
+namespace FixedText {
+// Exactly n characters: blanks appended to reach n, then cut to n. Nothing is trimmed.
+QString padToWidth(const QString &text, int width);
+// 7 -> "07", 12 -> "12".
+QString twoDigits(int number);
+// "Abc Def Ghi" -> "Def Ghi Abc "; a name stored surname first, printed first name first.
+QString swapNameOrder(const QString &text);
+// Leading and trailing blanks and control characters removed, as the data files store fields.
+QString trimmed(const QString &text);
+} // namespace FixedText

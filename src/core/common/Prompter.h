@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Message-box flags as the classic Windows message box takes them: buttons | icon | default button.
+enum : unsigned {
+    MB_OK = 0x0,
+    MB_OKCANCEL = 0x1,
+    MB_YESNOCANCEL = 0x3,
+    MB_YESNO = 0x4,
+    MB_ICONSTOP = 0x10,
+    MB_ICONERROR = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_ICONWARNING = 0x30,
+    MB_ICONINFORMATION = 0x40,
+    MB_DEFBUTTON1 = 0x0,
+    MB_DEFBUTTON2 = 0x100,
+    MB_DEFBUTTON3 = 0x200,
+};
+
+// Every beep and message box of the program goes through this, so tests can answer and record them.
+class Prompter
+{
+public:
+    enum Beep { Default = 0, Exclamation = 0x30 };
+    enum Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+    virtual ~Prompter() = default;
+    virtual void beep(Beep type = Exclamation) = 0;
+    virtual Answer messageBox(QWidget *parent, const QString &text, const QString &caption, unsigned flags) = 0;
+};

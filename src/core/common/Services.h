@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Autostart.h"
+#include "Clock.h"
+#include "Prompter.h"
+#include "ShellOpener.h"
+
+#include <QDir>
+#include <QString>
+
+#include <functional>
+
+// What the windows need from outside themselves, filled in by main() or by a test.
+struct Services
+{
+    Prompter &prompter;
+    ShellOpener &shell;
+    const Clock &clock;
+    AutostartStore &autostart;
+    // The folder of the executable, which holds every data file.
+    QString dataDir;
+    // The full path of the executable, as the start-at-login entry names it.
+    QString executablePath;
+    // The user's name for the about window's greeting.
+    std::function<QString()> defaultUserName = [] { return QStringLiteral("Morwinek"); };
+
+    QString dataPath(const QString &fileName) const { return QDir(dataDir).filePath(fileName); }
+    QDate today() const { return clock.today(); }
+    // The program's one display for a failed action: the text in an error box, and the program goes on.
+    void showError(QWidget *parent, const QString &text) const
+    {
+        prompter.messageBox(parent, text, QStringLiteral("Błąd!"), MB_OK | MB_ICONSTOP);
+    }
+};

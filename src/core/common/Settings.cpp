@@ -1,0 +1,77 @@
+#include "Settings.h"
+
+#include "DateText.h"
+#include "IniFile.h"
+
+namespace {
+
+const QString bio = QStringLiteral("Biorytmy");
+const QString contacts = QStringLiteral("Kontakty");
+const QString quick = QStringLiteral("Szybkie wybieranie");
+const QString calc = QStringLiteral("Kalkulacje");
+const QString terms = QStringLiteral("Terminy");
+
+struct PrintKey
+{
+    const char *key;
+    bool Settings::*field;
+};
+
+constexpr PrintKey printKeys[] = {
+    {"Drukuj_Osobiste", &Settings::printPersonal},
+    {"Drukuj_Sluzbowe", &Settings::printWork},
+    {"Drukuj_Komorke", &Settings::printMobile},
+    {"Drukuj_Email", &Settings::printEmail},
+    {"Drukuj_10_kopii", &Settings::printTenCopies},
+};
+
+QString nameKey(int n)
+{
+    return FixedText::twoDigits(n) + QStringLiteral("_Nazwa_");
+}
+
+QString numberKey(int n)
+{
+    return FixedText::twoDigits(n) + QStringLiteral("Telefon");
+}
+
+} // namespace
+
+void Settings::read(const IniFile &ini)
+{
+    birthday = ini.readString(bio, QStringLiteral("Urodziny"), QStringLiteral("15.12.1974"));
+    lastPosition = ini.readInt(contacts, QStringLiteral("Ostatnia_Pozycja"), 1) - 1;
+    for (const PrintKey &p : printKeys) {
+        const int defaultValue = Settings().*(p.field) ? 1 : 0;
+        this->*(p.field) = ini.readInt(contacts, QLatin1String(p.key), defaultValue) != 0;
+    }
+    for (int n = 1; n <= 8; ++n) {
+        quickNames[n] = FixedText::trimmed(ini.readString(quick, nameKey(n), QString()));
+        quickNumbers[n] = FixedText::trimmed(ini.readString(quick, numberKey(n), QString()));
+    }
+    calculation = ini.readInt(calc, QStringLiteral("KALK"), 0);
+    vat1 = ini.readInt(calc, QStringLiteral("VAT1"), 22);
+    vat2 = ini.readInt(calc, QStringLiteral("VAT2"), 7);
+    range = ini.readInt(terms, QStringLiteral("ZAKRES"), 3);
+    autoReminder = ini.readInt(terms, QStringLiteral("AUTOTERMINY"), 1);
+}
+
+void Settings::write(IniFile &ini) const
+{
+    if (!FixedText::trimmed(birthday).isEmpty()) {
+        ini.writeString(bio, QStringLiteral("Urodziny"), birthday);
+    }
+    ini.writeString(contacts, QStringLiteral("Ostatnia_Pozycja"), QString::number(lastPosition + 1));
+    for (const PrintKey &p : printKeys) {
+        ini.writeString(contacts, QLatin1String(p.key), this->*(p.field) ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    for (int n = 1; n <= 8; ++n) {
+        ini.writeString(quick, nameKey(n), quickNames[n]);
+        ini.writeString(quick, numberKey(n), quickNumbers[n]);
+    }
+    ini.writeString(calc, QStringLiteral("KALK"), QString::number(calculation));
+    ini.writeString(calc, QStringLiteral("VAT1"), QString::number(vat1));
+    ini.writeString(calc, QStringLiteral("VAT2"), QString::number(vat2));
+    ini.writeString(terms, QStringLiteral("ZAKRES"), QString::number(range));
+    ini.writeString(terms, QStringLiteral("AUTOTERMINY"), QString::number(autoReminder));
+}

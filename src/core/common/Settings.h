@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+class IniFile;
+
+// Everything "Morwinek.ini" holds, as the main window keeps it in memory.
+struct Settings
+{
+    QString birthday = QStringLiteral("15.12.1974"); // "Biorytmy"/"Urodziny", as read
+    int lastPosition = 0;                            // zero-based; the file holds it plus one
+    bool printPersonal = true;
+    bool printWork = false;
+    bool printMobile = true;
+    bool printEmail = true;
+    bool printTenCopies = false;
+    // Quick-dial entries 1..8 at indexes 1..8; index 0 is unused.
+    std::array<QString, 9> quickNames;
+    std::array<QString, 9> quickNumbers;
+    int calculation = 0; // "KALK"
+    int vat1 = 22;
+    int vat2 = 7;
+    int range = 3;        // "ZAKRES", days
+    int autoReminder = 1; // "AUTOTERMINY"
+
+    // Key by key, in the file's order; every missing or malformed value gives its default.
+    void read(const IniFile &ini);
+    // Every key, in the file's order; a new file gets its sections in that order.
+    void write(IniFile &ini) const;
+};

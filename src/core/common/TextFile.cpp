@@ -1,0 +1,137 @@
+#include "TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace TextFile {
+
+QList<QByteArray> splitLines(QByteArrayView bytes)
+{
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0) {
+        bytes = bytes.first(nul);
+    }
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines.append(bytes.sliced(start, i - start).toByteArray());
+            if (c == '\r' && i + 1 < size && bytes[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < size) {
+        lines.append(bytes.sliced(start).toByteArray());
+    }
+    return lines;
+}
+
+QByteArray joinLines(const QList<QByteArray> &lines)
+{
+    qsizetype total = 0;
+    for (const QByteArray &line : lines) {
+        total += line.size() + 2;
+    }
+    QByteArray bytes;
+    bytes.reserve(total);
+    for (const QByteArray &line : lines) {
+        bytes.append(line);
+        bytes.append("\r\n", 2);
+    }
+    return bytes;
+}
+
+bool readBytes(const QString &path, QByteArray *bytes, bool *exists, QString *error)
+{
+    bytes->clear();
+    QFile file(path);
+    if (!file.exists()) {
+        if (exists) {
+            *exists = false;
+        }
+        return true;
+    }
+    if (exists) {
+        *exists = true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    *bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    return true;
+}
+
+bool readLines(const QString &path, QList<QByteArray> *lines, bool *exists, QString *error)
+{
+    QByteArray bytes;
+    if (!readBytes(path, &bytes, exists, error)) {
+        return false;
+    }
+    *lines = splitLines(bytes);
+    return true;
+}
+
+bool writeAtomically(const QString &path, QByteArrayView bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    // QSaveFile may report success after a short write on a full disk, so the count is checked here.
+    const qint64 written = file.write(bytes.data(), bytes.size());
+    if (written != bytes.size() || !file.flush()) {
+        if (error) {
+            *error = file.errorString().isEmpty() || file.error() == QFileDevice::NoError
+                         ? QStringLiteral("Brak miejsca na dysku: %1").arg(QFileInfo(path).fileName())
+                         : file.errorString();
+        }
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    return true;
+}
+
+bool writeLines(const QString &path, const QList<QByteArray> &lines, QString *error)
+{
+    return writeAtomically(path, joinLines(lines), error);
+}
+
+bool removeIfExists(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.exists()) {
+        return true;
+    }
+    if (!file.remove()) {
+        if (error) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    return true;
+}
+
+} // namespace TextFile

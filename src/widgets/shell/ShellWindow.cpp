@@ -1,0 +1,47 @@
+#include "ShellWindow.h"
+
+#include "TForm_Main.h"
+
+#include <QEventLoop>
+#include <QPointer>
+
+namespace {
+int liveWindows = 0;
+}
+
+ShellWindow::ShellWindow(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    ++liveWindows;
+}
+
+ShellWindow::~ShellWindow()
+{
+    --liveWindows;
+    if (Form_Main) {
+        Form_Main->UstawIkonke();
+    }
+}
+
+int ShellWindow::openCount()
+{
+    return liveWindows;
+}
+
+void ShellWindow::execModal()
+{
+    QEventLoop loop;
+    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    loop.exec(QEventLoop::DialogExec);
+}
+
+void ShellWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (Form_Main) {
+        Form_Main->setTrayIcon(TForm_Main::IconOpen);
+    }
+}

@@ -1,0 +1,252 @@
+#include "TForm_Main.h"
+
+#include "ShellWindow.h"
+#include "core/common/BuildConfig.h"
+#include "core/common/IniFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+// Referencing the resource initializer keeps the pictures linked in from the static library.
+static void initShellResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+
+QIcon trayImage(int index)
+{
+    return QIcon(QStringLiteral(":/icons/tray%1.png").arg(index));
+}
+
+QIcon menuImage(int index)
+{
+    return QIcon(QStringLiteral(":/icons/menu%1.png").arg(index));
+}
+
+} // namespace
+
+TForm_Main::TForm_Main(Services &services, QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+{
+    initShellResources();
+    setObjectName(QStringLiteral("Form_Main"));
+    Form_Main = this;
+    FormCreate();
+}
+
+TForm_Main::~TForm_Main()
+{
+    // Windows still open when the program ends go without their close steps.
+    Form_Main = nullptr;
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (qobject_cast<ShellWindow *>(w)) {
+            delete w;
+        }
+    }
+}
+
+QString TForm_Main::settingsPath() const
+{
+    return m_services.dataPath(QStringLiteral("Morwinek.ini"));
+}
+
+void TForm_Main::FormCreate()
+{
+    m_webPage = QString::fromUtf8(BuildConfig::webPage);
+    m_authorEmail = QString::fromUtf8(BuildConfig::authorEmail);
+    INIOdczytaj(settingsPath());
+    createTray();
+    setTrayIcon(IconIdle);
+    startupReminder();
+    Autostart::apply(m_services.autostart, Autostart::QueryAndClean, m_services.executablePath);
+}
+
+bool TForm_Main::INIOdczytaj(const QString &path)
+{
+    IniFile ini(path);
+    const bool readable = ini.load();
+    m_settings.read(ini); // an unreadable file reads as an empty one: every default
+    return readable;
+}
+
+bool TForm_Main::INIZapisz(const QString &path, QString *error)
+{
+    IniFile ini(path);
+    // Keys and sections of other programs survive, so the current file is the starting point.
+    if (!ini.load(error)) {
+        return false;
+    }
+    m_settings.write(ini);
+    return ini.save(error);
+}
+
+void TForm_Main::saveSettings(QWidget *parent)
+{
+    QString error;
+    if (!INIZapisz(settingsPath(), &error)) {
+        m_services.showError(parent, error);
+    }
+}
+
+void TForm_Main::createTray()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    const auto item = [this](const char *name, const QString &caption, int image, void (TForm_Main::*slot)()) {
+        QAction *action = PopupMenu1->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        if (image >= 0) {
+            action->setIcon(menuImage(image));
+        }
+        if (slot) {
+            connect(action, &QAction::triggered, this, slot);
+        }
+        return action;
+    };
+    const auto separator = [this](const char *name) {
+        QAction *action = PopupMenu1->addSeparator();
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+
+    Pomoc1 = item("Pomoc1", QStringLiteral("Pomoc internetowa"), 8, &TForm_Main::Pomoc1Click);
+    N4 = separator("N4");
+    N4->setVisible(false);
+    for (int n = 1; n <= 8; ++n) {
+        MI[n] = item(QStringLiteral("MI%1").arg(n).toLatin1().constData(), QString(), 6, nullptr);
+        MI[n]->setVisible(false);
+        MI[n]->setEnabled(false);
+    }
+    N2 = separator("N2");
+    Informacje = item("Informacje", QStringLiteral("Morwinek - Informacje"), 2, &TForm_Main::InformacjeClick);
+    Biorytmy = item("Biorytmy", QStringLiteral("Morwinek - Biorytmy"), 1, &TForm_Main::BiorytmyClick);
+    Kalkulacje = item("Kalkulacje", QStringLiteral("Morwinek - Kalkulacje"), 9, &TForm_Main::KalkulacjeClick);
+    Terminy = item("Terminy", QStringLiteral("Morwinek - Terminy"), 4, &TForm_Main::TerminyClick);
+    Kontakty = item("Kontakty", QStringLiteral("Morwinek - Kontakty"), 0, &TForm_Main::KontaktyClick);
+    N1 = separator("N1");
+    Zakoncz1 = item("Zakoncz1", QStringLiteral("Zakończ"), -1, &TForm_Main::Zakoncz1Click);
+    // Entries whose windows are not part of this build yet.
+    Kontakty->setEnabled(false);
+    Terminy->setEnabled(false);
+    Biorytmy->setEnabled(false);
+    Kalkulacje->setEnabled(false);
+    Informacje->setEnabled(false);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm_Main::PopupMenu1Popup);
+
+    RxTrayIcon1 = new QSystemTrayIcon(this);
+    RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
+    RxTrayIcon1->setToolTip(QStringLiteral("Morwinek"));
+    RxTrayIcon1->setContextMenu(PopupMenu1);
+    connect(RxTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick) {
+            KontaktyClick();
+        }
+    });
+}
+
+void TForm_Main::setTrayIcon(int index)
+{
+    m_iconIndex = index;
+    if (RxTrayIcon1) {
+        RxTrayIcon1->setIcon(trayImage(index));
+        if (!RxTrayIcon1->isVisible() && QSystemTrayIcon::isSystemTrayAvailable()) {
+            RxTrayIcon1->show();
+        }
+    }
+    emit trayIconChanged(index);
+}
+
+void TForm_Main::UstawIkonke()
+{
+    if (ShellWindow::openCount() == 0) {
+        setTrayIcon(IconIdle);
+    }
+}
+
+void TForm_Main::startupReminder()
+{
+}
+
+void TForm_Main::raiseApplication()
+{
+    if (QWidget *active = QApplication::activeWindow()) {
+        active->raise();
+    }
+}
+
+void TForm_Main::KontaktyClick()
+{
+}
+
+void TForm_Main::TerminyClick()
+{
+}
+
+void TForm_Main::BiorytmyClick()
+{
+}
+
+void TForm_Main::KalkulacjeClick()
+{
+}
+
+void TForm_Main::InformacjeClick()
+{
+}
+
+void TForm_Main::Pomoc1Click()
+{
+    const QString local = m_services.dataPath(QStringLiteral("index.html"));
+    if (QFileInfo::exists(local)) {
+        m_services.shell.open(QUrl::fromLocalFile(local));
+    } else {
+        m_services.shell.open(QUrl(m_webPage + QStringLiteral("pomoc.html")));
+    }
+}
+
+void TForm_Main::Zakoncz1Click()
+{
+    QApplication::quit();
+}
+
+void TForm_Main::PopupMenu1Popup()
+{
+    Buduj_Menu();
+}
+
+void TForm_Main::Buduj_Menu()
+{
+    if (lineDeviceCount() == 0) {
+        N4->setVisible(false);
+        return;
+    }
+    bool anyShown = false;
+    for (int n = 1; n <= 8; ++n) {
+        QAction *mi = MI[n];
+        const QString &name = m_settings.quickNames[n];
+        const QString &number = m_settings.quickNumbers[n];
+        if (name.isEmpty()) {
+            mi->setVisible(false);
+            continue;
+        }
+        mi->setText(name);
+        mi->setVisible(true);
+        anyShown = true;
+        if (!number.isEmpty()) {
+            mi->setToolTip(number);
+            mi->setStatusTip(number);
+            mi->setEnabled(true);
+        } else {
+            mi->setEnabled(false);
+        }
+    }
+    N4->setVisible(anyShown);
+}
+

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "core/common/Services.h"
+#include "core/common/Settings.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+// The hub of the program, never shown: the settings in memory, the tray icon and its menu,
+// and the opening of every secondary window (at most one of each kind).
+class TForm_Main : public QWidget
+{
+    Q_OBJECT
+public:
+    enum TrayIcon { IconIdle = 0, IconOpen = 1, IconDue = 2 };
+
+    // Runs the start-up sequence: reads the settings from the data folder, sets up the tray,
+    // reminds of due appointments and cleans up the start-at-login entry.
+    explicit TForm_Main(Services &services, QWidget *parent = nullptr);
+    ~TForm_Main() override;
+
+    Services &services() { return m_services; }
+    Settings &settings() { return m_settings; }
+    const QString &webPage() const { return m_webPage; }
+    const QString &authorEmail() const { return m_authorEmail; }
+    QString settingsPath() const;
+
+    bool INIOdczytaj(const QString &path);
+    // Writes every setting; false with the system's error text when the file cannot be replaced.
+    [[nodiscard]] bool INIZapisz(const QString &path, QString *error = nullptr);
+    // INIZapisz on the program's settings file, showing a failure to the user.
+    void saveSettings(QWidget *parent = nullptr);
+
+    // The icon rule: back to idle once no secondary window is left.
+    void UstawIkonke();
+    void setTrayIcon(int index);
+    int trayIconIndex() const { return m_iconIndex; }
+
+    // The tray, and the menu's actions by their names.
+    QSystemTrayIcon *RxTrayIcon1 = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QAction *Pomoc1 = nullptr;
+    QAction *N4 = nullptr;
+    std::array<QAction *, 9> MI{}; // MI[1] .. MI[8]
+    QAction *N2 = nullptr;
+    QAction *Informacje = nullptr;
+    QAction *Biorytmy = nullptr;
+    QAction *Kalkulacje = nullptr;
+    QAction *Terminy = nullptr;
+    QAction *Kontakty = nullptr;
+    QAction *N1 = nullptr;
+    QAction *Zakoncz1 = nullptr;
+
+    // How many telephony line devices there are; none until a telephony backend is attached.
+    std::function<int()> lineDeviceCount = [] { return 0; };
+
+    // Opens a secondary window of one kind: beeps when one is open already, otherwise creates it,
+    // runs setup and shows it; brings it to the front in both cases.
+    enum RaiseApplication { RaiseNever, RaiseFirst, RaiseAfterOpening };
+    template <class W>
+    W *openWindow(QPointer<W> &reference,
+                  const std::function<void(W &)> &setup = {},
+                  RaiseApplication raise = RaiseNever);
+
+public slots:
+    void KontaktyClick();
+    void TerminyClick();
+    void BiorytmyClick();
+    void KalkulacjeClick();
+    void InformacjeClick();
+    void Pomoc1Click();
+    void Zakoncz1Click();
+    void PopupMenu1Popup();
+    void Buduj_Menu();
+
+signals:
+    void trayIconChanged(int index);
+
+private:
+    void FormCreate();
+    void createTray();
+    void startupReminder();
+    void raiseApplication();
+
+    Services &m_services;
+    Settings m_settings;
+    QString m_webPage;
+    QString m_authorEmail;
+    int m_iconIndex = IconIdle;
+};
+
+// The one main window; the other windows reach it through this.
+inline QPointer<TForm_Main> Form_Main;
+
+template <class W>
+W *TForm_Main::openWindow(QPointer<W> &reference, const std::function<void(W &)> &setup, RaiseApplication raise)
+{
+    if (raise == RaiseFirst) {
+        raiseApplication();
+    }
+    if (reference) {
+        m_services.prompter.beep(Prompter::Exclamation);
+    } else {
+        reference = new W(m_services);
+        if (setup) {
+            setup(*reference);
+        }
+        reference->show();
+        if (raise == RaiseAfterOpening) {
+            raiseApplication();
+        }
+    }
+    if (reference) {
+        reference->raise();
+        reference->activateWindow();
+    }
+    return reference;
+}
