@@ -65,9 +65,16 @@ int main(int argc, char *argv[])
     DesktopShellOpener shell;
     SystemClock clock;
     XdgAutostartStore autostart;
-    Services services{prompter, shell, clock, autostart, QApplication::applicationDirPath(),
-                      QApplication::applicationFilePath(), UserName::defaultUserName};
-    app.errorDisplay = [&services](const QString &text) { services.showError(nullptr, text); };
+    Services services{prompter,
+                      shell,
+                      clock,
+                      autostart,
+                      QApplication::applicationDirPath(),
+                      QApplication::applicationFilePath(),
+                      UserName::defaultUserName};
+    app.errorDisplay = [&services](const QString &text) {
+        services.showError(nullptr, text);
+    };
 
     auto *mainWindow = new TForm_Main(services);
     TrayFallbackWindow *fallback = nullptr;

@@ -16,7 +16,12 @@ public:
 };
 
 namespace Autostart {
-enum Mode { QueryAndClean = 0, SwitchOn = 1, SwitchOff = 2 };
+enum Mode
+{
+    QueryAndClean = 0,
+    SwitchOn = 1,
+    SwitchOff = 2
+};
 // Mode 0: true when the entry names exactly this path; an entry naming another path is removed.
 // Mode 1: writes the entry unless one exists. Mode 2: removes it. Modes 1, 2 and others answer false.
 bool apply(AutostartStore &store, int mode, const QString &executablePath);

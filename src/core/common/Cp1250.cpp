@@ -32,7 +32,9 @@ std::array<ReverseEntry, 128> buildReverse()
     for (int i = 0; i < 128; ++i) {
         table[i] = {upperHalf[i], static_cast<unsigned char>(0x80 + i)};
     }
-    std::sort(table.begin(), table.end(), [](const ReverseEntry &a, const ReverseEntry &b) { return a.code < b.code; });
+    std::sort(table.begin(), table.end(), [](const ReverseEntry &a, const ReverseEntry &b) {
+        return a.code < b.code;
+    });
     return table;
 }
 
@@ -68,8 +70,9 @@ int encodeChar(QChar ch)
         return code;
     }
     const auto &table = reverseTable();
-    const auto it = std::lower_bound(
-        table.begin(), table.end(), code, [](const ReverseEntry &e, char16_t c) { return e.code < c; });
+    const auto it = std::lower_bound(table.begin(), table.end(), code, [](const ReverseEntry &e, char16_t c) {
+        return e.code < c;
+    });
     if (it != table.end() && it->code == code) {
         return it->byte;
     }

@@ -29,8 +29,7 @@ bool isComment(const QString &line)
 
 IniFile::IniFile(QString path)
     : m_path(std::move(path))
-{
-}
+{}
 
 bool IniFile::load(QString *error)
 {

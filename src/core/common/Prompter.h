@@ -5,7 +5,8 @@
 class QWidget;
 
 // Message-box flags as the classic Windows message box takes them: buttons | icon | default button.
-enum : unsigned {
+enum : unsigned
+{
     MB_OK = 0x0,
     MB_OKCANCEL = 0x1,
     MB_YESNOCANCEL = 0x3,
@@ -25,8 +26,18 @@ enum : unsigned {
 class Prompter
 {
 public:
-    enum Beep { Default = 0, Exclamation = 0x30 };
-    enum Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+    enum Beep
+    {
+        Default = 0,
+        Exclamation = 0x30
+    };
+    enum Answer
+    {
+        Ok = 1,
+        Cancel = 2,
+        Yes = 6,
+        No = 7
+    };
 
     virtual ~Prompter() = default;
     virtual void beep(Beep type = Exclamation) = 0;

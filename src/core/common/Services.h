@@ -22,7 +22,9 @@ struct Services
     // The full path of the executable, as the start-at-login entry names it.
     QString executablePath;
     // The user's name for the about window's greeting.
-    std::function<QString()> defaultUserName = [] { return QStringLiteral("Morwinek"); };
+    std::function<QString()> defaultUserName = [] {
+        return QStringLiteral("Morwinek");
+    };
 
     QString dataPath(const QString &fileName) const { return QDir(dataDir).filePath(fileName); }
     QDate today() const { return clock.today(); }

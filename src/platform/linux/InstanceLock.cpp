@@ -22,8 +22,7 @@ QString defaultLockPath()
 
 InstanceLock::InstanceLock(QString lockPath)
     : m_path(lockPath.isEmpty() ? defaultLockPath() : std::move(lockPath))
-{
-}
+{}
 
 InstanceLock::~InstanceLock()
 {

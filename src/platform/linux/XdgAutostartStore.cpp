@@ -111,8 +111,7 @@ QMap<QString, QString> entryKeys(const QString &text)
 
 XdgAutostartStore::XdgAutostartStore(QString configHome)
     : m_configHome(configHome.isEmpty() ? defaultConfigHome() : std::move(configHome))
-{
-}
+{}
 
 QString XdgAutostartStore::filePath() const
 {

@@ -4,6 +4,7 @@
 #include "FakePrompter.h"
 #include "FakeShellOpener.h"
 #include "MemoryAutostartStore.h"
+
 #include "core/common/Services.h"
 
 // A complete set of fakes and the Services that point at them, for one test.
@@ -11,8 +12,7 @@ struct SimServices
 {
     explicit SimServices(const QString &dataDir)
         : services{prompter, shell, clock, autostart, dataDir, dataDir + QStringLiteral("/morwinek")}
-    {
-    }
+    {}
     FakePrompter prompter;
     FakeShellOpener shell;
     FakeClock clock;

@@ -4,8 +4,7 @@
 
 MorwinekApplication::MorwinekApplication(int &argc, char **argv)
     : QApplication(argc, argv)
-{
-}
+{}
 
 bool MorwinekApplication::notify(QObject *receiver, QEvent *event)
 {

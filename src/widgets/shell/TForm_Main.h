@@ -19,7 +19,12 @@ class TForm_Main : public QWidget
 {
     Q_OBJECT
 public:
-    enum TrayIcon { IconIdle = 0, IconOpen = 1, IconDue = 2 };
+    enum TrayIcon
+    {
+        IconIdle = 0,
+        IconOpen = 1,
+        IconDue = 2
+    };
 
     // Runs the start-up sequence: reads the settings from the data folder, sets up the tray,
     // reminds of due appointments and cleans up the start-at-login entry.
@@ -59,15 +64,21 @@ public:
     QAction *Zakoncz1 = nullptr;
 
     // How many telephony line devices there are; none until a telephony backend is attached.
-    std::function<int()> lineDeviceCount = [] { return 0; };
+    std::function<int()> lineDeviceCount = [] {
+        return 0;
+    };
 
     // Opens a secondary window of one kind: beeps when one is open already, otherwise creates it,
     // runs setup and shows it; brings it to the front in both cases.
-    enum RaiseApplication { RaiseNever, RaiseFirst, RaiseAfterOpening };
+    enum RaiseApplication
+    {
+        RaiseNever,
+        RaiseFirst,
+        RaiseAfterOpening
+    };
     template <class W>
-    W *openWindow(QPointer<W> &reference,
-                  const std::function<void(W &)> &setup = {},
-                  RaiseApplication raise = RaiseNever);
+    W *
+    openWindow(QPointer<W> &reference, const std::function<void(W &)> &setup = {}, RaiseApplication raise = RaiseNever);
 
 public slots:
     void KontaktyClick();

@@ -24,7 +24,9 @@ TrayFallbackWindow::TrayFallbackWindow(QMenu *trayMenu, QWidget *parent)
         auto *button = new QPushButton(action->icon(), action->text(), this);
         button->setObjectName(QStringLiteral("Fallback_") + action->objectName());
         button->setEnabled(action->isEnabled());
-        connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
+        connect(action, &QAction::changed, button, [button, action] {
+            button->setEnabled(action->isEnabled());
+        });
         connect(button, &QPushButton::clicked, action, &QAction::trigger);
         layout->addWidget(button);
     }

@@ -1,0 +1,241 @@
+#include "core/common/Cp1250.h"
+#include "core/common/IniFile.h"
+#include "core/common/Settings.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void missingFile_givesDefaultsAndWritesAllKeysInOrder();
+    void values_readAndWrittenBack();
+    void malformedNumbers_giveDefaults_data();
+    void malformedNumbers_giveDefaults();
+    void handEditedValues_surviveWrites();
+    void unknownKeysSectionsAndComments_stayUntouched();
+    void keysAndSections_ignoreCase();
+    void emptyBirthday_keepsKey();
+    void polishText_storedAsCp1250();
+    void lineBreakInValue_staysOnOneLine();
+
+private:
+    QString write(const QByteArray &bytes);
+    QByteArray bytes() const;
+    Settings readBack() const;
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+void TestSettings::init()
+{
+    m_path = m_dir.filePath(QStringLiteral("Morwinek.ini"));
+    QFile::remove(m_path);
+}
+
+QString TestSettings::write(const QByteArray &content)
+{
+    QFile f(m_path);
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(content);
+    }
+    return m_path;
+}
+
+QByteArray TestSettings::bytes() const
+{
+    QFile f(m_path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+Settings TestSettings::readBack() const
+{
+    IniFile ini(m_path);
+    if (!ini.load()) {
+        qWarning("unreadable");
+    }
+    Settings s;
+    s.read(ini);
+    return s;
+}
+
+void TestSettings::missingFile_givesDefaultsAndWritesAllKeysInOrder()
+{
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    Settings s;
+    s.lastPosition = 99;
+    s.read(ini);
+    QCOMPARE(s.birthday, QStringLiteral("15.12.1974"));
+    QCOMPARE(s.lastPosition, 0);
+    QVERIFY(s.printPersonal && !s.printWork && s.printMobile && s.printEmail && !s.printTenCopies);
+    QCOMPARE(s.calculation, 0);
+    QCOMPARE(s.vat1, 22);
+    QCOMPARE(s.vat2, 7);
+    QCOMPARE(s.range, 3);
+    QCOMPARE(s.autoReminder, 1);
+    for (int n = 1; n <= 8; ++n) {
+        QVERIFY(s.quickNames[n].isEmpty() && s.quickNumbers[n].isEmpty());
+    }
+
+    s.write(ini);
+    QVERIFY(ini.save());
+    QByteArray expected = "[Biorytmy]\r\nUrodziny=15.12.1974\r\n"
+                          "[Kontakty]\r\nOstatnia_Pozycja=1\r\nDrukuj_Osobiste=1\r\nDrukuj_Sluzbowe=0\r\n"
+                          "Drukuj_Komorke=1\r\nDrukuj_Email=1\r\nDrukuj_10_kopii=0\r\n"
+                          "[Szybkie wybieranie]\r\n";
+    for (int n = 1; n <= 8; ++n) {
+        expected += QStringLiteral("0%1_Nazwa_=\r\n0%1Telefon=\r\n").arg(n).toLatin1();
+    }
+    expected += "[Kalkulacje]\r\nKALK=0\r\nVAT1=22\r\nVAT2=7\r\n[Terminy]\r\nZAKRES=3\r\nAUTOTERMINY=1\r\n";
+    QCOMPARE(bytes(), expected);
+}
+
+void TestSettings::values_readAndWrittenBack()
+{
+    write("[Kontakty]\r\nOstatnia_Pozycja=5\r\nDrukuj_Sluzbowe=7\r\nDrukuj_Email=0\r\n"
+          "[Szybkie wybieranie]\r\n03_Nazwa_=  Biuro - dom  \r\n03Telefon= 123 \r\n");
+    Settings s = readBack();
+    QCOMPARE(s.lastPosition, 4);
+    QVERIFY(s.printWork);
+    QVERIFY(!s.printEmail);
+    QCOMPARE(s.quickNames[3], QStringLiteral("Biuro - dom"));
+    QCOMPARE(s.quickNumbers[3], QStringLiteral("123"));
+
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    s.lastPosition = 0; // closing on the first contact stores 1
+    s.write(ini);
+    QVERIFY(ini.save());
+    QVERIFY(bytes().contains("Ostatnia_Pozycja=1\r\n"));
+    QVERIFY(bytes().contains("03_Nazwa_=Biuro - dom\r\n"));
+    QVERIFY(bytes().contains("Drukuj_Sluzbowe=1\r\n"));
+}
+
+void TestSettings::malformedNumbers_giveDefaults_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<int>("vat1");
+    QTest::addColumn<bool>("personal");
+    QTest::newRow("letters") << QByteArray("[Kontakty]\nOstatnia_Pozycja=abc\nDrukuj_Osobiste=x\n"
+                                           "[Terminy]\nZAKRES=dwa\n[Kalkulacje]\nVAT1=22%\n")
+                             << 0 << 3 << 22 << true;
+    QTest::newRow("empty values") << QByteArray("[Kontakty]\nOstatnia_Pozycja=\nDrukuj_Osobiste=\n"
+                                                "[Terminy]\nZAKRES=\n")
+                                  << 0 << 3 << 22 << true;
+    QTest::newRow("zero position and negatives") << QByteArray(
+        "[Kontakty]\nOstatnia_Pozycja=0\nDrukuj_Osobiste=0\n[Terminy]\nZAKRES=-2\n[Kalkulacje]\nVAT1=-5\n")
+                                                 << -1 << -2 << -5 << false;
+}
+
+void TestSettings::malformedNumbers_giveDefaults()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, position);
+    QFETCH(int, range);
+    QFETCH(int, vat1);
+    QFETCH(bool, personal);
+    write(file);
+    const Settings s = readBack();
+    QCOMPARE(s.lastPosition, position);
+    QCOMPARE(s.range, range);
+    QCOMPARE(s.vat1, vat1);
+    QCOMPARE(s.printPersonal, personal);
+}
+
+void TestSettings::handEditedValues_surviveWrites()
+{
+    write("[Terminy]\r\nZAKRES=10\r\nAUTOTERMINY=0\r\n[Kalkulacje]\r\nVAT1=23\r\nVAT2=8\r\n");
+    for (int round = 0; round < 2; ++round) {
+        IniFile ini(m_path);
+        QVERIFY(ini.load());
+        Settings s;
+        s.read(ini);
+        s.write(ini);
+        QVERIFY(ini.save());
+    }
+    const Settings s = readBack();
+    QCOMPARE(s.range, 10);
+    QCOMPARE(s.autoReminder, 0);
+    QCOMPARE(s.vat1, 23);
+    QCOMPARE(s.vat2, 8);
+    QVERIFY(bytes().startsWith(
+        "[Terminy]\r\nZAKRES=10\r\nAUTOTERMINY=0\r\n[Kalkulacje]\r\nVAT1=23\r\nVAT2=8\r\nKALK=0\r\n"));
+}
+
+void TestSettings::unknownKeysSectionsAndComments_stayUntouched()
+{
+    write("; moje ustawienia\r\n[Inne]\r\nklucz=wartosc\r\n\r\n[Kontakty]\r\nObcy=1\r\n; "
+          "uwaga\r\nOstatnia_Pozycja=3\r\n\r\n"
+          "[Terminy]\r\nZAKRES=4\r\n");
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    Settings s;
+    s.read(ini);
+    s.write(ini);
+    QVERIFY(ini.save());
+    const QByteArray out = bytes();
+    QVERIFY(out.startsWith("; moje ustawienia\r\n[Inne]\r\nklucz=wartosc\r\n\r\n[Kontakty]\r\nObcy=1\r\n; uwaga\r\n"
+                           "Ostatnia_Pozycja=3\r\nDrukuj_Osobiste=1\r\n"));
+    // New keys go before the blank line that separates the sections.
+    QVERIFY(out.contains("Drukuj_10_kopii=0\r\n\r\n[Terminy]\r\nZAKRES=4\r\nAUTOTERMINY=1\r\n"));
+    QVERIFY(out.contains("[Biorytmy]\r\nUrodziny=15.12.1974\r\n"));
+}
+
+void TestSettings::keysAndSections_ignoreCase()
+{
+    write("[KONTAKTY]\r\nostatnia_pozycja=7\r\n[terminy]\r\nzakres=9\r\n");
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    Settings s;
+    s.read(ini);
+    QCOMPARE(s.lastPosition, 6);
+    QCOMPARE(s.range, 9);
+    s.write(ini);
+    QVERIFY(ini.save());
+    const QByteArray out = bytes();
+    QCOMPARE(out.count("[KONTAKTY]"), 1);
+    QVERIFY(!out.contains("[Kontakty]"));
+    QCOMPARE(out.count("ZAKRES="), 1);
+}
+
+void TestSettings::emptyBirthday_keepsKey()
+{
+    write("[Biorytmy]\r\nUrodziny=\r\n");
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    Settings s;
+    s.read(ini);
+    QCOMPARE(s.birthday, QString());
+    s.write(ini);
+    QVERIFY(ini.save());
+    QVERIFY(bytes().startsWith("[Biorytmy]\r\nUrodziny=\r\n[Kontakty]"));
+}
+
+void TestSettings::polishText_storedAsCp1250()
+{
+    Settings s;
+    s.quickNames[1] = QStringLiteral("Żółć - komórka");
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    s.write(ini);
+    QVERIFY(ini.save());
+    QVERIFY(bytes().contains("01_Nazwa_=" + Cp1250::encode(QStringLiteral("Żółć - komórka")) + "\r\n"));
+    QCOMPARE(readBack().quickNames[1], QStringLiteral("Żółć - komórka"));
+}
+
+void TestSettings::lineBreakInValue_staysOnOneLine()
+{
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    ini.writeString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("x\r\n[B]\nk2=y"));
+    QVERIFY(ini.save());
+    QCOMPARE(bytes(), QByteArray("[A]\r\nk=x  [B] k2=y\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
