@@ -80,6 +80,10 @@ int main(int argc, char *argv[])
     TrayFallbackWindow *fallback = nullptr;
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         fallback = new TrayFallbackWindow(mainWindow->PopupMenu1);
+        QObject::connect(mainWindow, &TForm_Main::trayIconChanged, fallback, [fallback](int index) {
+            fallback->setWindowIcon(QIcon(QStringLiteral(":/icons/tray%1.png").arg(index)));
+        });
+        fallback->setWindowIcon(QIcon(QStringLiteral(":/icons/tray%1.png").arg(mainWindow->trayIconIndex())));
         fallback->show();
     }
     QObject::connect(&app, &QGuiApplication::commitDataRequest, mainWindow, [mainWindow] {

@@ -13,7 +13,6 @@ TrayFallbackWindow::TrayFallbackWindow(QMenu *trayMenu, QWidget *parent)
 {
     setObjectName(QStringLiteral("TrayFallbackWindow"));
     setWindowTitle(QStringLiteral("Morwinek"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/tray1.png")));
     auto *layout = new QVBoxLayout(this);
     // One button per entry of the menu, in the menu's order; the quick-dial block stays in "Menu...".
     const QList<QAction *> actions = m_menu->actions();
