@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Appointment.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// What the appointments window shows and keeps: the list of coming appointments mixed with the
+// contacts' name days, birthdays and wedding anniversaries near today, the person list for its
+// person editor, and the store, the lines of "Morwinek.term" that the file is rewritten from.
+//
+// Store changes are all or nothing: the file is written first, and memory changes only when the
+// write succeeded, so a failed save leaves both the file and the store as they were.
+class AppointmentList
+{
+public:
+    static constexpr const char *contactsFileName = "Morwinek.data";
+    static constexpr const char *fileName = "Morwinek.term";
+
+    // Builds everything from the two files in dataDir. Contact dates are those of the current
+    // year within range days of today; stored appointments are kept when not more than range
+    // days old, the other lines leave the store (and the file at its next save).
+    // False with the system's error text when a file exists but cannot be read; the rest is built.
+    [[nodiscard]] bool build(const QString &dataDir, const QDate &today, int range, QString *error = nullptr);
+
+    // Today as "dd.MM.yyyy", as the window's date label shows it.
+    const QString &todayText() const { return m_todayText; }
+    // The entries, sorted by ListView1Compare.
+    const QList<Appointment> &entries() const { return m_entries; }
+    // Every contact's name, trimmed, in the order of the contacts file.
+    const QStringList &persons() const { return m_persons; }
+    // The store: the kept lines of the appointments file, in file order.
+    const QStringList &store() const { return m_store; }
+    const QString &path() const { return m_path; }
+
+    // The index of the first store line equal to record, character for character; -1 when none is.
+    int Pozycja(const QString &record) const;
+
+    // Rewrites the file from the store.
+    [[nodiscard]] bool TerminyZapisz(QString *error) const;
+    // Removes the store line at replaced (when it is a valid index), appends record at the end,
+    // and rewrites the file.
+    [[nodiscard]] bool saveRecord(const QString &record, int replaced, QString *error);
+    // Removes the store line at index (when it is a valid index) and rewrites the file.
+    [[nodiscard]] bool removeRecord(int index, QString *error);
+
+    // Sorts entries in place by ListView1Compare, stable for equal keys.
+    static void sort(QList<Appointment> &entries);
+
+private:
+    void addContactDates(const QByteArray &line, const QString &year, int today, int range);
+    void TerminyCzytaj(int today, int range, QString *error, bool *readable);
+    [[nodiscard]] bool writeStore(const QStringList &store, QString *error) const;
+
+    QString m_todayText;
+    QString m_path;
+    QList<Appointment> m_entries;
+    QStringList m_persons;
+    QStringList m_store;
+    // Set when the appointments file exists but could not be read: writing the store over it would
+    // lose every appointment the file holds, so saves are refused with this text.
+    QString m_readError;
+};
