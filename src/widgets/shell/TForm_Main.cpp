@@ -3,6 +3,7 @@
 #include "ShellWindow.h"
 #include "core/common/BuildConfig.h"
 #include "core/common/IniFile.h"
+#include "widgets/contacts/TForm_Notatniczek.h"
 
 #include <QAction>
 #include <QApplication>
@@ -133,7 +134,6 @@ void TForm_Main::createTray()
     N1 = separator("N1");
     Zakoncz1 = item("Zakoncz1", QStringLiteral("Zakończ"), -1, &TForm_Main::Zakoncz1Click);
     // Entries whose windows are not part of this build yet.
-    Kontakty->setEnabled(false);
     Terminy->setEnabled(false);
     Biorytmy->setEnabled(false);
     Kalkulacje->setEnabled(false);
@@ -183,6 +183,7 @@ void TForm_Main::raiseApplication()
 
 void TForm_Main::KontaktyClick()
 {
+    openWindow(Form_Notatniczek, {}, RaiseAfterOpening);
 }
 
 void TForm_Main::TerminyClick()

@@ -1,0 +1,114 @@
+#include "ContactList.h"
+
+#include "PolishCollation.h"
+
+#include <algorithm>
+#include <numeric>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The value of a trimmed identifier made of digits only.
+std::optional<int> identifierValue(const QString &id)
+{
+    if (id.isEmpty() || id.size() > Contact::idWidth) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const QChar ch : id) {
+        if (ch < u'0' || ch > u'9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (ch.unicode() - u'0');
+    }
+    return value;
+}
+
+} // namespace
+
+QStringList ContactList::names() const
+{
+    QStringList result;
+    result.reserve(m_lines.size());
+    for (const QByteArray &line : m_lines) {
+        result.append(Contact::nameOf(line));
+    }
+    return result;
+}
+
+void ContactList::Sortowanie(int *position)
+{
+    const qsizetype n = m_lines.size();
+    if (n < 2) {
+        return;
+    }
+    std::vector<std::u16string> keys(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i) {
+        const QByteArray &line = m_lines.at(i);
+        const QByteArrayView name =
+            line.size() > Contact::nameStart ? QByteArrayView(line).sliced(
+                Contact::nameStart, std::min<qsizetype>(Contact::nameWidth, line.size() - Contact::nameStart))
+                                             : QByteArrayView();
+        keys[static_cast<size_t>(i)] = PolishCollation::sortKey(name);
+    }
+    std::vector<int> order(static_cast<size_t>(n));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+        return keys[a] < keys[b];
+    });
+
+    QList<QByteArray> sorted;
+    sorted.reserve(n);
+    int newPosition = position ? *position : -1;
+    for (qsizetype i = 0; i < n; ++i) {
+        const int from = order[static_cast<size_t>(i)];
+        sorted.append(m_lines.at(from));
+        if (position && from == *position) {
+            newPosition = static_cast<int>(i);
+        }
+    }
+    m_lines = std::move(sorted);
+    if (position) {
+        *position = newPosition;
+    }
+}
+
+bool ContactList::newIdentifier(QString *id, QString *error) const
+{
+    if (m_lines.isEmpty()) {
+        *id = QString::number(firstIdentifier);
+        return true;
+    }
+    std::vector<bool> used(lastIdentifier + 1, false);
+    int highest = -1;
+    for (const QByteArray &line : m_lines) {
+        if (const auto value = identifierValue(Contact::idOf(line))) {
+            used[static_cast<size_t>(*value)] = true;
+            highest = std::max(highest, *value);
+        }
+    }
+    const auto last = identifierValue(Contact::idOf(m_lines.constLast()));
+    // A last line without a number gives no place to go on from; the highest number does.
+    int candidate = (last ? *last : std::max(highest, firstIdentifier - 1)) + 1;
+    while (candidate <= lastIdentifier && used[static_cast<size_t>(candidate)]) {
+        ++candidate;
+    }
+    if (candidate > lastIdentifier) {
+        candidate = firstIdentifier;
+        while (candidate <= lastIdentifier && used[static_cast<size_t>(candidate)]) {
+            ++candidate;
+        }
+    }
+    if (candidate > lastIdentifier) {
+        if (error) {
+            *error = QStringLiteral("Nie można dodać kontaktu: wszystkie identyfikatory od %1 do %2 są zajęte.")
+                         .arg(firstIdentifier)
+                         .arg(lastIdentifier);
+        }
+        return false;
+    }
+    *id = QString::number(candidate);
+    return true;
+}

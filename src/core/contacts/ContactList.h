@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Contact.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+// The address book in memory: the data file's lines exactly as read (code page 1250 bytes), so a
+// line nobody edited is written back byte for byte, unknown bytes and reserved fields included.
+// Positions are zero-based.
+class ContactList
+{
+public:
+    static constexpr int firstIdentifier = 10000;
+    static constexpr int lastIdentifier = 99999; // the most five columns hold
+
+    const QList<QByteArray> &lines() const { return m_lines; }
+    void setLines(QList<QByteArray> lines) { m_lines = std::move(lines); }
+    int count() const { return static_cast<int>(m_lines.size()); }
+    bool isEmpty() const { return m_lines.isEmpty(); }
+
+    const QByteArray &line(int position) const { return m_lines.at(position); }
+    Contact contact(int position) const { return Contact::fromLine(m_lines.at(position)); }
+    // The trimmed names of all lines, in list order.
+    QStringList names() const;
+
+    void append(const QByteArray &line) { m_lines.append(line); }
+    void replace(int position, const QByteArray &line) { m_lines[position] = line; }
+    void removeAt(int position) { m_lines.removeAt(position); }
+
+    // Stable Polish order of the names; *position (may be -1 or null) follows its line.
+    void Sortowanie(int *position);
+
+    // The identifier for a new contact: one above the last line's, stepping over every identifier
+    // in use; past 99999 (or when the last one is no number) the search goes on from the lowest
+    // free one. False with a message for the user when all five-digit identifiers are taken.
+    [[nodiscard]] bool newIdentifier(QString *id, QString *error) const;
+
+private:
+    QList<QByteArray> m_lines;
+};

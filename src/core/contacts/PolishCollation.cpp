@@ -1,0 +1,98 @@
+#include "PolishCollation.h"
+
+#include "core/common/Cp1250.h"
+
+#include <array>
+
+namespace {
+
+std::array<int, 256> buildWeights()
+{
+    std::array<int, 256> w{};
+    for (int b = 0; b < 256; ++b) {
+        w[b] = (b >= 'A' && b <= 'Z') ? 3 * (b + 32) : 3 * b;
+    }
+    // Polish letters, capital and small: one above the base letter, "ż" two above "z".
+    const struct
+    {
+        int capital, small, weight;
+    } polish[] = {
+        {165, 185, 292}, // Ą ą
+        {198, 230, 298}, // Ć ć
+        {202, 234, 304}, // Ę ę
+        {163, 179, 325}, // Ł ł
+        {209, 241, 331}, // Ń ń
+        {211, 243, 334}, // Ó ó
+        {140, 156, 346}, // Ś ś
+        {143, 159, 367}, // Ź ź
+        {175, 191, 368}, // Ż ż
+    };
+    for (const auto &p : polish) {
+        w[p.capital] = p.weight;
+        w[p.small] = p.weight;
+    }
+    return w;
+}
+
+const std::array<int, 256> &weights()
+{
+    static const std::array<int, 256> table = buildWeights();
+    return table;
+}
+
+QByteArrayView trimmedBytes(QByteArrayView bytes)
+{
+    qsizetype begin = 0;
+    qsizetype end = bytes.size();
+    while (begin < end && static_cast<unsigned char>(bytes[begin]) <= 0x20) {
+        ++begin;
+    }
+    while (end > begin && static_cast<unsigned char>(bytes[end - 1]) <= 0x20) {
+        --end;
+    }
+    return bytes.sliced(begin, end - begin);
+}
+
+} // namespace
+
+namespace PolishCollation {
+
+int PorowZmienPL(unsigned char byte)
+{
+    return weights()[byte];
+}
+
+int PorownaniePL(QByteArrayView a, QByteArrayView b)
+{
+    a = trimmedBytes(a);
+    b = trimmedBytes(b);
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const int wa = PorowZmienPL(static_cast<unsigned char>(a[i]));
+        const int wb = PorowZmienPL(static_cast<unsigned char>(b[i]));
+        if (wa != wb) {
+            return wa < wb ? -1 : 1;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size() ? -1 : 1;
+    }
+    return 0;
+}
+
+int PorownaniePL(const QString &a, const QString &b)
+{
+    return PorownaniePL(QByteArrayView(Cp1250::encode(a)), QByteArrayView(Cp1250::encode(b)));
+}
+
+std::u16string sortKey(QByteArrayView name)
+{
+    name = trimmedBytes(name);
+    std::u16string key(static_cast<size_t>(name.size()), u'\0');
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        key[static_cast<size_t>(i)] = static_cast<char16_t>(PorowZmienPL(static_cast<unsigned char>(name[i])));
+    }
+    return key;
+}
+
+} // namespace PolishCollation

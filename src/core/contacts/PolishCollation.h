@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <string>
+
+// The program's own Polish alphabetical order over code page 1250 bytes: case-insensitive,
+// each Polish letter right after its base letter, everything else by its code. The system
+// locale plays no part.
+namespace PolishCollation {
+// The weight of one byte.
+int PorowZmienPL(unsigned char byte);
+// -1, 0 or +1 for two names, each trimmed first; a name that is a prefix of the other sorts first.
+int PorownaniePL(QByteArrayView a, QByteArrayView b);
+// The same for texts, compared through their code page 1250 bytes.
+int PorownaniePL(const QString &a, const QString &b);
+// The weights of the trimmed name. Ordinary string order on keys is PorownaniePL's order,
+// so a sort can compute each key once.
+std::u16string sortKey(QByteArrayView name);
+} // namespace PolishCollation
