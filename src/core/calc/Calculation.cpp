@@ -2,8 +2,8 @@
 
 #include "core/common/DateText.h"
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace Calculation {
 
@@ -43,19 +43,20 @@ Category category(int index, int vat1, int vat2)
     }
 }
 
-qint64 convert(qint64 hundredths, double fromFactor, double toFactor)
+qint64 toHundredths(double value)
 {
-    const double value = hundredths / 100.0 * (toFactor / fromFactor);
     const double scaled = std::round(value * 100);
     // Far beyond anything ten typed characters can reach, but never undefined.
     constexpr double limit = 9.0e17;
-    if (!(scaled > -limit)) {
-        return std::isnan(scaled) ? 0 : static_cast<qint64>(-limit);
+    if (std::isnan(scaled)) {
+        return 0;
     }
-    if (scaled > limit) {
-        return static_cast<qint64>(limit);
-    }
-    return static_cast<qint64>(scaled);
+    return static_cast<qint64>(std::clamp(scaled, -limit, limit));
+}
+
+qint64 convert(qint64 hundredths, double fromFactor, double toFactor)
+{
+    return toHundredths(hundredths / 100.0 * (toFactor / fromFactor));
 }
 
 QString taxText(qint64 hundredths)

@@ -28,6 +28,8 @@ Category category(int index, int vat1, int vat2);
 // A stored category index, with anything outside 0..4 meaning the first.
 int validCategory(int index);
 
+// Hundredths of a value, rounded half away from zero and held within range.
+qint64 toHundredths(double value);
 // value * (toFactor / fromFactor), rounded to hundredths, halves away from zero.
 qint64 convert(qint64 hundredths, double fromFactor, double toFactor);
 // "22,00", "4,05", "-4,05": always a comma, whatever the locale.

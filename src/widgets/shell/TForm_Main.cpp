@@ -3,11 +3,15 @@
 #include "ShellWindow.h"
 #include "core/common/BuildConfig.h"
 #include "core/common/IniFile.h"
+#include "widgets/appointments/TForm_Terminy.h"
+#include "widgets/biorhythm/TForm_Biorytmy.h"
+#include "widgets/calc/TForm_Kalk.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -134,9 +138,6 @@ void TForm_Main::createTray()
     N1 = separator("N1");
     Zakoncz1 = item("Zakoncz1", QStringLiteral("Zakończ"), -1, &TForm_Main::Zakoncz1Click);
     // Entries whose windows are not part of this build yet.
-    Terminy->setEnabled(false);
-    Biorytmy->setEnabled(false);
-    Kalkulacje->setEnabled(false);
     Informacje->setEnabled(false);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm_Main::PopupMenu1Popup);
 
@@ -172,6 +173,23 @@ void TForm_Main::UstawIkonke()
 
 void TForm_Main::startupReminder()
 {
+    // Creating the window builds its list; it is shown only when it has something to say.
+    Form_Terminy = new TForm_Terminy(m_services);
+    bool due = false;
+    if (Form_Terminy->entryCount() > 0) {
+        m_services.prompter.beep(Prompter::Exclamation);
+        if (m_settings.autoReminder == 1) {
+            Form_Terminy->execModal(); // frees the window when the user closes it
+        } else {
+            due = true;
+        }
+    }
+    // Freeing the window applies the icon rule, so the reminder's red icon is set after it.
+    delete Form_Terminy.data();
+    Form_Terminy = nullptr;
+    if (due) {
+        setTrayIcon(IconDue);
+    }
 }
 
 void TForm_Main::raiseApplication()
@@ -188,14 +206,19 @@ void TForm_Main::KontaktyClick()
 
 void TForm_Main::TerminyClick()
 {
+    openWindow(Form_Terminy);
 }
 
 void TForm_Main::BiorytmyClick()
 {
+    openWindow<TForm_Biorytmy>(Form_Biorytmy, [this](TForm_Biorytmy &w) {
+        w.Edit_Urodziny->setText(m_settings.birthday);
+    });
 }
 
 void TForm_Main::KalkulacjeClick()
 {
+    openWindow<TForm_Kalk>(Form_Kalk);
 }
 
 void TForm_Main::InformacjeClick()

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/common/Services.h"
+#include "widgets/shell/ShellWindow.h"
+
+#include <QPointer>
+
+#include <array>
+
+class CalcEdit;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+// VAT and unit conversions: three number fields hold one quantity in three units (or a net price
+// and two gross ones); typing into any of them recomputes the other two.
+class TForm_Kalk : public ShellWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm_Kalk(Services &services, QWidget *parent = nullptr);
+
+    QGroupBox *GroupBox1 = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+    QLabel *L1 = nullptr;
+    QLabel *L2 = nullptr;
+    QLabel *L3 = nullptr;
+    QLabel *LVAT1 = nullptr;
+    QLabel *LVAT2 = nullptr;
+    CalcEdit *C1 = nullptr;
+    CalcEdit *C2 = nullptr;
+    CalcEdit *C3 = nullptr;
+    QGroupBox *GroupBox2 = nullptr;
+    QPushButton *Button1 = nullptr;
+
+public slots:
+    void ComboBox1Change();
+    void C1Change();
+    void C2Change();
+    void C3Change();
+    void VAT();
+    void Button1Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormShow();
+    void FormClose();
+    // True when the key was Enter or Esc and has been dealt with.
+    bool FormKeyDown(QKeyEvent *event);
+    void recomputeFrom(int field);
+
+    Services &m_services;
+    std::array<CalcEdit *, 3> m_fields{};
+    std::array<double, 3> m_factors{1, 1, 1};
+    int m_vat1;
+    int m_vat2;
+    bool m_shown = false;
+};
+
+// Null while no calculations window is open; clears itself when the window is freed.
+inline QPointer<TForm_Kalk> Form_Kalk;
