@@ -1,0 +1,296 @@
+#include "support/ShellFixture.h"
+
+#include "widgets/calc/CalcEdit.h"
+#include "widgets/calc/TForm_Kalk.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+class TestKalk : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Polish)); }
+    void cleanup();
+    void firstOpening_vatWithEmptyFields();
+    void typing_recomputesTheOtherFields_data();
+    void typing_recomputesTheOtherFields();
+    void refusedKeys_beepAndKeepText_data();
+    void refusedKeys_beepAndKeepText();
+    void categorySwitch_keepsC1AndEmptiesTaxLabels();
+    void grouping_onlyWithoutFocus();
+    void popupCalculator_resultGoesIntoField();
+    void enterMovesFocus_escCloses();
+    void kalk_restoredAndSavedAcrossRestart();
+    void kalk_outOfRangeSelectsFirst();
+    void vatRate_minusHundredFallsBackForTheSession();
+    void secondOpening_beepsAndKeepsOneWindow();
+
+private:
+    TForm_Kalk &open(ShellFixture &fx);
+    void type(CalcEdit *field, const QString &text);
+    static CalcEdit *field(int n) { return Form_Kalk->findChild<CalcEdit *>(QStringLiteral("C%1").arg(n)); }
+};
+
+void TestKalk::cleanup()
+{
+    if (Form_Kalk) {
+        delete Form_Kalk.data();
+    }
+}
+
+TForm_Kalk &TestKalk::open(ShellFixture &fx)
+{
+    TForm_Main &main = fx.main ? *fx.main : fx.start();
+    main.Kalkulacje->trigger();
+    [&] {
+        QVERIFY(Form_Kalk);
+    }();
+    Form_Kalk->activateWindow();
+    [&] {
+        QVERIFY(QTest::qWaitForWindowActive(Form_Kalk));
+    }();
+    return *Form_Kalk;
+}
+
+void TestKalk::type(CalcEdit *field, const QString &text)
+{
+    field->setFocus();
+    QVERIFY(field->hasFocus());
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, text);
+}
+
+void TestKalk::firstOpening_vatWithEmptyFields()
+{
+    ShellFixture fx;
+    TForm_Kalk &w = open(fx);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Morwinek - Kalkulacje"));
+    QCOMPARE(w.ComboBox1->currentText(), QStringLiteral("Obliczenia VAT"));
+    QCOMPARE(w.ComboBox1->count(), 5);
+    QCOMPARE(w.ComboBox1->itemText(2), QStringLiteral("Długość -   m"));
+    QVERIFY(!w.ComboBox1->isEditable());
+    QCOMPARE(w.L1->text(), QStringLiteral("Bez VAT"));
+    QCOMPARE(w.L2->text(), QStringLiteral("VAT 22%"));
+    QCOMPARE(w.L3->text(), QStringLiteral("VAT 7%"));
+    QCOMPARE(w.LVAT1->text(), QStringLiteral("0,00"));
+    QCOMPARE(w.LVAT2->text(), QStringLiteral("0,00"));
+    for (int n = 1; n <= 3; ++n) {
+        QCOMPARE(field(n)->text(), QString());
+    }
+    QVERIFY(w.C1->hasFocus());
+    QCOMPARE(fx.main->trayIconIndex(), int(TForm_Main::IconOpen));
+}
+
+void TestKalk::typing_recomputesTheOtherFields_data()
+{
+    QTest::addColumn<int>("category");
+    QTest::addColumn<int>("into");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("fields"); // C1, C2, C3 afterwards
+    QTest::addColumn<QStringList>("taxes");  // LVAT1, LVAT2
+    QTest::newRow("net 100") << 0 << 1 << "100" << QStringList{"100", "122", "107"} << QStringList{"22,00", "7,00"};
+    QTest::newRow("gross 122 back") << 0 << 2 << "122" << QStringList{"100", "122", "107"}
+                                    << QStringList{"22,00", "7,00"};
+    QTest::newRow("tax in exact decimal")
+        << 0 << 2 << "12,26" << QStringList{"10,05", "12,26", "10,75"} << QStringList{"2,21", "0,70"};
+    QTest::newRow("negative price") << 0 << 1 << "-18,41" << QStringList{"-18,41", "-22,46", "-19,7"}
+                                    << QStringList{"-4,05", "-1,29"};
+    QTest::newRow("100 cm") << 1 << 1 << "100" << QStringList{"100", "39,37", "3,28"} << QStringList{"", ""};
+    QTest::newRow("1 m") << 2 << 1 << "1" << QStringList{"1", "3,28", "1,1"} << QStringList{"", ""};
+    QTest::newRow("1 kg") << 4 << 1 << "1" << QStringList{"1", "2,22", "3,42"} << QStringList{"", ""};
+    QTest::newRow("2,5 kg") << 4 << 1 << "2,5" << QStringList{"2,5", "5,56", "8,55"} << QStringList{"", ""};
+    QTest::newRow("2.5 kg") << 4 << 1 << "2.5" << QStringList{"2,5", "5,56", "8,55"} << QStringList{"", ""};
+    QTest::newRow("from ounces") << 4 << 3 << "34,21" << QStringList{"10", "22,22", "34,21"} << QStringList{"", ""};
+    QTest::newRow("erased to zero") << 1 << 1 << "" << QStringList{"", "", ""} << QStringList{"", ""};
+}
+
+void TestKalk::typing_recomputesTheOtherFields()
+{
+    QFETCH(int, category);
+    QFETCH(int, into);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, fields);
+    QFETCH(QStringList, taxes);
+    ShellFixture fx;
+    TForm_Kalk &w = open(fx);
+    w.ComboBox1->setCurrentIndex(category);
+    type(field(1), QStringLiteral("7")); // something to replace
+    type(field(into), typed);
+    for (int n = 1; n <= 3; ++n) {
+        QCOMPARE(field(n)->text(), fields.at(n - 1));
+    }
+    QCOMPARE(w.LVAT1->text(), taxes.at(0));
+    QCOMPARE(w.LVAT2->text(), taxes.at(1));
+    QVERIFY(fx.sim.prompter.beeps.isEmpty());
+}
+
+void TestKalk::refusedKeys_beepAndKeepText_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("beeps");
+    QTest::newRow("third decimal") << "1,234"
+                                   << "1,23" << 1;
+    QTest::newRow("second separator") << "1.2,3"
+                                      << "1,23" << 1;
+    QTest::newRow("letter") << "12a"
+                            << "12" << 1;
+    QTest::newRow("minus inside") << "5-"
+                                  << "5" << 1;
+    QTest::newRow("eleventh character") << "12345678901"
+                                        << "1234567890" << 1;
+    QTest::newRow("leading minus") << "-5"
+                                   << "-5" << 0;
+}
+
+void TestKalk::refusedKeys_beepAndKeepText()
+{
+    QFETCH(QString, typed);
+    ShellFixture fx;
+    open(fx);
+    type(field(1), typed);
+    QTEST(field(1)->text(), "text");
+    QTEST(int(fx.sim.prompter.beeps.size()), "beeps");
+    for (const Prompter::Beep beep : fx.sim.prompter.beeps) {
+        QCOMPARE(beep, Prompter::Exclamation);
+    }
+}
+
+void TestKalk::categorySwitch_keepsC1AndEmptiesTaxLabels()
+{
+    ShellFixture fx;
+    TForm_Kalk &w = open(fx);
+    type(w.C1, QStringLiteral("100"));
+    QCOMPARE(w.LVAT1->text(), QStringLiteral("22,00"));
+    w.ComboBox1->setCurrentIndex(1);
+    QCOMPARE(w.C1->text(), QStringLiteral("100"));
+    QCOMPARE(w.C2->text(), QStringLiteral("39,37"));
+    QCOMPARE(w.L2->text(), QStringLiteral("cale"));
+    QCOMPARE(w.LVAT1->text(), QString());
+    QCOMPARE(w.LVAT2->text(), QString());
+    w.ComboBox1->setCurrentIndex(0);
+    QCOMPARE(w.C2->text(), QStringLiteral("122"));
+    QCOMPARE(w.LVAT2->text(), QStringLiteral("7,00"));
+}
+
+void TestKalk::grouping_onlyWithoutFocus()
+{
+    ShellFixture fx;
+    TForm_Kalk &w = open(fx);
+    type(w.C1, QStringLiteral("1234567"));
+    QCOMPARE(w.C1->text(), QStringLiteral("1234567"));
+    QCOMPARE(w.C2->text(), QStringLiteral("1\u00a0506\u00a0171,74"));
+    QCOMPARE(w.LVAT1->text(), QStringLiteral("271604,74"));
+    QTest::keyClick(w.C1, Qt::Key_Return);
+    QVERIFY(w.C2->hasFocus());
+    QCOMPARE(w.C1->text(), QStringLiteral("1\u00a0234\u00a0567"));
+    QCOMPARE(w.C2->text(), QStringLiteral("1506171,74"));
+    // Regrouping is not an edit: nothing was recomputed from the rounded fields.
+    QCOMPARE(w.C3->text(), QStringLiteral("1\u00a0320\u00a0986,69"));
+}
+
+void TestKalk::popupCalculator_resultGoesIntoField()
+{
+    ShellFixture fx;
+    TForm_Kalk &w = open(fx);
+    type(w.C1, QStringLiteral("5"));
+    w.C2->calculatorButton()->click();
+    auto *popup = qobject_cast<PopupCalculator *>(QApplication::activePopupWidget());
+    QVERIFY(popup);
+    QCOMPARE(popup->displayText(), QStringLiteral("6,1"));
+    for (const char *key : {"C", "1", "2", "*", "3", "/", "0"}) {
+        popup->press(QLatin1String(key));
+    }
+    QCOMPARE(popup->displayText(), QStringLiteral("0"));
+    QVERIFY(fx.sim.prompter.beeps.isEmpty());
+    QTest::keyClick(popup, Qt::Key_Return); // 36 / 0
+    QCOMPARE(fx.sim.prompter.beeps.size(), 1);
+    popup->press(QStringLiteral("\b"));
+    popup->press(QStringLiteral("1"));
+    popup->press(QStringLiteral(","));
+    popup->press(QStringLiteral("5"));
+    QCOMPARE(popup->displayText(), QStringLiteral("1,5"));
+    popup->findChild<QToolButton *>(QStringLiteral("Key_OK"))->click();
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(w.C2->text(), QStringLiteral("24"));
+    QCOMPARE(w.C1->text(), QStringLiteral("19,67"));
+    QCOMPARE(w.C3->text(), QStringLiteral("21,05"));
+    QCOMPARE(w.LVAT1->text(), QStringLiteral("4,33"));
+}
+
+void TestKalk::enterMovesFocus_escCloses()
+{
+    ShellFixture fx;
+    TForm_Kalk &w = open(fx);
+    const QList<QWidget *> order = {w.C1, w.C2, w.C3, static_cast<QWidget *>(w.Button1), w.ComboBox1, w.C1};
+    for (int i = 0; i + 1 < order.size(); ++i) {
+        QVERIFY(order.at(i)->hasFocus());
+        QTest::keyClick(order.at(i), Qt::Key_Return);
+    }
+    QVERIFY(Form_Kalk); // Enter on the button only moved on
+    QTest::keyClick(w.C2, Qt::Key_Escape);
+    QTRY_VERIFY(!Form_Kalk);
+    QCOMPARE(fx.main->trayIconIndex(), int(TForm_Main::IconIdle));
+}
+
+void TestKalk::kalk_restoredAndSavedAcrossRestart()
+{
+    ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), "[Kalkulacje]\r\nKALK=3\r\n");
+    TForm_Kalk &w = open(fx);
+    QCOMPARE(w.ComboBox1->currentIndex(), 3);
+    QCOMPARE(w.L3->text(), QStringLiteral("mile morskie"));
+    w.ComboBox1->setCurrentIndex(4);
+    w.Button1->click();
+    QTRY_VERIFY(!Form_Kalk);
+    QCOMPARE(fx.main->settings().calculation, 4);
+    fx.main->saveSettings();
+    fx.main.reset();
+    fx.start();
+    QCOMPARE(fx.main->settings().calculation, 4);
+    QCOMPARE(open(fx).ComboBox1->currentText(), QStringLiteral("Miary masy"));
+}
+
+void TestKalk::kalk_outOfRangeSelectsFirst()
+{
+    ShellFixture fx;
+    fx.start().settings().calculation = 7;
+    TForm_Kalk &w = open(fx);
+    QCOMPARE(w.ComboBox1->currentIndex(), 0);
+    QCOMPARE(w.L1->text(), QStringLiteral("Bez VAT"));
+    w.close();
+    QCOMPARE(fx.main->settings().calculation, 0);
+}
+
+void TestKalk::vatRate_minusHundredFallsBackForTheSession()
+{
+    ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), "[Kalkulacje]\r\nVAT1=-100\r\nVAT2=5\r\n");
+    TForm_Kalk &w = open(fx);
+    QCOMPARE(w.L2->text(), QStringLiteral("VAT 22%"));
+    QCOMPARE(w.L3->text(), QStringLiteral("VAT 5%"));
+    type(w.C2, QStringLiteral("122"));
+    QCOMPARE(w.C1->text(), QStringLiteral("100"));
+    QCOMPARE(w.C3->text(), QStringLiteral("105"));
+    QCOMPARE(fx.main->settings().vat1, -100);
+}
+
+void TestKalk::secondOpening_beepsAndKeepsOneWindow()
+{
+    ShellFixture fx;
+    TForm_Kalk &w = open(fx);
+    type(w.C1, QStringLiteral("3"));
+    fx.main->Kalkulacje->trigger();
+    QCOMPARE(Form_Kalk.data(), &w);
+    QCOMPARE(fx.sim.prompter.beeps, QList<Prompter::Beep>{Prompter::Exclamation});
+    QCOMPARE(w.C1->text(), QStringLiteral("3"));
+}
+
+QTEST_MAIN(TestKalk)
+#include "tst_kalk.moc"
