@@ -33,6 +33,9 @@ void NameComboBox::showPopup()
     }
     m_droppedDown = true;
     QComboBox::showPopup();
+    if (droppedDown) {
+        droppedDown();
+    }
 }
 
 void NameComboBox::hidePopup()

@@ -28,6 +28,8 @@ public:
     bool isDroppedDown() const { return m_droppedDown; }
     // Asked before the list drops down; false keeps it closed.
     std::function<bool()> mayDropDown;
+    // Told once the list is down (its key filters are in place by then).
+    std::function<void()> droppedDown;
     void showPopup() override;
     void hidePopup() override;
 

@@ -363,6 +363,10 @@ void TForm_Notatniczek::createRightColumn()
         }
         return true;
     };
+    // The list's own filter comes with its first drop-down; ours must see Esc before it does.
+    ComboBox_Nazwa->droppedDown = [this] {
+        ComboBox_Nazwa->view()->installEventFilter(this);
+    };
 
     Label_Info = new QLabel(GroupBox1);
     Label_Info->setObjectName(u"Label_Info"_s);
@@ -1013,6 +1017,11 @@ bool TForm_Notatniczek::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
+    if (event->type() == QEvent::ShortcutOverride && watched == ComboBox_Nazwa->view()
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        event->accept(); // Esc reaches the key handler, which closes the list itself
+        return true;
+    }
     if (event->type() == QEvent::ShortcutOverride && isWindowKey(static_cast<QKeyEvent *>(event))) {
         event->accept(); // the window's keys win over mnemonics such as "&Notatki"
         return true;
@@ -1044,7 +1053,7 @@ bool TForm_Notatniczek::FormKeyDown(QObject *watched, QKeyEvent *event)
     const bool inList = watched == ComboBox_Nazwa->view();
 
     if (key == Qt::Key_Escape && mods == Qt::NoModifier) {
-        if (ComboBox_Nazwa->isDroppedDown()) {
+        if (inList || ComboBox_Nazwa->isDroppedDown()) {
             ComboBox_Nazwa->hidePopup();
             Dane_Czytaj(m_position);
         } else {
