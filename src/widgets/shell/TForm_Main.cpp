@@ -49,11 +49,17 @@ TForm_Main::~TForm_Main()
 {
     // Windows still open when the program ends go without their close steps.
     Form_Main = nullptr;
+    // Deleting a window also deletes the pop-ups it owns (a combo box's list is a top-level
+    // widget too), so the windows are picked out first and followed by guarded pointers.
+    QList<QPointer<ShellWindow>> shellWindows;
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget *w : windows) {
-        if (qobject_cast<ShellWindow *>(w)) {
-            delete w;
+        if (auto *shellWindow = qobject_cast<ShellWindow *>(w)) {
+            shellWindows.append(shellWindow);
         }
+    }
+    for (const QPointer<ShellWindow> &w : std::as_const(shellWindows)) {
+        delete w.data();
     }
 }
 

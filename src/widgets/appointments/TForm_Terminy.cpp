@@ -1,0 +1,421 @@
+#include "TForm_Terminy.h"
+
+#include "core/common/DateText.h"
+#include "widgets/datepicker/TForm_Kalendarz.h"
+#include "widgets/shell/Fonts.h"
+#include "widgets/shell/TForm_Main.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace {
+
+const QString newCaption = QStringLiteral("&Nowy");
+const QString saveCaption = QStringLiteral("&Zapisz");
+
+Appointment entryOf(const QTreeWidgetItem *item)
+{
+    return {item->text(0), item->text(1), item->text(2), item->text(3)};
+}
+
+// A small wall calendar for the date button: a page with a red top and a grid of days.
+QIcon calendarIcon()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(64, 64, 64));
+    p.setBrush(Qt::white);
+    p.drawRect(1, 2, 13, 12);
+    p.fillRect(2, 3, 12, 3, QColor(192, 0, 0));
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            p.fillRect(3 + col * 3, 7 + row * 2, 2, 1, QColor(64, 64, 64));
+        }
+    }
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+TForm_Terminy::TForm_Terminy(Services &services, QWidget *parent)
+    : ShellWindow(parent)
+    , m_services(services)
+{
+    setObjectName(QStringLiteral("Form_Terminy"));
+    setWindowTitle(QStringLiteral("Morwinek - Terminy"));
+    // A tool frame without title-bar buttons: the window closes through its own button and keys.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(512, 313);
+    if (const QScreen *screen = QApplication::primaryScreen()) {
+        const QRect desktop = screen->availableGeometry();
+        move(desktop.center() - rect().center());
+    }
+    createComponents();
+    FormCreate();
+}
+
+void TForm_Terminy::createComponents()
+{
+    const auto label = [](const QString &name, const QString &text, QWidget *parent, int x, int y) {
+        auto *l = new QLabel(text, parent);
+        l->setObjectName(name);
+        l->move(x, y);
+        return l;
+    };
+    const auto edit = [](const QString &name, int maxLength, QWidget *parent, QRect geometry) {
+        auto *e = new QLineEdit(parent);
+        e->setObjectName(name);
+        e->setMaxLength(maxLength);
+        e->setGeometry(geometry);
+        return e;
+    };
+    const auto button = [](const QString &name, const QString &caption, QWidget *parent, QRect geometry) {
+        auto *b = new QPushButton(caption, parent);
+        b->setObjectName(name);
+        b->setGeometry(geometry);
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    GroupBox2 = new QGroupBox(this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(4, 2, 504, 203);
+    Label_Witam = label(QStringLiteral("Label_Witam"), QString(), GroupBox2, 10, 12);
+    Label_Witam->setFont(Fonts::pixelFont(QStringLiteral("MS Sans Serif"), 11, true));
+    Label_Witam->setFixedWidth(80);
+    Label2 = label(QStringLiteral("Label2"), QStringLiteral("Lista przyszłych terminów"), GroupBox2, 100, 12);
+    ListView1 = new QTreeWidget(GroupBox2);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setGeometry(8, 30, 488, 165);
+    ListView1->setColumnCount(4);
+    ListView1->setHeaderLabels(
+        {QStringLiteral("Data"), QStringLiteral("Osoba"), QStringLiteral("Miejsce"), QStringLiteral("Opis")});
+    ListView1->setColumnWidth(0, 66);
+    ListView1->setColumnWidth(1, 140);
+    ListView1->setColumnWidth(2, 80);
+    ListView1->setColumnWidth(3, 202);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setSortingEnabled(false);
+    ListView1->header()->setSectionsClickable(false);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Informacje o terminie"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(4, 207, 504, 102);
+    Label1 = label(QStringLiteral("Label1"), QStringLiteral("Data"), GroupBox1, 8, 22);
+    eData = edit(QStringLiteral("eData"), AppointmentRecord::dateWidth, GroupBox1, QRect(56, 18, 76, 21));
+    SB_Urodziny = new QToolButton(GroupBox1);
+    SB_Urodziny->setObjectName(QStringLiteral("SB_Urodziny"));
+    SB_Urodziny->setAutoRaise(true);
+    SB_Urodziny->setFocusPolicy(Qt::NoFocus);
+    SB_Urodziny->setIcon(calendarIcon());
+    SB_Urodziny->setGeometry(134, 18, 22, 21);
+    Label3 = label(QStringLiteral("Label3"), QStringLiteral("Osoba"), GroupBox1, 166, 22);
+    cbOsoba = new QComboBox(GroupBox1);
+    cbOsoba->setObjectName(QStringLiteral("cbOsoba"));
+    cbOsoba->setEditable(true);
+    cbOsoba->setInsertPolicy(QComboBox::NoInsert);
+    cbOsoba->setCompleter(nullptr);
+    cbOsoba->lineEdit()->setMaxLength(AppointmentRecord::personWidth);
+    cbOsoba->setGeometry(206, 18, 206, 21);
+    Label4 = label(QStringLiteral("Label4"), QStringLiteral("Miejsce"), GroupBox1, 8, 48);
+    eMiejsce = edit(QStringLiteral("eMiejsce"), AppointmentRecord::placeWidth, GroupBox1, QRect(56, 44, 356, 21));
+    Label5 = label(QStringLiteral("Label5"), QStringLiteral("Opis"), GroupBox1, 8, 74);
+    eOpis = edit(QStringLiteral("eOpis"), AppointmentRecord::descriptionWidth, GroupBox1, QRect(56, 70, 356, 21));
+    bDodaj = button(QStringLiteral("bDodaj"), newCaption, GroupBox1, QRect(424, 12, 72, 25));
+    bKasuj = button(QStringLiteral("bKasuj"), QStringLiteral("&Usuń"), GroupBox1, QRect(424, 40, 72, 25));
+    Button1 = button(QStringLiteral("Button1"), QStringLiteral("&Zamknij"), GroupBox1, QRect(424, 68, 72, 25));
+    bDodaj->setEnabled(false);
+    bKasuj->setEnabled(false);
+
+    setTabOrder(ListView1, eData);
+    setTabOrder(eData, eOpis);
+    setTabOrder(eOpis, cbOsoba);
+    setTabOrder(cbOsoba, eMiejsce);
+    setTabOrder(eMiejsce, bDodaj);
+    setTabOrder(bDodaj, bKasuj);
+    setTabOrder(bKasuj, Button1);
+    Button1->setFocus();
+
+    connect(eData, &QLineEdit::textChanged, this, &TForm_Terminy::cbOsobaChange);
+    connect(eOpis, &QLineEdit::textChanged, this, &TForm_Terminy::cbOsobaChange);
+    connect(eMiejsce, &QLineEdit::textChanged, this, &TForm_Terminy::cbOsobaChange);
+    connect(cbOsoba, &QComboBox::editTextChanged, this, &TForm_Terminy::cbOsobaChange);
+    connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &TForm_Terminy::ListView1SelectItem);
+    connect(bDodaj, &QPushButton::clicked, this, &TForm_Terminy::bDodajClick);
+    connect(bKasuj, &QPushButton::clicked, this, &TForm_Terminy::bKasujClick);
+    connect(SB_Urodziny, &QToolButton::clicked, this, &TForm_Terminy::SB_UrodzinyClick);
+    connect(Button1, &QPushButton::clicked, this, &TForm_Terminy::Button1Click);
+
+    for (QWidget *w : {static_cast<QWidget *>(ListView1),
+                       static_cast<QWidget *>(eData),
+                       static_cast<QWidget *>(eOpis),
+                       static_cast<QWidget *>(cbOsoba),
+                       static_cast<QWidget *>(cbOsoba->lineEdit()),
+                       static_cast<QWidget *>(eMiejsce),
+                       static_cast<QWidget *>(bDodaj),
+                       static_cast<QWidget *>(bKasuj),
+                       static_cast<QWidget *>(Button1)}) {
+        w->installEventFilter(this);
+    }
+}
+
+void TForm_Terminy::FormCreate()
+{
+    const int range = Form_Main ? Form_Main->settings().range : Settings().range;
+    QString error;
+    const bool readable = m_list.build(m_services.dataDir, m_services.today(), range, &error);
+    for (const Appointment &entry : m_list.entries()) {
+        addItem(entry);
+    }
+    cbOsoba->addItems(m_list.persons());
+    cbOsoba->setEditText(QString());
+    Label_Witam->setText(m_list.todayText());
+    if (!readable) {
+        m_services.showError(this, error);
+    }
+}
+
+int TForm_Terminy::entryCount() const
+{
+    return ListView1->topLevelItemCount();
+}
+
+bool TForm_Terminy::isUnsaved() const
+{
+    return bDodaj->font().bold();
+}
+
+void TForm_Terminy::setUnsaved(bool unsaved)
+{
+    QFont font = bDodaj->font();
+    font.setBold(unsaved);
+    bDodaj->setFont(font);
+}
+
+Appointment TForm_Terminy::appointmentFromEditors() const
+{
+    return {eData->text(), cbOsoba->currentText(), eMiejsce->text(), eOpis->text()};
+}
+
+QString TForm_Terminy::editorRecord() const
+{
+    return AppointmentRecord::encode(appointmentFromEditors());
+}
+
+QTreeWidgetItem *TForm_Terminy::selectedItem() const
+{
+    const QList<QTreeWidgetItem *> selected = ListView1->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+void TForm_Terminy::addItem(const Appointment &entry)
+{
+    ListView1->addTopLevelItem(new QTreeWidgetItem({entry.date, entry.person, entry.place, entry.description}));
+}
+
+void TForm_Terminy::sortItems()
+{
+    // The selection survives the sort without running the selection rule.
+    QTreeWidgetItem *selected = selectedItem();
+    const QSignalBlocker blocker(ListView1);
+    QList<QTreeWidgetItem *> items;
+    items.reserve(ListView1->topLevelItemCount());
+    while (ListView1->topLevelItemCount() > 0) {
+        items.append(ListView1->takeTopLevelItem(0));
+    }
+    std::stable_sort(items.begin(), items.end(), [](const QTreeWidgetItem *a, const QTreeWidgetItem *b) {
+        return ListView1Compare(entryOf(a), entryOf(b)) < 0;
+    });
+    ListView1->addTopLevelItems(items);
+    if (selected) {
+        ListView1->setCurrentItem(selected);
+    }
+}
+
+void TForm_Terminy::cbOsobaChange()
+{
+    const bool validDate = DateText::parse(eData->text()) != DateText::invalid;
+    bDodaj->setEnabled(validDate);
+    const QString all = FixedText::trimmed(eData->text()) + FixedText::trimmed(eOpis->text())
+                        + FixedText::trimmed(cbOsoba->currentText()) + FixedText::trimmed(eMiejsce->text());
+    setUnsaved(!all.isEmpty() && validDate);
+}
+
+void TForm_Terminy::ListView1SelectItem()
+{
+    QString record = QStringLiteral("::"); // equals no store line
+    if (QTreeWidgetItem *item = selectedItem()) {
+        const Appointment entry = entryOf(item);
+        eData->setText(entry.date);
+        cbOsoba->setEditText(entry.person);
+        eMiejsce->setText(entry.place);
+        eOpis->setText(entry.description);
+        bDodaj->setText(saveCaption);
+        record = editorRecord();
+    }
+    if (m_list.Pozycja(record) < 0) {
+        bKasuj->setEnabled(false);
+        bDodaj->setText(newCaption);
+    } else {
+        bKasuj->setEnabled(true);
+        bDodaj->setEnabled(true);
+    }
+    setUnsaved(false);
+}
+
+void TForm_Terminy::bDodajClick()
+{
+    saveEditors();
+}
+
+bool TForm_Terminy::saveEditors()
+{
+    const QString record = editorRecord();
+    if (FixedText::trimmed(record).isEmpty()) {
+        m_services.prompter.beep(Prompter::Exclamation);
+        return false;
+    }
+    QTreeWidgetItem *selected = selectedItem();
+    const int replaced = selected ? m_list.Pozycja(AppointmentRecord::encode(entryOf(selected))) : -1;
+    QString error;
+    if (!m_list.saveRecord(record, replaced, &error)) {
+        // The file and the list are as they were, and the editors keep what the user typed.
+        m_services.showError(this, error);
+        return false;
+    }
+    {
+        const QSignalBlocker blocker(ListView1);
+        if (replaced >= 0) {
+            delete selected;
+            ListView1->clearSelection(); // the view would select the next row in its place
+        }
+        addItem(appointmentFromEditors());
+    }
+    eData->clear();
+    cbOsoba->setEditText(QString());
+    eMiejsce->clear();
+    eOpis->clear();
+    bDodaj->setText(newCaption);
+    setUnsaved(false);
+    sortItems();
+    return true;
+}
+
+void TForm_Terminy::bKasujClick()
+{
+    QTreeWidgetItem *item = selectedItem();
+    if (!item) {
+        m_services.prompter.beep(Prompter::Exclamation);
+        return;
+    }
+    const Appointment entry = entryOf(item);
+    const QString record = AppointmentRecord::encode(entry);
+    const Prompter::Answer answer = m_services.prompter.messageBox(
+        this,
+        QStringLiteral("Chcesz usunąć termin ") + entry.date + QLatin1Char('\r') + entry.person + QStringLiteral(" - ")
+            + entry.place + QLatin1Char('\r') + entry.description,
+        QStringLiteral("Ostrzeżenie!"),
+        MB_OKCANCEL | MB_ICONSTOP | MB_DEFBUTTON2);
+    QString error;
+    if (answer == Prompter::Ok) {
+        const int position = m_list.Pozycja(record);
+        if (!m_list.removeRecord(position, &error)) {
+            m_services.showError(this, error);
+            return;
+        }
+        // A contact date has no store line and cannot be deleted; it stays listed.
+        if (position >= 0) {
+            {
+                // The view would select the next row in its place; nothing is selected after a delete.
+                const QSignalBlocker blocker(ListView1);
+                delete item;
+                ListView1->clearSelection();
+            }
+            ListView1SelectItem();
+        }
+    } else if (!m_list.TerminyZapisz(&error)) {
+        m_services.showError(this, error);
+    }
+}
+
+void TForm_Terminy::SB_UrodzinyClick()
+{
+    TForm_Kalendarz::pick(this, eData, m_services, TForm_Kalendarz::YearEditable);
+}
+
+bool TForm_Terminy::CzyZmienione()
+{
+    if (!isUnsaved()) {
+        return true;
+    }
+    const Prompter::Answer answer = m_services.prompter.messageBox(
+        this,
+        QStringLiteral("Dane terminu zostały zmienione!\rChcesz zapisać bieżący termin?"),
+        QStringLiteral("Ostrzeżenie!"),
+        MB_YESNO | MB_ICONQUESTION);
+    if (answer == Prompter::Yes) {
+        return saveEditors();
+    }
+    return true;
+}
+
+void TForm_Terminy::Button1Click()
+{
+    // A save that failed keeps the window open, so what was typed is not lost with it.
+    if (CzyZmienione()) {
+        close();
+    }
+}
+
+bool TForm_Terminy::ListView1KeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    modifiers &= ~Qt::KeypadModifier;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        focusNextPrevChild(true);
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        close();
+        return true;
+    }
+    if (key == Qt::Key_S && modifiers == Qt::ControlModifier) {
+        if (isUnsaved()) {
+            saveEditors();
+        }
+        return true;
+    }
+    if (key == Qt::Key_Q && modifiers == (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) {
+        QApplication::quit();
+        return true;
+    }
+    return false;
+}
+
+bool TForm_Terminy::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (ListView1KeyDown(key->key(), key->modifiers())) {
+            return true;
+        }
+    }
+    return ShellWindow::eventFilter(watched, event);
+}

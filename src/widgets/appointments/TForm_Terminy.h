@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/appointments/AppointmentList.h"
+#include "core/common/Services.h"
+#include "widgets/shell/ShellWindow.h"
+
+#include <QPointer>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// "Morwinek - Terminy": the coming appointments mixed with the contacts' dates near today, and
+// four editors to add, change and delete stored appointments. Every change rewrites the file.
+// Creating it builds the list, so the start-up reminder creates it unshown and counts the entries.
+class TForm_Terminy : public ShellWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm_Terminy(Services &services, QWidget *parent = nullptr);
+
+    // How many entries the list holds.
+    int entryCount() const;
+    // The unsaved marker: the bold caption of bDodaj.
+    bool isUnsaved() const;
+
+    QGroupBox *GroupBox2 = nullptr;
+    QLabel *Label_Witam = nullptr;
+    QLabel *Label2 = nullptr;
+    QTreeWidget *ListView1 = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *eData = nullptr;
+    QToolButton *SB_Urodziny = nullptr;
+    QLabel *Label5 = nullptr;
+    QLineEdit *eOpis = nullptr;
+    QLabel *Label3 = nullptr;
+    QComboBox *cbOsoba = nullptr;
+    QLabel *Label4 = nullptr;
+    QLineEdit *eMiejsce = nullptr;
+    QPushButton *bDodaj = nullptr;
+    QPushButton *bKasuj = nullptr;
+    QPushButton *Button1 = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
+    void cbOsobaChange();
+    void ListView1SelectItem();
+    void bDodajClick();
+    void bKasujClick();
+    void SB_UrodzinyClick();
+    void Button1Click();
+
+private:
+    void createComponents();
+    void FormCreate();
+    // Asks about unsaved changes; false when the user wanted them saved and the save failed.
+    bool CzyZmienione();
+    bool ListView1KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // The save of bDodaj; false when nothing was saved.
+    bool saveEditors();
+    void setUnsaved(bool unsaved);
+    Appointment appointmentFromEditors() const;
+    QString editorRecord() const;
+    QTreeWidgetItem *selectedItem() const;
+    void addItem(const Appointment &entry);
+    void sortItems();
+
+    Services &m_services;
+    AppointmentList m_list;
+};
+
+inline QPointer<TForm_Terminy> Form_Terminy; // null while no such window; clears itself on delete
