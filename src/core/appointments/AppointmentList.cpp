@@ -25,15 +25,50 @@ constexpr Span birthdayYear{686, 4};
 constexpr Span weddingDayMonth{588, 5};
 constexpr Span weddingYear{594, 4};
 
-// The trimmed text of some columns of a line; empty where the line is too short. The code page
-// has one byte per character, so columns are byte positions.
-QString field(const QByteArray &line, Span span)
+// Some columns of a line without the blanks and control characters at either end; empty where the
+// line is too short. The code page has one byte per character, so columns are byte positions, and
+// no byte above 0x20 decodes to a character that trimming would remove.
+QByteArrayView trimmedBytes(const QByteArray &line, Span span)
 {
     if (span.from >= line.size()) {
         return {};
     }
-    return FixedText::trimmed(
-        Cp1250::decode(QByteArrayView(line).sliced(span.from).first(std::min(span.width, line.size() - span.from))));
+    QByteArrayView bytes = QByteArrayView(line).sliced(span.from).first(std::min(span.width, line.size() - span.from));
+    while (!bytes.isEmpty() && static_cast<unsigned char>(bytes.front()) <= 0x20) {
+        bytes = bytes.sliced(1);
+    }
+    while (!bytes.isEmpty() && static_cast<unsigned char>(bytes.back()) <= 0x20) {
+        bytes.chop(1);
+    }
+    return bytes;
+}
+
+QString field(const QByteArray &line, Span span)
+{
+    return Cp1250::decode(trimmedBytes(line, span));
+}
+
+bool twoDigits(QByteArrayView bytes, int *value)
+{
+    if (bytes[0] < '0' || bytes[0] > '9' || bytes[1] < '0' || bytes[1] > '9') {
+        return false;
+    }
+    *value = (bytes[0] - '0') * 10 + (bytes[1] - '0');
+    return true;
+}
+
+// The day value of a "dd.MM" field completed with the year, or -1 when the field is not exactly
+// that form or names no day of that year. Works on the bytes, as it runs for every contact.
+int dayThisYear(const QByteArray &line, Span span, int year)
+{
+    const QByteArrayView text = trimmedBytes(line, span);
+    int day = 0;
+    int month = 0;
+    if (text.size() != 5 || text[2] != '.' || !twoDigits(text.first(2), &day) || !twoDigits(text.sliced(3), &month)) {
+        return DateText::invalid;
+    }
+    const QDate date(year, month, day);
+    return date.isValid() ? DateText::toDay(date) : DateText::invalid;
 }
 
 QString fieldOf(const QString &line, qsizetype from, qsizetype width)
@@ -108,7 +143,7 @@ bool AppointmentList::build(const QString &dataDir, const QDate &today, int rang
     m_entries.clear();
     m_persons.clear();
     m_todayText = DateText::toText(today);
-    const QString year = m_todayText.mid(6, 4);
+    const int year = m_todayText.mid(6, 4).toInt();
     const int todayValue = DateText::parse(m_todayText);
 
     bool readable = true;
@@ -133,47 +168,38 @@ bool AppointmentList::build(const QString &dataDir, const QDate &today, int rang
     return readable;
 }
 
-void AppointmentList::addContactDates(const QByteArray &line, const QString &year, int today, int range)
+void AppointmentList::addContactDates(const QByteArray &line, int year, int today, int range)
 {
     const QString name = field(line, nameColumns);
-    const QString city = field(line, cityColumns);
     m_persons.append(name);
 
-    // The date in this year of a "dd.MM" field, or -1 when it is too short or no such day exists.
-    const auto dayThisYear = [&](Span dayMonth) {
-        const QString text = field(line, dayMonth) + QLatin1Char('.') + year;
-        if (text.size() != AppointmentRecord::dateWidth) {
-            return DateText::invalid;
-        }
-        return DateText::parse(text);
-    };
     const auto near = [&](int day) {
         return day != DateText::invalid && day - today >= -range && day - today <= range;
     };
     const auto add = [&](int day, const QString &description) {
-        m_entries.append({DateText::fromDayToText(day), name, city, description});
+        m_entries.append({DateText::fromDayToText(day), name, field(line, cityColumns), description});
     };
     // How many years have passed since the year held in the columns; nothing when they hold no number.
     const auto yearsSince = [&](Span yearColumns) -> std::optional<int> {
         bool ok = false;
-        const int then = field(line, yearColumns).toInt(&ok);
+        const int then = trimmedBytes(line, yearColumns).toByteArray().toInt(&ok);
         if (!ok) {
             return std::nullopt;
         }
-        return year.toInt() - then;
+        return year - then;
     };
 
-    const int nameDay = dayThisYear(nameDayColumns);
+    const int nameDay = dayThisYear(line, nameDayColumns, year);
     if (near(nameDay)) {
         add(nameDay, QStringLiteral("Imieniny"));
     }
-    const int birthday = dayThisYear(birthdayDayMonth);
+    const int birthday = dayThisYear(line, birthdayDayMonth, year);
     if (near(birthday)) {
         if (const auto age = yearsSince(birthdayYear)) {
             add(birthday, QString::number(*age) + QStringLiteral(" urodziny"));
         }
     }
-    const int wedding = dayThisYear(weddingDayMonth);
+    const int wedding = dayThisYear(line, weddingDayMonth, year);
     if (near(wedding)) {
         if (const auto years = yearsSince(weddingYear)) {
             add(wedding, QString::number(*years) + QStringLiteral(" rocznica ślubu"));

@@ -50,7 +50,7 @@ public:
     static void sort(QList<Appointment> &entries);
 
 private:
-    void addContactDates(const QByteArray &line, const QString &year, int today, int range);
+    void addContactDates(const QByteArray &line, int year, int today, int range);
     void TerminyCzytaj(int today, int range, QString *error, bool *readable);
     [[nodiscard]] bool writeStore(const QStringList &store, QString *error) const;
 
