@@ -14,8 +14,7 @@ QString PocketCalculator::plain(double value)
     if (value == 0) {
         return QStringLiteral("0");
     }
-    QString text = QString::number(value, 'g', 12);
-    return text;
+    return QString::number(value, 'g', 12);
 }
 
 void PocketCalculator::digit(int d)
