@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
         mainWindow->saveSettings();
     });
 
-    const int result = QApplication::exec();
+    const int result = mainWindow->endRequested() ? 0 : QApplication::exec();
 
     mainWindow->saveSettings();
     delete fallback;

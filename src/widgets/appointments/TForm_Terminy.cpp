@@ -403,7 +403,9 @@ bool TForm_Terminy::ListView1KeyDown(int key, Qt::KeyboardModifiers modifiers)
         return true;
     }
     if (key == Qt::Key_Q && modifiers == (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) {
-        QApplication::quit();
+        if (Form_Main) {
+            Form_Main->Zakoncz1Click();
+        }
         return true;
     }
     return false;

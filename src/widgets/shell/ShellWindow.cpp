@@ -7,7 +7,9 @@
 
 namespace {
 int liveWindows = 0;
-}
+// The loop of the window shown by execModal(), while one runs.
+QPointer<QEventLoop> modalLoop;
+} // namespace
 
 ShellWindow::ShellWindow(QWidget *parent)
     : QWidget(parent)
@@ -32,10 +34,18 @@ int ShellWindow::openCount()
 void ShellWindow::execModal()
 {
     QEventLoop loop;
+    modalLoop = &loop;
     connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
     setWindowModality(Qt::ApplicationModal);
     show();
     loop.exec(QEventLoop::DialogExec);
+}
+
+void ShellWindow::abortModal()
+{
+    if (modalLoop) {
+        modalLoop->quit();
+    }
 }
 
 void ShellWindow::showEvent(QShowEvent *event)

@@ -243,6 +243,10 @@ void TForm_Main::Pomoc1Click()
 
 void TForm_Main::Zakoncz1Click()
 {
+    // The end can be asked for before the main loop runs (from the start-up reminder), when
+    // quit() alone would be lost: the flag tells the program entry not to start the loop at all.
+    m_endRequested = true;
+    ShellWindow::abortModal();
     QApplication::quit();
 }
 

@@ -47,6 +47,8 @@ public:
     void UstawIkonke();
     void setTrayIcon(int index);
     int trayIconIndex() const { return m_iconIndex; }
+    // True once "Zakończ" (or a window's quit key) has asked the program to end.
+    bool endRequested() const { return m_endRequested; }
 
     // The tray, and the menu's actions by their names.
     QSystemTrayIcon *RxTrayIcon1 = nullptr;
@@ -105,6 +107,7 @@ private:
     QString m_webPage;
     QString m_authorEmail;
     int m_iconIndex = IconIdle;
+    bool m_endRequested = false;
 };
 
 // The one main window; the other windows reach it through this.

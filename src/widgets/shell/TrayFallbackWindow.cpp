@@ -1,5 +1,7 @@
 #include "TrayFallbackWindow.h"
 
+#include "TForm_Main.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,5 +42,7 @@ TrayFallbackWindow::TrayFallbackWindow(QMenu *trayMenu, QWidget *parent)
 void TrayFallbackWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
-    QApplication::quit();
+    if (Form_Main) {
+        Form_Main->Zakoncz1Click();
+    }
 }

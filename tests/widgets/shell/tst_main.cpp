@@ -49,6 +49,7 @@ private slots:
     void programEnd_destroysWindowsWithoutCloseSteps();
     void onlineHelp_prefersLocalIndex();
     void quit_endsLoop();
+    void quitDuringModalWindow_endsBeforeMainLoop();
     void settings_failedWriteIsShownAndKeepsFile();
     void quickDialMenu_hiddenWithoutLineDevices();
 };
@@ -188,6 +189,20 @@ void TestMain::quit_endsLoop()
     watchdog.start(5000);
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(!timedOut);
+}
+
+void TestMain::quitDuringModalWindow_endsBeforeMainLoop()
+{
+    ShellFixture f;
+    TForm_Main &main = f.start();
+    QVERIFY(!main.endRequested());
+    QPointer<WindowB> window = new WindowB(f.sim.services);
+    QTimer::singleShot(0, main.Zakoncz1, &QAction::trigger);
+    QTimer::singleShot(5000, window, &QWidget::close); // a fallback, so a failure cannot hang
+    window->execModal();
+    QVERIFY(main.endRequested());
+    QVERIFY(!window.isNull()); // the loop ended because of the quit, not because the window closed
+    delete window.data();
 }
 
 void TestMain::settings_failedWriteIsShownAndKeepsFile()
