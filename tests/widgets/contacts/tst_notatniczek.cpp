@@ -1,6 +1,7 @@
 #include "support/ShellFixture.h"
 
 #include "core/common/Cp1250.h"
+#include "core/common/DateText.h"
 #include "core/common/IniFile.h"
 #include "core/common/TextFile.h"
 #include "widgets/contacts/ContactEditors.h"
@@ -12,6 +13,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -75,6 +77,10 @@ private slots:
     void editors_refuseCharactersOutsideCodePage();
     void close_writesPositionAndPrintOptions();
     void failedSave_showsErrorAndKeepsState();
+    void birthday_switchesBiorytmy_data();
+    void birthday_switchesBiorytmy();
+    void todayPanel_followsClock_data();
+    void todayPanel_followsClock();
 
 private:
     TForm_Notatniczek *open(const QByteArray &data);
@@ -643,6 +649,54 @@ void TestNotatniczek::failedSave_showsErrorAndKeepsState()
     click("Button_Kasuj");
     QCOMPARE(w->book().count(), 2);
     Q_UNUSED(before);
+}
+
+void TestNotatniczek::birthday_switchesBiorytmy_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("valid date") << "05.07.1980" << true;
+    QTest::newRow("eight characters") << "1.2.1980" << false;
+    QTest::newRow("no 29 Feb") << "29.02.1981" << false;
+    QTest::newRow("leap day") << "29.02.1980" << true;
+}
+
+void TestNotatniczek::birthday_switchesBiorytmy()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, enabled);
+    TForm_Notatniczek *w = open(QByteArray());
+    QVERIFY(w);
+    QVERIFY(!w->Button_Biorytmy->isEnabled());
+    typeInto(w->Edit_Urodziny, typed);
+    QCOMPARE(w->Button_Biorytmy->isEnabled(), enabled);
+    // Even in an empty book the birthday counts as an edit without the notice.
+    QCOMPARE(prompter().boxes.size(), 0);
+    QVERIFY(w->Label_Ile->font().bold());
+}
+
+void TestNotatniczek::todayPanel_followsClock_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("dayOfYear");
+    QTest::newRow("1 January") << QDate(2025, 1, 1) << "1 dzień roku";
+    QTest::newRow("31 December, leap year") << QDate(2024, 12, 31) << "366 dzień roku";
+    QTest::newRow("31 December") << QDate(2025, 12, 31) << "365 dzień roku";
+}
+
+void TestNotatniczek::todayPanel_followsClock()
+{
+    QFETCH(QDate, today);
+    QFETCH(QString, dayOfYear);
+    TForm_Notatniczek *w = open(QByteArray());
+    QVERIFY(w);
+    QCOMPARE(w->Label_Data->text(), u"06.12.2026"_qs);
+    m_fx->sim.clock.set(QDateTime(today, QTime(23, 59, 58)));
+    w->Timer1Timer();
+    QCOMPARE(w->Label_Data->text(), DateText::toText(today));
+    QCOMPARE(w->Label3->text(), dayOfYear);
+    QCOMPARE(w->Label1->text(), u"Dziś jest "_qs + QLocale::system().dayName(today.dayOfWeek(), QLocale::LongFormat));
+    QVERIFY(w->Label_Godzina->text().contains(u"23:59:58"_qs));
 }
 
 QTEST_MAIN(TestNotatniczek)
