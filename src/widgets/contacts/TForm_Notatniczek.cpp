@@ -4,6 +4,7 @@
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
+#include "widgets/biorhythm/TForm_Biorytmy.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
 
@@ -458,6 +459,7 @@ void TForm_Notatniczek::createPersonalPage()
     Button_Biorytmy->setGeometry(120, 91, 106, 23);
     Button_Biorytmy->setAutoDefault(false);
     Button_Biorytmy->setEnabled(false);
+    connect(Button_Biorytmy, &QPushButton::clicked, this, &TForm_Notatniczek::Button_BiorytmyClick);
     addLabel(TabSheet2, u"Adres (Ulica, nr domu, nr mieszkania)"_s, QPoint(6, 118));
     Edit_DomUlica = addEditor(TabSheet2, "Edit_DomUlica", fieldWidth("Edit_DomUlica"), QRect(6, 132, 220, 21));
     addLabel(TabSheet2, u"Miasto"_s, QPoint(6, 156));
@@ -566,7 +568,9 @@ void TForm_Notatniczek::FormShow()
                                        u"sieci, CD-ROMu czy z dyskietki.\r"_s,
                                        u"Informacja"_s,
                                        MB_OK | MB_ICONEXCLAMATION);
-        QApplication::quit();
+        if (Form_Main) {
+            Form_Main->Zakoncz1Click();
+        }
         return;
     }
     Timer1Timer();
@@ -954,6 +958,12 @@ void TForm_Notatniczek::Button_KasujClick()
     Buduj_Combo();
 }
 
+void TForm_Notatniczek::Button_BiorytmyClick()
+{
+    // Beeps and brings the open one to the front when a chart is already shown.
+    TForm_Biorytmy::openFor(Edit_Urodziny->text());
+}
+
 void TForm_Notatniczek::Button_EmailClick()
 {
     const QString address = FixedText::trimmed(Edit_Email->text());
@@ -1114,7 +1124,9 @@ bool TForm_Notatniczek::FormKeyDown(QObject *watched, QKeyEvent *event)
         }
     }
     if (key == Qt::Key_Q) {
-        QApplication::quit(); // at once, without the close steps
+        if (Form_Main) {
+            Form_Main->Zakoncz1Click(); // at once, without the close steps
+        }
         return true;
     }
     switch (key) {

@@ -143,6 +143,7 @@ public slots:
     void Button_KasujClick();
     void Button_ZamknijClick();
     void Button_EmailClick();
+    void Button_BiorytmyClick();
     void Button_DomURLClick();
     void Button_PracaURLClick();
     void pm_edytujClick();

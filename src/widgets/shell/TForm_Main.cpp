@@ -1,6 +1,7 @@
 #include "TForm_Main.h"
 
 #include "ShellWindow.h"
+
 #include "core/common/BuildConfig.h"
 #include "core/common/IniFile.h"
 #include "widgets/appointments/TForm_Terminy.h"
@@ -11,7 +12,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -217,9 +217,7 @@ void TForm_Main::TerminyClick()
 
 void TForm_Main::BiorytmyClick()
 {
-    openWindow<TForm_Biorytmy>(Form_Biorytmy, [this](TForm_Biorytmy &w) {
-        w.Edit_Urodziny->setText(m_settings.birthday);
-    });
+    TForm_Biorytmy::openFor(m_settings.birthday);
 }
 
 void TForm_Main::KalkulacjeClick()
@@ -228,8 +226,7 @@ void TForm_Main::KalkulacjeClick()
 }
 
 void TForm_Main::InformacjeClick()
-{
-}
+{}
 
 void TForm_Main::Pomoc1Click()
 {
@@ -283,4 +280,3 @@ void TForm_Main::Buduj_Menu()
     }
     N4->setVisible(anyShown);
 }
-

@@ -4,6 +4,7 @@
 #include "core/common/DateText.h"
 #include "core/common/IniFile.h"
 #include "core/common/TextFile.h"
+#include "widgets/biorhythm/TForm_Biorytmy.h"
 #include "widgets/contacts/ContactEditors.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
 
@@ -79,6 +80,7 @@ private slots:
     void failedSave_showsErrorAndKeepsState();
     void birthday_switchesBiorytmy_data();
     void birthday_switchesBiorytmy();
+    void biorytmy_opensChartForShownBirthday();
     void todayPanel_followsClock_data();
     void todayPanel_followsClock();
 
@@ -673,6 +675,26 @@ void TestNotatniczek::birthday_switchesBiorytmy()
     // Even in an empty book the birthday counts as an edit without the notice.
     QCOMPARE(prompter().boxes.size(), 0);
     QVERIFY(w->Label_Ile->font().bold());
+}
+
+void TestNotatniczek::biorytmy_opensChartForShownBirthday()
+{
+    TForm_Notatniczek *w = open(QByteArray());
+    QVERIFY(w);
+    typeInto(w->Edit_Urodziny, u"05.07.1980"_qs);
+    click("Button_Biorytmy");
+    QVERIFY(Form_Biorytmy);
+    QCOMPARE(Form_Biorytmy->Edit_Urodziny->text(), u"05.07.1980"_qs);
+    QVERIFY(prompter().beeps.isEmpty());
+
+    // A second click with another date beeps and leaves the open chart as it is.
+    w->Edit_Urodziny->clear();
+    typeInto(w->Edit_Urodziny, u"01.01.1990"_qs);
+    click("Button_Biorytmy");
+    QCOMPARE(prompter().beeps, QList<Prompter::Beep>{Prompter::Exclamation});
+    QCOMPARE(Form_Biorytmy->Edit_Urodziny->text(), u"05.07.1980"_qs);
+    Form_Biorytmy->close();
+    QTRY_VERIFY(Form_Biorytmy.isNull());
 }
 
 void TestNotatniczek::todayPanel_followsClock_data()
