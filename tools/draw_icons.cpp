@@ -190,6 +190,24 @@ QImage calculator()
     return img;
 }
 
+QImage printer()
+{
+    QImage img = canvas();
+    QPainter p(&img);
+    prepare(p);
+    p.setPen(QColor(60, 60, 60));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 1.5, 7, 5));
+    p.setBrush(QColor(170, 170, 180));
+    p.drawRoundedRect(QRectF(1.5, 5.5, 13, 6), 1, 1);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 9.5, 7, 5));
+    p.setPen(QColor(120, 120, 120));
+    p.drawLine(QPointF(5.5, 11.5), QPointF(10.5, 11.5));
+    p.drawLine(QPointF(5.5, 13), QPointF(9.5, 13));
+    return img;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -206,5 +224,6 @@ int main(int argc, char **argv)
     phone().save(dir + "/menu6.png");
     help().save(dir + "/menu8.png");
     calculator().save(dir + "/menu9.png");
+    printer().save(dir + "/print.png");
     return 0;
 }

@@ -260,6 +260,10 @@ void TForm_Notatniczek::createLeftColumn()
     Button_Drukuj = toolbarButton("Button_Drukuj", u"Drukuj..."_s, 2, 1, QStyle::SP_CustomBase, u"D"_s);
     Button_Kasuj = toolbarButton("Button_Kasuj", u"Skasuj"_s, 3, 1, QStyle::SP_TrashIcon, {});
     Button_Szybkie = toolbarButton("Button_Szybkie", u"Szybkie wybieranie"_s, 4, 1, QStyle::SP_CustomBase, u"S"_s);
+    Button_Drukuj->setText({});
+    Button_Drukuj->setIcon(QIcon(u":/icons/print.png"_s));
+    Button_Szybkie->setText({});
+    Button_Szybkie->setIcon(QIcon(u":/icons/menu6.png"_s));
     // Searching and quick dial come with their own parts of the program.
     Button_Szukaj->setEnabled(false);
     Button_Szybkie->setEnabled(false);
@@ -376,6 +380,9 @@ void TForm_Notatniczek::createRightColumn()
     PageControl1 = new QTabWidget(GroupBox1);
     PageControl1->setObjectName(u"PageControl1"_s);
     PageControl1->setGeometry(6, 59, 240, 270);
+    // Four tabs must fit the page's width, as they do with the classic narrow tabs.
+    PageControl1->setUsesScrollButtons(false);
+    PageControl1->setStyleSheet(u"QTabBar::tab { padding: 3px 7px; }"_s);
     createContactPage();
     createPersonalPage();
     createWorkPage();
@@ -622,7 +629,7 @@ void TForm_Notatniczek::Button_ZamknijClick()
 void TForm_Notatniczek::Timer1Timer()
 {
     const QDateTime now = m_services.clock.now();
-    QString longTime = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString longTime = QLocale().timeFormat(QLocale::LongFormat);
     longTime.remove(u't').replace(u"  "_s, u" "_s);
     Label_Godzina->setText(now.time().toString(longTime.trimmed()));
     const QString today = DateText::toText(now.date());
@@ -635,7 +642,7 @@ void TForm_Notatniczek::Timer1Timer()
 void TForm_Notatniczek::Imieniny()
 {
     const QDate today = m_services.today();
-    Label1->setText(u"Dziś jest "_s + QLocale::system().dayName(today.dayOfWeek(), QLocale::LongFormat));
+    Label1->setText(u"Dziś jest "_s + QLocale().dayName(today.dayOfWeek(), QLocale::LongFormat));
     Label3->setText(QString::number(today.dayOfYear()) + u" dzień roku"_s);
     Label_wypisz2->clear();
 }

@@ -136,14 +136,14 @@ void TForm_Main::createTray()
         MI[n]->setEnabled(false);
     }
     N2 = separator("N2");
-    Informacje = item("Informacje", QStringLiteral("Morwinek - Informacje"), 2, &TForm_Main::InformacjeClick);
+    Informacje = item("Informacje", QStringLiteral("Morwinek - Informacje"), 2, nullptr);
     Biorytmy = item("Biorytmy", QStringLiteral("Morwinek - Biorytmy"), 1, &TForm_Main::BiorytmyClick);
     Kalkulacje = item("Kalkulacje", QStringLiteral("Morwinek - Kalkulacje"), 9, &TForm_Main::KalkulacjeClick);
     Terminy = item("Terminy", QStringLiteral("Morwinek - Terminy"), 4, &TForm_Main::TerminyClick);
     Kontakty = item("Kontakty", QStringLiteral("Morwinek - Kontakty"), 0, &TForm_Main::KontaktyClick);
     N1 = separator("N1");
     Zakoncz1 = item("Zakoncz1", QStringLiteral("Zakończ"), -1, &TForm_Main::Zakoncz1Click);
-    // Entries whose windows are not part of this build yet.
+    // The about window is not part of this build yet.
     Informacje->setEnabled(false);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm_Main::PopupMenu1Popup);
 
@@ -224,9 +224,6 @@ void TForm_Main::KalkulacjeClick()
 {
     openWindow<TForm_Kalk>(Form_Kalk);
 }
-
-void TForm_Main::InformacjeClick()
-{}
 
 void TForm_Main::Pomoc1Click()
 {

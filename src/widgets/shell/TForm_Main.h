@@ -87,7 +87,6 @@ public slots:
     void TerminyClick();
     void BiorytmyClick();
     void KalkulacjeClick();
-    void InformacjeClick();
     void Pomoc1Click();
     void Zakoncz1Click();
     void PopupMenu1Popup();

@@ -701,15 +701,24 @@ void TestNotatniczek::todayPanel_followsClock_data()
 {
     QTest::addColumn<QDate>("today");
     QTest::addColumn<QString>("dayOfYear");
-    QTest::newRow("1 January") << QDate(2025, 1, 1) << "1 dzień roku";
-    QTest::newRow("31 December, leap year") << QDate(2024, 12, 31) << "366 dzień roku";
-    QTest::newRow("31 December") << QDate(2025, 12, 31) << "365 dzień roku";
+    QTest::addColumn<QString>("weekday");
+    QTest::newRow("1 January") << QDate(2025, 1, 1) << "1 dzień roku"
+                               << "środa";
+    QTest::newRow("31 December, leap year") << QDate(2024, 12, 31) << "366 dzień roku"
+                                            << "wtorek";
+    QTest::newRow("31 December") << QDate(2025, 12, 31) << "365 dzień roku"
+                                 << "środa";
 }
 
 void TestNotatniczek::todayPanel_followsClock()
 {
     QFETCH(QDate, today);
     QFETCH(QString, dayOfYear);
+    QFETCH(QString, weekday);
+    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    const auto restore = qScopeGuard([] {
+        QLocale::setDefault(QLocale::system());
+    });
     TForm_Notatniczek *w = open(QByteArray());
     QVERIFY(w);
     QCOMPARE(w->Label_Data->text(), u"06.12.2026"_qs);
@@ -717,7 +726,7 @@ void TestNotatniczek::todayPanel_followsClock()
     w->Timer1Timer();
     QCOMPARE(w->Label_Data->text(), DateText::toText(today));
     QCOMPARE(w->Label3->text(), dayOfYear);
-    QCOMPARE(w->Label1->text(), u"Dziś jest "_qs + QLocale::system().dayName(today.dayOfWeek(), QLocale::LongFormat));
+    QCOMPARE(w->Label1->text(), u"Dziś jest "_qs + weekday);
     QVERIFY(w->Label_Godzina->text().contains(u"23:59:58"_qs));
 }
 
