@@ -899,7 +899,9 @@ void TForm_Notatniczek::Button_DodajClick()
         const QSignalBlocker block(ComboBox_Nazwa);
         ComboBox_Nazwa->setEditText(placeholderName());
     }
+    m_filling = true; // the new identifier is not the user's edit
     Edit_ID->setText(id);
+    m_filling = false;
     if (!m_book.add(contactFromEditors(), &error)) {
         m_services.showError(this, error);
         m_position = previous;

@@ -63,6 +63,7 @@ private slots:
     void navigation_edgesBeep();
     void keys_browseAndSwitchPages();
     void add_twiceWithoutSaving();
+    void add_toEmptyBook_noNotice();
     void save_renamedMovesToSortedPlace();
     void save_emptyNameRefused();
     void deleteContact_data();
@@ -315,6 +316,18 @@ void TestNotatniczek::add_twiceWithoutSaving()
     QCOMPARE(Contact::idOf(lines[3]), u"10003"_qs);
     QCOMPARE(Contact::nameOf(lines[2]), TForm_Notatniczek::placeholderName());
     QCOMPARE(lines[3].mid(337, 19), QByteArray("\xFFWprowad\x9F nazwisko\xFF"));
+}
+
+void TestNotatniczek::add_toEmptyBook_noNotice()
+{
+    TForm_Notatniczek *w = open(QByteArray());
+    QVERIFY(w);
+    click("Button_Dodaj");
+    QCOMPARE(prompter().boxes.size(), 0); // filling in the new identifier is no edit of the user's
+    QCOMPARE(w->Edit_ID->text(), u"10000"_qs);
+    QCOMPARE(counter(), u"1/1"_qs);
+    QVERIFY(!w->changed());
+    QCOMPARE(TextFile::splitLines(dataFile()).size(), 1);
 }
 
 void TestNotatniczek::save_renamedMovesToSortedPlace()
