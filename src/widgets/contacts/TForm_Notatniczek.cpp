@@ -904,8 +904,13 @@ void TForm_Notatniczek::Button_DodajClick()
     m_filling = false;
     if (!m_book.add(contactFromEditors(), &error)) {
         m_services.showError(this, error);
-        m_position = previous;
-        Dane_Czytaj(m_position);
+        if (previous >= 0 && previous < m_book.count()) {
+            m_position = previous;
+            Dane_Czytaj(m_position);
+        } else {
+            Dane_Zeruj(); // no placeholder or identifier of a contact that was never stored
+        }
+        refreshCounter();
         return;
     }
     m_position = m_book.count() - 1;

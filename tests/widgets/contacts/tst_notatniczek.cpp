@@ -64,6 +64,7 @@ private slots:
     void keys_browseAndSwitchPages();
     void add_twiceWithoutSaving();
     void add_toEmptyBook_noNotice();
+    void add_failedWrite_leavesEmptyFields();
     void save_renamedMovesToSortedPlace();
     void save_emptyNameRefused();
     void deleteContact_data();
@@ -328,6 +329,20 @@ void TestNotatniczek::add_toEmptyBook_noNotice()
     QCOMPARE(counter(), u"1/1"_qs);
     QVERIFY(!w->changed());
     QCOMPARE(TextFile::splitLines(dataFile()).size(), 1);
+}
+
+void TestNotatniczek::add_failedWrite_leavesEmptyFields()
+{
+    TForm_Notatniczek *w = open(QByteArray());
+    QVERIFY(w);
+    QVERIFY(QDir(m_fx->dir.path()).mkdir(u"Morwinek.data"_qs));
+    click("Button_Dodaj");
+    QCOMPARE(prompter().boxes.size(), 1);
+    QCOMPARE(prompter().boxes[0].caption, u"Błąd!"_qs);
+    QCOMPARE(w->book().count(), 0);
+    QCOMPARE(shownName(), QString());
+    QCOMPARE(w->Edit_ID->text(), QString());
+    QCOMPARE(counter(), u"0/0"_qs);
 }
 
 void TestNotatniczek::save_renamedMovesToSortedPlace()
