@@ -119,9 +119,12 @@ void CalcEdit::keyPressEvent(QKeyEvent *event)
         typeText(QApplication::clipboard()->text());
         return;
     }
+    // Whatever the line edit itself would insert goes through the filter: printable text with any
+    // modifiers but the Ctrl and Ctrl+Shift shortcuts (so Alt, AltGr and Meta too), and format marks.
     const QString typed = event->text();
-    const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (!typed.isEmpty() && typed.at(0).isPrint() && !command) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const bool shortcut = modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
+    if (!typed.isEmpty() && (typed.at(0).category() == QChar::Other_Format || (typed.at(0).isPrint() && !shortcut))) {
         typeText(typed);
         return;
     }
