@@ -81,6 +81,21 @@ void appendAscii(QByteArray &key, const QString &text, qsizetype from, qsizetype
     key.append(Cp1250::encode(QStringView(text).mid(from, count)));
 }
 
+// The lines of a file, with any NUL byte read as a blank. A stray NUL is one bad character of
+// its line; ending the text there would hide every later contact, and every later appointment
+// would be lost at the next save.
+[[nodiscard]] bool readLinesPastNul(const QString &path, QList<QByteArray> *lines, QString *error)
+{
+    QByteArray bytes;
+    bool exists = false;
+    if (!TextFile::readBytes(path, &bytes, &exists, error)) {
+        return false;
+    }
+    bytes.replace('\0', ' ');
+    *lines = TextFile::splitLines(bytes);
+    return true;
+}
+
 } // namespace
 
 namespace AppointmentRecord {
@@ -148,10 +163,8 @@ bool AppointmentList::build(const QString &dataDir, const QDate &today, int rang
 
     bool readable = true;
     QList<QByteArray> contacts;
-    bool exists = false;
     QString contactsError;
-    if (!TextFile::readLines(
-            QDir(dataDir).filePath(QLatin1String(contactsFileName)), &contacts, &exists, &contactsError)) {
+    if (!readLinesPastNul(QDir(dataDir).filePath(QLatin1String(contactsFileName)), &contacts, &contactsError)) {
         readable = false;
         if (error) {
             *error = contactsError;
@@ -212,9 +225,8 @@ void AppointmentList::TerminyCzytaj(int today, int range, QString *error, bool *
     m_store.clear();
     m_readError.clear();
     QList<QByteArray> lines;
-    bool exists = false;
     QString readError;
-    if (!TextFile::readLines(m_path, &lines, &exists, &readError)) {
+    if (!readLinesPastNul(m_path, &lines, &readError)) {
         m_readError = readError;
         *readable = false;
         if (error) {

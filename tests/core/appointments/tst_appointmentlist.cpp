@@ -61,6 +61,7 @@ private slots:
     void contactDates();
     void contactEntries_nameCityAndPersonList();
     void malformedContactLines_buildGoesOn();
+    void nulInStoredLine_laterLinesKept();
     void storedLines_keptOrDropped_data();
     void storedLines_keptOrDropped();
     void droppedLines_goneAfterNextSave();
@@ -239,10 +240,33 @@ void TestAppointmentList::malformedContactLines_buildGoesOn()
 
     AppointmentList list;
     QVERIFY(list.build(m_dir.path(), m_dec6, 3));
-    // The text ends at the NUL byte, so the last contact is never seen.
-    QCOMPARE(list.persons().size(), 6);
+    // A NUL byte is only a bad character in its line: that line and the ones after it still count.
+    QCOMPARE(list.persons().size(), 7);
     QCOMPARE(list.persons().at(4), QStringLiteral("Dobry Jan"));
-    QCOMPARE(shown(list.entries()), QStringList{QStringLiteral("07.12.2026|Dobry Jan||Imieniny")});
+    QCOMPARE(list.persons().at(5), QStringLiteral("Nul Ola"));
+    QCOMPARE(list.persons().at(6), QStringLiteral("Po Nul"));
+    QCOMPARE(shown(list.entries()),
+             (QStringList{QStringLiteral("06.12.2026|Nul Ola||Imieniny"),
+                          QStringLiteral("06.12.2026|Po Nul||Imieniny"),
+                          QStringLiteral("07.12.2026|Dobry Jan||Imieniny")}));
+}
+
+void TestAppointmentList::nulInStoredLine_laterLinesKept()
+{
+    QByteArray damaged = Cp1250::encode(termLine("24.12.2026", "Anna", "", "Wigilia"));
+    damaged[45] = '\0';
+    const QString next = termLine("31.12.2026", "Bartek", "", "Sylwester");
+    writeBytes(AppointmentList::fileName, damaged + "\r\n" + Cp1250::encode(next) + "\r\n");
+    AppointmentList list;
+    QVERIFY(list.build(m_dir.path(), m_dec6, 3));
+    QCOMPARE(shown(list.entries()),
+             (QStringList{QStringLiteral("24.12.2026|Anna||Wigilia"), QStringLiteral("31.12.2026|Bartek||Sylwester")}));
+
+    // Saving must not lose the appointments that follow the damaged line.
+    QString error;
+    QVERIFY(list.TerminyZapisz(&error));
+    damaged[45] = ' ';
+    QCOMPARE(termFileLines(), (QList<QByteArray>{damaged, Cp1250::encode(next)}));
 }
 
 void TestAppointmentList::storedLines_keptOrDropped_data()
