@@ -347,6 +347,9 @@ void TForm_Notatniczek::createRightColumn()
     ComboBox_Nazwa->setEditable(true);
     ComboBox_Nazwa->setCompleter(nullptr);
     ComboBox_Nazwa->setInsertPolicy(QComboBox::NoInsert);
+    // Leaving the box must not pick the entry its text happens to match: a contact renamed to
+    // another contact's name would jump there and lose its edits.
+    disconnect(ComboBox_Nazwa->lineEdit(), &QLineEdit::editingFinished, ComboBox_Nazwa, nullptr);
     ComboBox_Nazwa->setMaxVisibleItems(15);
     ComboBox_Nazwa->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     ComboBox_Nazwa->setFont(Fonts::pixelFont(u"Arial CE"_s, 16, true));

@@ -73,6 +73,7 @@ private slots:
     void changeCheck();
     void escape_withListDroppedDown_rereadsContact();
     void nameBox_pickingShowsContact();
+    void nameBox_renamingToAnotherNameStaysOnContact();
     void postalCode_data();
     void postalCode();
     void webAndMail_data();
@@ -511,6 +512,26 @@ void TestNotatniczek::nameBox_pickingShowsContact()
     QTest::keyClick(w->ComboBox_Nazwa->lineEdit(), Qt::Key_Return);
     QCOMPARE(shownName(), u"Bx"_qs);
     QVERIFY(w->changed());
+}
+
+void TestNotatniczek::nameBox_renamingToAnotherNameStaysOnContact()
+{
+    TForm_Notatniczek *w = open(bookOf({u"A"_qs, u"B"_qs, u"C"_qs}));
+    QVERIFY(w);
+    QApplication::setActiveWindow(w);
+    QLineEdit *name = w->ComboBox_Nazwa->lineEdit();
+    w->ComboBox_Nazwa->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(w->ComboBox_Nazwa->hasFocus());
+    name->selectAll();
+    typeInto(name, u"C"_qs);
+    typeInto(w->Memo_Notatki, u"n"_qs);
+    w->Edit_Firma->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(!w->ComboBox_Nazwa->hasFocus());
+    QCOMPARE(w->position(), 0);
+    QCOMPARE(w->Edit_ID->text(), u"10000"_qs);
+    QCOMPARE(shownName(), u"C"_qs);
+    QVERIFY(w->changed());
+    QCOMPARE(w->Memo_Notatki->toPlainText(), u"n"_qs);
 }
 
 void TestNotatniczek::postalCode_data()
