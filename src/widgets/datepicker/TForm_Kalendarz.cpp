@@ -62,7 +62,7 @@ TForm_Kalendarz::TForm_Kalendarz(Services &services, QWidget *parent)
     Calendar1->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
     // Any date a field may hold must be showable, not only the years the spin editor offers.
     Calendar1->setDateRange(QDate(1, 1, 1), QDate(9999, 12, 31));
-    Calendar1->setGeometry(8, 86, 146, 97);
+    Calendar1->setGeometry(8, 86, 145, 97);
 
     setTabOrder(Button_Anuluj, Button_OK);
     setTabOrder(Button_OK, ComboBox1);
@@ -71,6 +71,13 @@ TForm_Kalendarz::TForm_Kalendarz(Services &services, QWidget *parent)
 
     connect(Calendar1, &QCalendarWidget::selectionChanged, this, &TForm_Kalendarz::Calendar1Change);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm_Kalendarz::ComboBox1Change);
+    // A month name typed in full chooses that month, as picking it from the list does.
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) {
+        const int index = ComboBox1->findText(text, Qt::MatchFixedString);
+        if (index >= 0 && index != ComboBox1->currentIndex()) {
+            ComboBox1->setCurrentIndex(index);
+        }
+    });
     connect(SpinEdit_Rok, &QSpinBox::valueChanged, this, &TForm_Kalendarz::SpinEdit_RokChange);
     connect(Button_OK, &QPushButton::clicked, this, &TForm_Kalendarz::Button_OKClick);
     connect(Button_Anuluj, &QPushButton::clicked, this, &TForm_Kalendarz::Button_AnulujClick);
@@ -196,7 +203,8 @@ void TForm_Kalendarz::ComboBox1Change(int index)
 void TForm_Kalendarz::ComboBox1Exit()
 {
     const int index = ComboBox1->currentIndex();
-    if (index >= 0 && ComboBox1->currentText() == ComboBox1->itemText(index)) {
+    if (index >= 0 && ComboBox1->currentText().compare(ComboBox1->itemText(index), Qt::CaseInsensitive) == 0) {
+        ComboBox1->setEditText(ComboBox1->itemText(index));
         return;
     }
     // What was typed names no month: show the first one, leaving the calendar alone.

@@ -1,3 +1,4 @@
+#include "core/common/DateText.h"
 #include "platform/sim/SimServices.h"
 #include "widgets/datepicker/TForm_Kalendarz.h"
 
@@ -78,6 +79,8 @@ private slots:
     void yearChanged_keepsDayAndMonth();
     void calendarChange_updatesEveryControl();
     void monthBoxLeftWithUnknownText_firstMonthCalendarUnchanged();
+    void monthTyped_choosesThatMonth_data();
+    void monthTyped_choosesThatMonth();
     void lockedYear_monthStillChanges_tagResetOnHide();
     void cancelKeys_fieldKeepsText_data();
     void cancelKeys_fieldKeepsText();
@@ -241,6 +244,37 @@ void TestKalendarz::monthBoxLeftWithUnknownText_firstMonthCalendarUnchanged()
     QCOMPARE(picker.ComboBox1->currentText(), QStringLiteral("styczeń"));
     QCOMPARE(picker.date(), QDate(2026, 5, 24));
     QCOMPARE(picker.Panel_Data->text(), QStringLiteral("24.05.2026"));
+}
+
+void TestKalendarz::monthTyped_choosesThatMonth_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("month"); // the month box's month after leaving it
+    QTest::addColumn<QString>("picked");
+    QTest::newRow("a listed name") << "marzec" << 3 << "01.03.2026";
+    QTest::newRow("other case") << "LUTY" << 2 << "01.02.2026";
+    QTest::newRow("the shown month again") << "maj" << 5 << "24.05.2026";
+    QTest::newRow("only the start of a name") << "mar" << 1 << "24.05.2026";
+}
+
+void TestKalendarz::monthTyped_choosesThatMonth()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, month);
+    QFETCH(QString, picked);
+    TForm_Kalendarz picker(m_sim.services);
+    picker.Panel_Data->setText(QStringLiteral("24.05.2026"));
+    picker.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    picker.ComboBox1->setFocus();
+    picker.ComboBox1->lineEdit()->selectAll();
+    QTest::keyClicks(picker.ComboBox1->lineEdit(), typed);
+    picker.Button_OK->setFocus();
+
+    QCOMPARE(picker.ComboBox1->currentIndex() + 1, month);
+    QCOMPARE(picker.ComboBox1->currentText(), picker.ComboBox1->itemText(month - 1));
+    QCOMPARE(picker.Panel_Data->text(), picked);
+    QCOMPARE(DateText::toText(picker.Calendar1->selectedDate()), picked);
 }
 
 void TestKalendarz::lockedYear_monthStillChanges_tagResetOnHide()
