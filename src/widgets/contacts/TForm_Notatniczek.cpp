@@ -680,6 +680,9 @@ void TForm_Notatniczek::Dane_Czytaj(int index)
     QString error;
     const bool notesRead = m_book.readNotes(contact.ID, &notes, &error);
     m_filling = true;
+    if (ComboBox_Nazwa->currentIndex() != index) {
+        setSelection(-1); // a pick left from before browsing must not lead Enter back to it
+    }
     showContactInEditors(contact);
     m_storedName = contact.Nazwa;
     m_photoPath = m_book.photoPath(contact.ID);
@@ -1095,8 +1098,9 @@ bool TForm_Notatniczek::FormKeyDown(QObject *watched, QKeyEvent *event)
         if (watched == Memo_Notatki) {
             return false;
         }
+        // Only a pick of another contact moves there; rereading the shown one would just drop its edits.
         const int selected = ComboBox_Nazwa->currentIndex();
-        if (selected >= 0 && selected < m_book.count()) {
+        if (selected >= 0 && selected < m_book.count() && selected != m_position) {
             m_position = selected;
             Dane_Czytaj(selected);
         } else {

@@ -74,6 +74,7 @@ private slots:
     void escape_withListDroppedDown_rereadsContact();
     void nameBox_pickingShowsContact();
     void nameBox_renamingToAnotherNameStaysOnContact();
+    void enter_neverDiscardsEdits();
     void postalCode_data();
     void postalCode();
     void webAndMail_data();
@@ -532,6 +533,28 @@ void TestNotatniczek::nameBox_renamingToAnotherNameStaysOnContact()
     QCOMPARE(shownName(), u"C"_qs);
     QVERIFY(w->changed());
     QCOMPARE(w->Memo_Notatki->toPlainText(), u"n"_qs);
+}
+
+void TestNotatniczek::enter_neverDiscardsEdits()
+{
+    TForm_Notatniczek *w = open(bookOf({u"A"_qs, u"B"_qs, u"C"_qs}));
+    QVERIFY(w);
+    // Picked from the list: Enter in a field moves on and keeps the edit.
+    w->ComboBox_Nazwa->setCurrentIndex(2);
+    typeInto(w->Edit_Firma, u"X"_qs);
+    QTest::keyClick(w->Edit_Firma, Qt::Key_Return);
+    QCOMPARE(w->position(), 2);
+    QCOMPARE(w->Edit_Firma->text(), u"X"_qs);
+    QVERIFY(w->changed());
+    // After browsing with the buttons the old pick no longer leads Enter elsewhere.
+    prompter().answers = {Prompter::No};
+    click("Button_Pierwszy");
+    typeInto(w->Edit_Firma, u"Y"_qs);
+    QTest::keyClick(w->Edit_Firma, Qt::Key_Return);
+    QCOMPARE(w->position(), 0);
+    QCOMPARE(shownName(), u"A"_qs);
+    QCOMPARE(w->Edit_Firma->text(), u"Y"_qs);
+    QVERIFY(w->changed());
 }
 
 void TestNotatniczek::postalCode_data()
