@@ -24,7 +24,7 @@ inline constexpr int placeWidth = 50;
 inline constexpr int descriptionWidth = 100;
 inline constexpr int width = dateWidth + personWidth + placeWidth + descriptionWidth;
 
-// The texts are taken as they stand, not trimmed.
+// The texts are taken as they stand, not trimmed; line breaks and NULs become blanks.
 QString encode(const Appointment &appointment);
 // Each field trimmed; fields past the end of a short line are empty.
 Appointment decode(const QString &line);

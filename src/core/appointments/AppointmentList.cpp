@@ -102,9 +102,17 @@ namespace AppointmentRecord {
 
 QString encode(const Appointment &appointment)
 {
-    return FixedText::padToWidth(appointment.date, dateWidth) + FixedText::padToWidth(appointment.person, personWidth)
-           + FixedText::padToWidth(appointment.place, placeWidth)
-           + FixedText::padToWidth(appointment.description, descriptionWidth);
+    QString record = FixedText::padToWidth(appointment.date, dateWidth)
+                     + FixedText::padToWidth(appointment.person, personWidth)
+                     + FixedText::padToWidth(appointment.place, placeWidth)
+                     + FixedText::padToWidth(appointment.description, descriptionWidth);
+    // A pasted line break would split the record into two file lines.
+    for (QChar &ch : record) {
+        if (ch == u'\r' || ch == u'\n' || ch == u'\0') {
+            ch = u' ';
+        }
+    }
+    return record;
 }
 
 Appointment decode(const QString &line)

@@ -67,6 +67,7 @@ private slots:
     void droppedLines_goneAfterNextSave();
     void replacedLine_movesToEnd();
     void record_roundTripsAtFullWidth();
+    void lineBreaksInTexts_recordStaysOneLine();
     void Pozycja_firstEqualLineOnly();
     void ListView1Compare_data();
     void ListView1Compare();
@@ -361,6 +362,30 @@ void TestAppointmentList::record_roundTripsAtFullWidth()
     const Appointment tooLong{full.date, QString(31, u'x'), QString(51, u'y'), QString(101, u'z')};
     QCOMPARE(AppointmentRecord::decode(AppointmentRecord::encode(tooLong)),
              (Appointment{full.date, QString(30, u'x'), QString(50, u'y'), QString(100, u'z')}));
+}
+
+void TestAppointmentList::lineBreaksInTexts_recordStaysOneLine()
+{
+    // Pasted text may carry line breaks; written as they are, they would split the record and
+    // could even add a line that reads as another appointment.
+    const Appointment pasted{QStringLiteral("24.12.2026"),
+                             QStringLiteral("Anna\r\nNowak"),
+                             QStringLiteral("Kraków\r"),
+                             QStringLiteral("x\n25.12.2026 Fałszywy")};
+    const QString record = AppointmentRecord::encode(pasted);
+    QCOMPARE(record.size(), AppointmentRecord::width);
+
+    AppointmentList list;
+    QVERIFY(list.build(m_dir.path(), m_dec6, 3));
+    QString error;
+    QVERIFY(list.saveRecord(record, -1, &error));
+    QCOMPARE(termFileLines().size(), 1);
+
+    AppointmentList again;
+    QVERIFY(again.build(m_dir.path(), m_dec6, 3));
+    QCOMPARE(shown(again.entries()),
+             QStringList{QStringLiteral("24.12.2026|Anna  Nowak|Kraków|x 25.12.2026 Fałszywy")});
+    QCOMPARE(again.Pozycja(record), 0);
 }
 
 void TestAppointmentList::Pozycja_firstEqualLineOnly()
