@@ -91,7 +91,9 @@ void appendAscii(QByteArray &key, const QString &text, qsizetype from, qsizetype
     if (!TextFile::readBytes(path, &bytes, &exists, error)) {
         return false;
     }
-    bytes.replace('\0', ' ');
+    if (bytes.contains('\0')) { // a rare damage, so the common case pays only for the search
+        bytes.replace('\0', ' ');
+    }
     *lines = TextFile::splitLines(bytes);
     return true;
 }
