@@ -81,23 +81,6 @@ void appendAscii(QByteArray &key, const QString &text, qsizetype from, qsizetype
     key.append(Cp1250::encode(QStringView(text).mid(from, count)));
 }
 
-// The lines of a file, with any NUL byte read as a blank. A stray NUL is one bad character of
-// its line; ending the text there would hide every later contact, and every later appointment
-// would be lost at the next save.
-[[nodiscard]] bool readLinesPastNul(const QString &path, QList<QByteArray> *lines, QString *error)
-{
-    QByteArray bytes;
-    bool exists = false;
-    if (!TextFile::readBytes(path, &bytes, &exists, error)) {
-        return false;
-    }
-    if (bytes.contains('\0')) { // a rare damage, so the common case pays only for the search
-        bytes.replace('\0', ' ');
-    }
-    *lines = TextFile::splitLines(bytes);
-    return true;
-}
-
 } // namespace
 
 namespace AppointmentRecord {
@@ -174,7 +157,8 @@ bool AppointmentList::build(const QString &dataDir, const QDate &today, int rang
     bool readable = true;
     QList<QByteArray> contacts;
     QString contactsError;
-    if (!readLinesPastNul(QDir(dataDir).filePath(QLatin1String(contactsFileName)), &contacts, &contactsError)) {
+    if (!TextFile::readLines(
+            QDir(dataDir).filePath(QLatin1String(contactsFileName)), &contacts, nullptr, &contactsError)) {
         readable = false;
         if (error) {
             *error = contactsError;
@@ -236,7 +220,7 @@ void AppointmentList::TerminyCzytaj(int today, int range, QString *error, bool *
     m_readError.clear();
     QList<QByteArray> lines;
     QString readError;
-    if (!readLinesPastNul(m_path, &lines, &readError)) {
+    if (!TextFile::readLines(m_path, &lines, nullptr, &readError)) {
         m_readError = readError;
         *readable = false;
         if (error) {

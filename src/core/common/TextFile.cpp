@@ -6,11 +6,16 @@
 
 namespace TextFile {
 
-QList<QByteArray> splitLines(QByteArrayView bytes)
+QList<QByteArray> splitLines(QByteArrayView input)
 {
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0) {
-        bytes = bytes.first(nul);
+    // A NUL byte reads as a blank. Ending the text there would hide every later line and drop it
+    // at the next save; the search first keeps the common case free of a copy.
+    QByteArray cleaned;
+    QByteArrayView bytes = input;
+    if (input.contains('\0')) {
+        cleaned = input.toByteArray();
+        cleaned.replace('\0', ' ');
+        bytes = cleaned;
     }
     QList<QByteArray> lines;
     qsizetype start = 0;

@@ -5,7 +5,7 @@
 #include <QString>
 
 // Plain text files as the organiser keeps them: code page 1250 bytes, CR LF when written.
-// Reading accepts CR, LF or CR LF line ends and stops at a NUL byte.
+// Reading accepts CR, LF or CR LF line ends; a NUL byte (damage) reads as a blank.
 namespace TextFile {
 // The raw lines of a file's bytes, without their line ends. A last line without an end counts;
 // text after a final line end does not make an extra empty line.

@@ -60,7 +60,10 @@ void TestContactFile::load_lines_data()
     QTest::newRow("CR LF") << a + "\r\n" + b + "\r\n" << 2 << u"Bąk"_qs;
     QTest::newRow("LF only, no last end") << a + "\n" + b << 2 << u"Bąk"_qs;
     QTest::newRow("CR only") << a + "\r" + b + "\r" << 2 << u"Bąk"_qs;
-    QTest::newRow("NUL ends the text") << a + "\r\n" + QByteArray(1, '\0') + b + "\r\n" << 1 << "Adamski";
+    QByteArray damaged = b;
+    damaged[10] = '\0'; // inside the blank department field
+    QTest::newRow("NUL reads as a blank, later lines kept") << a + "\r\n" + damaged + "\r\n" + a + "\r\n" + b + "\r\n"
+                                                            << 4 << u"Bąk"_qs;
     QTest::newRow("empty line is an empty contact") << a + "\r\n\r\n" << 2 << "";
     QTest::newRow("short line") << a + "\r\n" + b.left(345) + "\r\n" << 2 << u"Bąk"_qs;
 }
