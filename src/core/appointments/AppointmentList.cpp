@@ -33,14 +33,8 @@ QByteArrayView trimmedBytes(const QByteArray &line, Span span)
     if (span.from >= line.size()) {
         return {};
     }
-    QByteArrayView bytes = QByteArrayView(line).sliced(span.from).first(std::min(span.width, line.size() - span.from));
-    while (!bytes.isEmpty() && static_cast<unsigned char>(bytes.front()) <= 0x20) {
-        bytes = bytes.sliced(1);
-    }
-    while (!bytes.isEmpty() && static_cast<unsigned char>(bytes.back()) <= 0x20) {
-        bytes.chop(1);
-    }
-    return bytes;
+    return FixedText::trimmedBytes(
+        QByteArrayView(line).sliced(span.from).first(std::min(span.width, line.size() - span.from)));
 }
 
 QString field(const QByteArray &line, Span span)

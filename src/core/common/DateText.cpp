@@ -117,4 +117,15 @@ QString trimmed(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+QByteArrayView trimmedBytes(QByteArrayView bytes)
+{
+    while (!bytes.isEmpty() && static_cast<unsigned char>(bytes.front()) <= 0x20) {
+        bytes = bytes.sliced(1);
+    }
+    while (!bytes.isEmpty() && static_cast<unsigned char>(bytes.back()) <= 0x20) {
+        bytes.chop(1);
+    }
+    return bytes;
+}
+
 } // namespace FixedText

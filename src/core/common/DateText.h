@@ -32,4 +32,6 @@ QString twoDigits(int number);
 QString swapNameOrder(const QString &text);
 // Leading and trailing blanks and control characters removed, as the data files store fields.
 QString trimmed(const QString &text);
+// The same on code page 1250 bytes, where no byte above 0x20 is a blank.
+QByteArrayView trimmedBytes(QByteArrayView bytes);
 } // namespace FixedText

@@ -3,23 +3,6 @@
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
 
-namespace {
-
-QByteArrayView trimmedBytes(QByteArrayView bytes)
-{
-    qsizetype begin = 0;
-    qsizetype end = bytes.size();
-    while (begin < end && static_cast<unsigned char>(bytes[begin]) <= 0x20) {
-        ++begin;
-    }
-    while (end > begin && static_cast<unsigned char>(bytes[end - 1]) <= 0x20) {
-        --end;
-    }
-    return bytes.sliced(begin, end - begin);
-}
-
-} // namespace
-
 const std::array<Contact::Column, Contact::fieldCount> &Contact::columns()
 {
     static const std::array<Column, fieldCount> table = {{
@@ -74,7 +57,7 @@ Contact Contact::fromLine(QByteArrayView line)
 {
     Contact contact;
     for (const Column &c : columns()) {
-        contact.*c.field = Cp1250::decode(trimmedBytes(rawField(line, c)));
+        contact.*c.field = Cp1250::decode(FixedText::trimmedBytes(rawField(line, c)));
     }
     return contact;
 }
@@ -91,11 +74,11 @@ QByteArray Contact::toLine() const
 
 QString Contact::idOf(QByteArrayView line)
 {
-    return Cp1250::decode(trimmedBytes(rawField(line, columns()[0])));
+    return Cp1250::decode(FixedText::trimmedBytes(rawField(line, columns()[0])));
 }
 
 QString Contact::nameOf(QByteArrayView line)
 {
     static const Column &name = columns()[10];
-    return Cp1250::decode(trimmedBytes(rawField(line, name)));
+    return Cp1250::decode(FixedText::trimmedBytes(rawField(line, name)));
 }

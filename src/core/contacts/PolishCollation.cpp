@@ -1,6 +1,7 @@
 #include "PolishCollation.h"
 
 #include "core/common/Cp1250.h"
+#include "core/common/DateText.h"
 
 #include <array>
 
@@ -40,19 +41,6 @@ const std::array<int, 256> &weights()
     return table;
 }
 
-QByteArrayView trimmedBytes(QByteArrayView bytes)
-{
-    qsizetype begin = 0;
-    qsizetype end = bytes.size();
-    while (begin < end && static_cast<unsigned char>(bytes[begin]) <= 0x20) {
-        ++begin;
-    }
-    while (end > begin && static_cast<unsigned char>(bytes[end - 1]) <= 0x20) {
-        --end;
-    }
-    return bytes.sliced(begin, end - begin);
-}
-
 } // namespace
 
 namespace PolishCollation {
@@ -64,8 +52,8 @@ int PorowZmienPL(unsigned char byte)
 
 int PorownaniePL(QByteArrayView a, QByteArrayView b)
 {
-    a = trimmedBytes(a);
-    b = trimmedBytes(b);
+    a = FixedText::trimmedBytes(a);
+    b = FixedText::trimmedBytes(b);
     const qsizetype common = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < common; ++i) {
         const int wa = PorowZmienPL(static_cast<unsigned char>(a[i]));
@@ -87,7 +75,7 @@ int PorownaniePL(const QString &a, const QString &b)
 
 std::u16string sortKey(QByteArrayView name)
 {
-    name = trimmedBytes(name);
+    name = FixedText::trimmedBytes(name);
     std::u16string key(static_cast<size_t>(name.size()), u'\0');
     for (qsizetype i = 0; i < name.size(); ++i) {
         key[static_cast<size_t>(i)] = static_cast<char16_t>(PorowZmienPL(static_cast<unsigned char>(name[i])));

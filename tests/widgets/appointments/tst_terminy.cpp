@@ -1,3 +1,4 @@
+#include "support/ModalHelpers.h"
 #include "support/ShellFixture.h"
 
 #include "core/appointments/Appointment.h"
@@ -76,21 +77,6 @@ public:
         return false;
     }
 };
-
-// Runs act on the date picker once it is up; anything else modal is closed.
-void whenPickerShown(std::function<void(TForm_Kalendarz &)> act, int triesLeft = 200)
-{
-    QTimer::singleShot(5, [act = std::move(act), triesLeft]() mutable {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *picker = qobject_cast<TForm_Kalendarz *>(modal)) {
-            act(*picker);
-        } else if (modal) {
-            modal->close();
-        } else if (triesLeft > 0) {
-            whenPickerShown(std::move(act), triesLeft - 1);
-        }
-    });
-}
 
 const QByteArray wigilia = termLine("24.12.2026", "Anna Nowak", "Kraków", "Wigilia");
 const QByteArray sylwester = termLine("31.12.2026", "Bartek", "Zakopane", "Sylwester");

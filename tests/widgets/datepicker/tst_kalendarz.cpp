@@ -1,3 +1,5 @@
+#include "support/ModalHelpers.h"
+
 #include "core/common/DateText.h"
 #include "platform/sim/SimServices.h"
 #include "widgets/datepicker/TForm_Kalendarz.h"
@@ -17,22 +19,6 @@
 #include <functional>
 
 namespace {
-
-// Runs `act` on the picker once it is shown modally. Anything else that turns up modal is closed,
-// so a wrong window fails the test instead of hanging it.
-void whenPickerShown(std::function<void(TForm_Kalendarz &)> act, int triesLeft = 200)
-{
-    QTimer::singleShot(5, [act = std::move(act), triesLeft]() mutable {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *picker = qobject_cast<TForm_Kalendarz *>(modal)) {
-            act(*picker);
-        } else if (modal) {
-            modal->close();
-        } else if (triesLeft > 0) {
-            whenPickerShown(std::move(act), triesLeft - 1);
-        }
-    });
-}
 
 struct Shown
 {
