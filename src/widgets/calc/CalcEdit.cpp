@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGridLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -135,6 +137,27 @@ void CalcEdit::keyPressEvent(QKeyEvent *event)
     m_userChange = true;
     QLineEdit::keyPressEvent(event);
     m_userChange = false;
+}
+
+void CalcEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The middle button pastes the selection on X11; it goes through the filter like typing.
+    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection()) {
+        typeText(QApplication::clipboard()->text(QClipboard::Selection));
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void CalcEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    // Text from an input method is checked like typed text; composing text is not shown.
+    const QString committed = event->commitString();
+    event->accept();
+    if (!committed.isEmpty()) {
+        typeText(committed);
+    }
 }
 
 void CalcEdit::openCalculator()

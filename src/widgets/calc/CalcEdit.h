@@ -33,6 +33,8 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
     void typeText(const QString &typed);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -21,6 +22,7 @@ private slots:
     void typing_recomputesTheOtherFields();
     void refusedKeys_beepAndKeepText_data();
     void refusedKeys_beepAndKeepText();
+    void inputMethodText_checkedLikeTyping();
     void categorySwitch_keepsC1AndEmptiesTaxLabels();
     void grouping_onlyWithoutFocus();
     void popupCalculator_resultGoesIntoField();
@@ -161,6 +163,23 @@ void TestKalk::refusedKeys_beepAndKeepText()
     for (const Prompter::Beep beep : fx.sim.prompter.beeps) {
         QCOMPARE(beep, Prompter::Exclamation);
     }
+}
+
+void TestKalk::inputMethodText_checkedLikeTyping()
+{
+    ShellFixture fx;
+    open(fx);
+    type(field(1), QString());
+    QInputMethodEvent digits(QString(), {});
+    digits.setCommitString(QStringLiteral("12,5"));
+    QApplication::sendEvent(field(1), &digits);
+    QCOMPARE(field(1)->text(), QLocale().toString(12.5, 'f', 1));
+    QVERIFY(fx.sim.prompter.beeps.isEmpty());
+    QInputMethodEvent letters(QString(), {});
+    letters.setCommitString(QStringLiteral("ab"));
+    QApplication::sendEvent(field(1), &letters);
+    QCOMPARE(field(1)->text(), QLocale().toString(12.5, 'f', 1));
+    QCOMPARE(fx.sim.prompter.beeps.size(), 1);
 }
 
 void TestKalk::categorySwitch_keepsC1AndEmptiesTaxLabels()
