@@ -1,3 +1,5 @@
+#include "support/ContactLines.h"
+
 #include "core/appointments/AppointmentList.h"
 #include "core/common/Cp1250.h"
 
@@ -8,25 +10,13 @@
 
 namespace {
 
-// A contacts file line with only the columns the list reads filled in (1-based columns).
 QByteArray contactLine(const QString &name,
                        const QString &city = {},
                        const QString &nameDay = {},
                        const QString &birthday = {},
                        const QString &wedding = {})
 {
-    QByteArray line(690, ' ');
-    const auto put = [&line](int column, const QString &text) {
-        const QByteArray bytes = Cp1250::encode(text);
-        line.replace(column - 1, bytes.size(), bytes);
-    };
-    put(1, QStringLiteral("10000"));
-    put(42, city);
-    put(333, nameDay);
-    put(338, name);
-    put(589, wedding);
-    put(681, birthday);
-    return line;
+    return contactLineByColumns(name, city, nameDay, birthday, wedding);
 }
 
 QString termLine(const QString &date, const QString &person, const QString &place, const QString &description)

@@ -1,3 +1,4 @@
+#include "support/ContactLines.h"
 #include "support/ModalHelpers.h"
 #include "support/ShellFixture.h"
 
@@ -23,16 +24,7 @@ namespace {
 
 QByteArray contactLine(const QString &name, const QString &city, const QString &birthday)
 {
-    QByteArray line(690, ' ');
-    const auto put = [&line](int column, const QString &text) {
-        const QByteArray bytes = Cp1250::encode(text);
-        line.replace(column - 1, bytes.size(), bytes);
-    };
-    put(1, QStringLiteral("10000"));
-    put(42, city);
-    put(338, name);
-    put(681, birthday);
-    return line + "\r\n";
+    return contactLineByColumns(name, city, {}, birthday) + "\r\n";
 }
 
 QByteArray termLine(const QString &date, const QString &person, const QString &place, const QString &description)
