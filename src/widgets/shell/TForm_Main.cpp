@@ -200,8 +200,12 @@ void TForm_Main::startupReminder()
 
 void TForm_Main::raiseApplication()
 {
-    if (QWidget *active = QApplication::activeWindow()) {
-        active->raise();
+    // The program's open windows come forward together; the caller then raises its own on top.
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (qobject_cast<ShellWindow *>(w) && w->isVisible()) {
+            w->raise();
+        }
     }
 }
 
