@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/Cp1250.h"
+#include "core/contacts/Contact.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,4 +26,13 @@ inline QByteArray contactLineByColumns(const QString &name,
     put(589, wedding);
     put(681, birthday);
     return line;
+}
+
+// A contact line with only an identifier and a name, through the record itself.
+inline QByteArray lineFor(const QString &id, const QString &name)
+{
+    Contact c;
+    c.ID = id;
+    c.Nazwa = name;
+    return c.toLine();
 }

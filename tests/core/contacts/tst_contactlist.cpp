@@ -1,17 +1,11 @@
+#include "support/ContactLines.h"
+
 #include "core/common/Cp1250.h"
 #include "core/contacts/ContactList.h"
 
 #include <QtTest>
 
 namespace {
-
-QByteArray lineFor(const QString &id, const QString &name)
-{
-    Contact c;
-    c.ID = id;
-    c.Nazwa = name;
-    return c.toLine();
-}
 
 ContactList listOf(const QStringList &ids)
 {
