@@ -2,6 +2,9 @@
 # make test: install what is missing, build and run every test headless.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# ccache, where installed, shares compiled objects between build folders and checkouts.
+CCACHE := $(shell command -v ccache 2>/dev/null)
+export CCACHE_BASEDIR := $(CURDIR)
 
 .PHONY: deps configure build run test bench clean
 
@@ -9,7 +12,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE))
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
