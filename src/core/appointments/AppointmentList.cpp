@@ -1,6 +1,7 @@
 #include "AppointmentList.h"
 
 #include "core/common/Cp1250.h"
+#include "core/common/DailyBackup.h"
 #include "core/common/DateText.h"
 #include "core/common/TextFile.h"
 
@@ -256,6 +257,9 @@ bool AppointmentList::writeStore(const QStringList &store, QString *error) const
     lines.reserve(store.size());
     for (const QString &line : store) {
         lines.append(Cp1250::encode(line));
+    }
+    if (m_backup) {
+        m_backup->beforeWrite(m_path);
     }
     return TextFile::writeLines(m_path, lines, error);
 }

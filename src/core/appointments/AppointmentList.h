@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class DailyBackup;
+
 // What the appointments window shows and keeps: the list of coming appointments mixed with the
 // contacts' name days, birthdays and wedding anniversaries near today, the person list for its
 // person editor, and the store, the lines of "Morwinek.term" that the file is rewritten from.
@@ -46,6 +48,9 @@ public:
     // Removes the store line at index (when it is a valid index) and rewrites the file.
     [[nodiscard]] bool removeRecord(int index, QString *error);
 
+    // Before each write of the file the day's copy is taken, when one is given.
+    void setBackup(DailyBackup *backup) { m_backup = backup; }
+
     // Sorts entries in place by ListView1Compare, stable for equal keys.
     static void sort(QList<Appointment> &entries);
 
@@ -62,4 +67,5 @@ private:
     // Set when the appointments file exists but could not be read: writing the store over it would
     // lose every appointment the file holds, so saves are refused with this text.
     QString m_readError;
+    DailyBackup *m_backup = nullptr;
 };

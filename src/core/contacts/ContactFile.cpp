@@ -1,6 +1,7 @@
 #include "ContactFile.h"
 
 #include "core/common/Cp1250.h"
+#include "core/common/DailyBackup.h"
 #include "core/common/TextFile.h"
 
 #include <QDir>
@@ -39,6 +40,9 @@ bool ContactFile::save(QString *error)
             *error = m_readError;
         }
         return false;
+    }
+    if (m_backup) {
+        m_backup->beforeWrite(path());
     }
     return TextFile::writeLines(path(), m_list.lines(), error);
 }
@@ -107,6 +111,16 @@ bool ContactFile::remove(int position, QString *error)
         }
     }
     return true;
+}
+
+bool ContactFile::addSorted(const QList<QByteArray> &lines, QString *error)
+{
+    const QList<QByteArray> before = m_list.lines();
+    for (const QByteArray &line : lines) {
+        m_list.append(line);
+    }
+    m_list.Sortowanie(nullptr);
+    return saveOrRollBack(before, error);
 }
 
 bool ContactFile::isSafeIdentifier(const QString &id)

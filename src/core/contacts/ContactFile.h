@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class DailyBackup;
+
 // The address book on disk: "Morwinek.data" in the data folder and each contact's side files,
 // "notes/<ID>.txt" and "foto/<ID>.jpg". Every change rewrites the data file whole and atomically;
 // when a write fails the list in memory is left as it was before the change and the error text
@@ -36,6 +38,11 @@ public:
     [[nodiscard]] bool store(int *position, const Contact &contact, const QString &notes, QString *error);
     // Removes the line and saves; then the contact's notes and photo files go.
     [[nodiscard]] bool remove(int position, QString *error);
+    // Appends the lines, sorts the whole list and saves, in one write of the file.
+    [[nodiscard]] bool addSorted(const QList<QByteArray> &lines, QString *error);
+
+    // Before each write of the data file the day's copy is taken, when one is given.
+    void setBackup(DailyBackup *backup) { m_backup = backup; }
 
     // Side files are named by the trimmed identifier, and only an identifier of digits names
     // one, so that no data file can point a save or delete outside these folders.
@@ -54,4 +61,5 @@ private:
     QString m_dataDir;
     ContactList m_list;
     QString m_readError; // set when the file could not be read
+    DailyBackup *m_backup = nullptr;
 };

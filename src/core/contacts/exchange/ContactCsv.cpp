@@ -1,0 +1,238 @@
+#include "ContactCsv.h"
+
+#include <QHash>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+void appendField(QString &out, const QString &value)
+{
+    bool quote = false;
+    for (const QChar ch : value) {
+        if (ch == u',' || ch == u'"' || ch == u'\r' || ch == u'\n' || ch == u';') {
+            quote = true;
+            break;
+        }
+    }
+    if (!quote) {
+        out.append(value);
+        return;
+    }
+    out.append(u'"');
+    for (const QChar ch : value) {
+        if (ch == u'"') {
+            out.append(u'"');
+        }
+        out.append(ch);
+    }
+    out.append(u'"');
+}
+
+// Reads rows of RFC 4180 fields from decoded text, counting physical lines for messages.
+class Reader
+{
+public:
+    Reader(QStringView text, QChar separator)
+        : m_text(text)
+        , m_separator(separator)
+    {}
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    int line() const { return m_line; }
+
+    // The next row; false with the reason when a quote is not closed or is followed by text.
+    bool next(QStringList *row, int *rowLine, QString *problem)
+    {
+        row->clear();
+        *rowLine = m_line;
+        QString field;
+        while (true) {
+            if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
+                const int openedOn = m_line;
+                ++m_pos;
+                while (true) {
+                    if (m_pos >= m_text.size()) {
+                        *rowLine = openedOn;
+                        *problem = u"cudzysłów otwarty w tym wierszu nie jest zamknięty."_s;
+                        return false;
+                    }
+                    const QChar ch = m_text[m_pos++];
+                    if (ch == u'"') {
+                        if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
+                            field.append(u'"');
+                            ++m_pos;
+                            continue;
+                        }
+                        break;
+                    }
+                    if (ch == u'\n' || (ch == u'\r' && (m_pos >= m_text.size() || m_text[m_pos] != u'\n'))) {
+                        ++m_line;
+                    }
+                    field.append(ch);
+                }
+                if (m_pos < m_text.size() && m_text[m_pos] != m_separator && m_text[m_pos] != u'\r'
+                    && m_text[m_pos] != u'\n') {
+                    *rowLine = m_line;
+                    *problem = u"po zamykającym cudzysłowie jest tekst zamiast separatora."_s;
+                    return false;
+                }
+            } else {
+                while (m_pos < m_text.size()) {
+                    const QChar ch = m_text[m_pos];
+                    if (ch == m_separator || ch == u'\r' || ch == u'\n') {
+                        break;
+                    }
+                    field.append(ch);
+                    ++m_pos;
+                }
+            }
+            row->append(field);
+            field.clear();
+            if (m_pos >= m_text.size()) {
+                return true;
+            }
+            const QChar ch = m_text[m_pos++];
+            if (ch == m_separator) {
+                continue;
+            }
+            if (ch == u'\r' && m_pos < m_text.size() && m_text[m_pos] == u'\n') {
+                ++m_pos;
+            }
+            ++m_line;
+            return true;
+        }
+    }
+
+private:
+    QStringView m_text;
+    QChar m_separator;
+    qsizetype m_pos = 0;
+    int m_line = 1;
+};
+
+// ';' when the header row has more semicolons than commas outside quotes, else ','.
+QChar detectSeparator(QStringView text)
+{
+    int commas = 0;
+    int semicolons = 0;
+    bool quoted = false;
+    for (const QChar ch : text) {
+        if (ch == u'"') {
+            quoted = !quoted;
+        } else if (!quoted && (ch == u'\n' || ch == u'\r')) {
+            break;
+        } else if (!quoted && ch == u',') {
+            ++commas;
+        } else if (!quoted && ch == u';') {
+            ++semicolons;
+        }
+    }
+    return semicolons > commas ? u';' : u',';
+}
+
+} // namespace
+
+namespace ContactCsv {
+
+bool write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangeProgress &progress)
+{
+    out->clear();
+    QString text;
+    text.reserve(64 + contacts.size() * 200);
+    for (const Contact::Column &c : Contact::columns()) {
+        text.append(QLatin1String(c.name));
+        text.append(u',');
+    }
+    text.append(QLatin1String(notesColumn));
+    text.append(u"\r\n");
+    for (qsizetype i = 0; i < contacts.size(); ++i) {
+        const ExchangeContact &item = contacts[i];
+        for (const Contact::Column &c : Contact::columns()) {
+            appendField(text, item.contact.*c.field);
+            text.append(u',');
+        }
+        appendField(text, item.notes);
+        text.append(u"\r\n");
+        if (!Exchange::report(progress, i + 1, contacts.size())) {
+            return false;
+        }
+    }
+    *out = "\xEF\xBB\xBF" + text.toUtf8();
+    return true;
+}
+
+bool read(QByteArrayView bytes,
+          QList<ExchangeContact> *contacts,
+          ExchangeError *error,
+          const ExchangeProgress &progress)
+{
+    contacts->clear();
+    const QString text = Exchange::decodeText(bytes);
+    const auto fail = [&](int line, const QString &message) {
+        contacts->clear();
+        if (error) {
+            *error = {line, message};
+        }
+        return false;
+    };
+    Reader reader(text, detectSeparator(text));
+    QStringList row;
+    int rowLine = 0;
+    QString problem;
+    if (reader.atEnd()) {
+        return true;
+    }
+    if (!reader.next(&row, &rowLine, &problem)) {
+        return fail(rowLine, problem);
+    }
+    // Which field each column fills; nullptr for columns of no known name.
+    QList<QString Contact::*> fields;
+    int notes = -1;
+    bool known = false;
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        const QString name = row[i].trimmed();
+        QString Contact::*field = nullptr;
+        for (const Contact::Column &c : Contact::columns()) {
+            if (name.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) {
+                field = c.field;
+            }
+        }
+        if (name.compare(QLatin1String(notesColumn), Qt::CaseInsensitive) == 0) {
+            notes = static_cast<int>(i);
+            known = true;
+        }
+        known = known || field;
+        fields.append(field);
+    }
+    if (!known) {
+        return fail(1, u"pierwszy wiersz nie zawiera nazw pól kontaktu (np. Nazwa, Email, TelDom)."_s);
+    }
+    const qsizetype expected = text.count(u'\n') + 1;
+    while (!reader.atEnd()) {
+        if (!reader.next(&row, &rowLine, &problem)) {
+            return fail(rowLine, problem);
+        }
+        if (row.size() == 1 && row.first().isEmpty()) {
+            continue; // an empty line
+        }
+        if (row.size() > fields.size()) {
+            return fail(rowLine, u"%1 pól, a nagłówek ma tylko %2 kolumn."_s.arg(row.size()).arg(fields.size()));
+        }
+        ExchangeContact item;
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (fields[i]) {
+                item.contact.*fields[i] = row[i];
+            } else if (i == notes) {
+                item.notes = row[i];
+            }
+        }
+        contacts->append(item);
+        if (!Exchange::report(progress, contacts->size(), expected)) {
+            return fail(0, u"Przerwano."_s);
+        }
+    }
+    return true;
+}
+
+} // namespace ContactCsv

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "ExchangeContact.h"
+
+// Contacts as a spreadsheet table: a header row of the field names, one contact per row.
+namespace ContactCsv {
+// The column of the notes after the record's fields.
+inline constexpr char notesColumn[] = "Notatki";
+
+// UTF-8 with a byte-order mark, comma separated, CR LF, quoted where a value needs it.
+// False when progress asked to stop.
+[[nodiscard]] bool
+write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangeProgress &progress = {});
+// UTF-8 (with or without a byte-order mark) or code page 1250, separated by ',' or ';' as the
+// header row shows. Columns are found by their names; unknown columns are ignored.
+// False with the line and the reason when the file is malformed; *contacts is then empty.
+[[nodiscard]] bool read(QByteArrayView bytes,
+                        QList<ExchangeContact> *contacts,
+                        ExchangeError *error,
+                        const ExchangeProgress &progress = {});
+} // namespace ContactCsv

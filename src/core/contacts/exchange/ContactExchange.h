@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ExchangeContact.h"
+
+#include <QDateTime>
+
+class ContactFile;
+
+// Export files of the address book and reading the files of other programs, whole files at a time.
+namespace ContactExchange {
+enum class Format
+{
+    VCard,
+    Csv,
+    Calendar
+};
+
+// The book's contacts in list order, with their notes and photos.
+[[nodiscard]] bool gather(const ContactFile &book,
+                          QList<ExchangeContact> *contacts,
+                          QString *error,
+                          const ExchangeProgress &progress = {});
+// Writes the export file whole or not at all. The calendar also holds the stored appointments of
+// the book's data folder; now stamps its events. False with the reason; *cancelled tells a stop
+// asked through progress from a failure.
+[[nodiscard]] bool exportTo(Format format,
+                            const ContactFile &book,
+                            const QString &target,
+                            const QDateTime &now,
+                            QString *error,
+                            const ExchangeProgress &progress = {},
+                            bool *cancelled = nullptr);
+// The contacts of a vCard or CSV file, told apart by the name's ending (".vcf", ".vcard", ".csv")
+// or else by the content. False with the reason (and the line) when it cannot be read.
+[[nodiscard]] bool readFile(const QString &path,
+                            QList<ExchangeContact> *contacts,
+                            QString *error,
+                            const ExchangeProgress &progress = {},
+                            bool *cancelled = nullptr);
+} // namespace ContactExchange

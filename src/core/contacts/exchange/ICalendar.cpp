@@ -1,0 +1,106 @@
+#include "ICalendar.h"
+
+#include "ContentLines.h"
+
+#include "core/common/Cp1250.h"
+#include "core/common/DateText.h"
+
+#include <QCryptographicHash>
+#include <QSet>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+QString dateValue(const QDate &date)
+{
+    return date.toString(u"yyyyMMdd"_s);
+}
+
+void appendEvent(QByteArray &out,
+                 const QString &uid,
+                 const QString &stamp,
+                 const QDate &day,
+                 const QString &summary,
+                 const QString &location,
+                 const QString &rule)
+{
+    out.append("BEGIN:VEVENT\r\n");
+    ContentLines::append(out, u"UID:"_s + uid);
+    ContentLines::append(out, u"DTSTAMP:"_s + stamp);
+    ContentLines::append(out, u"DTSTART;VALUE=DATE:"_s + dateValue(day));
+    ContentLines::append(out, u"DTEND;VALUE=DATE:"_s + dateValue(day.addDays(1)));
+    if (!rule.isEmpty()) {
+        ContentLines::append(out, u"RRULE:"_s + rule);
+        out.append("TRANSP:TRANSPARENT\r\n");
+    }
+    ContentLines::append(out, u"SUMMARY:"_s + ContentLines::escape(summary));
+    if (!location.isEmpty()) {
+        ContentLines::append(out, u"LOCATION:"_s + ContentLines::escape(location));
+    }
+    out.append("END:VEVENT\r\n");
+}
+
+// A yearly event from its first day; a 29 February falls on the last day of February in other years.
+QString yearlyRule(const QDate &first)
+{
+    if (first.month() == 2 && first.day() == 29) {
+        return u"FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1"_s;
+    }
+    return u"FREQ=YEARLY"_s;
+}
+
+} // namespace
+
+namespace ICalendar {
+
+QByteArray write(const QList<Appointment> &appointments, const QList<Contact> &contacts, const QDateTime &stamp)
+{
+    QByteArray out;
+    out.reserve(1024 + (appointments.size() + contacts.size()) * 300);
+    out.append("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Morwinek//Morwinek//PL\r\nCALSCALE:GREGORIAN\r\n");
+    const QString dtstamp = stamp.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s);
+
+    QSet<QByteArray> written;
+    for (const Appointment &a : appointments) {
+        const QDate day = DateText::parseDate(a.date);
+        if (!day.isValid()) {
+            continue;
+        }
+        const QByteArray record = Cp1250::encode(AppointmentRecord::encode(a));
+        const QByteArray hash = QCryptographicHash::hash(record, QCryptographicHash::Sha1).toHex().left(20);
+        if (written.contains(hash)) {
+            continue; // the same appointment twice is one event
+        }
+        written.insert(hash);
+        QString summary = a.description;
+        if (!a.person.isEmpty()) {
+            summary = summary.isEmpty() ? a.person : a.person + u": "_s + summary;
+        }
+        appendEvent(out, u"termin-"_s + QString::fromLatin1(hash) + u"@morwinek"_s, dtstamp, day, summary, a.place, {});
+    }
+
+    for (const Contact &c : contacts) {
+        const QString id = c.ID.trimmed();
+        if (id.isEmpty()) {
+            continue;
+        }
+        const QString uidEnd = u'-' + id + u"@morwinek"_s;
+        if (const QDate born = DateText::parseDate(c.Urodziny); born.isValid()) {
+            appendEvent(out, u"urodziny"_s + uidEnd, dtstamp, born, u"Urodziny: "_s + c.Nazwa, {}, yearlyRule(born));
+        }
+        // A name day has no year; the series starts in a leap year so that 29.02 exists.
+        if (const QDate nameDay = DateText::parseDate(c.Imieniny.trimmed() + u".2000"_s); nameDay.isValid()) {
+            appendEvent(
+                out, u"imieniny"_s + uidEnd, dtstamp, nameDay, u"Imieniny: "_s + c.Nazwa, {}, yearlyRule(nameDay));
+        }
+        if (const QDate wedding = DateText::parseDate(c.Slub); wedding.isValid()) {
+            appendEvent(
+                out, u"slub"_s + uidEnd, dtstamp, wedding, u"Rocznica ślubu: "_s + c.Nazwa, {}, yearlyRule(wedding));
+        }
+    }
+    out.append("END:VCALENDAR\r\n");
+    return out;
+}
+
+} // namespace ICalendar

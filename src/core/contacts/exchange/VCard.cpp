@@ -1,0 +1,667 @@
+#include "VCard.h"
+
+#include "ContentLines.h"
+
+#include "core/common/Cp1250.h"
+#include "core/common/DateText.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QUrl>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// ---- writing ----
+
+// "Kowalski Jan Maria" -> family "Kowalski", given "Jan Maria".
+std::pair<QString, QString> splitName(const QString &nazwa)
+{
+    const QString name = nazwa.trimmed();
+    const qsizetype space = name.indexOf(u' ');
+    if (space < 0) {
+        return {name, {}};
+    }
+    return {name.left(space), name.mid(space + 1)};
+}
+
+// A date field as a vCard date when it holds one, else as text so that nothing is lost.
+void appendDate(QByteArray &out, const char *property, const QString &text)
+{
+    if (text.isEmpty()) {
+        return;
+    }
+    const QDate date = DateText::parseDate(text);
+    if (date.isValid()) {
+        ContentLines::append(out, QLatin1String(property) + u':' + date.toString(u"yyyyMMdd"_s));
+    } else {
+        ContentLines::append(out, QLatin1String(property) + u";VALUE=text:"_s + ContentLines::escape(text));
+    }
+}
+
+void appendText(QByteArray &out, const QString &property, const QString &text)
+{
+    if (!text.isEmpty()) {
+        ContentLines::append(out, property + u':' + ContentLines::escape(text));
+    }
+}
+
+// Characters a tel: URI cannot carry as they are, percent-encoded so the number reads back exactly.
+QString telUriPart(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, "+-.()*#"));
+}
+
+void writeCard(QByteArray &out, const ExchangeContact &item)
+{
+    const Contact &c = item.contact;
+    using ContentLines::escape;
+    out.append("BEGIN:VCARD\r\nVERSION:4.0\r\n");
+    const auto [family, given] = splitName(c.Nazwa);
+    ContentLines::append(out, u"FN:"_s + escape(given.isEmpty() ? family : given + u' ' + family));
+    ContentLines::append(out, u"N:"_s + escape(family) + u';' + escape(given) + u";;;"_s);
+    appendText(out, u"NICKNAME"_s, c.Pseudo);
+    appendText(out, u"TEL;TYPE=home"_s, c.TelDom);
+    appendText(out, u"TEL;TYPE=cell"_s, c.TelKom);
+    if (!c.TelWew.isEmpty()) {
+        ContentLines::append(
+            out, u"TEL;VALUE=uri;TYPE=work:tel:"_s + telUriPart(c.TelSlu) + u";ext="_s + telUriPart(c.TelWew));
+    } else {
+        appendText(out, u"TEL;TYPE=work"_s, c.TelSlu);
+    }
+    appendText(out, u"TEL;TYPE=fax"_s, c.Faks);
+    appendText(out, u"EMAIL"_s, c.Email);
+    if (!c.DomUlica.isEmpty() || !c.DomMiasto.isEmpty() || !c.DomKod.isEmpty()) {
+        ContentLines::append(out,
+                             u"ADR;TYPE=home:;;"_s + escape(c.DomUlica) + u';' + escape(c.DomMiasto) + u";;"_s
+                                 + escape(c.DomKod) + u';');
+    }
+    if (!c.PracaUlica.isEmpty() || !c.PracaMiasto.isEmpty() || !c.PracaKod.isEmpty()) {
+        ContentLines::append(out,
+                             u"ADR;TYPE=work:;;"_s + escape(c.PracaUlica) + u';' + escape(c.PracaMiasto) + u";;"_s
+                                 + escape(c.PracaKod) + u';');
+    }
+    if (!c.DomURL.isEmpty()) {
+        ContentLines::append(out, u"URL;TYPE=home:"_s + c.DomURL);
+    }
+    if (!c.PracaURL.isEmpty()) {
+        ContentLines::append(out, u"URL;TYPE=work:"_s + c.PracaURL);
+    }
+    if (!c.Firma.isEmpty() || !c.Dep.isEmpty()) {
+        ContentLines::append(out, u"ORG:"_s + escape(c.Firma) + (c.Dep.isEmpty() ? QString() : u';' + escape(c.Dep)));
+    }
+    appendText(out, u"TITLE"_s, c.Tytul);
+    appendDate(out, "BDAY", c.Urodziny);
+    appendDate(out, "ANNIVERSARY", c.Slub);
+    appendText(out, u"X-MORWINEK-IMIENINY"_s, c.Imieniny);
+    appendText(out, u"NOTE"_s, item.notes);
+    if (!item.photo.isEmpty()) {
+        ContentLines::append(out, u"PHOTO:data:image/jpeg;base64,"_s + QString::fromLatin1(item.photo.toBase64()));
+    }
+    out.append("END:VCARD\r\n");
+}
+
+// ---- reading ----
+
+// One property after unfolding, with the physical line it starts on.
+struct LogicalLine
+{
+    QByteArray bytes;
+    int line = 0;
+};
+
+bool isQuotedPrintable(QByteArrayView line)
+{
+    const qsizetype colon = line.indexOf(':');
+    const QByteArray head = (colon < 0 ? line : line.first(colon)).toByteArray().toUpper();
+    return head.contains("QUOTED-PRINTABLE");
+}
+
+// Physical lines joined: a line starting with a blank or tab continues the one before; in a
+// quoted-printable value a final '=' joins the next line as it stands.
+QList<LogicalLine> unfold(QByteArrayView bytes)
+{
+    QList<LogicalLine> result;
+    qsizetype start = 0;
+    int number = 0;
+    bool softBreak = false;
+    const qsizetype size = bytes.size();
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && bytes[end] != '\r' && bytes[end] != '\n') {
+            ++end;
+        }
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        ++number;
+        if (end < size && bytes[end] == '\r' && end + 1 < size && bytes[end + 1] == '\n') {
+            ++end;
+        }
+        start = end + 1;
+
+        if (softBreak && !result.isEmpty()) {
+            result.last().bytes.chop(1); // the '='
+            result.last().bytes.append(line);
+        } else if (!line.isEmpty() && (line[0] == ' ' || line[0] == '\t') && !result.isEmpty()) {
+            result.last().bytes.append(line.sliced(1));
+        } else {
+            result.append({line.toByteArray(), number});
+        }
+        const QByteArray &last = result.isEmpty() ? QByteArray() : result.last().bytes;
+        softBreak = !line.isEmpty() && line.endsWith('=') && !result.isEmpty() && isQuotedPrintable(last);
+    }
+    return result;
+}
+
+QByteArray decodeQuotedPrintable(QByteArrayView value)
+{
+    QByteArray out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '=' && i + 2 < value.size()) {
+            const QByteArray hex = value.sliced(i + 1, 2).toByteArray();
+            bool ok = false;
+            const int byte = hex.toInt(&ok, 16);
+            if (ok) {
+                out.append(static_cast<char>(byte));
+                i += 2;
+                continue;
+            }
+        }
+        if (c == '=' && i == value.size() - 1) {
+            continue; // a soft break left at the very end
+        }
+        out.append(c);
+    }
+    return out;
+}
+
+// ISO 8859-2 agrees with code page 1250 except between 0x80 and 0xBF.
+QString decodeLatin2(QByteArrayView bytes)
+{
+    static const char16_t upper[32] = {u'\u00A0', u'Ą', u'˘',      u'Ł', u'¤', u'Ľ', u'Ś', u'§', u'¨', u'Š', u'Ş',
+                                       u'Ť',      u'Ź', u'\u00AD', u'Ž', u'Ż', u'°', u'ą', u'˛', u'ł', u'´', u'ľ',
+                                       u'ś',      u'ˇ', u'¸',      u'š', u'ş', u'ť', u'ź', u'˝', u'ž', u'ż'};
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80 && b < 0xA0) {
+            text.append(QChar(b));
+        } else if (b >= 0xA0 && b < 0xC0) {
+            text.append(QChar(upper[b - 0xA0]));
+        } else {
+            text.append(Cp1250::decodeByte(b));
+        }
+    }
+    return text;
+}
+
+QString decodeCharset(QByteArrayView bytes, const QByteArray &charset, bool fileIsUtf8)
+{
+    const QByteArray name = charset.toLower();
+    if (name.isEmpty()) {
+        return fileIsUtf8 ? QString::fromUtf8(bytes) : Cp1250::decode(bytes);
+    }
+    if (name == "utf-8" || name == "utf8") {
+        return Exchange::decodeText(bytes);
+    }
+    if (name == "windows-1250" || name == "cp1250" || name == "x-cp1250") {
+        return Cp1250::decode(bytes);
+    }
+    if (name == "iso-8859-2" || name == "latin2" || name == "iso8859-2") {
+        return decodeLatin2(bytes);
+    }
+    if (name == "iso-8859-1" || name == "latin1" || name == "us-ascii" || name == "ascii") {
+        return QString::fromLatin1(bytes);
+    }
+    QStringDecoder decoder(name.constData());
+    if (decoder.isValid()) {
+        return decoder.decode(bytes);
+    }
+    return fileIsUtf8 ? QString::fromUtf8(bytes) : Cp1250::decode(bytes);
+}
+
+// Splits at separators that are neither escaped nor (with quotes) inside double quotes.
+QList<QByteArrayView> splitUnescaped(QByteArrayView text, char separator, bool quotes)
+{
+    QList<QByteArrayView> parts;
+    qsizetype start = 0;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quotes && c == '"') {
+            quoted = !quoted;
+        } else if (!quotes && c == '\\') {
+            ++i;
+        } else if (c == separator && !quoted) {
+            parts.append(text.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.append(text.sliced(start));
+    return parts;
+}
+
+QList<QStringView> splitComponents(QStringView text)
+{
+    QList<QStringView> parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\') {
+            ++i;
+        } else if (text[i] == u';') {
+            parts.append(text.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.append(text.sliced(start));
+    return parts;
+}
+
+QString unescape(QStringView text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\' && i + 1 < text.size()) {
+            ++i;
+            result.append(text[i] == u'n' || text[i] == u'N' ? QChar(u'\n') : text[i]);
+        } else {
+            result.append(text[i]);
+        }
+    }
+    return result;
+}
+
+struct Property
+{
+    QByteArray name;     // upper case, without a group
+    QStringList types;   // lower case
+    QByteArray encoding; // upper case
+    QByteArray charset;
+    QByteArray valueType; // lower case
+    bool pref = false;
+    QByteArray value; // raw, before decoding
+};
+
+bool parseProperty(QByteArrayView line, Property *property)
+{
+    qsizetype colon = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == '"') {
+            quoted = !quoted;
+        } else if (line[i] == ':' && !quoted) {
+            colon = i;
+            break;
+        }
+    }
+    if (colon <= 0) {
+        return false;
+    }
+    const QList<QByteArrayView> head = splitUnescaped(line.first(colon), ';', true);
+    QByteArray name = head.first().trimmed().toByteArray().toUpper();
+    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
+        name = name.mid(dot + 1); // "item1.TEL" as some address books group properties
+    }
+    if (name.isEmpty()) {
+        return false;
+    }
+    property->name = name;
+    for (qsizetype i = 1; i < head.size(); ++i) {
+        const QByteArrayView param = head[i].trimmed();
+        const qsizetype eq = param.indexOf('=');
+        QByteArray key = eq < 0 ? QByteArray("TYPE") : param.first(eq).trimmed().toByteArray().toUpper();
+        QByteArray value = (eq < 0 ? param : param.sliced(eq + 1)).trimmed().toByteArray();
+        if (value.startsWith('"') && value.endsWith('"') && value.size() >= 2) {
+            value = value.mid(1, value.size() - 2);
+        }
+        const QByteArray upperValue = value.toUpper();
+        if (eq < 0 && (upperValue == "QUOTED-PRINTABLE" || upperValue == "BASE64" || upperValue == "B")) {
+            key = "ENCODING";
+        }
+        if (key == "ENCODING") {
+            property->encoding = upperValue;
+        } else if (key == "CHARSET") {
+            property->charset = value;
+        } else if (key == "VALUE") {
+            property->valueType = value.toLower();
+        } else if (key == "PREF") {
+            property->pref = true;
+        } else if (key == "TYPE") {
+            for (const QByteArrayView type : splitUnescaped(value, ',', true)) {
+                const QString t = QString::fromLatin1(type.trimmed()).toLower();
+                if (t == u"pref") {
+                    property->pref = true;
+                }
+                property->types.append(t);
+            }
+        }
+    }
+    property->value = line.sliced(colon + 1).toByteArray();
+    return true;
+}
+
+QString textValue(const Property &property, bool fileIsUtf8)
+{
+    const QByteArray bytes =
+        property.encoding == "QUOTED-PRINTABLE" ? decodeQuotedPrintable(property.value) : property.value;
+    return decodeCharset(bytes, property.charset, fileIsUtf8);
+}
+
+// "19800308", "1980-03-08", "1980-03-08T00:00:00Z" -> "08.03.1980"; a date without a year
+// ("--0308") cannot be stored and gives an empty text.
+QString dateValue(const Property &property, const QString &text)
+{
+    if (property.valueType == "text") {
+        return unescape(text);
+    }
+    QString digits = text.trimmed();
+    if (const qsizetype t = digits.indexOf(u'T'); t >= 0) {
+        digits.truncate(t);
+    }
+    if (digits.startsWith(u"--")) {
+        return {};
+    }
+    digits.remove(u'-');
+    const QDate date = QDate::fromString(digits, u"yyyyMMdd"_s);
+    return date.isValid() ? DateText::toText(date) : unescape(text);
+}
+
+// A telephone value: "tel:" URIs with an ";ext=" part, or text with an extension after the number.
+std::pair<QString, QString> telValue(const Property &property, const QString &text)
+{
+    QString number = text.trimmed();
+    QString extension;
+    if (property.valueType == "uri" || number.startsWith(u"tel:", Qt::CaseInsensitive)) {
+        if (number.startsWith(u"tel:", Qt::CaseInsensitive)) {
+            number = number.mid(4);
+        }
+        const QStringList parts = number.split(u';');
+        number = QUrl::fromPercentEncoding(parts.first().toUtf8());
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            if (parts[i].startsWith(u"ext=", Qt::CaseInsensitive)) {
+                extension = QUrl::fromPercentEncoding(parts[i].mid(4).toUtf8());
+            }
+        }
+        return {number, extension};
+    }
+    number = unescape(number);
+    static const QRegularExpression suffix(u"\\s*(?:;\\s*ext=|\\s(?:ext\\.?|wew\\.?|x)\\s*)(\\d{1,6})$"_s,
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = suffix.match(number);
+    if (match.hasMatch()) {
+        extension = match.captured(1);
+        number.truncate(match.capturedStart());
+    }
+    return {number, extension};
+}
+
+bool hasType(const Property &property, std::initializer_list<const char16_t *> names)
+{
+    for (const char16_t *name : names) {
+        if (property.types.contains(QStringView(name))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What one card has gathered so far.
+struct CardBuilder
+{
+    ExchangeContact item;
+    QString formattedName;
+    QString family;
+    QString given;
+    QString extraNames;
+    bool emailPref = false;
+
+    QString *firstFree(std::initializer_list<QString Contact::*> fields)
+    {
+        for (QString Contact::*field : fields) {
+            if ((item.contact.*field).isEmpty()) {
+                return &(item.contact.*field);
+            }
+        }
+        return nullptr;
+    }
+
+    void add(const Property &p, bool fileIsUtf8)
+    {
+        Contact &c = item.contact;
+        const QByteArray &name = p.name;
+        if (name == "PHOTO") {
+            addPhoto(p);
+            return;
+        }
+        const QString text = textValue(p, fileIsUtf8);
+        if (name == "FN") {
+            formattedName = unescape(text).trimmed();
+        } else if (name == "N") {
+            const QList<QStringView> parts = splitComponents(text);
+            family = unescape(parts.value(0));
+            given = unescape(parts.value(1));
+            extraNames = unescape(parts.value(2));
+        } else if (name == "NICKNAME") {
+            c.Pseudo = unescape(text);
+        } else if (name == "TEL") {
+            addTelephone(p, text);
+        } else if (name == "EMAIL") {
+            if (c.Email.isEmpty() || (p.pref && !emailPref)) {
+                c.Email = unescape(text).trimmed();
+                emailPref = p.pref;
+            }
+        } else if (name == "ADR") {
+            addAddress(p, text);
+        } else if (name == "URL") {
+            const bool work = hasType(p, {u"work"});
+            QString *slot = work ? (c.PracaURL.isEmpty() ? &c.PracaURL : nullptr)
+                                 : firstFree({&Contact::DomURL, &Contact::PracaURL});
+            if (slot) {
+                *slot = unescape(text).trimmed();
+            }
+        } else if (name == "ORG") {
+            const QList<QStringView> parts = splitComponents(text);
+            c.Firma = unescape(parts.value(0));
+            QStringList units;
+            for (qsizetype i = 1; i < parts.size(); ++i) {
+                if (!parts[i].trimmed().isEmpty()) {
+                    units.append(unescape(parts[i]));
+                }
+            }
+            c.Dep = units.join(u", ");
+        } else if (name == "TITLE") {
+            c.Tytul = unescape(text);
+        } else if (name == "BDAY") {
+            c.Urodziny = dateValue(p, text);
+        } else if (name == "ANNIVERSARY" || name == "X-ANNIVERSARY" || name == "X-MS-ANNIVERSARY") {
+            c.Slub = dateValue(p, text);
+        } else if (name == "X-MORWINEK-IMIENINY") {
+            c.Imieniny = unescape(text);
+        } else if (name == "NOTE") {
+            item.notes = item.notes.isEmpty() ? unescape(text) : item.notes + u'\n' + unescape(text);
+        }
+    }
+
+    void addTelephone(const Property &p, const QString &text)
+    {
+        Contact &c = item.contact;
+        auto [number, extension] = telValue(p, text);
+        if (number.isEmpty() && extension.isEmpty()) {
+            return;
+        }
+        QString *slot = nullptr;
+        if (hasType(p, {u"fax"})) {
+            slot = c.Faks.isEmpty() ? &c.Faks : nullptr;
+        } else if (hasType(p, {u"cell", u"mobile", u"iphone"})) {
+            slot = c.TelKom.isEmpty() ? &c.TelKom : firstFree({&Contact::TelDom, &Contact::TelSlu});
+        } else if (hasType(p, {u"work"})) {
+            slot = c.TelSlu.isEmpty() ? &c.TelSlu : firstFree({&Contact::TelDom, &Contact::TelKom});
+        } else if (hasType(p, {u"home"})) {
+            slot = firstFree({&Contact::TelDom, &Contact::TelKom, &Contact::TelSlu});
+        } else {
+            slot = firstFree({&Contact::TelDom, &Contact::TelKom, &Contact::TelSlu});
+        }
+        if (!slot) {
+            return;
+        }
+        *slot = number.trimmed();
+        if (slot == &c.TelSlu && !extension.isEmpty()) {
+            c.TelWew = extension;
+        }
+    }
+
+    void addAddress(const Property &p, const QString &text)
+    {
+        Contact &c = item.contact;
+        const QList<QStringView> parts = splitComponents(text);
+        QString street = unescape(parts.value(2)).trimmed();
+        const QString extended = unescape(parts.value(1)).trimmed();
+        if (!extended.isEmpty()) {
+            street = street.isEmpty() ? extended : street + u", "_s + extended;
+        }
+        const QString city = unescape(parts.value(3)).trimmed();
+        const QString code = unescape(parts.value(5)).trimmed();
+        const bool homeFree = c.DomUlica.isEmpty() && c.DomMiasto.isEmpty() && c.DomKod.isEmpty();
+        const bool workFree = c.PracaUlica.isEmpty() && c.PracaMiasto.isEmpty() && c.PracaKod.isEmpty();
+        bool work = hasType(p, {u"work"});
+        if (!work && !homeFree) {
+            work = true;
+        }
+        if (work && !workFree) {
+            return;
+        }
+        (work ? c.PracaUlica : c.DomUlica) = street;
+        (work ? c.PracaMiasto : c.DomMiasto) = city;
+        (work ? c.PracaKod : c.DomKod) = code;
+    }
+
+    void addPhoto(const Property &p)
+    {
+        QByteArray data;
+        const QByteArray value = p.value.trimmed();
+        if (value.startsWith("data:")) {
+            const qsizetype comma = value.indexOf(',');
+            if (comma < 0 || !value.left(comma).contains(";base64")) {
+                return;
+            }
+            data = QByteArray::fromBase64(value.mid(comma + 1));
+        } else if (p.encoding == "B" || p.encoding == "BASE64") {
+            data = QByteArray::fromBase64(value);
+        }
+        if (Exchange::isJpeg(data)) {
+            item.photo = data;
+        }
+    }
+
+    ExchangeContact finish()
+    {
+        QString name;
+        if (!family.trimmed().isEmpty() || !given.trimmed().isEmpty()) {
+            for (const QString &part : {family, given, extraNames}) {
+                if (!part.trimmed().isEmpty()) {
+                    name = name.isEmpty() ? part : name + u' ' + part;
+                }
+            }
+            name = name.trimmed();
+        } else if (!formattedName.isEmpty()) {
+            // "Jan Maria Kowalski" is kept surname first.
+            const qsizetype space = formattedName.lastIndexOf(u' ');
+            name = space < 0 ? formattedName : formattedName.mid(space + 1) + u' ' + formattedName.left(space);
+        } else {
+            name = item.contact.Firma;
+        }
+        item.contact.Nazwa = name;
+        return item;
+    }
+};
+
+} // namespace
+
+namespace VCard {
+
+bool write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangeProgress &progress)
+{
+    out->clear();
+    out->reserve(contacts.size() * 400);
+    for (qsizetype i = 0; i < contacts.size(); ++i) {
+        writeCard(*out, contacts[i]);
+        if (!Exchange::report(progress, i + 1, contacts.size())) {
+            out->clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool looksLikeVCard(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes = bytes.sliced(3);
+    }
+    const QByteArrayView start = bytes.trimmed();
+    return start.size() >= 11 && start.first(11).toByteArray().toUpper() == "BEGIN:VCARD";
+}
+
+bool read(QByteArrayView bytes,
+          QList<ExchangeContact> *contacts,
+          ExchangeError *error,
+          const ExchangeProgress &progress)
+{
+    contacts->clear();
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes = bytes.sliced(3);
+    }
+    const bool fileIsUtf8 = Exchange::isUtf8(bytes);
+
+    const QList<LogicalLine> lines = unfold(bytes);
+    const auto fail = [&](int line, const QString &message) {
+        contacts->clear();
+        if (error) {
+            *error = {line, message};
+        }
+        return false;
+    };
+    std::optional<CardBuilder> card;
+    int cardLine = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const LogicalLine &line = lines[i];
+        if (line.bytes.trimmed().isEmpty()) {
+            continue;
+        }
+        Property property;
+        if (!parseProperty(line.bytes, &property)) {
+            return fail(line.line, u"wiersz bez nazwy właściwości i dwukropka."_s);
+        }
+        const QByteArray value = property.value.trimmed().toUpper();
+        if (property.name == "BEGIN" && value == "VCARD") {
+            if (card) {
+                return fail(line.line, u"nowa wizytówka przed końcem poprzedniej (brak END:VCARD)."_s);
+            }
+            card.emplace();
+            cardLine = line.line;
+        } else if (property.name == "END" && value == "VCARD") {
+            if (!card) {
+                return fail(line.line, u"END:VCARD bez BEGIN:VCARD."_s);
+            }
+            contacts->append(card->finish());
+            card.reset();
+        } else if (!card) {
+            return fail(line.line, u"oczekiwano BEGIN:VCARD."_s);
+        } else {
+            card->add(property, fileIsUtf8);
+        }
+        if (progress && !Exchange::report(progress, i + 1, lines.size())) {
+            return fail(0, u"Przerwano."_s);
+        }
+    }
+    if (card) {
+        return fail(cardLine, u"wizytówka nie jest zamknięta (brak END:VCARD)."_s);
+    }
+    return true;
+}
+
+} // namespace VCard

@@ -1,0 +1,109 @@
+#include "core/common/Cp1250.h"
+#include "core/contacts/exchange/ContactCsv.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+class TestContactCsv : public QObject
+{
+    Q_OBJECT
+private slots:
+    void roundTrip_quotesSeparatorsAndLineBreaks();
+    void read_files_data();
+    void read_files();
+    void read_malformed_data();
+    void read_malformed();
+};
+
+void TestContactCsv::roundTrip_quotesSeparatorsAndLineBreaks()
+{
+    ExchangeContact a;
+    a.contact.ID = u"10000"_s;
+    a.contact.Nazwa = u"O\"Brien, Seán"_s;
+    a.contact.DomUlica = u"ul. Długa 5; m. 7"_s;
+    a.contact.Email = u"sean@example.ie"_s;
+    a.contact.TelKom = u"+353 1 234"_s;
+    a.notes = u"Linia pierwsza\r\ndruga, \"cytat\"\nżółć"_s;
+    ExchangeContact b;
+    b.contact.ID = u"10001"_s;
+    b.contact.Nazwa = u"Ząbek Łucja"_s;
+    b.contact.Urodziny = u"01.01.1990"_s;
+
+    QByteArray bytes;
+    QVERIFY(ContactCsv::write({a, b}, &bytes));
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBFID,Dep,DomKod,DomMiasto,"));
+    QVERIFY(bytes.contains("Urodziny,Notatki\r\n"));
+    QVERIFY(bytes.contains("\"O\"\"Brien, Seán\""));
+
+    QList<ExchangeContact> back;
+    ExchangeError error;
+    QVERIFY2(ContactCsv::read(bytes, &back, &error), qPrintable(error.text()));
+    QCOMPARE(back.size(), 2);
+    QCOMPARE(back[0], a);
+    QCOMPARE(back[1], b);
+}
+
+void TestContactCsv::read_files_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("street");
+    QTest::addColumn<QString>("notes");
+    QTest::addColumn<int>("count");
+
+    QTest::newRow("spreadsheet in code page 1250, semicolons")
+        << Cp1250::encode(u"Nazwa;DomUlica;TelDom\r\nŚliwa Jerzy;\"ul. Ogrodowa 1; m. 2\";22 111\r\n"
+                          "Żuk Ola;;\r\n"_s)
+        << u"Śliwa Jerzy"_s << u"ul. Ogrodowa 1; m. 2"_s << QString() << 2;
+    QTest::newRow("UTF-8 without BOM, LF, quoted line break")
+        << u"nazwa,Notatki,Kolumna obca\n\"Łoś, Adam\",\"raz\ndwa\",x\n"_s.toUtf8() << u"Łoś, Adam"_s << QString()
+        << u"raz\ndwa"_s << 1;
+    QTest::newRow("UTF-8 with BOM, short rows, empty lines")
+        << QByteArray("\xEF\xBB\xBF"
+                      "DomUlica,Nazwa,Email\r\n\r\nul. Krótka,Kęs Jan\r\n\r\n")
+        << u"Kęs Jan"_s << u"ul. Krótka"_s << QString() << 1;
+    QTest::newRow("header only") << QByteArray("Nazwa,Email\r\n") << QString() << QString() << QString() << 0;
+}
+
+void TestContactCsv::read_files()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(QString, street);
+    QFETCH(QString, notes);
+    QFETCH(int, count);
+    QList<ExchangeContact> contacts;
+    ExchangeError error;
+    QVERIFY2(ContactCsv::read(bytes, &contacts, &error), qPrintable(error.text()));
+    QCOMPARE(contacts.size(), count);
+    if (count > 0) {
+        QCOMPARE(contacts[0].contact.Nazwa, name);
+        QCOMPARE(contacts[0].contact.DomUlica, street);
+        QCOMPARE(contacts[0].notes, notes);
+    }
+}
+
+void TestContactCsv::read_malformed_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("line");
+    QTest::newRow("quote never closed") << QByteArray("Nazwa,Notatki\r\nA,ok\r\nB,\"raz\r\ndwa\r\n") << 3;
+    QTest::newRow("text after a closing quote") << QByteArray("Nazwa,Notatki\nA,\"x\ny\"z,\n") << 3;
+    QTest::newRow("more fields than the header") << QByteArray("Nazwa;Email\nA;a@b\nB;b@c;nadmiar\n") << 3;
+    QTest::newRow("no field names") << QByteArray("Imię,Nazwisko\nJan,Kos\n") << 1;
+}
+
+void TestContactCsv::read_malformed()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, line);
+    QList<ExchangeContact> contacts;
+    ExchangeError error;
+    QVERIFY(!ContactCsv::read(bytes, &contacts, &error));
+    QCOMPARE(error.line, line);
+    QVERIFY(contacts.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestContactCsv)
+#include "tst_contactcsv.moc"

@@ -1,0 +1,238 @@
+#include "support/ContactLines.h"
+
+#include "core/common/TextFile.h"
+#include "core/contacts/ContactFile.h"
+#include "core/contacts/exchange/ContactExchange.h"
+#include "core/contacts/exchange/ContactImport.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ExchangeContact person(const QString &name, const QString &phone = {}, const QString &email = {})
+{
+    ExchangeContact item;
+    item.contact.Nazwa = name;
+    item.contact.TelKom = phone;
+    item.contact.Email = email;
+    return item;
+}
+
+QList<Contact> withoutIds(const ContactList &list)
+{
+    QList<Contact> contacts;
+    for (int i = 0; i < list.count(); ++i) {
+        contacts.append(list.contact(i));
+        contacts.last().ID.clear();
+    }
+    return contacts;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QByteArray bytes;
+    return TextFile::readBytes(path, &bytes, nullptr, nullptr) ? bytes : QByteArray("<unreadable>");
+}
+
+} // namespace
+
+class TestContactImport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void fold_data();
+    void fold();
+    void duplicates_data();
+    void duplicates();
+    void apply_onlyNew_addsSortedWithSideFiles();
+    void apply_tooFewIdentifiers_changesNothing();
+    void exportThenImport_givesTheSameContacts();
+};
+
+void TestContactImport::fold_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("Polish letters stay") << u"Źdźbło Łukasz"_s << u"Źdźbło Łukasz"_s << false;
+    QTest::newRow("Hungarian ő is in the code page") << u"Erdős"_s << u"Erdős"_s << false;
+    QTest::newRow("Spanish ñ, Turkish ğ") << u"Muñoz Ağa"_s << u"Munoz Aga"_s << true;
+    QTest::newRow("Danish ø has no decomposition") << u"Søren Ærø"_s << u"Soren ?ro"_s << true;
+    QTest::newRow("one ? for an emoji") << u"Ala 🙂 ma"_s << u"Ala ? ma"_s << true;
+    QTest::newRow("Cyrillic") << u"Иван"_s << u"????"_s << true;
+}
+
+void TestContactImport::fold()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, stored);
+    QFETCH(bool, replaced);
+    QCOMPARE(ContactImport::foldToCp1250(&text), replaced);
+    QCOMPARE(text, stored);
+}
+
+void TestContactImport::duplicates_data()
+{
+    QTest::addColumn<ExchangeContact>("incoming");
+    QTest::addColumn<bool>("duplicate");
+    QTest::addColumn<int>("twiceInFile"); // duplicates when the file holds the contact twice
+    // The book holds "Kowalski Jan", mobile 600 100 200, jan@example.pl.
+    QTest::newRow("same name, phone written otherwise") << person(u"kowalski jan"_s, u"+48 600-100-200"_s) << true << 2;
+    QTest::newRow("same name, e-mail in capitals") << person(u"Kowalski Jan"_s, {}, u"JAN@Example.pl"_s) << true << 2;
+    QTest::newRow("same name, other phone") << person(u"Kowalski Jan"_s, u"600 100 201"_s) << false << 1;
+    QTest::newRow("same name, nothing to compare") << person(u"Kowalski Jan"_s) << false << 0;
+    QTest::newRow("other name, same phone") << person(u"Kowalska Jana"_s, u"600100200"_s) << false << 1;
+}
+
+void TestContactImport::duplicates()
+{
+    QFETCH(ExchangeContact, incoming);
+    QFETCH(bool, duplicate);
+    QFETCH(int, twiceInFile);
+    Contact existing;
+    existing.ID = u"10000"_s;
+    existing.Nazwa = u"Kowalski Jan"_s;
+    existing.TelKom = u"600 100 200"_s;
+    existing.Email = u"jan@example.pl"_s;
+    ContactList book;
+    book.append(existing.toLine());
+
+    ContactImport import;
+    // The same contact twice in one file: the second is a duplicate of the first.
+    import.prepare(book, {incoming, incoming});
+    QCOMPARE(import.duplicates().at(0), duplicate);
+    QCOMPARE(import.duplicateCount(), twiceInFile);
+}
+
+void TestContactImport::apply_onlyNew_addsSortedWithSideFiles()
+{
+    QTemporaryDir dir;
+    ContactFile book(dir.path());
+    QVERIFY(book.load(nullptr));
+    QVERIFY(book.add(
+        [] {
+            Contact c;
+            c.ID = u"10004"_s;
+            c.Nazwa = u"Marek Adam"_s;
+            c.TelDom = u"22 100"_s;
+            return c;
+        }(),
+        nullptr));
+    QVERIFY(book.add(Contact::fromLine(lineFor(u"10005"_s, u"Cebula Olga"_s)), nullptr));
+    // A photo left behind by a deleted contact must not pass to a new one.
+    QVERIFY(QDir(dir.path()).mkpath(u"foto"_s));
+    QVERIFY(TextFile::writeAtomically(book.photoPath(u"10007"_s), "stale", nullptr));
+
+    ExchangeContact withSides = person(u"Łoś Ewa Z Bardzo Długim Drugim Imieniem"_s, u"601"_s);
+    withSides.contact.DomUlica = u"ul. Nowa 1\nm. 2"_s;
+    withSides.notes = u"raz\r\ndwa\r\n"_s;
+    withSides.photo = QByteArray::fromHex("ffd8ffe0") + "jpegdata";
+    ExchangeContact duplicate = person(u"Marek Adam"_s);
+    duplicate.contact.TelSlu = u"22-100"_s;
+    ExchangeContact accented = person(u"Ćma Bøb"_s);
+
+    ContactImport import;
+    import.prepare(book.list(), {withSides, duplicate, accented});
+    QCOMPARE(import.readCount(), 3);
+    QCOMPARE(import.duplicateCount(), 1);
+    ContactImport::Result result;
+    QString error;
+    QVERIFY2(import.apply(book, true, &result, &error), qPrintable(error));
+    QCOMPARE(result.read, 3);
+    QCOMPARE(result.added, 2);
+    QCOMPARE(result.skipped, 1);
+    QCOMPARE(result.folded, 1);
+    QVERIFY(result.sideFileErrors.isEmpty());
+
+    // Polish order, new identifiers going on from the last line's, all in the file.
+    QCOMPARE(book.list().names(),
+             QStringList({u"Cebula Olga"_s, u"Ćma Bob"_s, u"Łoś Ewa Z Bardzo Długim Drugim"_s, u"Marek Adam"_s}));
+    QCOMPARE(book.list().contact(1).ID, u"10007"_s);
+    QCOMPARE(book.list().contact(2).ID, u"10006"_s);
+    QCOMPARE(book.list().contact(2).DomUlica, u"ul. Nowa 1 m. 2"_s);
+    QCOMPARE(fileBytes(book.path()), TextFile::joinLines(book.list().lines()));
+    QString notes;
+    QVERIFY(book.readNotes(u"10006"_s, &notes, nullptr));
+    QCOMPARE(notes, u"raz\ndwa"_s);
+    QCOMPARE(fileBytes(book.photoPath(u"10006"_s)), withSides.photo);
+    QVERIFY(!QFile::exists(book.photoPath(u"10007"_s)));
+}
+
+void TestContactImport::apply_tooFewIdentifiers_changesNothing()
+{
+    QTemporaryDir dir;
+    ContactFile book(dir.path());
+    QList<QByteArray> lines;
+    for (int id = ContactList::firstIdentifier; id < ContactList::lastIdentifier; ++id) {
+        lines.append(lineFor(QString::number(id), u"Osoba %1"_s.arg(id)));
+    }
+    QVERIFY(TextFile::writeLines(book.path(), lines, nullptr));
+    QVERIFY(book.load(nullptr));
+    const QByteArray before = fileBytes(book.path());
+
+    ContactImport import;
+    import.prepare(book.list(), {person(u"Nowy Jeden"_s), person(u"Nowy Dwa"_s)});
+    ContactImport::Result result;
+    QString error;
+    QVERIFY(!import.apply(book, false, &result, &error));
+    QVERIFY(error.contains(u"identyfikator"_s));
+    QCOMPARE(book.count(), lines.size());
+    QCOMPARE(fileBytes(book.path()), before);
+    QVERIFY(!QFile::exists(book.notesPath(u"99999"_s)));
+}
+
+void TestContactImport::exportThenImport_givesTheSameContacts()
+{
+    QTemporaryDir from;
+    ContactFile source(from.path());
+    QVERIFY(source.load(nullptr));
+    QVERIFY(QDir(from.path()).mkpath(u"notes"_s));
+    Contact a;
+    a.ID = u"10000"_s;
+    a.Nazwa = u"Żebrowska Maria"_s;
+    a.Email = u"maria@example.pl"_s;
+    a.TelSlu = u"22 555"_s;
+    a.TelWew = u"12"_s;
+    a.Urodziny = u"29.02.1988"_s;
+    a.Imieniny = u"15.08"_s;
+    a.PracaUlica = u"Plac Wolności 1, I piętro"_s;
+    QVERIFY(source.add(a, nullptr));
+    QVERIFY(source.add(Contact::fromLine(lineFor(u"10001"_s, u"Adamczyk Ołeh"_s)), nullptr));
+    int position = 0;
+    QVERIFY(source.store(&position, a, u"notatka; \"ważna\""_s, nullptr));
+    QCOMPARE(position, 1);
+    QVERIFY(QDir(from.path()).mkpath(u"foto"_s));
+    const QByteArray photo = QByteArray::fromHex("ffd8ffe1") + QByteArray(5000, '\x7f');
+    QVERIFY(TextFile::writeAtomically(source.photoPath(a.ID), photo, nullptr));
+
+    for (const auto &[format, name] :
+         {std::pair{ContactExchange::Format::VCard, u"a.vcf"_s}, std::pair{ContactExchange::Format::Csv, u"a.csv"_s}}) {
+        const QString file = from.filePath(name);
+        QString error;
+        QVERIFY2(ContactExchange::exportTo(format, source, file, QDateTime::currentDateTime(), &error),
+                 qPrintable(error));
+        QList<ExchangeContact> read;
+        QVERIFY2(ContactExchange::readFile(file, &read, &error), qPrintable(error));
+
+        QTemporaryDir to;
+        ContactFile target(to.path());
+        QVERIFY(target.load(nullptr));
+        ContactImport import;
+        import.prepare(target.list(), read);
+        QVERIFY(import.apply(target, false, nullptr, &error));
+        QCOMPARE(withoutIds(target.list()), withoutIds(source.list()));
+        const QString id = target.list().contact(1).ID;
+        QString notes;
+        QVERIFY(target.readNotes(id, &notes, nullptr));
+        QCOMPARE(notes, u"notatka; \"ważna\""_s);
+        if (format == ContactExchange::Format::VCard) {
+            QCOMPARE(fileBytes(target.photoPath(id)), photo);
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestContactImport)
+#include "tst_contactimport.moc"

@@ -1,0 +1,149 @@
+#include "core/contacts/exchange/ExchangeContact.h"
+#include "core/contacts/exchange/ICalendar.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Contact contact(const QString &id, const QString &name, const QString &born, const QString &nameDay, const QString &wed)
+{
+    Contact c;
+    c.ID = id;
+    c.Nazwa = name;
+    c.Urodziny = born;
+    c.Imieniny = nameDay;
+    c.Slub = wed;
+    return c;
+}
+
+// The logical lines of the file: folds undone, CR LF ends checked.
+QStringList unfolded(const QByteArray &bytes)
+{
+    QStringList lines;
+    for (const QByteArray &physical : bytes.split('\n')) {
+        if (physical.isEmpty()) {
+            continue;
+        }
+        if (!physical.endsWith('\r')) {
+            return {u"<line without CR LF>"_s};
+        }
+        const QByteArray line = physical.chopped(1);
+        if (line.startsWith(' ')) {
+            lines.last().append(QString::fromUtf8(line.mid(1)));
+        } else {
+            lines.append(QString::fromUtf8(line));
+        }
+    }
+    return lines;
+}
+
+// The lines of the event whose UID starts so.
+QStringList eventLines(const QStringList &lines, const QString &uid)
+{
+    const qsizetype at = lines.indexOf(QRegularExpression(u"UID:"_s + QRegularExpression::escape(uid) + u".*"_s));
+    if (at < 1) {
+        return {};
+    }
+    const qsizetype end = lines.indexOf(u"END:VEVENT"_s, at);
+    return lines.mid(at - 1, end - at + 2);
+}
+
+} // namespace
+
+class TestICalendar : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lines_foldedAt75OctetsWithCrLf();
+    void recurrence_data();
+    void recurrence();
+    void appointments_escapedAndStable();
+};
+
+void TestICalendar::lines_foldedAt75OctetsWithCrLf()
+{
+    const QString longName = u"Żółćgęślą Jaźń "_s.repeated(8).trimmed();
+    const QByteArray bytes = ICalendar::write({{u"07.12.2026"_s, longName, u"Łódź"_s, u"x"_s}},
+                                              {contact(u"10000"_s, longName, u"08.03.1980"_s, {}, {})},
+                                              QDateTime(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC));
+    QVERIFY(bytes.startsWith("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:"));
+    QVERIFY(bytes.endsWith("END:VCALENDAR\r\n"));
+    for (const QByteArray &physical : bytes.split('\n')) {
+        QVERIFY2(physical.chopped(physical.isEmpty() ? 0 : 1).size() <= 75, physical.constData());
+        QVERIFY(Exchange::isUtf8(physical)); // no character cut in two
+    }
+    const QStringList lines = unfolded(bytes);
+    QVERIFY(lines.contains(u"SUMMARY:Urodziny: "_s + longName));
+    QVERIFY(lines.contains(u"DTSTAMP:20261207T090000Z"_s));
+}
+
+void TestICalendar::recurrence_data()
+{
+    QTest::addColumn<Contact>("person");
+    QTest::addColumn<QString>("uid");
+    QTest::addColumn<QStringList>("expected"); // empty: no such event
+    const QStringList yearly = {u"RRULE:FREQ=YEARLY"_s};
+    QTest::newRow("birthday") << contact(u"10001"_s, u"Nowak Jan"_s, u"08.03.1980"_s, {}, {}) << u"urodziny-10001@"_s
+                              << QStringList{u"DTSTART;VALUE=DATE:19800308"_s,
+                                             u"DTEND;VALUE=DATE:19800309"_s,
+                                             u"RRULE:FREQ=YEARLY"_s,
+                                             u"SUMMARY:Urodziny: Nowak Jan"_s};
+    QTest::newRow("born on 29 February") << contact(u"10002"_s, u"Lis Ola"_s, u"29.02.1984"_s, {}, {})
+                                         << u"urodziny-10002@"_s
+                                         << QStringList{u"DTSTART;VALUE=DATE:19840229"_s,
+                                                        u"RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1"_s};
+    QTest::newRow("name day") << contact(u"10003"_s, u"Kos Ewa"_s, {}, u"24.12"_s, {}) << u"imieniny-10003@"_s
+                              << QStringList{u"DTSTART;VALUE=DATE:20001224"_s,
+                                             u"RRULE:FREQ=YEARLY"_s,
+                                             u"SUMMARY:Imieniny: Kos Ewa"_s};
+    QTest::newRow("wedding at year end") << contact(u"10004"_s, u"Bąk Piotr"_s, {}, {}, u"31.12.1999"_s)
+                                         << u"slub-10004@"_s
+                                         << QStringList{u"DTSTART;VALUE=DATE:19991231"_s,
+                                                        u"DTEND;VALUE=DATE:20000101"_s,
+                                                        u"SUMMARY:Rocznica ślubu: Bąk Piotr"_s};
+    QTest::newRow("birthday that is no date")
+        << contact(u"10005"_s, u"Ryś Adam"_s, u"31.02.1980"_s, {}, {}) << u"urodziny-10005@"_s << QStringList();
+}
+
+void TestICalendar::recurrence()
+{
+    QFETCH(Contact, person);
+    QFETCH(QString, uid);
+    QFETCH(QStringList, expected);
+    const QStringList lines = unfolded(ICalendar::write({}, {person}, QDateTime::currentDateTimeUtc()));
+    const QStringList found = eventLines(lines, uid);
+    if (expected.isEmpty()) {
+        QVERIFY(found.isEmpty());
+        return;
+    }
+    QVERIFY(!found.isEmpty());
+    QCOMPARE(found.first(), u"BEGIN:VEVENT"_s);
+    for (const QString &line : expected) {
+        QVERIFY2(found.contains(line), qPrintable(line));
+    }
+}
+
+void TestICalendar::appointments_escapedAndStable()
+{
+    const QList<Appointment> appointments = {{u"07.12.2026"_s, u"Nowak, Jan"_s, u"Sala 1; piętro 2"_s, u"a\\b"_s},
+                                             {u"08.12.2026"_s, {}, {}, u"Przegląd"_s},
+                                             {u"bez daty"_s, u"X"_s, {}, {}}};
+    const QByteArray first = ICalendar::write(appointments, {}, QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC));
+    const QByteArray second = ICalendar::write(appointments, {}, QDateTime(QDate(2027, 5, 5), QTime(0, 0), Qt::UTC));
+    const QStringList lines = unfolded(first);
+    QVERIFY(lines.contains(u"SUMMARY:Nowak\\, Jan: a\\\\b"_s));
+    QVERIFY(lines.contains(u"LOCATION:Sala 1\\; piętro 2"_s));
+    QVERIFY(lines.contains(u"DTSTART;VALUE=DATE:20261208"_s));
+    QCOMPARE(lines.count(u"BEGIN:VEVENT"_s), 2);
+    const auto uids = [](const QStringList &all) {
+        return all.filter(QRegularExpression(u"^UID:"_s));
+    };
+    const QStringList firstUids = uids(lines);
+    QCOMPARE(uids(unfolded(second)), firstUids);
+    QCOMPARE(QSet<QString>(firstUids.begin(), firstUids.end()).size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestICalendar)
+#include "tst_icalendar.moc"

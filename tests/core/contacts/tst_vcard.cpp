@@ -1,0 +1,216 @@
+#include "core/common/Cp1250.h"
+#include "core/contacts/exchange/VCard.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A few bytes that start like a JPEG file.
+const QByteArray jpeg = QByteArray::fromHex("ffd8ffe000104a46494600010100000100010000ffd9") + QByteArray(200, 'x');
+
+ExchangeContact fullContact()
+{
+    ExchangeContact item;
+    Contact &c = item.contact;
+    c.Nazwa = u"Źdźbło-Kowalska Anna Maria"_s;
+    c.Dep = u"Dział; sprzedaży, północ"_s;
+    c.Firma = u"Zakład \\Ślusarski\\"_s;
+    c.DomKod = u"00-950"_s;
+    c.DomMiasto = u"Łódź"_s;
+    c.DomUlica = u"ul. Żółkiewskiego 5, m. 7; klatka B"_s;
+    c.DomURL = u"http://example.pl/a,b;c"_s;
+    c.Email = u"anna@example.pl"_s;
+    c.Faks = u"22 999 88 77"_s;
+    c.Imieniny = u"26.07"_s;
+    c.PracaKod = u"30-001"_s;
+    c.PracaMiasto = u"Kraków"_s;
+    c.PracaUlica = u"Rynek Główny 1"_s;
+    c.PracaURL = u"https://firma.example.pl/"_s;
+    c.Pseudo = u"Ania, Anka"_s;
+    c.Slub = u"29.02.2004"_s;
+    c.TelDom = u"22 123 45 67"_s;
+    c.TelKom = u"+48 600 100 200"_s;
+    c.TelSlu = u"(22) 555 66 77"_s;
+    c.TelWew = u"123"_s;
+    c.Tytul = u"Kierownik; zmiana \"A\""_s;
+    c.Urodziny = u"08.03.1980"_s;
+    item.notes = u"Pierwsza linia\nDruga, z przecinkiem; i średnikiem\n\\koniec"_s;
+    item.photo = jpeg;
+    return item;
+}
+
+// Every field the samples set, as "Field=value" pairs; "notes" and "photo" for the rest.
+QString describe(const ExchangeContact &item)
+{
+    QStringList parts;
+    for (const Contact::Column &c : Contact::columns()) {
+        if (!(item.contact.*c.field).isEmpty()) {
+            parts.append(QLatin1String(c.name) + u'=' + item.contact.*c.field);
+        }
+    }
+    if (!item.notes.isEmpty()) {
+        parts.append(u"notes="_s + item.notes);
+    }
+    if (!item.photo.isEmpty()) {
+        parts.append(u"photo=%1 bytes"_s.arg(item.photo.size()));
+    }
+    return parts.join(u'|');
+}
+
+} // namespace
+
+class TestVCard : public QObject
+{
+    Q_OBJECT
+private slots:
+    void roundTrip_keepsEveryField();
+    void write_isVersion4WithFoldedCrLfLines();
+    void read_samples_data();
+    void read_samples();
+    void read_malformed_data();
+    void read_malformed();
+};
+
+void TestVCard::roundTrip_keepsEveryField()
+{
+    ExchangeContact bare;
+    bare.contact.Nazwa = u"Nowak"_s;
+    ExchangeContact extensionOnly;
+    extensionOnly.contact.Nazwa = u"Wiśniewski Piotr"_s;
+    extensionOnly.contact.TelWew = u"7"_s;
+    ExchangeContact freeText;
+    freeText.contact.Nazwa = u"Zieliński  Jan"_s; // two blanks stay two blanks
+    freeText.contact.Urodziny = u"ok. 1950"_s;
+    const QList<ExchangeContact> contacts = {fullContact(), bare, extensionOnly, freeText};
+
+    QByteArray bytes;
+    QVERIFY(VCard::write(contacts, &bytes));
+    QList<ExchangeContact> back;
+    ExchangeError error;
+    QVERIFY2(VCard::read(bytes, &back, &error), qPrintable(error.text()));
+    QCOMPARE(back.size(), contacts.size());
+    for (qsizetype i = 0; i < contacts.size(); ++i) {
+        QCOMPARE(describe(back[i]), describe(contacts[i]));
+        QCOMPARE(back[i].photo, contacts[i].photo);
+    }
+}
+
+void TestVCard::write_isVersion4WithFoldedCrLfLines()
+{
+    QByteArray bytes;
+    QVERIFY(VCard::write({fullContact()}, &bytes));
+    QVERIFY(bytes.startsWith("BEGIN:VCARD\r\nVERSION:4.0\r\n"));
+    QVERIFY(bytes.contains("\r\nN:Źdźbło-Kowalska;Anna Maria;;;\r\n"));
+    QVERIFY(bytes.contains("\r\nFN:Anna Maria Źdźbło-Kowalska\r\n"));
+    QVERIFY(bytes.contains("\r\nBDAY:19800308\r\n"));
+    QVERIFY(bytes.contains("\r\nANNIVERSARY:20040229\r\n"));
+    QVERIFY(bytes.contains("\r\nX-MORWINEK-IMIENINY:26.07\r\n"));
+    QVERIFY(bytes.contains("TYPE=work:tel:(22)%20555%2066%2077;ext=123\r\n"));
+    QVERIFY(bytes.contains("\r\nPHOTO:data:image/jpeg;base64,/9j/"));
+    QVERIFY(!bytes.contains("\n\n"));
+    for (const QByteArray &line : bytes.split('\n')) {
+        QVERIFY(line.isEmpty() || line.endsWith('\r'));
+        QVERIFY2(line.size() <= 76, line.constData());
+    }
+}
+
+void TestVCard::read_samples_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("phone 2.1, quoted-printable UTF-8, soft breaks, base64 photo")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                      "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C5=81ukasiewicz;Zdzis=C5=82aw;;;\r\n"
+                      "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Zdzis=C5=82aw =C5=81ukasiewicz\r\n"
+                      "TEL;CELL:600100200\r\nTEL;HOME:221234567\r\nTEL;CELL:600999888\r\n"
+                      "EMAIL;HOME:zdzich@example.pl\r\n"
+                      "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;ul. D=C5=82uga 1=\r\n"
+                      "5;Krak=C3=B3w;;30-001;Polska\r\n"
+                      "PHOTO;ENCODING=BASE64;JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD/\r\n"
+                      "  2Q==\r\n\r\nEND:VCARD\r\n")
+        << u"DomKod=30-001|DomMiasto=Kraków|DomUlica=ul. Długa 15|Email=zdzich@example.pl|"
+           "Nazwa=Łukasiewicz Zdzisław|TelDom=221234567|TelKom=600100200|TelSlu=600999888|photo=22 bytes"_s;
+
+    QTest::newRow("mail program 2.1, windows-1250, extension after the number")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;LANGUAGE=pl;CHARSET=Windows-1250:")
+               + Cp1250::encode(u"Żak;Józef")
+               + "\r\nORG;CHARSET=Windows-1250:" + Cp1250::encode(u"Huta Łabędy;Dział płac")
+               + "\r\nTITLE:Kierownik\r\nTEL;WORK;VOICE:32 123 45 67 wew. 214\r\nTEL;WORK;FAX:32 123 45 00\r\n"
+                 "EMAIL;PREF;INTERNET:jozef@example.pl\r\nBDAY:19751231\r\nX-WAB-GENDER:2\r\n"
+                 "ADR;WORK;PREF;ENCODING=QUOTED-PRINTABLE:;;ul. Z=B3ota 5;Gliwice;;44-100;Polska\r\nEND:VCARD\r\n"
+        << u"Dep=Dział płac|Email=jozef@example.pl|Faks=32 123 45 00|Firma=Huta Łabędy|Nazwa=Żak Józef|"
+           "PracaKod=44-100|PracaMiasto=Gliwice|PracaUlica=ul. Złota 5|TelSlu=32 123 45 67|TelWew=214|"
+           "Tytul=Kierownik|Urodziny=31.12.1975"_s;
+
+    QTest::newRow("phone 3.0, grouped properties, TYPE lists, folded photo")
+        << QByteArray("BEGIN:VCARD\nVERSION:3.0\nN:Nowak;Ewa;;;\nFN:Ewa Nowak\n"
+                      "item1.ADR;type=HOME;type=pref:;;ul. Długa 1;Kraków;;30-001;Polska\n"
+                      "item1.X-ABLabel:_$!<Home>!$_\n"
+                      "TEL;type=CELL;type=VOICE;type=pref:+48 600 100 200\n"
+                      "TEL;TYPE=\"work,voice\":12 345 67 89\n"
+                      "item2.URL;type=pref:http\\://ewa.example.pl\n"
+                      "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQAB\n AAD/2Q==\n"
+                      "BDAY;value=date:1980-03-08\nEND:VCARD\n")
+        << u"DomKod=30-001|DomMiasto=Kraków|DomUlica=ul. Długa 1|DomURL=http://ewa.example.pl|Nazwa=Nowak Ewa|"
+           "TelKom=+48 600 100 200|TelSlu=12 345 67 89|Urodziny=08.03.1980|photo=22 bytes"_s;
+
+    QTest::newRow("address book 3.0, only FN, escaped note, year-less birthday")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna Maria Wójcik\r\nBDAY:--03-08\r\n"
+                      "NOTE:Linia 1\\nLinia 2\\, dalej\\; koniec \\\\ ukośnik i bardzo długi tekst, który\r\n"
+                      "  się zawija\r\nEND:VCARD\r\n")
+        << u"Nazwa=Wójcik Anna Maria|notes=Linia 1\nLinia 2, dalej; koniec \\ ukośnik i bardzo długi tekst, który "
+           "się zawija"_s;
+
+    QTest::newRow("2.1 in ISO 8859-2, a tel: URI with ext=")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-2;ENCODING=QUOTED-PRINTABLE:=A3=B1cki;=A6wi="
+                      "EAtos=B3aw\r\n"
+                      "TEL;VALUE=uri;TYPE=work:tel:+48-22-555-00-00;ext=42\r\nEND:VCARD\r\n")
+        << u"Nazwa=Łącki Świętosław|TelSlu=+48-22-555-00-00|TelWew=42"_s;
+
+    QTest::newRow("company card without a name, two cards")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nORG:Piekarnia "
+                      "Bułka\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:4.0\r\nFN:X\r\nEND:VCARD\r\n")
+        << u"Firma=Piekarnia Bułka|Nazwa=Piekarnia Bułka"_s;
+}
+
+void TestVCard::read_samples()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QList<ExchangeContact> contacts;
+    ExchangeError error;
+    QVERIFY2(VCard::read(bytes, &contacts, &error), qPrintable(error.text()));
+    QVERIFY(!contacts.isEmpty());
+    QCOMPARE(describe(contacts.first()), expected);
+}
+
+void TestVCard::read_malformed_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("line");
+    QTest::newRow("card never closed") << QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:A\nEND:VCARD\n\nBEGIN:VCARD\nFN:B\n")
+                                       << 6;
+    QTest::newRow("line without colon") << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nTEL 123\r\nEND:VCARD\r\n")
+                                        << 4;
+    QTest::newRow("text before the card") << QByteArray("hello:world\r\nBEGIN:VCARD\r\nEND:VCARD\r\n") << 1;
+    QTest::newRow("END without BEGIN") << QByteArray("BEGIN:VCARD\nFN:A\nEND:VCARD\nEND:VCARD\n") << 4;
+    QTest::newRow("card inside a card") << QByteArray("BEGIN:VCARD\nFN:A\n folded\nBEGIN:VCARD\nEND:VCARD\n") << 4;
+}
+
+void TestVCard::read_malformed()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, line);
+    QList<ExchangeContact> contacts;
+    ExchangeError error;
+    QVERIFY(!VCard::read(bytes, &contacts, &error));
+    QCOMPARE(error.line, line);
+    QVERIFY(error.text().startsWith(u"Wiersz %1: "_s.arg(line)));
+    QVERIFY(contacts.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestVCard)
+#include "tst_vcard.moc"
