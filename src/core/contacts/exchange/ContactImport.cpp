@@ -1,12 +1,14 @@
 #include "ContactImport.h"
 
 #include "core/common/Cp1250.h"
+#include "core/common/DateText.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 
 #include <QDir>
-#include <QHash>
+#include <QSet>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -47,16 +49,15 @@ std::optional<QChar> baseLetter(char32_t ch)
 }
 
 // Field text as one line: every control character (a line break too) becomes a blank.
-bool flattenControls(QString *text)
+void flattenControls(QString *text)
 {
-    bool changed = false;
-    for (QChar &ch : *text) {
-        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) {
-            ch = u' ';
-            changed = true;
-        }
+    const auto isControl = [](QChar ch) {
+        return ch.unicode() < 0x20 || ch.unicode() == 0x7F;
+    };
+    if (std::none_of(text->cbegin(), text->cend(), isControl)) {
+        return; // the common case, without a copy
     }
-    return changed;
+    std::replace_if(text->begin(), text->end(), isControl, QChar(u' '));
 }
 
 std::optional<int> identifierValue(QStringView id)
@@ -115,41 +116,23 @@ bool allocateIdentifiers(const ContactList &book, int count, QStringList *ids)
     return true;
 }
 
-struct Known
+// What makes two contacts of one name the same person: a telephone number or the e-mail address,
+// each kept as "name" + separator + number or address.
+QStringList identityKeys(const Contact &c)
 {
-    QStringList phones;
-    QString email;
-};
-
-QString nameKey(const QString &name)
-{
-    return name.trimmed().toLower();
-}
-
-bool matches(const Known &a, const Known &b)
-{
-    if (!a.email.isEmpty() && a.email == b.email) {
-        return true;
-    }
-    for (const QString &phone : a.phones) {
-        if (b.phones.contains(phone)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-Known knownOf(const Contact &c)
-{
-    Known known;
+    const QString name = c.Nazwa.trimmed().toLower() + u'\x1f';
+    QStringList keys;
     for (const QString *phone : {&c.TelDom, &c.TelKom, &c.TelSlu}) {
         const QString key = ContactImport::phoneKey(*phone);
         if (!key.isEmpty()) {
-            known.phones.append(key);
+            keys.append(name + u't' + key);
         }
     }
-    known.email = c.Email.trimmed().toLower();
-    return known;
+    const QString email = c.Email.trimmed().toLower();
+    if (!email.isEmpty()) {
+        keys.append(name + u'e' + email);
+    }
+    return keys;
 }
 
 } // namespace
@@ -205,24 +188,28 @@ void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> cont
     m_folded.fill(false, m_contacts.size());
     m_duplicateCount = 0;
 
-    QHash<QString, QList<Known>> known;
-    known.reserve(book.count() + m_contacts.size());
+    QSet<QString> known;
+    known.reserve(3 * (book.count() + m_contacts.size()));
     for (const QByteArray &line : book.lines()) {
-        const Contact c = Contact::fromLine(line);
-        known[nameKey(c.Nazwa)].append(knownOf(c));
+        for (const QString &key : identityKeys(Contact::fromLine(line))) {
+            known.insert(key);
+        }
     }
 
     for (qsizetype i = 0; i < m_contacts.size(); ++i) {
         ExchangeContact &item = m_contacts[i];
         bool folded = false;
+        item.contact.ID.clear();
         for (const Contact::Column &column : Contact::columns()) {
             QString &value = item.contact.*column.field;
             folded = foldToCp1250(&value) || folded;
             flattenControls(&value);
+            // What the data file keeps: trimmed, cut to the width (one byte a character by now).
+            value = FixedText::trimmed(value);
+            if (value.size() > column.width) {
+                value = FixedText::trimmed(value.left(column.width));
+            }
         }
-        item.contact.ID.clear();
-        // What the data file keeps: trimmed, cut to the width.
-        item.contact = Contact::fromLine(item.contact.toLine());
         item.notes.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
         folded = foldToCp1250(&item.notes) || folded;
         item.notes.truncate(ContactFile::notesMaxLength);
@@ -234,16 +221,13 @@ void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> cont
         }
         m_folded[i] = folded;
 
-        const Known mine = knownOf(item.contact);
-        QList<Known> &sameName = known[nameKey(item.contact.Nazwa)];
-        for (const Known &other : sameName) {
-            if (matches(mine, other)) {
-                m_duplicate[i] = true;
-                ++m_duplicateCount;
-                break;
-            }
+        bool duplicate = false;
+        for (const QString &key : identityKeys(item.contact)) {
+            duplicate = known.contains(key) || duplicate;
+            known.insert(key);
         }
-        sameName.append(mine);
+        m_duplicate[i] = duplicate;
+        m_duplicateCount += duplicate ? 1 : 0;
     }
 }
 
@@ -272,9 +256,14 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
     QList<QByteArray> lines;
     lines.reserve(chosen.size());
     for (qsizetype k = 0; k < chosen.size(); ++k) {
-        Contact contact = m_contacts[chosen[k]].contact;
-        contact.ID = ids[k];
-        lines.append(contact.toLine());
+        // Every value is trimmed, cut and storable already, so it is copied to its columns.
+        QByteArray line(Contact::lineLength, ' ');
+        const Contact &contact = m_contacts[chosen[k]].contact;
+        for (const Contact::Column &column : Contact::columns()) {
+            const QByteArray bytes = Cp1250::encode(column.field == &Contact::ID ? ids[k] : contact.*column.field);
+            line.replace(column.start, bytes.size(), bytes);
+        }
+        lines.append(line);
     }
     if (!chosen.isEmpty() && !book.addSorted(lines, error)) {
         return false;
@@ -286,18 +275,30 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
     QDir dir(book.dataDir());
     (void)dir.mkpath(QLatin1String(ContactFile::notesFolder));
     (void)dir.mkpath(QLatin1String(ContactFile::photoFolder));
+    // One look at each folder instead of one per contact.
+    const auto present = [&dir](const char *folder) {
+        const QStringList names = QDir(dir.filePath(QLatin1String(folder))).entryList(QDir::Files);
+        return QSet<QString>(names.begin(), names.end());
+    };
+    const QSet<QString> notesThere = present(ContactFile::notesFolder);
+    const QSet<QString> photosThere = present(ContactFile::photoFolder);
     for (qsizetype k = 0; k < chosen.size(); ++k) {
         const ExchangeContact &item = m_contacts[chosen[k]];
         if (m_folded[chosen[k]]) {
             ++r.folded;
         }
         QString sideError;
-        if (!book.writeNotes(ids[k], item.notes, &sideError)) {
+        if ((!item.notes.isEmpty() || notesThere.contains(ids[k] + u".txt"_s))
+            && !book.writeNotes(ids[k], item.notes, &sideError)) {
             r.sideFileErrors.append(book.notesPath(ids[k]) + u": "_s + sideError);
         }
         const QString photo = book.photoPath(ids[k]);
-        const bool photoDone = item.photo.isEmpty() ? TextFile::removeIfExists(photo, &sideError)
-                                                    : TextFile::writeAtomically(photo, item.photo, &sideError);
+        bool photoDone = true;
+        if (!item.photo.isEmpty()) {
+            photoDone = TextFile::writeAtomically(photo, item.photo, &sideError);
+        } else if (photosThere.contains(ids[k] + u".jpg"_s)) {
+            photoDone = TextFile::removeIfExists(photo, &sideError);
+        }
         if (!photoDone) {
             r.sideFileErrors.append(photo + u": "_s + sideError);
         }

@@ -104,11 +104,22 @@ void writeCard(QByteArray &out, const ExchangeContact &item)
 
 // ---- reading ----
 
-// One property after unfolding, with the physical line it starts on.
+// One property after unfolding, with the physical line it starts on: a view of the file's bytes,
+// or the joined bytes when the property was folded.
 struct LogicalLine
 {
-    QByteArray bytes;
+    QByteArrayView view;
+    QByteArray joined;
     int line = 0;
+
+    QByteArrayView bytes() const { return joined.isNull() ? view : QByteArrayView(joined); }
+    void append(QByteArrayView more)
+    {
+        if (joined.isNull()) {
+            joined = view.toByteArray();
+        }
+        joined.append(more);
+    }
 };
 
 bool isQuotedPrintable(QByteArrayView line)
@@ -140,15 +151,19 @@ QList<LogicalLine> unfold(QByteArrayView bytes)
         start = end + 1;
 
         if (softBreak && !result.isEmpty()) {
-            result.last().bytes.chop(1); // the '='
-            result.last().bytes.append(line);
+            LogicalLine &last = result.last();
+            if (last.joined.isNull()) {
+                last.joined = last.view.toByteArray();
+            }
+            last.joined.chop(1); // the '='
+            last.joined.append(line);
         } else if (!line.isEmpty() && (line[0] == ' ' || line[0] == '\t') && !result.isEmpty()) {
-            result.last().bytes.append(line.sliced(1));
+            result.last().append(line.sliced(1));
         } else {
-            result.append({line.toByteArray(), number});
+            result.append({line, QByteArray(), number});
         }
-        const QByteArray &last = result.isEmpty() ? QByteArray() : result.last().bytes;
-        softBreak = !line.isEmpty() && line.endsWith('=') && !result.isEmpty() && isQuotedPrintable(last);
+        softBreak =
+            !line.isEmpty() && line.endsWith('=') && !result.isEmpty() && isQuotedPrintable(result.last().bytes());
     }
     return result;
 }
@@ -262,6 +277,9 @@ QList<QStringView> splitComponents(QStringView text)
 
 QString unescape(QStringView text)
 {
+    if (!text.contains(u'\\')) {
+        return text.toString();
+    }
     QString result;
     result.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -283,7 +301,7 @@ struct Property
     QByteArray charset;
     QByteArray valueType; // lower case
     bool pref = false;
-    QByteArray value; // raw, before decoding
+    QByteArrayView value; // raw, before decoding; a view of the line
 };
 
 bool parseProperty(QByteArrayView line, Property *property)
@@ -301,7 +319,9 @@ bool parseProperty(QByteArrayView line, Property *property)
     if (colon <= 0) {
         return false;
     }
-    const QList<QByteArrayView> head = splitUnescaped(line.first(colon), ';', true);
+    const QByteArrayView headText = line.first(colon);
+    const QList<QByteArrayView> head =
+        headText.contains(';') ? splitUnescaped(headText, ';', true) : QList<QByteArrayView>{headText};
     QByteArray name = head.first().trimmed().toByteArray().toUpper();
     if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
         name = name.mid(dot + 1); // "item1.TEL" as some address books group properties
@@ -340,15 +360,16 @@ bool parseProperty(QByteArrayView line, Property *property)
             }
         }
     }
-    property->value = line.sliced(colon + 1).toByteArray();
+    property->value = line.sliced(colon + 1);
     return true;
 }
 
 QString textValue(const Property &property, bool fileIsUtf8)
 {
-    const QByteArray bytes =
-        property.encoding == "QUOTED-PRINTABLE" ? decodeQuotedPrintable(property.value) : property.value;
-    return decodeCharset(bytes, property.charset, fileIsUtf8);
+    if (property.encoding == "QUOTED-PRINTABLE") {
+        return decodeCharset(decodeQuotedPrintable(property.value), property.charset, fileIsUtf8);
+    }
+    return decodeCharset(property.value, property.charset, fileIsUtf8);
 }
 
 // "19800308", "1980-03-08", "1980-03-08T00:00:00Z" -> "08.03.1980"; a date without a year
@@ -542,15 +563,15 @@ struct CardBuilder
     void addPhoto(const Property &p)
     {
         QByteArray data;
-        const QByteArray value = p.value.trimmed();
+        const QByteArrayView value = p.value.trimmed();
         if (value.startsWith("data:")) {
             const qsizetype comma = value.indexOf(',');
-            if (comma < 0 || !value.left(comma).contains(";base64")) {
+            if (comma < 0 || value.first(comma).toByteArray().toLower().indexOf(";base64") < 0) {
                 return;
             }
-            data = QByteArray::fromBase64(value.mid(comma + 1));
+            data = QByteArray::fromBase64(value.sliced(comma + 1).toByteArray());
         } else if (p.encoding == "B" || p.encoding == "BASE64") {
-            data = QByteArray::fromBase64(value);
+            data = QByteArray::fromBase64(value.toByteArray());
         }
         if (Exchange::isJpeg(data)) {
             item.photo = data;
@@ -629,21 +650,21 @@ bool read(QByteArrayView bytes,
     int cardLine = 0;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const LogicalLine &line = lines[i];
-        if (line.bytes.trimmed().isEmpty()) {
+        if (line.bytes().trimmed().isEmpty()) {
             continue;
         }
         Property property;
-        if (!parseProperty(line.bytes, &property)) {
+        if (!parseProperty(line.bytes(), &property)) {
             return fail(line.line, u"wiersz bez nazwy właściwości i dwukropka."_s);
         }
-        const QByteArray value = property.value.trimmed().toUpper();
-        if (property.name == "BEGIN" && value == "VCARD") {
+        const bool isCard = property.value.trimmed().compare("VCARD", Qt::CaseInsensitive) == 0;
+        if (property.name == "BEGIN" && isCard) {
             if (card) {
                 return fail(line.line, u"nowa wizytówka przed końcem poprzedniej (brak END:VCARD)."_s);
             }
             card.emplace();
             cardLine = line.line;
-        } else if (property.name == "END" && value == "VCARD") {
+        } else if (property.name == "END" && isCard) {
             if (!card) {
                 return fail(line.line, u"END:VCARD bez BEGIN:VCARD."_s);
             }
