@@ -1,3 +1,6 @@
+#include "ExchangeCommands.h"
+
+#include "platform/linux/DataFolderLock.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/UserName.h"
 #include "platform/linux/XdgAutostartStore.h"
@@ -49,6 +52,11 @@ void quitOnSignals(QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    // Export and import from the command line run without a window and beside a running organiser.
+    if (ExchangeCommands::requested(argc, argv)) {
+        return ExchangeCommands::run(argc, argv);
+    }
+
     // A second copy ends here, before it creates a window or touches a file.
     InstanceLock instance;
     if (!instance.tryLock()) {
@@ -75,6 +83,13 @@ int main(int argc, char *argv[])
     app.errorDisplay = [&services](const QString &text) {
         services.showError(nullptr, text);
     };
+    DailyBackup backup(clock, [&services](const QString &text) {
+        services.showError(nullptr, text);
+    });
+    services.backup = &backup;
+    // Tells a command-line import that the organiser holds this folder's contacts in memory.
+    DataFolderLock folderLock(services.dataDir);
+    (void)folderLock.lockShared();
 
     auto *mainWindow = new TForm_Main(services);
     TrayFallbackWindow *fallback = nullptr;

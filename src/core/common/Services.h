@@ -2,6 +2,7 @@
 
 #include "Autostart.h"
 #include "Clock.h"
+#include "DailyBackup.h"
 #include "Prompter.h"
 #include "ShellOpener.h"
 
@@ -25,6 +26,8 @@ struct Services
     std::function<QString()> defaultUserName = [] {
         return QStringLiteral("Morwinek");
     };
+    // The day's copies of the data files before they are written; none when null.
+    DailyBackup *backup = nullptr;
 
     QString dataPath(const QString &fileName) const { return QDir(dataDir).filePath(fileName); }
     QDate today() const { return clock.today(); }

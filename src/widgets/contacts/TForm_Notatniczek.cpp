@@ -157,6 +157,7 @@ TForm_Notatniczek::TForm_Notatniczek(Services &services, QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
     }
 
+    m_book.setBackup(m_services.backup);
     QString error;
     if (!m_book.load(&error)) {
         m_services.showError(this, error);

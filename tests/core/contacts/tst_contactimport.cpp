@@ -83,7 +83,7 @@ void TestContactImport::duplicates_data()
     QTest::newRow("same name, phone written otherwise") << person(u"kowalski jan"_s, u"+48 600-100-200"_s) << true << 2;
     QTest::newRow("same name, e-mail in capitals") << person(u"Kowalski Jan"_s, {}, u"JAN@Example.pl"_s) << true << 2;
     QTest::newRow("same name, other phone") << person(u"Kowalski Jan"_s, u"600 100 201"_s) << false << 1;
-    QTest::newRow("same name, nothing to compare") << person(u"Kowalski Jan"_s) << false << 0;
+    QTest::newRow("same name, no phone or e-mail") << person(u"Kowalski Jan"_s) << false << 1;
     QTest::newRow("other name, same phone") << person(u"Kowalska Jana"_s, u"600100200"_s) << false << 1;
 }
 

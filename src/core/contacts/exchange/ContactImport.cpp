@@ -132,6 +132,9 @@ QStringList identityKeys(const Contact &c)
     if (!email.isEmpty()) {
         keys.append(name + u'e' + email);
     }
+    if (keys.isEmpty()) {
+        keys.append(name + u'-'); // no number and no address: the same as another such of that name
+    }
     return keys;
 }
 

@@ -13,7 +13,7 @@ class ContactList;
 // no place for become their letter without the accent, or '?'; values are cut to their widths;
 // line breaks inside a field become blanks) and marks the duplicates: contacts with the same name
 // (case ignored) and the same telephone number (digits compared) or e-mail address as a contact
-// of the book or one met earlier in the same file.
+// of the book or one met earlier in the same file; of two contacts with neither, the name decides.
 class ContactImport
 {
 public:
