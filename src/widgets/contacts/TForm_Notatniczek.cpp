@@ -1,6 +1,7 @@
 #include "TForm_Notatniczek.h"
 
 #include "ContactEditors.h"
+#include "ContactExchangeMenu.h"
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
@@ -298,6 +299,23 @@ void TForm_Notatniczek::createLeftColumn()
     druk_Ustawienia->setEnabled(false);
     Button_Drukuj->setMenu(PMenu2);
     Button_Drukuj->setPopupMode(QToolButton::InstantPopup);
+
+    // Export and import sit at the end of the print menu; an import re-sorts the list, so the
+    // shown contact is found again by its identifier.
+    auto *exchange = new ContactExchangeMenu(this, PMenu2, m_services, m_book);
+    connect(exchange, &ContactExchangeMenu::aboutToUseBook, this, &TForm_Notatniczek::ChangeCheck);
+    connect(exchange, &ContactExchangeMenu::imported, this, [this] {
+        const QString shown = Edit_ID->text().trimmed();
+        m_position = 0;
+        for (int i = 0; i < m_book.count(); ++i) {
+            if (!shown.isEmpty() && Contact::idOf(m_book.list().line(i)) == shown) {
+                m_position = i;
+            }
+        }
+        Buduj_Combo();
+        Dane_Czytaj(m_position);
+        setSelection(m_position);
+    });
 
     Panel2 = new QFrame(this);
     Panel2->setObjectName(u"Panel2"_s);

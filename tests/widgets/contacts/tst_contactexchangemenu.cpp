@@ -1,0 +1,202 @@
+#include "support/ShellFixture.h"
+
+#include "core/common/TextFile.h"
+#include "widgets/contacts/ContactExchangeMenu.h"
+#include "widgets/contacts/TForm_Notatniczek.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressDialog>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray lineFor(int id, const QString &name, const QString &mobile = {})
+{
+    Contact c;
+    c.ID = QString::number(id);
+    c.Nazwa = name;
+    c.TelKom = mobile;
+    return c.toLine();
+}
+
+const QByteArray cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nowak;Jan;;;\r\nTEL;TYPE=CELL:600-100-200\r\nEND:VCARD\r\n"
+                         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Adamska;Ewa;;;\r\nEND:VCARD\r\n";
+
+} // namespace
+
+class TestContactExchangeMenu : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void menu_itemsAfterThePrintItems();
+    void import_answerDecides_data();
+    void import_answerDecides();
+    void import_malformedFile_showsLineAddsNothing();
+    void drop_vcfFile_imports();
+    void export_cancelledInProgress_writesNothing();
+
+private:
+    ContactExchangeMenu *open(const QByteArray &data);
+    QByteArray dataFile() const { return m_fx->readFile(u"Morwinek.data"_s); }
+    FakePrompter &prompter() { return m_fx->sim.prompter; }
+
+    std::unique_ptr<ShellFixture> m_fx;
+};
+
+void TestContactExchangeMenu::init()
+{
+    m_fx = std::make_unique<ShellFixture>();
+    m_fx->writeFile(u"karty.vcf"_s, cards);
+}
+
+void TestContactExchangeMenu::cleanup()
+{
+    if (Form_Notatniczek) {
+        prompter().answers = {Prompter::No};
+        Form_Notatniczek->close();
+    }
+    m_fx.reset();
+    QVERIFY(Form_Notatniczek.isNull());
+}
+
+ContactExchangeMenu *TestContactExchangeMenu::open(const QByteArray &data)
+{
+    m_fx->writeFile(u"Morwinek.data"_s, data);
+    m_fx->start().Kontakty->trigger();
+    if (!Form_Notatniczek) {
+        return nullptr;
+    }
+    auto *menu = Form_Notatniczek->findChild<ContactExchangeMenu *>(u"ContactExchangeMenu"_s);
+    if (menu) {
+        menu->chooseFile =
+            [this](
+                QWidget *, ContactExchangeMenu::FileDialog, const QString &, const QString &, const QString &filter) {
+                return m_fx->path(filter.contains(u"vcf"_s) ? u"karty.vcf"_s : u"kontakty.csv"_s);
+            };
+    }
+    return menu;
+}
+
+void TestContactExchangeMenu::menu_itemsAfterThePrintItems()
+{
+    QVERIFY(open(lineFor(10000, u"Nowak Jan"_s)));
+    const QList<QAction *> actions = Form_Notatniczek->PMenu2->actions();
+    QVERIFY(actions.size() > 5);
+    QVERIFY(actions.indexOf(Form_Notatniczek->druk_Ustawienia) < actions.size() - 5);
+    QVERIFY(actions[actions.size() - 5]->isSeparator());
+    QStringList texts;
+    for (qsizetype i = actions.size() - 4; i < actions.size(); ++i) {
+        texts.append(actions[i]->text());
+    }
+    QCOMPARE(texts,
+             QStringList({u"Eksportuj kontakty (&vCard)..."_s,
+                          u"Eksportuj kontakty (&CSV)..."_s,
+                          u"Eksportuj &kalendarz (iCalendar)..."_s,
+                          u"&Importuj kontakty..."_s}));
+}
+
+void TestContactExchangeMenu::import_answerDecides_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("Tak: all") << int(Prompter::Yes)
+                              << QStringList{u"Adamska Ewa"_s, u"Kos Ola"_s, u"Nowak Jan"_s, u"Nowak Jan"_s};
+    QTest::newRow("Nie: only the new one")
+        << int(Prompter::No) << QStringList{u"Adamska Ewa"_s, u"Kos Ola"_s, u"Nowak Jan"_s};
+    QTest::newRow("Anuluj: nothing") << int(Prompter::Cancel) << QStringList{u"Kos Ola"_s, u"Nowak Jan"_s};
+}
+
+void TestContactExchangeMenu::import_answerDecides()
+{
+    QFETCH(int, answer);
+    QFETCH(QStringList, names);
+    ContactExchangeMenu *menu =
+        open(TextFile::joinLines({lineFor(10000, u"Kos Ola"_s), lineFor(10001, u"Nowak Jan"_s, u"600 100 200"_s)}));
+    QVERIFY(menu);
+    Form_Notatniczek->Button_OstatniClick(); // "Nowak Jan" shown
+    const QByteArray before = dataFile();
+    prompter().answers = {Prompter::Answer(answer), Prompter::Ok};
+    menu->importuj->trigger();
+
+    QVERIFY(!prompter().boxes.isEmpty());
+    const QString question = prompter().boxes.first().text;
+    QVERIFY2(question.contains(u"Wczytano kontakty: 2."_s) && question.contains(u"wygląda: 1 "_s),
+             qPrintable(question));
+    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2));
+    QCOMPARE(Form_Notatniczek->book().list().names(), names);
+    if (answer == Prompter::Cancel) {
+        QCOMPARE(dataFile(), before);
+        return;
+    }
+    QCOMPARE(TextFile::splitLines(dataFile()), Form_Notatniczek->book().list().lines());
+    // The shown contact is still the one shown before, at its new place.
+    QCOMPARE(Form_Notatniczek->Edit_ID->text(), u"10001"_s);
+    QCOMPARE(Form_Notatniczek->Label_Ile->text(), u"%1/%2"_s.arg(names.indexOf(u"Nowak Jan"_s) + 1).arg(names.size()));
+    QVERIFY(prompter().boxes.last().text.startsWith(u"Dodano kontakty: %1."_s.arg(names.size() - 2)));
+}
+
+void TestContactExchangeMenu::import_malformedFile_showsLineAddsNothing()
+{
+    ContactExchangeMenu *menu = open(lineFor(10000, u"Kos Ola"_s));
+    QVERIFY(menu);
+    m_fx->writeFile(u"karty.vcf"_s, "BEGIN:VCARD\r\nN:A;B\r\nEND:VCARD\r\nBEGIN:VCARD\r\nN:C;D\r\n");
+    const QByteArray before = dataFile();
+    menu->importuj->trigger();
+    QCOMPARE(prompter().boxes.size(), 1);
+    QCOMPARE(prompter().boxes.first().caption, u"Błąd!"_s);
+    QVERIFY2(prompter().boxes.first().text.contains(u"Wiersz 4:"_s), qPrintable(prompter().boxes.first().text));
+    QCOMPARE(dataFile(), before);
+    QCOMPARE(Form_Notatniczek->book().count(), 1);
+}
+
+void TestContactExchangeMenu::drop_vcfFile_imports()
+{
+    QVERIFY(open(lineFor(10000, u"Kos Ola"_s)));
+    prompter().answers = {Prompter::Ok, Prompter::Ok};
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(m_fx->path(u"karty.vcf"_s)), QUrl::fromLocalFile(m_fx->path(u"inny.txt"_s))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form_Notatniczek, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form_Notatniczek, &drop);
+    QTRY_COMPARE(Form_Notatniczek->book().count(), 3);
+    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_OKCANCEL | MB_ICONQUESTION));
+}
+
+void TestContactExchangeMenu::export_cancelledInProgress_writesNothing()
+{
+    QList<QByteArray> lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines.append(lineFor(10000 + i, u"Osoba %1"_s.arg(i, 4, 10, QChar(u'0'))));
+    }
+    ContactExchangeMenu *menu = open(TextFile::joinLines(lines));
+    QVERIFY(menu);
+    menu->progressFrom = 1000;
+    menu->progressDelay = 0;
+    bool seen = false;
+    QTimer::singleShot(0, Form_Notatniczek, [&seen] {
+        if (auto *dialog = Form_Notatniczek->findChild<QProgressDialog *>(u"ExchangeProgress"_s)) {
+            seen = true;
+            dialog->cancel();
+        }
+    });
+    menu->eksportCsv->trigger();
+    QVERIFY(seen);
+    QVERIFY(!QFile::exists(m_fx->path(u"kontakty.csv"_s)));
+    QVERIFY(prompter().boxes.isEmpty());
+
+    menu->eksportCsv->trigger(); // uncancelled, the whole book
+    QCOMPARE(TextFile::splitLines(m_fx->readFile(u"kontakty.csv"_s)).size(), 3001);
+    QCOMPARE(prompter().boxes.size(), 1);
+}
+
+QTEST_MAIN(TestContactExchangeMenu)
+#include "tst_contactexchangemenu.moc"
