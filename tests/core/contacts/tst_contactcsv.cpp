@@ -30,9 +30,9 @@ void TestContactCsv::read_files_data()
     QTest::newRow("UTF-8 without BOM, LF, quoted line break")
         << u"nazwa,Notatki,Kolumna obca\n\"Łoś, Adam\",\"raz\ndwa\",x\n"_s.toUtf8() << u"Łoś, Adam"_s << QString()
         << u"raz\ndwa"_s << 1;
-    QTest::newRow("UTF-8 with BOM, short rows, empty lines")
+    QTest::newRow("UTF-8 with BOM, short rows, empty lines and cells")
         << QByteArray("\xEF\xBB\xBF"
-                      "DomUlica,Nazwa,Email\r\n\r\nul. Krótka,Kęs Jan\r\n\r\n")
+                      "DomUlica,Nazwa,Email\r\n\r\nul. Krótka,Kęs Jan\r\n,,\r\n")
         << u"Kęs Jan"_s << u"ul. Krótka"_s << QString() << 1;
     QTest::newRow("mail program's columns, ISO date")
         << QByteArray("First Name,Middle Name,Last Name,Home Street,Birthday,Notes\r\nJan,Maria,Rokita,ul. Polna 2,"

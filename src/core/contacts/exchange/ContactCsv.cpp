@@ -4,6 +4,8 @@
 
 #include <QDate>
 
+#include <algorithm>
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -289,8 +291,10 @@ bool read(QByteArrayView bytes,
         if (!reader.next(&row, &rowLine, &problem)) {
             return fail(rowLine, problem);
         }
-        if (row.size() == 1 && row.first().isEmpty()) {
-            continue; // an empty line
+        if (std::all_of(row.cbegin(), row.cend(), [](const QString &field) {
+                return field.trimmed().isEmpty();
+            })) {
+            continue; // an empty line, or a spreadsheet's row of empty cells
         }
         if (row.size() > fields.size()) {
             return fail(rowLine, u"%1 pól, a nagłówek ma tylko %2 kolumn."_s.arg(row.size()).arg(fields.size()));
