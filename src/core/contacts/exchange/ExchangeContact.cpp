@@ -2,8 +2,6 @@
 
 #include "core/common/Cp1250.h"
 
-#include <QStringDecoder>
-
 QString ExchangeError::text() const
 {
     if (line <= 0) {
@@ -22,11 +20,50 @@ bool report(const ExchangeProgress &progress, qsizetype done, qsizetype total)
     return progress(done, total);
 }
 
+// Checked byte by byte, without decoding: overlong forms, surrogates and values past U+10FFFF fail.
 bool isUtf8(QByteArrayView bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    return !utf8.hasError();
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *end = p + bytes.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int more = 0;
+        char32_t code = 0;
+        char32_t lowest = 0;
+        if ((c & 0xE0) == 0xC0) {
+            more = 1;
+            code = c & 0x1F;
+            lowest = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            more = 2;
+            code = c & 0x0F;
+            lowest = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            more = 3;
+            code = c & 0x07;
+            lowest = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= more) {
+            return false;
+        }
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        p += more + 1;
+    }
+    return true;
 }
 
 QString decodeText(QByteArrayView bytes)
@@ -34,12 +71,7 @@ QString decodeText(QByteArrayView bytes)
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes = bytes.sliced(3);
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) {
-        return text;
-    }
-    return Cp1250::decode(bytes);
+    return isUtf8(bytes) ? QString::fromUtf8(bytes) : Cp1250::decode(bytes);
 }
 
 bool isJpeg(QByteArrayView bytes)

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUrl>
+#include <QVarLengthArray>
 
 namespace {
 
@@ -239,9 +240,11 @@ QString decodeCharset(QByteArrayView bytes, const QByteArray &charset, bool file
 }
 
 // Splits at separators that are neither escaped nor (with quotes) inside double quotes.
-QList<QByteArrayView> splitUnescaped(QByteArrayView text, char separator, bool quotes)
+using ByteParts = QVarLengthArray<QByteArrayView, 8>;
+
+ByteParts splitUnescaped(QByteArrayView text, char separator, bool quotes)
 {
-    QList<QByteArrayView> parts;
+    ByteParts parts;
     qsizetype start = 0;
     bool quoted = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -293,6 +296,12 @@ QString unescape(QStringView text)
     return result;
 }
 
+// The same for a whole value, shared without a copy when nothing is escaped.
+QString unescape(const QString &text)
+{
+    return text.contains(u'\\') ? unescape(QStringView(text)) : text;
+}
+
 struct Property
 {
     QByteArray name;     // upper case, without a group
@@ -320,8 +329,7 @@ bool parseProperty(QByteArrayView line, Property *property)
         return false;
     }
     const QByteArrayView headText = line.first(colon);
-    const QList<QByteArrayView> head =
-        headText.contains(';') ? splitUnescaped(headText, ';', true) : QList<QByteArrayView>{headText};
+    const ByteParts head = splitUnescaped(headText, ';', true);
     QByteArray name = head.first().trimmed().toByteArray().toUpper();
     if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
         name = name.mid(dot + 1); // "item1.TEL" as some address books group properties
