@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/common/Services.h"
+#include "core/contacts/CardLayout.h"
 #include "core/contacts/ContactFile.h"
+#include "core/contacts/ContactSearch.h"
 #include "widgets/shell/ShellWindow.h"
 
 #include <QPointer>
@@ -16,6 +18,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class FindDialog;
 class NameComboBox;
 class NotesEdit;
 
@@ -133,6 +136,10 @@ public:
 
     QTimer *Timer1 = nullptr;
 
+    // Search, date buttons, photo and print commands.
+    FindDialog *FindDialog1 = nullptr;
+    QAction *druk_PDF = nullptr;
+
 public slots:
     void Button_PierwszyClick();
     void Button_PoprzedniClick();
@@ -148,6 +155,17 @@ public slots:
     void Button_PracaURLClick();
     void pm_edytujClick();
     void Timer1Timer();
+
+    void SB_UrodzinyClick(); // all three date buttons
+    void Button_SzukajClick();
+    void FindDialog1Show();
+    void FindDialog1Find();
+    void Panel_ZdjecieDblClick();
+    void pm_odswiezClick();
+    void pm_usunClick();
+    void druk1Click();
+    void druk_UstawieniaClick();
+    void druk_PDFClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -185,6 +203,14 @@ private:
     void setSelection(int index);
     bool isPositionValid() const { return m_position >= 0 && m_position < m_book.count(); }
 
+    void connectContactTools();
+    void pickDate(QLineEdit *field, int tag, int keepChars);
+    void showPhoto();
+    void clearPhoto();
+    CardLayout::Content cardContent() const;
+    CardLayout::Options cardOptions() const;
+    bool refuseWithoutPrinter();
+
     Services &m_services;
     ContactFile m_book;
     int m_position = -1;
@@ -195,6 +221,7 @@ private:
     bool m_closeAsked = false;
     QString m_photoPath;
     QList<QLineEdit *> m_fieldEditors; // every editor of a stored field but the name box
+    ContactSearch m_search;
 };
 
 inline QPointer<TForm_Notatniczek> Form_Notatniczek; // null while no such window; clears itself on delete
