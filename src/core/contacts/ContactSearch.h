@@ -32,7 +32,7 @@ public:
 
     private:
         QByteArray m_needle;
-        std::array<qsizetype, 256> m_shift; // by raw byte, through its fold
+        QByteArray m_firstBytes; // every byte whose fold is the needle's first
     };
     // Whether the text occurs in the bytes, regardless of case.
     static bool contains(QByteArrayView haystack, const QString &text)
