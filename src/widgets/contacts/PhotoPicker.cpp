@@ -37,6 +37,7 @@ PhotoPicker::PhotoPicker(QWidget *parent)
         grid->addWidget(Preview, 1, grid->columnCount(), grid->rowCount() - 1, 1, Qt::AlignTop);
     }
     connect(this, &QFileDialog::currentChanged, this, &PhotoPicker::showPreview);
+    resize(720, 440);
 }
 
 QString PhotoPicker::choose(QWidget *parent)

@@ -11,8 +11,6 @@ private slots:
     void builtIn_quotedRows_data();
     void builtIn_quotedRows();
     void builtIn_everyDayOfLeapYearHasTwoToSixNames();
-    void namesText_forDates_data();
-    void namesText_forDates();
     void namesOfRow_stopsAtFirstEmptySlot();
 };
 
@@ -43,23 +41,6 @@ void TestNameDays::builtIn_everyDayOfLeapYearHasTwoToSixNames()
         QVERIFY2(names.size() >= 2 && names.size() <= 6, qPrintable(row));
         day = day.addDays(1);
     }
-}
-
-void TestNameDays::namesText_forDates_data()
-{
-    QTest::addColumn<QDate>("date");
-    QTest::addColumn<QString>("names");
-    QTest::newRow("1 January") << QDate(2025, 1, 1) << u"Masław, Mieczysław, Maria, Mieszko"_s;
-    QTest::newRow("29 February") << QDate(2024, 2, 29) << u"Swald, Lutosława, Roman"_s;
-    QTest::newRow("1 November: day and month not swapped") << QDate(2026, 11, 1) << u"Andrzej, Cezary"_s;
-    QTest::newRow("24 December: six") << QDate(2026, 12, 24) << u"Adam, Ewa, Ewelina, Herimnia, Irmina, Noe"_s;
-}
-
-void TestNameDays::namesText_forDates()
-{
-    QFETCH(QDate, date);
-    QFETCH(QString, names);
-    QCOMPARE(NameDays::builtIn().namesText(date), names);
 }
 
 void TestNameDays::namesOfRow_stopsAtFirstEmptySlot()
