@@ -1332,7 +1332,9 @@ void TForm_Notatniczek::druk_PDFClick()
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(u"pdf"_s);
-    const QString name = FixedText::swapNameOrder(ComboBox_Nazwa->currentText()).trimmed();
+    // The suggested name comes from the contact; a slash in it would name a folder.
+    QString name = FixedText::swapNameOrder(ComboBox_Nazwa->currentText()).trimmed();
+    name.replace(u'/', u'_').replace(u'\\', u'_');
     dialog.selectFile((name.isEmpty() ? u"Wizytowka"_s : name) + u".pdf"_s);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;

@@ -61,27 +61,9 @@ class TestCardLayout : public QObject
 {
     Q_OBJECT
 private slots:
-    void geometry_at600dpi();
     void lines_perOptionSet_data();
     void lines_perOptionSet();
 };
-
-void TestCardLayout::geometry_at600dpi()
-{
-    CardLayout::Options ten;
-    ten.tenCopies = true;
-    QList<QPair<QPoint, QPoint>> frames;
-    for (const Item &item : CardLayout::page(600, 600, contact(true), ten, fakeMeasure)) {
-        if (item.kind == Item::Frame) {
-            frames.append({item.from, item.to});
-        }
-    }
-    QCOMPARE(frames.size(), 10);
-    QCOMPARE(frames.first(), qMakePair(QPoint(0, 0), QPoint(2265, 1180)));
-    QCOMPARE(frames.at(1), qMakePair(QPoint(2265, 0), QPoint(4531, 1180))); // 2 × 2265.6 cut
-    QCOMPARE(frames.last(), qMakePair(QPoint(2265, 4720), QPoint(4531, 5900)));
-    QCOMPARE(CardLayout::page(300, 300, contact(true), {}, fakeMeasure).first().to, QPoint(1132, 590));
-}
 
 void TestCardLayout::lines_perOptionSet_data()
 {
