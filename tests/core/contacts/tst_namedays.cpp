@@ -11,7 +11,6 @@ private slots:
     void builtIn_quotedRows_data();
     void builtIn_quotedRows();
     void builtIn_everyDayOfLeapYearHasTwoToSixNames();
-    void namesOfRow_stopsAtFirstEmptySlot();
 };
 
 void TestNameDays::builtIn_quotedRows_data()
@@ -41,14 +40,6 @@ void TestNameDays::builtIn_everyDayOfLeapYearHasTwoToSixNames()
         QVERIFY2(names.size() >= 2 && names.size() <= 6, qPrintable(row));
         day = day.addDays(1);
     }
-}
-
-void TestNameDays::namesOfRow_stopsAtFirstEmptySlot()
-{
-    const NameDays calendar("03.01 Albin       Antoni                  Hiob        \r\n03.02 Ola");
-    QCOMPARE(calendar.namesFor(u"03.01"_s), QStringList({u"Albin"_s, u"Antoni"_s}));
-    QCOMPARE(calendar.namesFor(u"03.02"_s), QStringList({u"Ola"_s}));
-    QCOMPARE(calendar.namesFor(u"03.03"_s), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestNameDays)
