@@ -426,7 +426,7 @@ int TTAPILine::VerifyUsableLine(quint32 device)
                                    "another Service Provider."));
         return 5;
     }
-    CheckTapiResult(opened);
+    checkOpenResult(opened);
     probe.opened = true;
     LineAddressStatus status;
     status.totalSize = addressStatusSize;
@@ -439,6 +439,19 @@ int TTAPILine::VerifyUsableLine(quint32 device)
 }
 
 // Opening, calling, dropping, closing
+
+void TTAPILine::checkOpenResult(qint32 result)
+{
+    if (result >= 0) {
+        return;
+    }
+    QString text = tapiResultText(result);
+    const QString hint = m_api->lastErrorHint();
+    if (!hint.isEmpty()) {
+        text += QStringLiteral("\r\n") + hint;
+    }
+    throw TelephonyError(text);
+}
 
 void TTAPILine::OpenLine()
 {
@@ -455,7 +468,7 @@ void TTAPILine::OpenLine()
     m_apiVersion = 0;
     CheckTapiResult(
         m_api->lineNegotiateAPIVersion(m_lineApp, m_devId, TAPI_VERSION_1_4, TAPI_VERSION_2_0, &m_apiVersion));
-    CheckTapiResult(m_api->lineOpen(m_lineApp,
+    checkOpenResult(m_api->lineOpen(m_lineApp,
                                     m_devId,
                                     &m_line,
                                     m_apiVersion,

@@ -125,6 +125,8 @@ public:
 
 private:
     quint32 NegotiateDeviceVersion(quint32 device);
+    // CheckTapiResult for lineOpen, with the backend's advice on a line of its own.
+    void checkOpenResult(qint32 result);
     void setStatus(const QString &text);
     void fire(const NotifyEvent &event);
     void showMessage(const QString &text);

@@ -75,7 +75,14 @@ bool FakeCommPort::setMask(quint32 events)
 
 CommPort::Wait FakeCommPort::waitForEvent(int timeoutMs)
 {
-    // Only the closed flag is shared with the watcher thread's test; it is enough to end the wait.
+    // Only the atomics are shared with the watcher thread.
+    if (closed) {
+        return WaitError;
+    }
+    if (pendingEvents.fetch_sub(1) > 0) {
+        return EventOccurred;
+    }
+    pendingEvents = 0;
     QThread::msleep(quint64(qMin(timeoutMs, 20)));
     return closed ? WaitError : NoEvent;
 }

@@ -19,6 +19,8 @@ public:
     quint32 mask = 0;
     quint32 errorWord = 0;
     std::atomic<bool> closed = false;
+    // Events the watcher will see, one per wait.
+    std::atomic<int> pendingEvents = 0;
     // When set, the next transfer ends so instead of going through.
     CommIo::Status nextWriteStatus = CommIo::Done;
     CommIo::Status nextReadStatus = CommIo::Done;
