@@ -41,6 +41,9 @@ public:
     // What lineGetID hands out; null is an invalid handle.
     std::shared_ptr<FakeCommPort> port = std::make_shared<FakeCommPort>();
 
+    // What lastErrorHint answers.
+    QString errorHint;
+
     QStringList calls;
     std::optional<QString> lastAddress; // the destination of the last lineMakeCall; nullopt = none given
     LineCallParams lastCallParams;
@@ -92,6 +95,7 @@ public:
                      quint32 select,
                      const QString &deviceClass,
                      std::shared_ptr<CommPort> *port) override;
+    QString lastErrorHint() const override { return errorHint; }
 
 private:
     const Device *device(quint32 id) const;
