@@ -49,7 +49,6 @@ private slots:
     void lineErrors_reachTheErrorBox();
     void quickDialItem_dialsItsNumber();
     void contactsWindow_dialButtonsAndKeys();
-    void dialingWindow_layout();
 };
 
 void TestDzwon::prefixRule_data()
@@ -95,7 +94,6 @@ void TestDzwon::refusals_data()
     QTest::newRow("dialling window showing") << 1 << true << "123" << true;
     QTest::newRow("blanks only") << 1 << false << "   " << false;
     QTest::newRow("control characters only") << 1 << false << "\t\r\n" << false;
-    QTest::newRow("empty") << 1 << false << "" << false;
 }
 
 void TestDzwon::refusals()
@@ -233,26 +231,6 @@ void TestDzwon::contactsWindow_dialButtonsAndKeys()
     QVERIFY(f.prompter().boxes.isEmpty());
     w->close();
     QTRY_VERIFY(Form_Notatniczek.isNull());
-}
-
-void TestDzwon::dialingWindow_layout()
-{
-    DialFixture f;
-    f.start();
-    TformDialing *d = f.window();
-    QCOMPARE(d->objectName(), QStringLiteral("formDialing"));
-    QCOMPARE(d->windowTitle(), QStringLiteral("Wybieranie..."));
-    QCOMPARE(d->size(), QSize(264, 120));
-    QVERIFY(d->windowFlags() & Qt::WindowStaysOnTopHint);
-    QVERIFY(!(d->windowFlags() & Qt::WindowCloseButtonHint));
-    QCOMPARE(d->Label1->text(), QStringLiteral("Po wybraniu numeru naciśnij przycisk Odłącz modem"));
-    QCOMPARE(d->bHangUp->text(), QStringLiteral("Odłącz modem"));
-    QCOMPARE(d->bHangUp->size(), QSize(249, 29));
-    QCOMPARE(d->RxLabel1->height(), 41);
-    // Only the button takes the focus.
-    for (QWidget *child : d->findChildren<QWidget *>()) {
-        QCOMPARE(child->focusPolicy() != Qt::NoFocus, child == d->bHangUp);
-    }
 }
 
 QTEST_MAIN(TestDzwon)
