@@ -459,9 +459,14 @@ void TTAPILine::OpenLine()
         throw TelephonyError(mustChooseLine);
     }
     setStatus(QStringLiteral("Próbuję otworzyć linię... (zabierze to klika sekund)"));
-    // A line still open from an earlier call is closed first, or every dial would leave one more open
-    // line behind, holding the modem.
+    // A line still open from an earlier call is closed first, with the port of that call, or every dial
+    // would leave one more open line behind, holding the modem, and the next call could not attach its port.
     if (m_lineOpen && m_deviceCount != 0) {
+        m_portOpen = false;
+        if (m_port) {
+            m_port->purge(PURGE_TXABORT | PURGE_RXABORT);
+            closePortHandle();
+        }
         m_api->lineClose(m_line);
         m_lineOpen = false;
     }

@@ -427,7 +427,9 @@ void TestTapiLine::openLine_closesLineOfEarlierDial()
     QVERIFY(line.MakeCall());
     f.api.deliverReply(line.makeCallRequestId(), 0);
     f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
+    QVERIFY(line.portOpen());
     line.OpenLine();
+    QVERIFY(!line.portOpen() && f.api.port->closed);
     line.OpenLine();
     QCOMPARE(f.api.openLines.size(), 1);
     f.line.reset(); // the end drops and closes
