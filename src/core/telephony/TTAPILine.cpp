@@ -280,9 +280,13 @@ TTAPILine::~TTAPILine()
     if (m_port) {
         m_port->close();
     }
-    if (m_watcher) {
-        m_watcher->wait();
-        delete m_watcher.data();
+    // Watcher threads read this component's flag: none may outlive it.
+    m_retiredWatchers.append(m_watcher);
+    for (const QPointer<QThread> &watcher : std::as_const(m_retiredWatchers)) {
+        if (watcher) {
+            watcher->wait();
+            delete watcher.data();
+        }
     }
     m_api->lineShutdown(m_lineApp);
     if (s_line == this) {
@@ -485,8 +489,8 @@ void TTAPILine::OpenLine()
     m_lineOpen = true;
     setStatus(QStringLiteral("Line opened"));
     m_userHangUp = false;
-    if (m_watcher && m_watcher->isFinished()) {
-        delete m_watcher.data();
+    if (m_watcher) {
+        m_retiredWatchers.append(m_watcher); // still ending; waited for at destruction
     }
     m_watcher = nullptr;
     fire(OnOpen);
