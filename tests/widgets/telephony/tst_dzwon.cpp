@@ -47,6 +47,7 @@ private slots:
     void busy_closesLineAndHidesWindow();
     void hangUpButton_dropsAndCloses();
     void lineErrors_reachTheErrorBox();
+    void failedStart_leavesProgramWithoutModem();
     void quickDialItem_dialsItsNumber();
     void contactsWindow_dialButtonsAndKeys();
 };
@@ -172,6 +173,18 @@ void TestDzwon::lineErrors_reachTheErrorBox()
     QCOMPARE(g.prompter().boxes.size(), 2);
     QVERIFY(g.prompter().boxes.at(0).text.contains(QStringLiteral("Line is already in use")));
     QCOMPARE(g.prompter().boxes.at(1).text, QStringLiteral("TAPI Line: LINEERR_BADDEVICEID"));
+}
+
+void TestDzwon::failedStart_leavesProgramWithoutModem()
+{
+    DialFixture f;
+    f.api.initializeResult = LINEERR_NODRIVER;
+    TForm_Main &main = f.start();
+    QCOMPARE(f.prompter().boxes.size(), 1);
+    QCOMPARE(f.prompter().boxes.first().text, QStringLiteral("TAPI Line: LINEERR_NODRIVER"));
+    QCOMPARE(main.lineDeviceCount(), 0);
+    main.Dzwon(QStringLiteral("123"));
+    QCOMPARE(f.prompter().boxes.last().text, noModem);
 }
 
 void TestDzwon::quickDialItem_dialsItsNumber()
