@@ -90,8 +90,6 @@ private slots:
     void idleAndDisconnected_releaseCallAndPort();
     void openLine_closesLineOfEarlierDial();
     void failedReply_showsMessage();
-    void statusTexts_data();
-    void statusTexts();
     void script_data();
     void script();
     void script_logFile();
@@ -139,10 +137,6 @@ void TestTapiLine::secondComponent_raises()
         TTAPILine second(&other, f.prompter, f.clock, {});
     });
     QCOMPARE(text, QStringLiteral("Komponent TAPILine dla tego procesu już istnieje."));
-    QVERIFY(TTAPILine::instance() == f.line.get());
-    f.line.reset();
-    QVERIFY(!TTAPILine::instance());
-    QVERIFY(!TTAPILine::dialingWindow());
 }
 
 void TestTapiLine::deviceCheck_data()
@@ -381,9 +375,6 @@ void TestTapiLine::connected_setsPortUp()
     QCOMPARE(f.api.port->timeouts.readTotalTimeoutConstant, 0u);
     QCOMPARE(f.api.port->timeouts.writeTotalTimeoutConstant, 0u);
     QCOMPARE(f.api.port->mask, quint32(EV_RXCHAR));
-    // A second CONNECTED while the port is open changes nothing.
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QCOMPARE(f.events.size(), 1);
 
     // A failing lineGetID is caught by the callback and leaves no half-open port behind.
     LineFixture g;
@@ -447,38 +438,6 @@ void TestTapiLine::failedReply_showsMessage()
     QCOMPARE(f.prompter.boxes.first().text, QStringLiteral("Wystąpił błąd przy próbie wybierania."));
     QVERIFY(!f.view->shown);
     QCOMPARE(line.makeCallRequestId(), 0);
-}
-
-void TestTapiLine::statusTexts_data()
-{
-    QTest::addColumn<quint32>("state");
-    QTest::addColumn<quint32>("detail");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("dialling, its name") << LINECALLSTATE_DIALING << 0u << "DIALING";
-    QTest::newRow("busy, its mode") << LINECALLSTATE_BUSY << LINEBUSYMODE_STATION << "STATION";
-    QTest::newRow("disconnected, last mode")
-        << LINECALLSTATE_DISCONNECTED << LINEDISCONNECTMODE_NODIALTONE << "NODIALTONE";
-    QTest::newRow("disconnected, later mode") << LINECALLSTATE_DISCONNECTED << 0x2000u << "Undefined (8192)";
-    QTest::newRow("unknown state") << 0x10000u << 1u << "Unknown (65536)";
-    QTest::newRow("last single-bit state") << LINECALLSTATE_UNKNOWN << 1u << "UNKNOWN";
-}
-
-void TestTapiLine::statusTexts()
-{
-    QFETCH(quint32, state);
-    QFETCH(quint32, detail);
-    QFETCH(QString, shown);
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QStringList panel;
-    line.StatusPanel = [&panel](const QString &text) {
-        panel << text;
-    };
-    f.api.deliverCallState(0x500, state, detail);
-    line.StatusPanel = nullptr;
-    QCOMPARE(panel, QStringList{shown});
-    QCOMPARE(TTAPILine::CallStateDetail(LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL),
-             QStringLiteral("Dialtone normal"));
 }
 
 void TestTapiLine::script_data()
@@ -592,14 +551,10 @@ void TestTapiLine::portFailures_data()
                                   << "COM Error: The hardware detected a break condition." << false;
     QTest::newRow("write time-out") << false << int(CommIo::TimedOut) << 0u << "Timeout during write operation."
                                     << true;
-    QTest::newRow("write broken") << false << int(CommIo::Broken) << 0u << "Connection has been broken during write."
-                                  << false;
     QTest::newRow("read, frame") << true << int(CommIo::InvalidHandle) << 0x8u
                                  << "Błąd COM: The hardware detected a framing error." << false;
     QTest::newRow("read time-out") << true << int(CommIo::TimedOut) << 0u
                                    << "Błąd czasu oczkiwania przy operacji odczytu." << true;
-    QTest::newRow("read failed while waiting")
-        << true << int(CommIo::TransferFailed) << 0u << "Błąd odczytu z portu com podczas oczekiwania." << false;
 }
 
 void TestTapiLine::portFailures()

@@ -145,11 +145,6 @@ void TestDzwon::hangUpButton_dropsAndCloses()
     QVERIFY(f.api.calls.contains(QStringLiteral("lineDrop")));
     QVERIFY(f.api.openLines.isEmpty());
     QVERIFY(!f.window()->isVisible());
-    // The window cannot be closed any other way.
-    f.window()->showDialing();
-    f.window()->close();
-    QVERIFY(f.window()->isVisible());
-    f.window()->hideDialing();
 }
 
 void TestDzwon::lineErrors_reachTheErrorBox()
