@@ -10,6 +10,8 @@
 
 #include <functional>
 
+class LineApi;
+
 // What the windows need from outside themselves, filled in by main() or by a test.
 struct Services
 {
@@ -25,6 +27,8 @@ struct Services
     std::function<QString()> defaultUserName = [] {
         return QStringLiteral("Morwinek");
     };
+    // The telephony interface; null when the program has none, which counts as no line device.
+    LineApi *lineApi = nullptr;
 
     QString dataPath(const QString &fileName) const { return QDir(dataDir).filePath(fileName); }
     QDate today() const { return clock.today(); }
