@@ -110,8 +110,8 @@ void FakeModem::run()
     for (;;) {
         int timeout = -1;
         if (m_dialing) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_dialDue
-                                                                                   - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(m_dialDue - std::chrono::steady_clock::now());
             timeout = static_cast<int>(std::max<long long>(0, left.count()));
         }
         pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};

@@ -6,7 +6,8 @@
 // What a Hayes-compatible modem says back, one answer line at a time.
 namespace At {
 
-enum class Result {
+enum class Result
+{
     None, // echo of our command, information text, blank
     Ok,
     Connect,

@@ -30,9 +30,8 @@ void TestAtProtocol::lines_whateverTheReads_data()
                                   << QList<QByteArray>{"BUSY"} << QByteArray();
     QTest::newRow("echo and answer in one read")
         << QList<QByteArray>{"ATD123;\r\r\nOK\r\n"} << QList<QByteArray>{"ATD123;", "OK"} << QByteArray();
-    QTest::newRow("two answers, the second unfinished")
-        << QList<QByteArray>{"\r\nOK\r\n\r\nRING\r\n\r\nNO DIAL"} << QList<QByteArray>{"OK", "RING"}
-        << QByteArray("NO DIAL");
+    QTest::newRow("two answers, the second unfinished") << QList<QByteArray>{"\r\nOK\r\n\r\nRING\r\n\r\nNO DIAL"}
+                                                        << QList<QByteArray>{"OK", "RING"} << QByteArray("NO DIAL");
     QTest::newRow("CR only, as with S4 cleared")
         << QList<QByteArray>{"OK\rERROR\r"} << QList<QByteArray>{"OK", "ERROR"} << QByteArray();
     QTest::newRow("blanks and NULs") << QList<QByteArray>{QByteArray("\r\n  \r\n O\0K \r\n", 13)}
