@@ -96,6 +96,7 @@ private slots:
     void passThrough_connectsWithoutDialling();
     void dialString_data();
     void dialString();
+    void ports_fromSettingsOrDetected_data();
     void ports_fromSettingsOrDetected();
 };
 
@@ -336,28 +337,43 @@ void TestSerialLineApi::dialString()
     QCOMPARE(SerialLineApi::dialString(address), dial);
 }
 
+void TestSerialLineApi::ports_fromSettingsOrDetected_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QStringList>("ports"); // "*" stands for the ports found in the folder
+    QTest::addColumn<int>("speed");
+    QTest::newRow("no section") << QByteArray("[Terminy]\r\nZAKRES=3\r\n") << QStringList{"*"} << 115200;
+    QTest::newRow("named, in order") << QByteArray("[Modem]\r\nPorty=/dev/ttyS1; /tmp/modem ;\r\nPredkosc=9600\r\n")
+                                     << QStringList{"/dev/ttyS1", "/tmp/modem"} << 9600;
+    QTest::newRow("empty key: no modem") << QByteArray("[Modem]\r\nPorty=\r\n") << QStringList{} << 115200;
+    QTest::newRow("bad speed") << QByteArray("[modem]\r\nporty=/dev/ttyS0\r\nPredkosc=-5\r\n")
+                               << QStringList{"/dev/ttyS0"} << 115200;
+}
+
 void TestSerialLineApi::ports_fromSettingsOrDetected()
 {
+    QFETCH(QByteArray, ini);
+    QFETCH(QStringList, ports);
+    QFETCH(int, speed);
     QTemporaryDir dev;
     for (const char *name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "console"}) {
         QFile f(dev.filePath(name));
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
-    const QStringList found{dev.filePath("ttyACM0"), dev.filePath("ttyUSB2"), dev.filePath("ttyUSB10")};
-    Settings absent;
-    QCOMPARE(SerialLineApi::configFromSettings(absent, dev.path()).ports, found);
-
-    QFile ini(dev.filePath("Morwinek.ini"));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[Modem]\r\nPorty=/dev/ttyS1; /tmp/modem ;\r\nPredkosc=9600\r\n");
-    ini.close();
-    IniFile file(ini.fileName());
-    QVERIFY(file.load());
-    Settings named;
-    named.read(file);
-    const SerialLineApi::Config config = SerialLineApi::configFromSettings(named, dev.path());
-    QCOMPARE(config.ports, (QStringList{"/dev/ttyS1", "/tmp/modem"}));
-    QCOMPARE(config.speed, 9600);
+    if (ports == QStringList{"*"}) {
+        ports = {dev.filePath("ttyACM0"), dev.filePath("ttyUSB2"), dev.filePath("ttyUSB10")};
+    }
+    QFile file(dev.filePath("Morwinek.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ini);
+    file.close();
+    IniFile iniFile(file.fileName());
+    QVERIFY(iniFile.load());
+    Settings settings;
+    settings.read(iniFile);
+    const SerialLineApi::Config config = SerialLineApi::configFromSettings(settings, dev.path());
+    QCOMPARE(config.ports, ports);
+    QCOMPARE(config.speed, speed);
 }
 
 QTEST_GUILESS_MAIN(TestSerialLineApi)
