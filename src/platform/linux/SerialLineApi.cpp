@@ -326,8 +326,13 @@ qint32 SerialLineApi::openPort(Device &device)
     port->setDataTerminalReady(true);
     port->clear();
     device.reader.clear();
-    send(device, "AT\r");
-    if (waitForAnswer(device, m_config.answerTimeoutMs) != At::Result::Ok) {
+    // Asked up to three times: a modem that resets when DTR drops at the previous close needs a moment.
+    std::optional<At::Result> answer;
+    for (int attempt = 0; attempt < 3 && answer != At::Result::Ok; ++attempt) {
+        send(device, "AT\r");
+        answer = waitForAnswer(device, m_config.answerTimeoutMs / 3);
+    }
+    if (answer != At::Result::Ok) {
         closePort(device);
         m_lastHint = QStringLiteral("Modem na porcie %1 nie odpowiada. Sprawdź, czy jest podłączony i włączony, "
                                     "i prędkość portu (sekcja [Modem], klucz Predkosc: teraz %2).")
