@@ -106,7 +106,7 @@ CommIo SerialCommPort::read(qint64 maxSize, int timeoutMs, QByteArray *data)
         }
         // Received bytes reach the channel through the line's readyRead handler, run from inside this wait.
         port->waitForReadyRead(left);
-        if (!usablePort()) {
+        if (!usablePort() || port->error() == QSerialPort::ResourceError || port->error() == QSerialPort::ReadError) {
             return {CommIo::Broken, 0};
         }
     }

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSerialPortInfo>
 #include <QThread>
 #include <QTimer>
@@ -64,7 +65,15 @@ void applyFormat(QSerialPort &port, const QString &format)
 
 QString lineName(const QString &path)
 {
-    const QString description = QSerialPortInfo(path).description();
+    // Matched by the device itself, so a link such as /dev/serial/by-id/… finds its port too.
+    const QString device = QFileInfo(path).canonicalFilePath();
+    QString description;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports) {
+        if (!device.isEmpty() && QFileInfo(info.systemLocation()).canonicalFilePath() == device) {
+            description = info.description();
+        }
+    }
     return description.isEmpty() ? path : description + QStringLiteral(" (") + path + u')';
 }
 
@@ -319,8 +328,10 @@ qint32 SerialLineApi::openPort(Device &device)
         port,
         &QSerialPort::errorOccurred,
         this,
-        [this, &device](QSerialPort::SerialPortError error) {
-            onPortError(device, error);
+        [this, &device, which = QPointer<QSerialPort>(port)](QSerialPort::SerialPortError error) {
+            if (which && device.port == which) {
+                onPortError(device, error);
+            }
         },
         Qt::QueuedConnection);
     port->setDataTerminalReady(true);
@@ -375,8 +386,8 @@ std::optional<At::Result> SerialLineApi::waitForAnswer(Device &device, int timeo
     device.awaiting = true;
     QElapsedTimer clock;
     clock.start();
-    while (!device.awaited && device.port && device.port->isOpen()
-           && device.port->error() != QSerialPort::ResourceError) {
+    while (!device.awaited && device.port && device.port->isOpen() && device.port->error() != QSerialPort::ResourceError
+           && device.port->error() != QSerialPort::ReadError) {
         const qint64 left = timeoutMs - clock.elapsed();
         if (left <= 0) {
             break;
@@ -456,10 +467,11 @@ void SerialLineApi::onAnswer(Device &device, At::Result result)
 
 void SerialLineApi::onPortError(Device &device, QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !device.port) {
+    // A USB modem pulled out gives ResourceError; a hung-up terminal reads end of file, which comes as
+    // ReadError and would come again at every turn of the event loop. Either way the port is gone.
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !device.port) {
         return;
     }
-    // The port went away (a USB modem pulled out): every line on it is closed under the program.
     if (device.state == CallState::Dialing) {
         finishMakeCall(device, LINEERR_OPERATIONFAILED);
     }

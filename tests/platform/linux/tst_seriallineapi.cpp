@@ -48,30 +48,32 @@ public:
     }
 };
 
-// A fake modem on a pseudo-terminal and the backend over it, initialised with one line device.
+// A fake modem on a pseudo-terminal and the backend over it (or over another path), with one line device.
 struct Rig
 {
-    explicit Rig(FakeModem::Options options = {})
-        : modem(options)
+    explicit Rig(FakeModem::Options options = {}, QString path = {}, int answerTimeoutMs = 1000)
+        : modem(std::make_unique<FakeModem>(options))
     {
         std::string error;
-        ok = modem.open(&error);
-        modem.start();
+        ok = modem->open(&error);
+        modem->start();
+        port = path.isEmpty() ? QString::fromStdString(modem->portPath()) : path;
         SerialLineApi::Config config;
-        config.ports = {QString::fromStdString(modem.portPath())};
-        config.answerTimeoutMs = 1000;
+        config.ports = {port};
+        config.answerTimeoutMs = answerTimeoutMs;
         api = std::make_unique<SerialLineApi>(config);
         api->lineInitialize(&app, &sink, QStringLiteral("Morwinek"), &devices);
     }
     qint32 open(HLINE *line) { return api->lineOpen(app, 0, line, TAPI_VERSION_1_4, 0, 0, 6, 0x10, nullptr); }
     bool sent(const std::string &command) const
     {
-        const auto all = modem.commands();
+        const auto all = modem->commands();
         return std::find(all.begin(), all.end(), command) != all.end();
     }
 
-    FakeModem modem;
+    std::unique_ptr<FakeModem> modem;
     bool ok = false;
+    QString port;
     RecordingSink sink;
     std::unique_ptr<SerialLineApi> api;
     HLINEAPP app = 0;
@@ -94,6 +96,7 @@ private slots:
     void open_failures();
     void commPort_readsWritesAndWakesTheWatcher();
     void passThrough_connectsWithoutDialling();
+    void unplugged_closesLine();
     void dialString_data();
     void dialString();
     void ports_fromSettingsOrDetected_data();
@@ -199,7 +202,7 @@ void TestSerialLineApi::drop_whileDialing_stopsDialAndAnswersBothRequests()
     QVERIFY(!rig.sink.states().contains(LINECALLSTATE_CONNECTED));
 
     // The line takes the next call.
-    rig.modem.setDialAnswer("BUSY");
+    rig.modem->setDialAnswer("BUSY");
     QVERIFY(rig.api->lineMakeCall(line, &call, &number, 0, nullptr) > 0);
 }
 
@@ -211,7 +214,7 @@ void TestSerialLineApi::open_portHeldByAnotherProgram_allocated()
     QCOMPARE(rig.open(&second), 0); // this program may open its own device twice
 
     SerialLineApi::Config config;
-    config.ports = {QString::fromStdString(rig.modem.portPath())};
+    config.ports = {QString::fromStdString(rig.modem->portPath())};
     SerialLineApi other(config);
     RecordingSink sink;
     HLINEAPP app = 0;
@@ -219,7 +222,7 @@ void TestSerialLineApi::open_portHeldByAnotherProgram_allocated()
     QCOMPARE(other.lineInitialize(&app, &sink, QStringLiteral("Inny"), &devices), 0);
     HLINE line = 0;
     QCOMPARE(other.lineOpen(app, 0, &line, TAPI_VERSION_1_4, 0, 0, 1, 0x10, nullptr), LINEERR_ALLOCATED);
-    QVERIFY(other.lastErrorHint().contains(QString::fromStdString(rig.modem.portPath())));
+    QVERIFY(other.lastErrorHint().contains(QString::fromStdString(rig.modem->portPath())));
 
     QCOMPARE(rig.api->lineClose(first), 0);
     QCOMPARE(other.lineOpen(app, 0, &line, TAPI_VERSION_1_4, 0, 0, 1, 0x10, nullptr), LINEERR_ALLOCATED);
@@ -242,25 +245,14 @@ void TestSerialLineApi::open_failures()
     QFETCH(bool, missing);
     QFETCH(qint32, result);
     QFETCH(QString, hint);
-    FakeModem::Options options;
-    options.silent = true;
-    FakeModem modem(options);
-    std::string error;
-    QVERIFY(modem.open(&error));
-    modem.start();
-    SerialLineApi::Config config;
-    const QString path = missing ? QStringLiteral("/dev/ttyUSB-none") : QString::fromStdString(modem.portPath());
-    config.ports = {path};
-    config.answerTimeoutMs = 300;
-    SerialLineApi api(config);
-    RecordingSink sink;
-    HLINEAPP app = 0;
-    quint32 devices = 0;
-    QCOMPARE(api.lineInitialize(&app, &sink, QStringLiteral("Morwinek"), &devices), 0);
+    FakeModem::Options silent;
+    silent.silent = true;
+    Rig rig(silent, missing ? QStringLiteral("/dev/ttyUSB-none") : QString(), 300);
     HLINE line = 0;
-    QCOMPARE(api.lineOpen(app, 0, &line, TAPI_VERSION_1_4, 0, 0, 6, 0x10, nullptr), result);
-    QVERIFY2(api.lastErrorHint().contains(hint) && api.lastErrorHint().contains(path), qPrintable(api.lastErrorHint()));
-    QCOMPARE(api.lineOpen(app, 1, &line, TAPI_VERSION_1_4, 0, 0, 6, 0x10, nullptr), LINEERR_BADDEVICEID);
+    QCOMPARE(rig.open(&line), result);
+    QVERIFY2(rig.api->lastErrorHint().contains(hint) && rig.api->lastErrorHint().contains(rig.port),
+             qPrintable(rig.api->lastErrorHint()));
+    QCOMPARE(rig.api->lineOpen(rig.app, 1, &line, TAPI_VERSION_1_4, 0, 0, 6, 0x10, nullptr), LINEERR_BADDEVICEID);
 }
 
 void TestSerialLineApi::commPort_readsWritesAndWakesTheWatcher()
@@ -314,7 +306,24 @@ void TestSerialLineApi::passThrough_connectsWithoutDialling()
     const qint32 request = rig.api->lineMakeCall(line, &call, nullptr, 0, &params);
     QTRY_VERIFY(rig.sink.last(LINE_CALLSTATE, LINECALLSTATE_CONNECTED).has_value());
     QCOMPARE(rig.sink.last(LINE_REPLY, quint32(request))->param2, 0u);
-    QCOMPARE(rig.modem.commands(), std::vector<std::string>{"AT"});
+    QCOMPARE(rig.modem->commands(), std::vector<std::string>{"AT"});
+}
+
+void TestSerialLineApi::unplugged_closesLine()
+{
+    FakeModem::Options options;
+    options.dialDelay = std::chrono::seconds(30);
+    Rig rig(options);
+    HLINE line = 0;
+    QCOMPARE(rig.open(&line), 0);
+    HCALL call = 0;
+    const QString number = QStringLiteral("123");
+    const qint32 make = rig.api->lineMakeCall(line, &call, &number, 0, nullptr);
+    QTRY_VERIFY(rig.sent("ATD123;"));
+    rig.modem.reset(); // the far end of the port goes away
+    QTRY_VERIFY(rig.sink.last(LINE_CLOSE).has_value());
+    QCOMPARE(rig.sink.last(LINE_CLOSE)->handle, line);
+    QCOMPARE(qint32(rig.sink.last(LINE_REPLY, quint32(make))->param2), LINEERR_OPERATIONFAILED);
 }
 
 void TestSerialLineApi::dialString_data()
