@@ -138,4 +138,8 @@ public:
                              quint32 select,
                              const QString &deviceClass,
                              std::shared_ptr<CommPort> *port) = 0;
+
+    // Why the last failed call failed, in words for the user (may be empty): what to do about it.
+    // The line component shows it on a line of its own under the TAPI error of a failed lineOpen.
+    virtual QString lastErrorHint() const { return {}; }
 };

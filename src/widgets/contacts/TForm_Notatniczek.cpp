@@ -7,6 +7,7 @@
 #include "widgets/biorhythm/TForm_Biorytmy.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
+#include "widgets/telephony/TForm_Szybkie.h"
 
 #include <QAction>
 #include <QApplication>
@@ -264,9 +265,8 @@ void TForm_Notatniczek::createLeftColumn()
     Button_Drukuj->setIcon(QIcon(u":/icons/print.png"_s));
     Button_Szybkie->setText({});
     Button_Szybkie->setIcon(QIcon(u":/icons/menu6.png"_s));
-    // Searching and quick dial come with their own parts of the program.
+    // Searching comes with its own part of the program.
     Button_Szukaj->setEnabled(false);
-    Button_Szybkie->setEnabled(false);
     connect(Button_Pierwszy, &QToolButton::clicked, this, &TForm_Notatniczek::Button_PierwszyClick);
     connect(Button_Poprzedni, &QToolButton::clicked, this, &TForm_Notatniczek::Button_PoprzedniClick);
     connect(Button_Nastepny, &QToolButton::clicked, this, &TForm_Notatniczek::Button_NastepnyClick);
@@ -274,6 +274,7 @@ void TForm_Notatniczek::createLeftColumn()
     connect(Button_Dodaj, &QToolButton::clicked, this, &TForm_Notatniczek::Button_DodajClick);
     connect(Button_Zapisz, &QToolButton::clicked, this, &TForm_Notatniczek::Button_ZapiszClick);
     connect(Button_Kasuj, &QToolButton::clicked, this, &TForm_Notatniczek::Button_KasujClick);
+    connect(Button_Szybkie, &QToolButton::clicked, this, &TForm_Notatniczek::Button_SzybkieClick);
 
     PMenu2 = new QMenu(this);
     PMenu2->setObjectName(u"PMenu2"_s);
@@ -408,13 +409,11 @@ void TForm_Notatniczek::createContactPage()
     const auto quickLabel = [this](const char *name, const QString &caption, int y) {
         QToolButton *button = speedButton(TabSheet1, name, caption, QRect(6, y, 140, 15));
         button->setText(caption);
-        button->setEnabled(false); // quick dial comes with telephony
         return button;
     };
     const auto dialButton = [this](const char *name, const QString &hint, int y) {
         QToolButton *button = speedButton(TabSheet1, name, hint, QRect(200, y, 26, 26));
         button->setText(u"☎"_s);
-        button->setEnabled(false); // dialling comes with telephony
         return button;
     };
     SB_SzybkieTelDom = quickLabel("SB_SzybkieTelDom", u"Telefon domowy"_s, 4);
@@ -433,6 +432,16 @@ void TForm_Notatniczek::createContactPage()
     }
     addLabel(TabSheet1, u"Faks"_s, QPoint(6, 144));
     Edit_Faks = addEditor(TabSheet1, "Edit_Faks", fieldWidth("Edit_Faks"), QRect(6, 158, 190, 21));
+    // A fax number cannot be dialled as a voice call.
+    SB_Faks = dialButton("SB_Faks", QString(), 156);
+    SB_Faks->setEnabled(false);
+    SB_Faks->hide();
+    connect(SB_TelDom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelDomClick);
+    connect(SB_TelSlu, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelSluClick);
+    connect(SB_TelKom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelKomClick);
+    connect(SB_SzybkieTelDom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_SzybkieTelDomClick);
+    connect(SB_SzybkieTelSlu, &QToolButton::clicked, this, &TForm_Notatniczek::SB_SzybkieTelSluClick);
+    connect(SB_SzybkieTelKom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_SzybkieTelKomClick);
     addLabel(TabSheet1, u"E-mail"_s, QPoint(6, 184));
     Edit_Email = addEditor(TabSheet1, "Edit_Email", fieldWidth("Edit_Email"), QRect(6, 198, 220, 21));
     Button_Email = new QPushButton(u"Wyślij e-mail"_s, TabSheet1);
@@ -1140,8 +1149,17 @@ bool TForm_Notatniczek::FormKeyDown(QObject *watched, QKeyEvent *event)
         case Qt::Key_F12:
             PageControl1->setCurrentIndex(key - Qt::Key_F9);
             return true;
+        case Qt::Key_F1:
+            SB_TelDomClick();
+            return true;
+        case Qt::Key_F2:
+            SB_TelSluClick();
+            return true;
+        case Qt::Key_F3:
+            SB_TelKomClick();
+            return true;
         default:
-            return true; // dialling (F1 to F3) comes with telephony
+            return true;
         }
     }
     if (key == Qt::Key_Q) {
@@ -1164,4 +1182,73 @@ bool TForm_Notatniczek::FormKeyDown(QObject *watched, QKeyEvent *event)
         break; // searching and printing come with their own parts
     }
     return true;
+}
+
+void TForm_Notatniczek::SB_TelDomClick()
+{
+    if (Form_Main) {
+        Form_Main->Dzwon(Edit_TelDom->text());
+    }
+}
+
+void TForm_Notatniczek::SB_TelSluClick()
+{
+    if (Form_Main) {
+        Form_Main->Dzwon(Edit_TelSlu->text());
+    }
+}
+
+void TForm_Notatniczek::SB_TelKomClick()
+{
+    if (Form_Main) {
+        Form_Main->Dzwon(Edit_TelKom->text());
+    }
+}
+
+void TForm_Notatniczek::Button_SzybkieClick()
+{
+    if (!Form_Main) {
+        return;
+    }
+    if (Form_Main->lineDeviceCount() == 0) {
+        m_services.prompter.beep(Prompter::Exclamation);
+        m_services.prompter.messageBox(
+            this, u"W tym komputerze nie zainstalowano modemu!"_s, u"Błąd!"_s, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    Form_Main->openWindow(Form_Szybkie);
+}
+
+void TForm_Notatniczek::SB_SzybkieTelDomClick()
+{
+    addToQuickDial(Edit_TelDom, u" - dom"_s);
+}
+
+void TForm_Notatniczek::SB_SzybkieTelSluClick()
+{
+    const QString company = FixedText::trimmed(Edit_Firma->text());
+    addToQuickDial(Edit_TelSlu, company.isEmpty() ? u" - praca"_s : u" - "_s + company);
+}
+
+void TForm_Notatniczek::SB_SzybkieTelKomClick()
+{
+    addToQuickDial(Edit_TelKom, u" - komórka"_s);
+}
+
+void TForm_Notatniczek::addToQuickDial(const QLineEdit *numberEdit, const QString &suffix)
+{
+    const QString number = FixedText::trimmed(numberEdit->text());
+    if (number.isEmpty() || !Form_Main || Form_Main->lineDeviceCount() == 0) {
+        return;
+    }
+    Settings &settings = Form_Main->settings();
+    for (int n = 1; n <= 8; ++n) {
+        if (FixedText::trimmed(settings.quickNames[n]).isEmpty()
+            && FixedText::trimmed(settings.quickNumbers[n]).isEmpty()) {
+            settings.quickNames[n] = FixedText::trimmed(ComboBox_Nazwa->currentText()) + suffix;
+            settings.quickNumbers[n] = number;
+            m_services.prompter.beep(Prompter::Default);
+            return;
+        }
+    }
 }

@@ -98,6 +98,7 @@ public:
     QLineEdit *Edit_TelKom = nullptr;
     QToolButton *SB_TelKom = nullptr;
     QLineEdit *Edit_Faks = nullptr;
+    QToolButton *SB_Faks = nullptr;
     QLineEdit *Edit_Email = nullptr;
     QPushButton *Button_Email = nullptr;
 
@@ -147,6 +148,13 @@ public slots:
     void Button_DomURLClick();
     void Button_PracaURLClick();
     void pm_edytujClick();
+    void SB_TelDomClick();
+    void SB_TelSluClick();
+    void SB_TelKomClick();
+    void Button_SzybkieClick();
+    void SB_SzybkieTelDomClick();
+    void SB_SzybkieTelSluClick();
+    void SB_SzybkieTelKomClick();
     void Timer1Timer();
 
 protected:
@@ -175,6 +183,7 @@ private:
     void Edit_KodExit(QLineEdit *edit);
     void openWebPage(const QLineEdit *edit);
     void refused();
+    void addToQuickDial(const QLineEdit *numberEdit, const QString &suffix);
 
     bool Dane_Zapisz();
     Contact contactFromEditors() const;
