@@ -43,7 +43,7 @@ public:
     static QStringList detectedPorts(const QString &devDir);
 
     // Why the last failed lineOpen failed and what the user can do, in Polish; empty after a success.
-    QString lastErrorHint() const { return m_lastHint; }
+    QString lastErrorHint() const override { return m_lastHint; }
 
     qint32 lineInitialize(Tapi::HLINEAPP *lineApp,
                           LineCallbackSink *sink,
