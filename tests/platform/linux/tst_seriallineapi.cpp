@@ -209,26 +209,18 @@ void TestSerialLineApi::drop_whileDialing_stopsDialAndAnswersBothRequests()
 void TestSerialLineApi::open_portHeldByAnotherProgram_allocated()
 {
     Rig rig;
-    HLINE first = 0, second = 0;
+    HLINE first = 0, second = 0, line = 0;
     QCOMPARE(rig.open(&first), 0);
     QCOMPARE(rig.open(&second), 0); // this program may open its own device twice
 
-    SerialLineApi::Config config;
-    config.ports = {QString::fromStdString(rig.modem->portPath())};
-    SerialLineApi other(config);
-    RecordingSink sink;
-    HLINEAPP app = 0;
-    quint32 devices = 0;
-    QCOMPARE(other.lineInitialize(&app, &sink, QStringLiteral("Inny"), &devices), 0);
-    HLINE line = 0;
-    QCOMPARE(other.lineOpen(app, 0, &line, TAPI_VERSION_1_4, 0, 0, 1, 0x10, nullptr), LINEERR_ALLOCATED);
-    QVERIFY(other.lastErrorHint().contains(QString::fromStdString(rig.modem->portPath())));
-
+    Rig other({}, rig.port); // another program, on the same port
+    QCOMPARE(other.open(&line), LINEERR_ALLOCATED);
+    QVERIFY(other.api->lastErrorHint().contains(rig.port));
     QCOMPARE(rig.api->lineClose(first), 0);
-    QCOMPARE(other.lineOpen(app, 0, &line, TAPI_VERSION_1_4, 0, 0, 1, 0x10, nullptr), LINEERR_ALLOCATED);
+    QCOMPARE(other.open(&line), LINEERR_ALLOCATED);
     QCOMPARE(rig.api->lineClose(second), 0); // the last handle releases the port
-    QCOMPARE(other.lineOpen(app, 0, &line, TAPI_VERSION_1_4, 0, 0, 1, 0x10, nullptr), 0);
-    QVERIFY(other.lastErrorHint().isEmpty());
+    QCOMPARE(other.open(&line), 0);
+    QVERIFY(other.api->lastErrorHint().isEmpty());
 }
 
 void TestSerialLineApi::open_failures_data()
