@@ -280,9 +280,13 @@ TTAPILine::~TTAPILine()
     if (m_port) {
         m_port->close();
     }
-    if (m_watcher) {
-        m_watcher->wait();
-        delete m_watcher.data();
+    // Watcher threads read this component's flag: none may outlive it.
+    m_retiredWatchers.append(m_watcher);
+    for (const QPointer<QThread> &watcher : std::as_const(m_retiredWatchers)) {
+        if (watcher) {
+            watcher->wait();
+            delete watcher.data();
+        }
     }
     m_api->lineShutdown(m_lineApp);
     if (s_line == this) {
@@ -459,9 +463,14 @@ void TTAPILine::OpenLine()
         throw TelephonyError(mustChooseLine);
     }
     setStatus(QStringLiteral("Próbuję otworzyć linię... (zabierze to klika sekund)"));
-    // A line still open from an earlier call is closed first, or every dial would leave one more open
-    // line behind, holding the modem.
+    // A line still open from an earlier call is closed first, with the port of that call, or every dial
+    // would leave one more open line behind, holding the modem, and the next call could not attach its port.
     if (m_lineOpen && m_deviceCount != 0) {
+        m_portOpen = false;
+        if (m_port) {
+            m_port->purge(PURGE_TXABORT | PURGE_RXABORT);
+            closePortHandle();
+        }
         m_api->lineClose(m_line);
         m_lineOpen = false;
     }
@@ -480,8 +489,8 @@ void TTAPILine::OpenLine()
     m_lineOpen = true;
     setStatus(QStringLiteral("Line opened"));
     m_userHangUp = false;
-    if (m_watcher && m_watcher->isFinished()) {
-        delete m_watcher.data();
+    if (m_watcher) {
+        m_retiredWatchers.append(m_watcher); // still ending; waited for at destruction
     }
     m_watcher = nullptr;
     fire(OnOpen);

@@ -159,5 +159,6 @@ private:
     std::shared_ptr<CommPort> m_port; // null: no valid port handle
     std::unique_ptr<DialingView> m_ownedDialingWindow;
     QPointer<QThread> m_watcher;
+    QList<QPointer<QThread>> m_retiredWatchers;
     std::function<void(int ms)> m_wait;
 };

@@ -32,8 +32,8 @@ TForm_Szybkie::TForm_Szybkie(Services &services, QWidget *parent)
         l->adjustSize();
         return l;
     };
-    label(u"Nazwa"_s, 20, 16);
-    label(u"Telefon"_s, 142, 16);
+    label(u"Nazwa"_s, 20, 18);
+    label(u"Telefon"_s, 142, 18);
     QWidget *previous = nullptr;
     const auto box = [this, &previous](const QString &name, int x, int y) {
         auto *edit = new QLineEdit(GroupBox1);
@@ -48,7 +48,7 @@ TForm_Szybkie::TForm_Szybkie(Services &services, QWidget *parent)
         return edit;
     };
     for (int n = 1; n <= 8; ++n) {
-        const int y = 32 + (n - 1) * 24;
+        const int y = 34 + (n - 1) * 23;
         label(QString::number(n) + u'.', 6, y + 4);
         EN[n] = box(u"EN"_s + QString::number(n), 20, y);
         ET[n] = box(u"ET"_s + QString::number(n), 142, y);

@@ -47,9 +47,9 @@ private slots:
     void busy_closesLineAndHidesWindow();
     void hangUpButton_dropsAndCloses();
     void lineErrors_reachTheErrorBox();
+    void failedStart_leavesProgramWithoutModem();
     void quickDialItem_dialsItsNumber();
     void contactsWindow_dialButtonsAndKeys();
-    void dialingWindow_layout();
 };
 
 void TestDzwon::prefixRule_data()
@@ -95,7 +95,6 @@ void TestDzwon::refusals_data()
     QTest::newRow("dialling window showing") << 1 << true << "123" << true;
     QTest::newRow("blanks only") << 1 << false << "   " << false;
     QTest::newRow("control characters only") << 1 << false << "\t\r\n" << false;
-    QTest::newRow("empty") << 1 << false << "" << false;
 }
 
 void TestDzwon::refusals()
@@ -146,11 +145,6 @@ void TestDzwon::hangUpButton_dropsAndCloses()
     QVERIFY(f.api.calls.contains(QStringLiteral("lineDrop")));
     QVERIFY(f.api.openLines.isEmpty());
     QVERIFY(!f.window()->isVisible());
-    // The window cannot be closed any other way.
-    f.window()->showDialing();
-    f.window()->close();
-    QVERIFY(f.window()->isVisible());
-    f.window()->hideDialing();
 }
 
 void TestDzwon::lineErrors_reachTheErrorBox()
@@ -174,6 +168,18 @@ void TestDzwon::lineErrors_reachTheErrorBox()
     QCOMPARE(g.prompter().boxes.size(), 2);
     QVERIFY(g.prompter().boxes.at(0).text.contains(QStringLiteral("Line is already in use")));
     QCOMPARE(g.prompter().boxes.at(1).text, QStringLiteral("TAPI Line: LINEERR_BADDEVICEID"));
+}
+
+void TestDzwon::failedStart_leavesProgramWithoutModem()
+{
+    DialFixture f;
+    f.api.initializeResult = LINEERR_NODRIVER;
+    TForm_Main &main = f.start();
+    QCOMPARE(f.prompter().boxes.size(), 1);
+    QCOMPARE(f.prompter().boxes.first().text, QStringLiteral("TAPI Line: LINEERR_NODRIVER"));
+    QCOMPARE(main.lineDeviceCount(), 0);
+    main.Dzwon(QStringLiteral("123"));
+    QCOMPARE(f.prompter().boxes.last().text, noModem);
 }
 
 void TestDzwon::quickDialItem_dialsItsNumber()
@@ -233,26 +239,6 @@ void TestDzwon::contactsWindow_dialButtonsAndKeys()
     QVERIFY(f.prompter().boxes.isEmpty());
     w->close();
     QTRY_VERIFY(Form_Notatniczek.isNull());
-}
-
-void TestDzwon::dialingWindow_layout()
-{
-    DialFixture f;
-    f.start();
-    TformDialing *d = f.window();
-    QCOMPARE(d->objectName(), QStringLiteral("formDialing"));
-    QCOMPARE(d->windowTitle(), QStringLiteral("Wybieranie..."));
-    QCOMPARE(d->size(), QSize(264, 120));
-    QVERIFY(d->windowFlags() & Qt::WindowStaysOnTopHint);
-    QVERIFY(!(d->windowFlags() & Qt::WindowCloseButtonHint));
-    QCOMPARE(d->Label1->text(), QStringLiteral("Po wybraniu numeru naciśnij przycisk Odłącz modem"));
-    QCOMPARE(d->bHangUp->text(), QStringLiteral("Odłącz modem"));
-    QCOMPARE(d->bHangUp->size(), QSize(249, 29));
-    QCOMPARE(d->RxLabel1->height(), 41);
-    // Only the button takes the focus.
-    for (QWidget *child : d->findChildren<QWidget *>()) {
-        QCOMPARE(child->focusPolicy() != Qt::NoFocus, child == d->bHangUp);
-    }
 }
 
 QTEST_MAIN(TestDzwon)

