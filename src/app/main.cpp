@@ -1,7 +1,10 @@
 #include "ExchangeCommands.h"
 
+#include "core/common/IniFile.h"
+#include "core/common/Settings.h"
 #include "platform/linux/DataFolderLock.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/linux/SerialLineApi.h"
 #include "platform/linux/UserName.h"
 #include "platform/linux/XdgAutostartStore.h"
 #include "widgets/shell/Fonts.h"
@@ -80,6 +83,14 @@ int main(int argc, char *argv[])
                       QApplication::applicationDirPath(),
                       QApplication::applicationFilePath(),
                       UserName::defaultUserName};
+    // The modems on serial ports, as the settings name them or as found at start.
+    IniFile ini(services.dataPath(QStringLiteral("Morwinek.ini")));
+    Settings modemSettings;
+    if (ini.load()) {
+        modemSettings.readModem(ini);
+    }
+    SerialLineApi lineApi(SerialLineApi::configFromSettings(modemSettings));
+    services.lineApi = &lineApi;
     app.errorDisplay = [&services](const QString &text) {
         services.showError(nullptr, text);
     };

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+class LineApi;
+
 // What the windows need from outside themselves, filled in by main() or by a test.
 struct Services
 {
@@ -26,6 +28,8 @@ struct Services
     std::function<QString()> defaultUserName = [] {
         return QStringLiteral("Morwinek");
     };
+    // The telephony interface; null when the program has none, which counts as no line device.
+    LineApi *lineApi = nullptr;
     // The day's copies of the data files before they are written; none when null.
     DailyBackup *backup = nullptr;
 

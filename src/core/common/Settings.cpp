@@ -54,6 +54,26 @@ void Settings::read(const IniFile &ini)
     vat2 = ini.readInt(calc, QStringLiteral("VAT2"), 7);
     range = ini.readInt(terms, QStringLiteral("ZAKRES"), 3);
     autoReminder = ini.readInt(terms, QStringLiteral("AUTOTERMINY"), 1);
+    readModem(ini);
+}
+
+void Settings::readModem(const IniFile &ini)
+{
+    const QString modem = QStringLiteral("Modem");
+    const QString absent = QStringLiteral("\x01");
+    const QString ports = ini.readString(modem, QStringLiteral("Porty"), absent);
+    modemPorts.reset();
+    if (ports != absent) {
+        QStringList list;
+        for (const QString &port : ports.split(u';')) {
+            if (!port.trimmed().isEmpty()) {
+                list.append(port.trimmed());
+            }
+        }
+        modemPorts = list;
+    }
+    modemSpeed = ini.readInt(modem, QStringLiteral("Predkosc"), 115200);
+    modemFormat = ini.readString(modem, QStringLiteral("Format"), QStringLiteral("8N1"));
 }
 
 void Settings::write(IniFile &ini) const

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
+#include <optional>
 
 class IniFile;
 
@@ -24,9 +26,16 @@ struct Settings
     int vat2 = 7;
     int range = 3;        // "ZAKRES", days
     int autoReminder = 1; // "AUTOTERMINY"
+    // Section "Modem", read but never written: "Porty", the serial ports to dial through separated by ";"
+    // (none when the key is absent); "Predkosc" in bit/s and "Format" (data bits, parity, stop bits).
+    std::optional<QStringList> modemPorts;
+    int modemSpeed = 115200;
+    QString modemFormat = QStringLiteral("8N1");
 
     // Key by key, in the file's order; every missing or malformed value gives its default.
     void read(const IniFile &ini);
     // Every key, in the file's order; a new file gets its sections in that order.
     void write(IniFile &ini) const;
+    // The "Modem" section alone.
+    void readModem(const IniFile &ini);
 };

@@ -104,7 +104,13 @@ bool ContactFile::remove(int position, QString *error)
     if (!saveOrRollBack(before, error)) {
         return false;
     }
-    // Side files that cannot be removed are left; the contact itself is gone.
+    // Side files that cannot be removed are left; the contact itself is gone. A line that still
+    // carries the same identifier (a file edited by hand) keeps them, as they are its files too.
+    for (const QByteArray &line : m_list.lines()) {
+        if (Contact::idOf(line) == id) {
+            return true;
+        }
+    }
     for (const QString &side : {photoPath(id), notesPath(id)}) {
         if (!side.isEmpty()) {
             (void)TextFile::removeIfExists(side, nullptr);
@@ -183,8 +189,13 @@ bool ContactFile::writeNotes(const QString &id, const QString &notes, QString *e
     if (notes.isEmpty()) {
         return TextFile::removeIfExists(file, error);
     }
+    // The page's lines: a line break at the very end starts no further line.
+    QStringList pageLines = notes.split(u'\n');
+    if (pageLines.size() > 1 && pageLines.last().isEmpty()) {
+        pageLines.removeLast();
+    }
     QList<QByteArray> lines;
-    for (const QString &line : notes.split(u'\n')) {
+    for (const QString &line : std::as_const(pageLines)) {
         lines.append(Cp1250::encode(line));
     }
     return TextFile::writeLines(file, lines, error);

@@ -1,18 +1,28 @@
 #include "TForm_Notatniczek.h"
 
+#include "CardPrinter.h"
 #include "ContactEditors.h"
 #include "ContactExchangeMenu.h"
+#include "FindDialog.h"
+#include "PhotoPicker.h"
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
+#include "core/common/TextFile.h"
+#include "core/contacts/NameDays.h"
+#include "core/contacts/PhotoStore.h"
 #include "widgets/biorhythm/TForm_Biorytmy.h"
+#include "widgets/datepicker/TForm_Kalendarz.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
+#include "widgets/telephony/TForm_Szybkie.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -21,6 +31,7 @@
 #include <QListView>
 #include <QLocale>
 #include <QMenu>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -147,6 +158,7 @@ TForm_Notatniczek::TForm_Notatniczek(Services &services, QWidget *parent)
     createLeftColumn();
     createRightColumn();
     connectEditors();
+    connectContactTools();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(u"Timer1"_s);
@@ -157,6 +169,7 @@ TForm_Notatniczek::TForm_Notatniczek(Services &services, QWidget *parent)
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    FindDialog1->move(x() - 8, y() + 288);
 
     m_book.setBackup(m_services.backup);
     QString error;
@@ -266,9 +279,6 @@ void TForm_Notatniczek::createLeftColumn()
     Button_Drukuj->setIcon(QIcon(u":/icons/print.png"_s));
     Button_Szybkie->setText({});
     Button_Szybkie->setIcon(QIcon(u":/icons/menu6.png"_s));
-    // Searching and quick dial come with their own parts of the program.
-    Button_Szukaj->setEnabled(false);
-    Button_Szybkie->setEnabled(false);
     connect(Button_Pierwszy, &QToolButton::clicked, this, &TForm_Notatniczek::Button_PierwszyClick);
     connect(Button_Poprzedni, &QToolButton::clicked, this, &TForm_Notatniczek::Button_PoprzedniClick);
     connect(Button_Nastepny, &QToolButton::clicked, this, &TForm_Notatniczek::Button_NastepnyClick);
@@ -276,6 +286,7 @@ void TForm_Notatniczek::createLeftColumn()
     connect(Button_Dodaj, &QToolButton::clicked, this, &TForm_Notatniczek::Button_DodajClick);
     connect(Button_Zapisz, &QToolButton::clicked, this, &TForm_Notatniczek::Button_ZapiszClick);
     connect(Button_Kasuj, &QToolButton::clicked, this, &TForm_Notatniczek::Button_KasujClick);
+    connect(Button_Szybkie, &QToolButton::clicked, this, &TForm_Notatniczek::Button_SzybkieClick);
 
     PMenu2 = new QMenu(this);
     PMenu2->setObjectName(u"PMenu2"_s);
@@ -295,27 +306,8 @@ void TForm_Notatniczek::createLeftColumn()
     druk_10 = printItem("druk_10", u"&10 kopii"_s, true);
     PMenu2->addSeparator();
     druk_Ustawienia = printItem("druk_Ustawienia", u"&Ustawienia..."_s, false);
-    druk1->setEnabled(false);
-    druk_Ustawienia->setEnabled(false);
     Button_Drukuj->setMenu(PMenu2);
     Button_Drukuj->setPopupMode(QToolButton::InstantPopup);
-
-    // Export and import sit at the end of the print menu; an import re-sorts the list, so the
-    // shown contact is found again by its identifier.
-    auto *exchange = new ContactExchangeMenu(this, PMenu2, m_services, m_book);
-    connect(exchange, &ContactExchangeMenu::aboutToUseBook, this, &TForm_Notatniczek::ChangeCheck);
-    connect(exchange, &ContactExchangeMenu::imported, this, [this] {
-        const QString shown = Edit_ID->text().trimmed();
-        m_position = 0;
-        for (int i = 0; i < m_book.count(); ++i) {
-            if (!shown.isEmpty() && Contact::idOf(m_book.list().line(i)) == shown) {
-                m_position = i;
-            }
-        }
-        Buduj_Combo();
-        Dane_Czytaj(m_position);
-        setSelection(m_position);
-    });
 
     Panel2 = new QFrame(this);
     Panel2->setObjectName(u"Panel2"_s);
@@ -427,13 +419,11 @@ void TForm_Notatniczek::createContactPage()
     const auto quickLabel = [this](const char *name, const QString &caption, int y) {
         QToolButton *button = speedButton(TabSheet1, name, caption, QRect(6, y, 140, 15));
         button->setText(caption);
-        button->setEnabled(false); // quick dial comes with telephony
         return button;
     };
     const auto dialButton = [this](const char *name, const QString &hint, int y) {
         QToolButton *button = speedButton(TabSheet1, name, hint, QRect(200, y, 26, 26));
         button->setText(u"☎"_s);
-        button->setEnabled(false); // dialling comes with telephony
         return button;
     };
     SB_SzybkieTelDom = quickLabel("SB_SzybkieTelDom", u"Telefon domowy"_s, 4);
@@ -452,6 +442,16 @@ void TForm_Notatniczek::createContactPage()
     }
     addLabel(TabSheet1, u"Faks"_s, QPoint(6, 144));
     Edit_Faks = addEditor(TabSheet1, "Edit_Faks", fieldWidth("Edit_Faks"), QRect(6, 158, 190, 21));
+    // A fax number cannot be dialled as a voice call.
+    SB_Faks = dialButton("SB_Faks", QString(), 156);
+    SB_Faks->setEnabled(false);
+    SB_Faks->hide();
+    connect(SB_TelDom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelDomClick);
+    connect(SB_TelSlu, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelSluClick);
+    connect(SB_TelKom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelKomClick);
+    connect(SB_SzybkieTelDom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_SzybkieTelDomClick);
+    connect(SB_SzybkieTelSlu, &QToolButton::clicked, this, &TForm_Notatniczek::SB_SzybkieTelSluClick);
+    connect(SB_SzybkieTelKom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_SzybkieTelKomClick);
     addLabel(TabSheet1, u"E-mail"_s, QPoint(6, 184));
     Edit_Email = addEditor(TabSheet1, "Edit_Email", fieldWidth("Edit_Email"), QRect(6, 198, 220, 21));
     Button_Email = new QPushButton(u"Wyślij e-mail"_s, TabSheet1);
@@ -469,7 +469,6 @@ void TForm_Notatniczek::createPersonalPage()
     const auto calendarButton = [this](const char *name, QRect geometry) {
         QToolButton *button = speedButton(TabSheet2, name, u"Kalendarz"_s, geometry);
         button->setText(u"…"_s);
-        button->setEnabled(false); // the date picker comes with the appointments
         return button;
     };
     addLabel(TabSheet2, u"Pseudonim"_s, QPoint(6, 2));
@@ -666,7 +665,7 @@ void TForm_Notatniczek::Imieniny()
     const QDate today = m_services.today();
     Label1->setText(u"Dziś jest "_s + QLocale().dayName(today.dayOfWeek(), QLocale::LongFormat));
     Label3->setText(QString::number(today.dayOfYear()) + u" dzień roku"_s);
-    Label_wypisz2->clear();
+    Label_wypisz2->setText(NameDays::builtIn().namesText(today));
 }
 
 // ---- reading and writing the shown contact ----
@@ -705,7 +704,7 @@ void TForm_Notatniczek::Dane_Czytaj(int index)
     showContactInEditors(contact);
     m_storedName = contact.Nazwa;
     m_photoPath = m_book.photoPath(contact.ID);
-    setPhotoCommands(!m_photoPath.isEmpty() && QFileInfo::exists(m_photoPath));
+    showPhoto();
     Memo_Notatki->setPlainText(notes);
     m_filling = false;
     m_changed = false;
@@ -722,8 +721,7 @@ void TForm_Notatniczek::Dane_Zeruj()
     m_filling = true;
     showContactInEditors(Contact());
     Memo_Notatki->clear();
-    Image_Zdjecie->clear();
-    Image_Zdjecie->hide();
+    clearPhoto();
     m_filling = false;
     m_position = -1;
 }
@@ -980,8 +978,7 @@ void TForm_Notatniczek::Button_KasujClick()
         m_services.showError(this, error);
         return;
     }
-    Image_Zdjecie->clear();
-    Image_Zdjecie->hide();
+    clearPhoto();
     setPhotoCommands(false);
     int position = m_position;
     if (position == m_book.count()) {
@@ -1052,6 +1049,326 @@ void TForm_Notatniczek::Edit_KodExit(QLineEdit *edit)
     }
     if (edit->text().size() < 6) {
         m_services.prompter.beep(Prompter::Exclamation);
+    }
+}
+
+// ---- date buttons, search, photo and business cards ----
+
+namespace {
+
+// Calls back on a double click anywhere in the watched widget or in children that pass it on.
+class DoubleClickFilter : public QObject
+{
+public:
+    DoubleClickFilter(std::function<void()> onDoubleClick, QObject *parent)
+        : QObject(parent)
+        , m_onDoubleClick(std::move(onDoubleClick))
+    {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            m_onDoubleClick();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_onDoubleClick;
+};
+
+constexpr char noPrinterText[] = "W tym komputerze nie zainstalowano drukarki!";
+
+} // namespace
+
+void TForm_Notatniczek::connectContactTools()
+{
+    for (QToolButton *button : {SB_Urodziny, SB_Imieniny, SB_Slub}) {
+        connect(button, &QToolButton::clicked, this, &TForm_Notatniczek::SB_UrodzinyClick);
+    }
+
+    FindDialog1 = new FindDialog(this);
+    FindDialog1->setObjectName(u"FindDialog1"_s);
+    connect(FindDialog1, &FindDialog::shown, this, &TForm_Notatniczek::FindDialog1Show);
+    connect(FindDialog1, &FindDialog::findRequested, this, &TForm_Notatniczek::FindDialog1Find);
+    connect(Button_Szukaj, &QToolButton::clicked, this, &TForm_Notatniczek::Button_SzukajClick);
+
+    connect(pm_dodaj, &QAction::triggered, this, &TForm_Notatniczek::Panel_ZdjecieDblClick);
+    connect(pm_odswiez, &QAction::triggered, this, &TForm_Notatniczek::pm_odswiezClick);
+    connect(pm_usun, &QAction::triggered, this, &TForm_Notatniczek::pm_usunClick);
+    // With no contact shown a chosen picture would have no identifier to be stored under.
+    connect(PMenu1, &QMenu::aboutToShow, this, [this] {
+        pm_dodaj->setEnabled(isPositionValid());
+    });
+    Panel1->installEventFilter(new DoubleClickFilter(
+        [this] {
+            Panel_ZdjecieDblClick();
+        },
+        Panel1));
+
+    connect(druk1, &QAction::triggered, this, &TForm_Notatniczek::druk1Click);
+    connect(druk_Ustawienia, &QAction::triggered, this, &TForm_Notatniczek::druk_UstawieniaClick);
+    PMenu2->addSeparator();
+    druk_PDF = PMenu2->addAction(u"Zapisz jako &PDF..."_s);
+    druk_PDF->setObjectName(u"druk_PDF"_s);
+    connect(druk_PDF, &QAction::triggered, this, &TForm_Notatniczek::druk_PDFClick);
+
+    // Export and import sit at the end of the print menu; an import re-sorts the list, so the
+    // shown contact is found again by its identifier.
+    auto *exchange = new ContactExchangeMenu(this, PMenu2, m_services, m_book);
+    connect(exchange, &ContactExchangeMenu::aboutToUseBook, this, &TForm_Notatniczek::ChangeCheck);
+    connect(exchange, &ContactExchangeMenu::imported, this, [this] {
+        const QString shown = Edit_ID->text().trimmed();
+        m_position = 0;
+        for (int i = 0; i < m_book.count(); ++i) {
+            if (!shown.isEmpty() && Contact::idOf(m_book.list().line(i)) == shown) {
+                m_position = i;
+            }
+        }
+        Buduj_Combo();
+        Dane_Czytaj(m_position);
+        setSelection(m_position);
+    });
+}
+
+void TForm_Notatniczek::SB_UrodzinyClick()
+{
+    const QString name = sender() ? sender()->objectName() : QString();
+    if (name == u"SB_Imieniny"_s) {
+        pickDate(Edit_Imieniny, TForm_Kalendarz::LockYear, 5); // a name day keeps "dd.MM"
+    } else if (name == u"SB_Slub"_s) {
+        pickDate(Edit_Slub, TForm_Kalendarz::YearEditable, 10);
+    } else if (name == u"SB_Urodziny"_s) {
+        pickDate(Edit_Urodziny, TForm_Kalendarz::YearEditable, 10);
+    }
+}
+
+void TForm_Notatniczek::pickDate(QLineEdit *field, int tag, int keepChars)
+{
+    // The new text reaches the field as an edit, so change tracking sees it.
+    TForm_Kalendarz::pick(this, field, m_services, tag, keepChars);
+}
+
+void TForm_Notatniczek::Button_SzukajClick()
+{
+    if (FindDialog1->isVisible()) {
+        FindDialog1->raise();
+        FindDialog1->activateWindow();
+        return;
+    }
+    FindDialog1->show();
+}
+
+void TForm_Notatniczek::FindDialog1Show()
+{
+    m_search.dialogShown();
+}
+
+void TForm_Notatniczek::FindDialog1Find()
+{
+    const int found = m_search.findNext(m_book.list(), FindDialog1->findText());
+    if (found < 0) {
+        m_services.prompter.beep(Prompter::Exclamation);
+        return;
+    }
+    // Saving the shown contact re-sorts the list; the found one is then looked up again by its
+    // line, the n-th of any identical lines, so the window still shows what was found.
+    const int shown = m_position;
+    const QByteArray foundLine = m_book.list().line(found);
+    const auto twinsBefore = [this, &foundLine](int end, int skip) {
+        int n = 0;
+        for (int i = 0; i < end; ++i) {
+            n += i != skip && m_book.list().line(i) == foundLine;
+        }
+        return n;
+    };
+    const int twins = found == shown ? 0 : twinsBefore(found, shown);
+    ChangeCheck();
+    int target = found;
+    if (found == shown) {
+        target = m_position;
+    } else if (target >= m_book.count() || m_book.list().line(target) != foundLine
+               || twinsBefore(target, m_position) != twins) {
+        for (int i = 0, seen = 0; i < m_book.count(); ++i) {
+            if (i != m_position && m_book.list().line(i) == foundLine && seen++ == twins) {
+                target = i;
+                break;
+            }
+        }
+    }
+    if (target != found) {
+        m_search.continueAfter(target);
+    }
+    m_position = target;
+    Dane_Czytaj(m_position);
+}
+
+void TForm_Notatniczek::clearPhoto()
+{
+    Image_Zdjecie->clear();
+    Image_Zdjecie->hide();
+    Panel1->setText(u"<brak zdjęcia>"_s);
+    Panel1->setToolTip({});
+}
+
+void TForm_Notatniczek::showPhoto()
+{
+    clearPhoto();
+    const bool exists = !m_photoPath.isEmpty() && QFileInfo::exists(m_photoPath);
+    setPhotoCommands(exists);
+    if (!exists) {
+        return;
+    }
+    // A photo that cannot be shown says so in its frame; browsing goes on without a box.
+    QImage picture;
+    QString error;
+    if (!PhotoStore::load(m_photoPath, Image_Zdjecie->size(), &picture, &error)) {
+        Panel1->setText(u"<nieczytelne zdjęcie>"_s);
+        Panel1->setToolTip(error);
+        return;
+    }
+    Image_Zdjecie->setPixmap(
+        QPixmap::fromImage(picture.scaled(Image_Zdjecie->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    Image_Zdjecie->show();
+}
+
+void TForm_Notatniczek::Panel_ZdjecieDblClick()
+{
+    if (!isPositionValid() || m_photoPath.isEmpty()) {
+        m_services.prompter.beep(Prompter::Exclamation);
+        return;
+    }
+    const QString chosen = PhotoPicker::choose(this);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    PhotoStore::Prepared prepared;
+    QString error;
+    if (!PhotoStore::prepare(chosen, Image_Zdjecie->size(), &prepared, &error)
+        || !PhotoStore::store(m_photoPath, prepared.bytes, &error)) {
+        m_services.showError(this, error); // nothing written, the old photo stays
+        return;
+    }
+    showPhoto();
+}
+
+void TForm_Notatniczek::pm_odswiezClick()
+{
+    showPhoto();
+}
+
+void TForm_Notatniczek::pm_usunClick()
+{
+    if (m_services.prompter.messageBox(
+            this, u"Chcesz skasować zdjęcie?"_s, u"Ostrzeżenie!"_s, MB_OKCANCEL | MB_ICONSTOP | MB_DEFBUTTON2)
+        != Prompter::Ok) {
+        return;
+    }
+    clearPhoto();
+    if (!m_photoPath.isEmpty()) {
+        (void)TextFile::removeIfExists(m_photoPath, nullptr);
+    }
+    setPhotoCommands(false);
+}
+
+CardLayout::Content TForm_Notatniczek::cardContent() const
+{
+    CardLayout::Content c;
+    c.name = ComboBox_Nazwa->currentText();
+    c.Firma = Edit_Firma->text();
+    c.Dep = Edit_Dep->text();
+    c.Tytul = Edit_Tytul->text();
+    c.Email = Edit_Email->text();
+    c.TelKom = Edit_TelKom->text();
+    c.TelDom = Edit_TelDom->text();
+    c.DomMiasto = Edit_DomMiasto->text();
+    c.DomKod = Edit_DomKod->text();
+    c.DomUlica = Edit_DomUlica->text();
+    c.PracaURL = Edit_PracaURL->text();
+    c.Faks = Edit_Faks->text();
+    c.TelSlu = Edit_TelSlu->text();
+    c.TelWew = Edit_TelWew->text();
+    c.PracaMiasto = Edit_PracaMiasto->text();
+    c.PracaKod = Edit_PracaKod->text();
+    c.PracaUlica = Edit_PracaUlica->text();
+    return c;
+}
+
+CardLayout::Options TForm_Notatniczek::cardOptions() const
+{
+    return {druk_osob->isChecked(),
+            druk_sluz->isChecked(),
+            druk_komorka->isChecked(),
+            druk_email->isChecked(),
+            druk_10->isChecked()};
+}
+
+bool TForm_Notatniczek::refuseWithoutPrinter()
+{
+    if (CardPrinter::printersInstalled()) {
+        return false;
+    }
+    m_services.prompter.beep(Prompter::Exclamation);
+    m_services.prompter.messageBox(this, QString::fromUtf8(noPrinterText), u"Błąd!"_s, MB_OK | MB_ICONEXCLAMATION);
+    return true;
+}
+
+void TForm_Notatniczek::druk1Click()
+{
+    if (refuseWithoutPrinter()) {
+        return;
+    }
+    switch (CardPrinter::print(CardPrinter::sessionPrinter(), cardContent(), cardOptions())) {
+    case CardPrinter::Outcome::Printed:
+    case CardPrinter::Outcome::NoPrinter:
+        break;
+    case CardPrinter::Outcome::PaperTooSmall:
+        m_services.prompter.beep(Prompter::Exclamation);
+        m_services.prompter.messageBox(
+            this, u"Drukarka ma ustawiony za mały format papieru!"_s, u"Błąd!"_s, MB_OK | MB_ICONEXCLAMATION);
+        break;
+    case CardPrinter::Outcome::Failed:
+        m_services.showError(this, u"Nie udało się wydrukować wizytówki."_s);
+        break;
+    }
+}
+
+void TForm_Notatniczek::druk_UstawieniaClick()
+{
+    if (refuseWithoutPrinter()) {
+        return;
+    }
+    QPrintDialog dialog(&CardPrinter::sessionPrinter(), this);
+    dialog.setObjectName(u"PrinterSetupDialog"_s);
+    dialog.setWindowTitle(u"Ustawienia wydruku"_s);
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+    if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
+        if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok)) {
+            ok->setText(u"OK"_s); // this dialog only chooses; printing is "Drukuj bieżący"
+        }
+    }
+    dialog.exec();
+}
+
+void TForm_Notatniczek::druk_PDFClick()
+{
+    QFileDialog dialog(this, u"Zapisz jako PDF"_s, m_services.dataDir, u"Dokumenty PDF (*.pdf)"_s);
+    dialog.setObjectName(u"SavePdfDialog"_s);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(u"pdf"_s);
+    // The suggested name comes from the contact; a slash in it would name a folder.
+    QString name = FixedText::swapNameOrder(ComboBox_Nazwa->currentText()).trimmed();
+    name.replace(u'/', u'_').replace(u'\\', u'_');
+    dialog.selectFile((name.isEmpty() ? u"Wizytowka"_s : name) + u".pdf"_s);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    QString error;
+    if (!CardPrinter::savePdf(dialog.selectedFiles().constFirst(), cardContent(), cardOptions(), &error)) {
+        m_services.showError(this, error);
     }
 }
 
@@ -1159,8 +1476,17 @@ bool TForm_Notatniczek::FormKeyDown(QObject *watched, QKeyEvent *event)
         case Qt::Key_F12:
             PageControl1->setCurrentIndex(key - Qt::Key_F9);
             return true;
+        case Qt::Key_F1:
+            SB_TelDomClick();
+            return true;
+        case Qt::Key_F2:
+            SB_TelSluClick();
+            return true;
+        case Qt::Key_F3:
+            SB_TelKomClick();
+            return true;
         default:
-            return true; // dialling (F1 to F3) comes with telephony
+            return true;
         }
     }
     if (key == Qt::Key_Q) {
@@ -1179,8 +1505,83 @@ bool TForm_Notatniczek::FormKeyDown(QObject *watched, QKeyEvent *event)
     case Qt::Key_S:
         Button_ZapiszClick();
         break;
+    case Qt::Key_F:
+        Button_SzukajClick();
+        break;
+    case Qt::Key_P:
+        druk1Click();
+        break;
     default:
-        break; // searching and printing come with their own parts
+        break;
     }
     return true;
+}
+
+void TForm_Notatniczek::SB_TelDomClick()
+{
+    if (Form_Main) {
+        Form_Main->Dzwon(Edit_TelDom->text());
+    }
+}
+
+void TForm_Notatniczek::SB_TelSluClick()
+{
+    if (Form_Main) {
+        Form_Main->Dzwon(Edit_TelSlu->text());
+    }
+}
+
+void TForm_Notatniczek::SB_TelKomClick()
+{
+    if (Form_Main) {
+        Form_Main->Dzwon(Edit_TelKom->text());
+    }
+}
+
+void TForm_Notatniczek::Button_SzybkieClick()
+{
+    if (!Form_Main) {
+        return;
+    }
+    if (Form_Main->lineDeviceCount() == 0) {
+        m_services.prompter.beep(Prompter::Exclamation);
+        m_services.prompter.messageBox(
+            this, u"W tym komputerze nie zainstalowano modemu!"_s, u"Błąd!"_s, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    Form_Main->openWindow(Form_Szybkie);
+}
+
+void TForm_Notatniczek::SB_SzybkieTelDomClick()
+{
+    addToQuickDial(Edit_TelDom, u" - dom"_s);
+}
+
+void TForm_Notatniczek::SB_SzybkieTelSluClick()
+{
+    const QString company = FixedText::trimmed(Edit_Firma->text());
+    addToQuickDial(Edit_TelSlu, company.isEmpty() ? u" - praca"_s : u" - "_s + company);
+}
+
+void TForm_Notatniczek::SB_SzybkieTelKomClick()
+{
+    addToQuickDial(Edit_TelKom, u" - komórka"_s);
+}
+
+void TForm_Notatniczek::addToQuickDial(const QLineEdit *numberEdit, const QString &suffix)
+{
+    const QString number = FixedText::trimmed(numberEdit->text());
+    if (number.isEmpty() || !Form_Main || Form_Main->lineDeviceCount() == 0) {
+        return;
+    }
+    Settings &settings = Form_Main->settings();
+    for (int n = 1; n <= 8; ++n) {
+        if (FixedText::trimmed(settings.quickNames[n]).isEmpty()
+            && FixedText::trimmed(settings.quickNumbers[n]).isEmpty()) {
+            settings.quickNames[n] = FixedText::trimmed(ComboBox_Nazwa->currentText()) + suffix;
+            settings.quickNumbers[n] = number;
+            m_services.prompter.beep(Prompter::Default);
+            return;
+        }
+    }
 }

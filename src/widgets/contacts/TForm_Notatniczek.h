@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/common/Services.h"
+#include "core/contacts/CardLayout.h"
 #include "core/contacts/ContactFile.h"
+#include "core/contacts/ContactSearch.h"
 #include "widgets/shell/ShellWindow.h"
 
 #include <QPointer>
@@ -16,6 +18,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class FindDialog;
 class NameComboBox;
 class NotesEdit;
 
@@ -98,6 +101,7 @@ public:
     QLineEdit *Edit_TelKom = nullptr;
     QToolButton *SB_TelKom = nullptr;
     QLineEdit *Edit_Faks = nullptr;
+    QToolButton *SB_Faks = nullptr;
     QLineEdit *Edit_Email = nullptr;
     QPushButton *Button_Email = nullptr;
 
@@ -133,6 +137,10 @@ public:
 
     QTimer *Timer1 = nullptr;
 
+    // Search, date buttons, photo and print commands.
+    FindDialog *FindDialog1 = nullptr;
+    QAction *druk_PDF = nullptr;
+
 public slots:
     void Button_PierwszyClick();
     void Button_PoprzedniClick();
@@ -147,7 +155,25 @@ public slots:
     void Button_DomURLClick();
     void Button_PracaURLClick();
     void pm_edytujClick();
+    void SB_TelDomClick();
+    void SB_TelSluClick();
+    void SB_TelKomClick();
+    void Button_SzybkieClick();
+    void SB_SzybkieTelDomClick();
+    void SB_SzybkieTelSluClick();
+    void SB_SzybkieTelKomClick();
     void Timer1Timer();
+
+    void SB_UrodzinyClick(); // all three date buttons
+    void Button_SzukajClick();
+    void FindDialog1Show();
+    void FindDialog1Find();
+    void Panel_ZdjecieDblClick();
+    void pm_odswiezClick();
+    void pm_usunClick();
+    void druk1Click();
+    void druk_UstawieniaClick();
+    void druk_PDFClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -175,6 +201,7 @@ private:
     void Edit_KodExit(QLineEdit *edit);
     void openWebPage(const QLineEdit *edit);
     void refused();
+    void addToQuickDial(const QLineEdit *numberEdit, const QString &suffix);
 
     bool Dane_Zapisz();
     Contact contactFromEditors() const;
@@ -184,6 +211,14 @@ private:
     void setPhotoCommands(bool photoExists);
     void setSelection(int index);
     bool isPositionValid() const { return m_position >= 0 && m_position < m_book.count(); }
+
+    void connectContactTools();
+    void pickDate(QLineEdit *field, int tag, int keepChars);
+    void showPhoto();
+    void clearPhoto();
+    CardLayout::Content cardContent() const;
+    CardLayout::Options cardOptions() const;
+    bool refuseWithoutPrinter();
 
     Services &m_services;
     ContactFile m_book;
@@ -195,6 +230,7 @@ private:
     bool m_closeAsked = false;
     QString m_photoPath;
     QList<QLineEdit *> m_fieldEditors; // every editor of a stored field but the name box
+    ContactSearch m_search;
 };
 
 inline QPointer<TForm_Notatniczek> Form_Notatniczek; // null while no such window; clears itself on delete

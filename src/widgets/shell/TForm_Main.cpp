@@ -4,10 +4,12 @@
 
 #include "core/common/BuildConfig.h"
 #include "core/common/IniFile.h"
+#include "core/telephony/TTAPILine.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/biorhythm/TForm_Biorytmy.h"
 #include "widgets/calc/TForm_Kalk.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
+#include "widgets/telephony/TformDialing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,11 +44,17 @@ TForm_Main::TForm_Main(Services &services, QWidget *parent)
     initShellResources();
     setObjectName(QStringLiteral("Form_Main"));
     Form_Main = this;
+    lineDeviceCount = [this] {
+        return TAPILine1 ? int(TAPILine1->deviceCount()) : 0;
+    };
     FormCreate();
 }
 
 TForm_Main::~TForm_Main()
 {
+    // The line goes first, while its handlers here still work: it drops the call and closes the line.
+    delete TAPILine1;
+    TAPILine1 = nullptr;
     // Windows still open when the program ends go without their close steps.
     Form_Main = nullptr;
     // Deleting a window also deletes the pop-ups it owns (a combo box's list is a top-level
@@ -73,6 +81,7 @@ void TForm_Main::FormCreate()
     m_webPage = QString::fromUtf8(BuildConfig::webPage);
     m_authorEmail = QString::fromUtf8(BuildConfig::authorEmail);
     INIOdczytaj(settingsPath());
+    createLine();
     createTray();
     setTrayIcon(IconIdle);
     startupReminder();
@@ -131,7 +140,7 @@ void TForm_Main::createTray()
     N4 = separator("N4");
     N4->setVisible(false);
     for (int n = 1; n <= 8; ++n) {
-        MI[n] = item(QStringLiteral("MI%1").arg(n).toLatin1().constData(), QString(), 6, nullptr);
+        MI[n] = item(QStringLiteral("MI%1").arg(n).toLatin1().constData(), QString(), 6, &TForm_Main::MI8Click);
         MI[n]->setVisible(false);
         MI[n]->setEnabled(false);
     }
@@ -280,4 +289,83 @@ void TForm_Main::Buduj_Menu()
         }
     }
     N4->setVisible(anyShown);
+}
+
+void TForm_Main::createLine()
+{
+    try {
+        TAPILine1 = new TTAPILine(m_services.lineApi, m_services.prompter, m_services.clock, [] {
+            return std::make_unique<TformDialing>();
+        });
+    } catch (const TelephonyError &error) {
+        // Without the telephony interface the organiser still works, as on a computer without a modem.
+        m_services.showError(nullptr, error.text());
+        return;
+    }
+    TAPILine1->setParent(this);
+    TAPILine1->setObjectName(QStringLiteral("TAPILine1"));
+    TAPILine1->WaitForCall = true;
+    TAPILine1->DeviceDirectAccess = false;
+    TAPILine1->Timeout = 5;
+    const auto dropCall = [this](QObject *) {
+        TAPILine1DropCall();
+    };
+    TAPILine1->OnBusy = dropCall;
+    TAPILine1->OnDropCall = dropCall;
+    TAPILine1->OnUnexpectedClose = dropCall;
+}
+
+void TForm_Main::TAPILine1DropCall()
+{
+    if (TAPILine1) {
+        TAPILine1->CloseLine();
+    }
+}
+
+void TForm_Main::MI8Click()
+{
+    if (auto *item = qobject_cast<QAction *>(sender())) {
+        Dzwon(item->statusTip());
+    }
+}
+
+void TForm_Main::Dzwon(const QString &number)
+{
+    const DialingView *window = TTAPILine::dialingWindow();
+    if ((window && window->isDialingShown()) || lineDeviceCount() == 0 || !TAPILine1) {
+        m_services.prompter.beep(Prompter::Exclamation);
+        m_services.prompter.messageBox(nullptr,
+                                       QStringLiteral("W tym komputerze nie zainstalowano modemu!"),
+                                       QStringLiteral("Błąd!"),
+                                       MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // Blanks and control characters around the number do not count.
+    qsizetype first = 0;
+    qsizetype last = number.size();
+    while (first < last && number.at(first).unicode() <= 0x20) {
+        ++first;
+    }
+    while (last > first && number.at(last - 1).unicode() <= 0x20) {
+        --last;
+    }
+    if (first == last) {
+        m_services.prompter.beep(Prompter::Exclamation);
+        return;
+    }
+    // A leading 0 (a trunk prefix) is followed by a pause, so the exchange has time to give a dial tone.
+    QString dialled = number;
+    if (dialled.startsWith(QLatin1Char('0')) && (dialled.size() < 2 || dialled.at(1) != QLatin1Char(','))) {
+        dialled = QStringLiteral("0,") + dialled.mid(1);
+    }
+    try {
+        TAPILine1->WaitForCall = false;
+        TAPILine1->DeviceDirectAccess = false;
+        TAPILine1->setDevIdToInitialize(0);
+        TAPILine1->PhoneNumber = dialled;
+        TAPILine1->OpenLine();
+        TAPILine1->MakeCall();
+    } catch (const TelephonyError &error) {
+        m_services.showError(nullptr, error.text());
+    }
 }

@@ -12,6 +12,7 @@
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class TTAPILine;
 
 // The hub of the program, never shown: the settings in memory, the tray icon and its menu,
 // and the opening of every secondary window (at most one of each kind).
@@ -65,10 +66,12 @@ public:
     QAction *N1 = nullptr;
     QAction *Zakoncz1 = nullptr;
 
-    // How many telephony line devices there are; none until a telephony backend is attached.
-    std::function<int()> lineDeviceCount = [] {
-        return 0;
-    };
+    // The telephone line; null when the telephony interface could not be started.
+    TTAPILine *TAPILine1 = nullptr;
+    // How many telephony line devices there are: those of TAPILine1, none without it.
+    std::function<int()> lineDeviceCount;
+    // Dials the number through TAPILine1; refusals beep (and say why when a modem is missing).
+    void Dzwon(const QString &number);
 
     // Opens a secondary window of one kind: beeps when one is open already, otherwise creates it,
     // runs setup and shows it; brings it to the front in both cases.
@@ -91,6 +94,8 @@ public slots:
     void Zakoncz1Click();
     void PopupMenu1Popup();
     void Buduj_Menu();
+    void MI8Click();
+    void TAPILine1DropCall();
 
 signals:
     void trayIconChanged(int index);
@@ -100,6 +105,7 @@ private:
     void createTray();
     void startupReminder();
     void raiseApplication();
+    void createLine();
 
     Services &m_services;
     Settings m_settings;

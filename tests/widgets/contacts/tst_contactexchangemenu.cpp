@@ -35,7 +35,7 @@ class TestContactExchangeMenu : public QObject
 private slots:
     void init();
     void cleanup();
-    void menu_itemsAfterThePrintItems();
+    void menu_itemsAfterThePdfItem();
     void import_answerDecides_data();
     void import_answerDecides();
     void drop_vcfFile_imports();
@@ -83,12 +83,12 @@ ContactExchangeMenu *TestContactExchangeMenu::open(const QByteArray &data)
     return menu;
 }
 
-void TestContactExchangeMenu::menu_itemsAfterThePrintItems()
+void TestContactExchangeMenu::menu_itemsAfterThePdfItem()
 {
     QVERIFY(open(lineFor(10000, u"Nowak Jan"_s)));
     const QList<QAction *> actions = Form_Notatniczek->PMenu2->actions();
     QStringList texts;
-    for (QAction *action : actions.mid(actions.indexOf(Form_Notatniczek->druk_Ustawienia) + 1)) {
+    for (QAction *action : actions.mid(actions.indexOf(Form_Notatniczek->druk_PDF) + 1)) {
         texts.append(action->isSeparator() ? u"-"_s : action->text());
     }
     QCOMPARE(texts,

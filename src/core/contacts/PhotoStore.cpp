@@ -1,0 +1,71 @@
+#include "PhotoStore.h"
+
+#include "PhotoCodec.h"
+
+#include "core/common/TextFile.h"
+
+#include <QFileInfo>
+
+namespace {
+
+constexpr qint64 maxFileBytes = 256LL * 1024 * 1024; // far above any photo; keeps a wrong pick from filling memory
+
+bool readWhole(const QString &path, QByteArray *bytes, QString *error)
+{
+    if (QFileInfo(path).size() > maxFileBytes) {
+        *error = QStringLiteral("Plik jest zbyt duży.");
+        return false;
+    }
+    bool exists = false;
+    if (!TextFile::readBytes(path, bytes, &exists, error)) {
+        return false;
+    }
+    if (!exists) {
+        *error = QStringLiteral("Plik nie istnieje.");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace PhotoStore {
+
+bool load(const QString &path, QSize view, QImage *image, QString *error)
+{
+    QByteArray bytes;
+    return readWhole(path, &bytes, error) && PhotoCodec::decodeJpeg(bytes, view, image, error);
+}
+
+bool prepare(const QString &chosenPath, QSize view, Prepared *prepared, QString *error)
+{
+    QByteArray bytes;
+    if (!readWhole(chosenPath, &bytes, error)) {
+        return false;
+    }
+    if (PhotoCodec::looksLikeJpeg(bytes)) {
+        if (!PhotoCodec::decodeJpeg(bytes, view, &prepared->view, error)) {
+            return false;
+        }
+        prepared->bytes = std::move(bytes);
+        return true;
+    }
+    if (PhotoCodec::looksLikeBmp(bytes)) {
+        QImage picture;
+        if (!PhotoCodec::decodeBmp(bytes, &picture, error)
+            || !PhotoCodec::encodeJpeg(picture, bmpQuality, &prepared->bytes, error)) {
+            return false;
+        }
+        prepared->view = std::move(picture);
+        return true;
+    }
+    *error = QStringLiteral("Wybrany plik nie jest zdjęciem JPEG ani obrazem BMP.");
+    return false;
+}
+
+bool store(const QString &photoPath, const QByteArray &bytes, QString *error)
+{
+    return TextFile::writeAtomically(photoPath, bytes, error);
+}
+
+} // namespace PhotoStore
