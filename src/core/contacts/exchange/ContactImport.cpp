@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <optional>
@@ -118,22 +119,31 @@ bool allocateIdentifiers(const ContactList &book, int count, QStringList *ids)
 
 // What makes two contacts of one name the same person: a telephone number or the e-mail address,
 // each kept as "name" + separator + number or address.
-QStringList identityKeys(const Contact &c)
+using IdentityKeys = QVarLengthArray<QString, 4>;
+
+IdentityKeys identityKeys(const Contact &c)
 {
-    const QString name = c.Nazwa.trimmed().toLower() + u'\x1f';
-    QStringList keys;
+    const QString name = c.Nazwa.trimmed().toLower();
+    IdentityKeys keys;
+    // One allocation a key: this runs for every contact of the book and of the file.
+    const auto add = [&name, &keys](QChar kind, QStringView value) {
+        QString key;
+        key.reserve(name.size() + 2 + value.size());
+        key.append(name).append(u'\x1f').append(kind).append(value);
+        keys.append(std::move(key));
+    };
     for (const QString *phone : {&c.TelDom, &c.TelKom, &c.TelSlu}) {
         const QString key = ContactImport::phoneKey(*phone);
         if (!key.isEmpty()) {
-            keys.append(name + u't' + key);
+            add(u't', key);
         }
     }
     const QString email = c.Email.trimmed().toLower();
     if (!email.isEmpty()) {
-        keys.append(name + u'e' + email);
+        add(u'e', email);
     }
     if (keys.isEmpty()) {
-        keys.append(name + u'-'); // no number and no address: the same as another such of that name
+        add(u'-', {}); // no number and no address: the same as another such of that name
     }
     return keys;
 }
@@ -170,6 +180,10 @@ bool ContactImport::foldToCp1250(QString *text)
 QString ContactImport::phoneKey(QStringView number)
 {
     QString digits;
+    if (number.isEmpty()) {
+        return digits;
+    }
+    digits.reserve(number.size());
     for (const QChar ch : number) {
         if (ch.isDigit()) {
             digits.append(ch);
@@ -194,7 +208,16 @@ void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> cont
     QSet<QString> known;
     known.reserve(3 * (book.count() + m_contacts.size()));
     for (const QByteArray &line : book.lines()) {
-        for (const QString &key : identityKeys(Contact::fromLine(line))) {
+        Contact c;
+        for (QString Contact::*field :
+             {&Contact::Nazwa, &Contact::TelDom, &Contact::TelKom, &Contact::TelSlu, &Contact::Email}) {
+            for (const Contact::Column &column : Contact::columns()) {
+                if (column.field == field) {
+                    c.*field = Cp1250::decode(FixedText::trimmedBytes(Contact::rawField(line, column)));
+                }
+            }
+        }
+        for (const QString &key : identityKeys(c)) {
             known.insert(key);
         }
     }
@@ -213,7 +236,9 @@ void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> cont
                 value = FixedText::trimmed(value.left(column.width));
             }
         }
-        item.notes.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+        if (!item.notes.isEmpty()) {
+            item.notes.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+        }
         folded = foldToCp1250(&item.notes) || folded;
         item.notes.truncate(ContactFile::notesMaxLength);
         while (item.notes.endsWith(u'\n')) {

@@ -302,15 +302,26 @@ QString unescape(const QString &text)
     return text.contains(u'\\') ? unescape(QStringView(text)) : text;
 }
 
+// The kinds a TYPE parameter tells apart here.
+enum TypeFlag : unsigned
+{
+    HomeType = 1,
+    WorkType = 2,
+    CellType = 4,
+    FaxType = 8
+};
+
 struct Property
 {
-    QByteArray name;     // upper case, without a group
-    QStringList types;   // lower case
+    QByteArrayView name; // without a group; a view of the line
+    unsigned types = 0;  // TypeFlag bits
     QByteArray encoding; // upper case
     QByteArray charset;
     QByteArray valueType; // lower case
     bool pref = false;
     QByteArrayView value; // raw, before decoding; a view of the line
+
+    bool is(const char *property) const { return name.compare(property, Qt::CaseInsensitive) == 0; }
 };
 
 bool parseProperty(QByteArrayView line, Property *property)
@@ -330,9 +341,9 @@ bool parseProperty(QByteArrayView line, Property *property)
     }
     const QByteArrayView headText = line.first(colon);
     const ByteParts head = splitUnescaped(headText, ';', true);
-    QByteArray name = head.first().trimmed().toByteArray().toUpper();
+    QByteArrayView name = head.first().trimmed();
     if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
-        name = name.mid(dot + 1); // "item1.TEL" as some address books group properties
+        name = name.sliced(dot + 1); // "item1.TEL" as some address books group properties
     }
     if (name.isEmpty()) {
         return false;
@@ -360,11 +371,20 @@ bool parseProperty(QByteArrayView line, Property *property)
             property->pref = true;
         } else if (key == "TYPE") {
             for (const QByteArrayView type : splitUnescaped(value, ',', true)) {
-                const QString t = QString::fromLatin1(type.trimmed()).toLower();
-                if (t == u"pref") {
+                const auto isType = [type](const char *name) {
+                    return type.trimmed().compare(name, Qt::CaseInsensitive) == 0;
+                };
+                if (isType("pref")) {
                     property->pref = true;
+                } else if (isType("home")) {
+                    property->types |= HomeType;
+                } else if (isType("work")) {
+                    property->types |= WorkType;
+                } else if (isType("cell") || isType("mobile") || isType("iphone")) {
+                    property->types |= CellType;
+                } else if (isType("fax")) {
+                    property->types |= FaxType;
                 }
-                property->types.append(t);
             }
         }
     }
@@ -428,14 +448,9 @@ std::pair<QString, QString> telValue(const Property &property, const QString &te
     return {number, extension};
 }
 
-bool hasType(const Property &property, std::initializer_list<const char16_t *> names)
+bool hasType(const Property &property, unsigned type)
 {
-    for (const char16_t *name : names) {
-        if (property.types.contains(QStringView(name))) {
-            return true;
-        }
-    }
-    return false;
+    return (property.types & type) != 0;
 }
 
 // What one card has gathered so far.
@@ -461,38 +476,37 @@ struct CardBuilder
     void add(const Property &p, bool fileIsUtf8)
     {
         Contact &c = item.contact;
-        const QByteArray &name = p.name;
-        if (name == "PHOTO") {
+        if (p.is("PHOTO")) {
             addPhoto(p);
             return;
         }
         const QString text = textValue(p, fileIsUtf8);
-        if (name == "FN") {
+        if (p.is("FN")) {
             formattedName = unescape(text).trimmed();
-        } else if (name == "N") {
+        } else if (p.is("N")) {
             const QList<QStringView> parts = splitComponents(text);
             family = unescape(parts.value(0));
             given = unescape(parts.value(1));
             extraNames = unescape(parts.value(2));
-        } else if (name == "NICKNAME") {
+        } else if (p.is("NICKNAME")) {
             c.Pseudo = unescape(text);
-        } else if (name == "TEL") {
+        } else if (p.is("TEL")) {
             addTelephone(p, text);
-        } else if (name == "EMAIL") {
+        } else if (p.is("EMAIL")) {
             if (c.Email.isEmpty() || (p.pref && !emailPref)) {
                 c.Email = unescape(text).trimmed();
                 emailPref = p.pref;
             }
-        } else if (name == "ADR") {
+        } else if (p.is("ADR")) {
             addAddress(p, text);
-        } else if (name == "URL") {
-            const bool work = hasType(p, {u"work"});
+        } else if (p.is("URL")) {
+            const bool work = hasType(p, WorkType);
             QString *slot = work ? (c.PracaURL.isEmpty() ? &c.PracaURL : nullptr)
                                  : firstFree({&Contact::DomURL, &Contact::PracaURL});
             if (slot) {
                 *slot = unescape(text).trimmed();
             }
-        } else if (name == "ORG") {
+        } else if (p.is("ORG")) {
             const QList<QStringView> parts = splitComponents(text);
             c.Firma = unescape(parts.value(0));
             QStringList units;
@@ -502,15 +516,15 @@ struct CardBuilder
                 }
             }
             c.Dep = units.join(u", ");
-        } else if (name == "TITLE") {
+        } else if (p.is("TITLE")) {
             c.Tytul = unescape(text);
-        } else if (name == "BDAY") {
+        } else if (p.is("BDAY")) {
             c.Urodziny = dateValue(p, text);
-        } else if (name == "ANNIVERSARY" || name == "X-ANNIVERSARY" || name == "X-MS-ANNIVERSARY") {
+        } else if (p.is("ANNIVERSARY") || p.is("X-ANNIVERSARY") || p.is("X-MS-ANNIVERSARY")) {
             c.Slub = dateValue(p, text);
-        } else if (name == "X-MORWINEK-IMIENINY") {
+        } else if (p.is("X-MORWINEK-IMIENINY")) {
             c.Imieniny = unescape(text);
-        } else if (name == "NOTE") {
+        } else if (p.is("NOTE")) {
             item.notes = item.notes.isEmpty() ? unescape(text) : item.notes + u'\n' + unescape(text);
         }
     }
@@ -523,13 +537,13 @@ struct CardBuilder
             return;
         }
         QString *slot = nullptr;
-        if (hasType(p, {u"fax"})) {
+        if (hasType(p, FaxType)) {
             slot = c.Faks.isEmpty() ? &c.Faks : nullptr;
-        } else if (hasType(p, {u"cell", u"mobile", u"iphone"})) {
+        } else if (hasType(p, CellType)) {
             slot = c.TelKom.isEmpty() ? &c.TelKom : firstFree({&Contact::TelDom, &Contact::TelSlu});
-        } else if (hasType(p, {u"work"})) {
+        } else if (hasType(p, WorkType)) {
             slot = c.TelSlu.isEmpty() ? &c.TelSlu : firstFree({&Contact::TelDom, &Contact::TelKom});
-        } else if (hasType(p, {u"home"})) {
+        } else if (hasType(p, HomeType)) {
             slot = firstFree({&Contact::TelDom, &Contact::TelKom, &Contact::TelSlu});
         } else {
             slot = firstFree({&Contact::TelDom, &Contact::TelKom, &Contact::TelSlu});
@@ -556,7 +570,7 @@ struct CardBuilder
         const QString code = unescape(parts.value(5)).trimmed();
         const bool homeFree = c.DomUlica.isEmpty() && c.DomMiasto.isEmpty() && c.DomKod.isEmpty();
         const bool workFree = c.PracaUlica.isEmpty() && c.PracaMiasto.isEmpty() && c.PracaKod.isEmpty();
-        bool work = hasType(p, {u"work"});
+        bool work = hasType(p, WorkType);
         if (!work && !homeFree) {
             work = true;
         }
@@ -666,13 +680,13 @@ bool read(QByteArrayView bytes,
             return fail(line.line, u"wiersz bez nazwy właściwości i dwukropka."_s);
         }
         const bool isCard = property.value.trimmed().compare("VCARD", Qt::CaseInsensitive) == 0;
-        if (property.name == "BEGIN" && isCard) {
+        if (property.is("BEGIN") && isCard) {
             if (card) {
                 return fail(line.line, u"nowa wizytówka przed końcem poprzedniej (brak END:VCARD)."_s);
             }
             card.emplace();
             cardLine = line.line;
-        } else if (property.name == "END" && isCard) {
+        } else if (property.is("END") && isCard) {
             if (!card) {
                 return fail(line.line, u"END:VCARD bez BEGIN:VCARD."_s);
             }
