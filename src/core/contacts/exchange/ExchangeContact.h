@@ -37,6 +37,7 @@ namespace Exchange {
 inline constexpr qsizetype progressStep = 512;
 // Calls progress every progressStep items (and at the end); false when it asked to stop.
 bool report(const ExchangeProgress &progress, qsizetype done, qsizetype total);
+// True when the bytes are well-formed UTF-8 (plain ASCII is).
 bool isUtf8(QByteArrayView bytes);
 // The bytes as UTF-8 when they are valid UTF-8 (a byte-order mark dropped), else as code page 1250.
 QString decodeText(QByteArrayView bytes);

@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <QVarLengthArray>
 
+#include <cctype>
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -175,15 +177,11 @@ QByteArray decodeQuotedPrintable(QByteArrayView value)
     out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         const char c = value[i];
-        if (c == '=' && i + 2 < value.size()) {
-            const QByteArray hex = value.sliced(i + 1, 2).toByteArray();
-            bool ok = false;
-            const int byte = hex.toInt(&ok, 16);
-            if (ok) {
-                out.append(static_cast<char>(byte));
-                i += 2;
-                continue;
-            }
+        if (c == '=' && i + 2 < value.size() && std::isxdigit(static_cast<unsigned char>(value[i + 1]))
+            && std::isxdigit(static_cast<unsigned char>(value[i + 2]))) {
+            out.append(static_cast<char>(value.sliced(i + 1, 2).toByteArray().toInt(nullptr, 16)));
+            i += 2;
+            continue;
         }
         if (c == '=' && i == value.size() - 1) {
             continue; // a soft break left at the very end
