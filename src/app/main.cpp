@@ -1,3 +1,5 @@
+#include "core/common/CommandLine.h"
+#include "core/common/DataFolder.h"
 #include "core/common/IniFile.h"
 #include "core/common/Settings.h"
 #include "platform/linux/InstanceLock.h"
@@ -6,10 +8,12 @@
 #include "platform/linux/XdgAutostartStore.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/MorwinekApplication.h"
+#include "widgets/shell/PolishTranslations.h"
 #include "widgets/shell/QtPrompter.h"
 #include "widgets/shell/TForm_Main.h"
 #include "widgets/shell/TrayFallbackWindow.h"
 
+#include <QIcon>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -52,6 +56,15 @@ void quitOnSignals(QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    if (commandLine.action != CommandLine::Run) {
+        return commandLine.report(); // --help, --version or a mistake: no lock, no window, no file
+    }
+
     // A second copy ends here, before it creates a window or touches a file.
     InstanceLock instance;
     if (!instance.tryLock()) {
@@ -60,14 +73,22 @@ int main(int argc, char *argv[])
 
     MorwinekApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morwinek"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.morwinek"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tray1.png")));
     QApplication::setQuitOnLastWindowClosed(false);
+    PolishTranslations::install(app);
     Fonts::install();
     quitOnSignals(app);
 
     QtPrompter prompter;
+    const QString dataDir = DataFolder::choose(commandLine.dataDir, QApplication::applicationDirPath());
+    if (QString error; !DataFolder::ensure(dataDir, &error)) {
+        prompter.messageBox(nullptr, error, QStringLiteral("Błąd!"), MB_OK | MB_ICONSTOP);
+        return 1;
+    }
     DesktopShellOpener shell;
     SystemClock clock;
-    XdgAutostartStore autostart;
+    XdgAutostartStore autostart({}, commandLine.startArguments());
     Services services{prompter,
                       shell,
                       clock,
@@ -75,6 +96,7 @@ int main(int argc, char *argv[])
                       QApplication::applicationDirPath(),
                       QApplication::applicationFilePath(),
                       UserName::defaultUserName};
+    services.dataDir = dataDir;
     // The modems on serial ports, as the settings name them or as found at start.
     IniFile ini(services.dataPath(QStringLiteral("Morwinek.ini")));
     Settings modemSettings;
