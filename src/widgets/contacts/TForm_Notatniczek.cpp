@@ -450,6 +450,7 @@ void TForm_Notatniczek::createContactPage()
     SB_Faks = dialButton("SB_Faks", QString(), 156);
     SB_Faks->setEnabled(false);
     SB_Faks->hide();
+    SB_Faks->setAccessibleName(u"Faks"_s);
     connect(SB_TelDom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelDomClick);
     connect(SB_TelSlu, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelSluClick);
     connect(SB_TelKom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelKomClick);
