@@ -6,7 +6,9 @@ JOBS ?= $(shell nproc)
 CCACHE := $(shell command -v ccache 2>/dev/null)
 export CCACHE_BASEDIR := $(CURDIR)
 
-.PHONY: deps configure build run test bench clean
+PREFIX ?= /usr/local
+
+.PHONY: deps configure build run test bench clean install uninstall package
 
 deps:
 	@bash scripts/install-deps.sh
@@ -26,6 +28,17 @@ test: build
 bench: build
 	cmake --build $(BUILD) --target morwinek_bench -j $(JOBS)
 	$(BUILD)/bench/morwinek_bench
+
+# make install PREFIX=/usr/local: the program, desktop entry, icons, AppStream data and help.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt && xargs -d '\n' rm -fv < $(BUILD)/install_manifest.txt || true
+
+# make package: build/morwinek_<version>_<arch>.deb, installable with apt install ./morwinek_*.deb
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD)

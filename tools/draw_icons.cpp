@@ -1,4 +1,4 @@
-// Draws the tray icons and the menu images into resources/icons.
+// Draws the tray icons, the menu images and the program's icon (app/) into resources/icons.
 // Build and run by hand when the pictures change:
 //   g++ -std=c++20 -fPIC draw_icons.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/draw_icons
 //   QT_QPA_PLATFORM=offscreen /tmp/draw_icons ../resources/icons
@@ -12,12 +12,14 @@
 namespace {
 
 // The mascot: a round face with a leaf on top; eyes shut (idle), open, or the whole face red.
-QImage face(bool eyesOpen, bool red)
+// Drawn on a 32-pixel grid and scaled to the size asked for.
+QImage face(bool eyesOpen, bool red, int size = 32)
 {
-    QImage img(32, 32, QImage::Format_ARGB32);
+    QImage img(size, size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     const QColor skin = red ? QColor(220, 30, 30) : QColor(250, 200, 60);
     const QColor line = red ? QColor(110, 0, 0) : QColor(120, 70, 0);
     p.setPen(QPen(QColor(20, 120, 30), 1.5));
@@ -225,5 +227,9 @@ int main(int argc, char **argv)
     help().save(dir + "/menu8.png");
     calculator().save(dir + "/menu9.png");
     printer().save(dir + "/print.png");
+    // The program's icon for desktop menus, in the sizes icon themes look for.
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        face(true, false, size).save(dir + QStringLiteral("/app/morwinek-%1.png").arg(size));
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "ExchangeCommands.h"
 
 #include "core/common/DailyBackup.h"
+#include "core/common/DataFolder.h"
 #include "core/contacts/ContactFile.h"
 #include "core/contacts/exchange/ContactExchange.h"
 #include "core/contacts/exchange/ContactImport.h"
@@ -10,8 +11,6 @@
 #include <QDir>
 #include <QTextStream>
 
-#include <cstring>
-
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -20,54 +19,8 @@ enum ExitCode
 {
     Success = 0,
     Failure = 1,
-    Usage = 2,
     Refused = 3
 };
-
-struct Command
-{
-    QString option;
-    QString file;
-};
-
-const QStringList commandOptions = {u"--export-vcard"_s, u"--export-csv"_s, u"--export-ics"_s, u"--import"_s};
-const QString dataDirOption = u"--data-dir"_s;
-
-// "--option VALUE" or "--option=VALUE".
-bool parse(const QStringList &arguments, QList<Command> *commands, QString *dataDir, QString *problem)
-{
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        QString option = arguments[i];
-        QString value;
-        bool hasValue = false;
-        if (const qsizetype eq = option.indexOf(u'='); option.startsWith(u"--") && eq > 0) {
-            value = option.mid(eq + 1);
-            option.truncate(eq);
-            hasValue = true;
-        }
-        if (!commandOptions.contains(option) && option != dataDirOption) {
-            *problem = u"Nieznana opcja: %1"_s.arg(arguments[i]);
-            return false;
-        }
-        if (!hasValue) {
-            if (i + 1 >= arguments.size()) {
-                *problem = u"Opcja %1 wymaga nazwy pliku lub folderu."_s.arg(option);
-                return false;
-            }
-            value = arguments[++i];
-        }
-        if (value.isEmpty()) {
-            *problem = u"Opcja %1 wymaga nazwy pliku lub folderu."_s.arg(option);
-            return false;
-        }
-        if (option == dataDirOption) {
-            *dataDir = value;
-        } else {
-            commands->append({option, value});
-        }
-    }
-    return true;
-}
 
 class Runner
 {
@@ -79,26 +32,29 @@ public:
         })
     {}
 
-    int run(const Command &command)
+    int run(const CommandLine::Exchange &command)
     {
         if (!QDir(m_dataDir).exists()) {
             m_err << u"Folder danych %1 nie istnieje."_s.arg(QDir::toNativeSeparators(m_dataDir)) << Qt::endl;
             return Failure;
         }
-        return command.option == u"--import" ? importFile(command.file) : exportFile(command);
+        return command.kind == CommandLine::Exchange::Import ? importFile(command.file) : exportFile(command);
     }
 
 private:
-    int exportFile(const Command &command)
+    int exportFile(const CommandLine::Exchange &command)
     {
         ContactFile book(m_dataDir);
         QString error;
         if (!book.load(&error)) {
             return fail(error);
         }
-        const ContactExchange::Format format = command.option == u"--export-vcard" ? ContactExchange::Format::VCard
-                                               : command.option == u"--export-csv" ? ContactExchange::Format::Csv
-                                                                                   : ContactExchange::Format::Calendar;
+        ContactExchange::Format format = ContactExchange::Format::Calendar;
+        if (command.kind == CommandLine::Exchange::ExportVCard) {
+            format = ContactExchange::Format::VCard;
+        } else if (command.kind == CommandLine::Exchange::ExportCsv) {
+            format = ContactExchange::Format::Csv;
+        }
         if (!ContactExchange::exportTo(format, book, command.file, m_clock.now(), &error)) {
             return fail(error);
         }
@@ -171,34 +127,12 @@ private:
 
 namespace ExchangeCommands {
 
-bool requested(int argc, char *argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        for (const char *option : {"--export-vcard", "--export-csv", "--export-ics", "--import"}) {
-            const size_t n = std::strlen(option);
-            if (std::strncmp(argv[i], option, n) == 0 && (argv[i][n] == '\0' || argv[i][n] == '=')) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-int run(int argc, char *argv[])
+int run(int argc, char *argv[], const CommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
-    QList<Command> commands;
-    QString dataDir = QCoreApplication::applicationDirPath();
-    QString problem;
-    if (!parse(QCoreApplication::arguments(), &commands, &dataDir, &problem)) {
-        QTextStream(stderr) << problem << Qt::endl
-                            << u"Użycie: morwinek [--data-dir FOLDER] --export-vcard PLIK | --export-csv PLIK | "
-                               u"--export-ics PLIK | --import PLIK"_s
-                            << Qt::endl;
-        return Usage;
-    }
-    Runner runner(QDir(dataDir).absolutePath());
-    for (const Command &command : std::as_const(commands)) {
+    // The folder the organiser itself would use.
+    Runner runner(DataFolder::choose(commandLine.dataDir, QCoreApplication::applicationDirPath()));
+    for (const CommandLine::Exchange &command : commandLine.exchange) {
         if (const int code = runner.run(command); code != Success) {
             return code;
         }

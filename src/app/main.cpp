@@ -1,5 +1,7 @@
 #include "ExchangeCommands.h"
 
+#include "core/common/CommandLine.h"
+#include "core/common/DataFolder.h"
 #include "core/common/IniFile.h"
 #include "core/common/Settings.h"
 #include "platform/linux/DataFolderLock.h"
@@ -9,10 +11,12 @@
 #include "platform/linux/XdgAutostartStore.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/MorwinekApplication.h"
+#include "widgets/shell/PolishTranslations.h"
 #include "widgets/shell/QtPrompter.h"
 #include "widgets/shell/TForm_Main.h"
 #include "widgets/shell/TrayFallbackWindow.h"
 
+#include <QIcon>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -55,9 +59,17 @@ void quitOnSignals(QApplication &app)
 
 int main(int argc, char *argv[])
 {
-    // Export and import from the command line run without a window and beside a running organiser.
-    if (ExchangeCommands::requested(argc, argv)) {
-        return ExchangeCommands::run(argc, argv);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    if (commandLine.action != CommandLine::Run) {
+        return commandLine.report(); // --help, --version or a mistake: no lock, no window, no file
+    }
+    // Export and import run without a window and beside a running organiser.
+    if (!commandLine.exchange.isEmpty()) {
+        return ExchangeCommands::run(argc, argv, commandLine);
     }
 
     // A second copy ends here, before it creates a window or touches a file.
@@ -68,14 +80,22 @@ int main(int argc, char *argv[])
 
     MorwinekApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morwinek"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.morwinek"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tray1.png")));
     QApplication::setQuitOnLastWindowClosed(false);
+    PolishTranslations::install(app);
     Fonts::install();
     quitOnSignals(app);
 
     QtPrompter prompter;
+    const QString dataDir = DataFolder::choose(commandLine.dataDir, QApplication::applicationDirPath());
+    if (QString error; !DataFolder::ensure(dataDir, &error)) {
+        prompter.messageBox(nullptr, error, QStringLiteral("Błąd!"), MB_OK | MB_ICONSTOP);
+        return 1;
+    }
     DesktopShellOpener shell;
     SystemClock clock;
-    XdgAutostartStore autostart;
+    XdgAutostartStore autostart({}, commandLine.startArguments());
     Services services{prompter,
                       shell,
                       clock,
@@ -83,6 +103,7 @@ int main(int argc, char *argv[])
                       QApplication::applicationDirPath(),
                       QApplication::applicationFilePath(),
                       UserName::defaultUserName};
+    services.dataDir = dataDir;
     // The modems on serial ports, as the settings name them or as found at start.
     IniFile ini(services.dataPath(QStringLiteral("Morwinek.ini")));
     Settings modemSettings;

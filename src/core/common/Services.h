@@ -20,7 +20,7 @@ struct Services
     ShellOpener &shell;
     const Clock &clock;
     AutostartStore &autostart;
-    // The folder of the executable, which holds every data file.
+    // The data folder, which holds every data file: the executable's or the one chosen at start.
     QString dataDir;
     // The full path of the executable, as the start-at-login entry names it.
     QString executablePath;

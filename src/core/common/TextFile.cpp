@@ -1,8 +1,12 @@
 #include "TextFile.h"
 
+#include "FileError.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
 
 namespace TextFile {
 
@@ -64,16 +68,17 @@ bool readBytes(const QString &path, QByteArray *bytes, bool *exists, QString *er
     if (exists) {
         *exists = true;
     }
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
         if (error) {
-            *error = file.errorString();
+            *error = FileError::describe(FileError::Read, path, file.errorString(), errno);
         }
         return false;
     }
     *bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         if (error) {
-            *error = file.errorString();
+            *error = FileError::describe(FileError::Read, path, file.errorString(), errno);
         }
         return false;
     }
@@ -93,9 +98,10 @@ bool readLines(const QString &path, QList<QByteArray> *lines, bool *exists, QStr
 bool writeAtomically(const QString &path, QByteArrayView bytes, QString *error)
 {
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
         if (error) {
-            *error = file.errorString();
+            *error = FileError::describe(FileError::Write, path, file.errorString(), errno);
         }
         return false;
     }
@@ -103,16 +109,16 @@ bool writeAtomically(const QString &path, QByteArrayView bytes, QString *error)
     const qint64 written = file.write(bytes.data(), bytes.size());
     if (written != bytes.size() || !file.flush()) {
         if (error) {
-            *error = file.errorString().isEmpty() || file.error() == QFileDevice::NoError
-                         ? QStringLiteral("Brak miejsca na dysku: %1").arg(QFileInfo(path).fileName())
-                         : file.errorString();
+            // A short write without an error of its own is a full disk.
+            const bool silent = file.errorString().isEmpty() || file.error() == QFileDevice::NoError;
+            *error = FileError::describe(FileError::Write, path, file.errorString(), silent ? ENOSPC : errno);
         }
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
         if (error) {
-            *error = file.errorString();
+            *error = FileError::describe(FileError::Write, path, file.errorString(), errno);
         }
         return false;
     }
@@ -130,9 +136,10 @@ bool removeIfExists(const QString &path, QString *error)
     if (!file.exists()) {
         return true;
     }
+    errno = 0;
     if (!file.remove()) {
         if (error) {
-            *error = file.errorString();
+            *error = FileError::describe(FileError::Remove, path, file.errorString(), errno);
         }
         return false;
     }

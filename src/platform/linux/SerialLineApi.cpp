@@ -437,10 +437,15 @@ void SerialLineApi::onAnswer(Device &device, At::Result result)
     switch (result) {
     case At::Result::Ok:
     case At::Result::Connect:
+        // A voice modem answers OK once the number is dialled and cannot hear the other side pick up: the call
+        // rings until the user takes the handset and hangs the modem up. Only a data CONNECT is a connection.
         finishMakeCall(device, 0);
         device.state = CallState::Connected;
         device.channel = std::make_shared<ModemChannel>(device.port);
-        post(device.call, LINE_CALLSTATE, LINECALLSTATE_CONNECTED, 0);
+        post(device.call,
+             LINE_CALLSTATE,
+             result == At::Result::Connect ? LINECALLSTATE_CONNECTED : LINECALLSTATE_RINGBACK,
+             0);
         break;
     case At::Result::Busy:
         finishMakeCall(device, 0);

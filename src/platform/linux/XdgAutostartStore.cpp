@@ -109,9 +109,19 @@ QMap<QString, QString> entryKeys(const QString &text)
 
 } // namespace
 
-XdgAutostartStore::XdgAutostartStore(QString configHome)
+XdgAutostartStore::XdgAutostartStore(QString configHome, QStringList arguments)
     : m_configHome(configHome.isEmpty() ? defaultConfigHome() : std::move(configHome))
+    , m_arguments(std::move(arguments))
 {}
+
+QString XdgAutostartStore::command(const QString &executablePath) const
+{
+    QString exec = execValue(executablePath);
+    for (const QString &arg : m_arguments) {
+        exec += u' ' + execValue(arg);
+    }
+    return exec;
+}
 
 QString XdgAutostartStore::filePath() const
 {
@@ -166,6 +176,52 @@ std::optional<QString> XdgAutostartStore::programFromExec(const QString &value)
     return arg;
 }
 
+QStringList XdgAutostartStore::argumentsFromExec(const QString &value)
+{
+    const QString cmd = unescapeString(value);
+    QStringList args;
+    QString arg;
+    bool inArg = false;
+    for (qsizetype i = 0; i < cmd.size(); ++i) {
+        const QChar c = cmd.at(i);
+        if (c == u' ' || c == u'\t') {
+            if (inArg) {
+                args.append(arg);
+                arg.clear();
+                inArg = false;
+            }
+            continue;
+        }
+        inArg = true;
+        if (c != u'"') {
+            arg += c;
+            continue;
+        }
+        bool closed = false;
+        for (++i; i < cmd.size(); ++i) {
+            const QChar q = cmd.at(i);
+            if (q == u'\\' && i + 1 < cmd.size()) {
+                arg += cmd.at(++i);
+            } else if (q == u'"') {
+                closed = true;
+                break;
+            } else {
+                arg += q;
+            }
+        }
+        if (!closed) {
+            return {};
+        }
+    }
+    if (inArg) {
+        args.append(arg);
+    }
+    for (QString &a : args) {
+        a.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    }
+    return args;
+}
+
 std::optional<QString> XdgAutostartStore::read() const
 {
     QFile file(filePath());
@@ -177,8 +233,16 @@ std::optional<QString> XdgAutostartStore::read() const
         return std::nullopt;
     }
     const QString exec = keys.value(QStringLiteral("Exec"));
-    // An entry whose command cannot be read back is still an entry, and never ours.
-    return programFromExec(exec).value_or(exec);
+    // An entry whose command cannot be read back is still an entry, and never ours; one that
+    // passes other arguments than this copy does starts another copy, and reads as no path at all.
+    const QStringList args = argumentsFromExec(exec);
+    if (args.isEmpty()) {
+        return exec;
+    }
+    if (args.mid(1) != m_arguments) {
+        return QString();
+    }
+    return args.first();
 }
 
 bool XdgAutostartStore::write(const QString &executablePath)
@@ -193,7 +257,7 @@ bool XdgAutostartStore::write(const QString &executablePath)
                                         "Exec=%1\n"
                                         "Terminal=false\n"
                                         "X-GNOME-Autostart-enabled=true\n")
-                             .arg(execValue(executablePath));
+                             .arg(command(executablePath));
     return TextFile::writeAtomically(filePath(), text.toUtf8(), nullptr);
 }
 

@@ -58,7 +58,7 @@ TForm_Terminy::TForm_Terminy(Services &services, QWidget *parent)
     setObjectName(QStringLiteral("Form_Terminy"));
     setWindowTitle(QStringLiteral("Morwinek - Terminy"));
     // A tool frame without title-bar buttons: the window closes through its own button and keys.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowFlags(ShellWindow::frameWithoutButtons());
     setFixedSize(512, 313);
     if (const QScreen *screen = QApplication::primaryScreen()) {
         const QRect desktop = screen->availableGeometry();
@@ -115,6 +115,9 @@ void TForm_Terminy::createComponents()
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSortingEnabled(false);
     ListView1->header()->setSectionsClickable(false);
+    // The four columns add up to the view's outer width, frame included, which would call up a
+    // horizontal scroll bar for the frame's few pixels; the columns fit, so there is none.
+    ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Informacje o terminie"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -126,6 +129,7 @@ void TForm_Terminy::createComponents()
     SB_Urodziny->setAutoRaise(true);
     SB_Urodziny->setFocusPolicy(Qt::NoFocus);
     SB_Urodziny->setIcon(calendarIcon());
+    SB_Urodziny->setToolTip(QStringLiteral("Kalendarz"));
     SB_Urodziny->setGeometry(134, 18, 22, 21);
     Label3 = label(QStringLiteral("Label3"), QStringLiteral("Osoba"), GroupBox1, 166, 22);
     cbOsoba = new QComboBox(GroupBox1);

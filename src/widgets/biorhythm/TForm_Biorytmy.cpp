@@ -93,7 +93,7 @@ TForm_Biorytmy::TForm_Biorytmy(Services &services, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form_Biorytmy"));
     setWindowTitle(QStringLiteral("Morwinek - Biorytmy"));
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowFlags(ShellWindow::frameWithoutButtons());
     setFont(Fonts::pixelFont(QStringLiteral("MS Sans Serif"), 11));
     setFixedSize(588, 237);
     m_chart.fill(background);
@@ -113,6 +113,7 @@ TForm_Biorytmy::TForm_Biorytmy(Services &services, QWidget *parent)
     SB_Urodziny->setAutoRaise(true);
     SB_Urodziny->setFocusPolicy(Qt::NoFocus);
     SB_Urodziny->setIcon(calendarGlyph());
+    SB_Urodziny->setToolTip(QStringLiteral("Kalendarz"));
 
     CB_Inte = addCheckBox("CB_Inte", QStringLiteral("Intelektualny"), QColor(0, 0, 255), 38, true);
     CB_Emoc = addCheckBox("CB_Emoc", QStringLiteral("Emocjonalny"), QColor(255, 0, 0), 55, true);
@@ -159,6 +160,8 @@ TForm_Biorytmy::TForm_Biorytmy(Services &services, QWidget *parent)
     const auto arrowButton = [this](const char *name, Qt::ArrowType arrow, int x) {
         auto *b = new QToolButton(GroupBox1);
         b->setObjectName(QLatin1String(name));
+        b->setToolTip(arrow == Qt::LeftArrow ? QStringLiteral("Poprzedni miesiąc")
+                                             : QStringLiteral("Następny miesiąc"));
         b->setGeometry(x, 2, 13, 13);
         b->setArrowType(arrow);
         b->setFocusPolicy(Qt::NoFocus);
@@ -342,10 +345,25 @@ void TForm_Biorytmy::Biorytm_Rysuj(const QString &birthText)
         }
     }
     showChart();
+    showTodayReadouts(birth);
+}
 
+void TForm_Biorytmy::showTodayReadouts(int birth)
+{
     const double now = Biorhythm::dayValue(m_services.clock.now());
     Label1->setText(Biorhythm::readoutText(now, birth));
     Label2->setText(QStringLiteral("Dzień życia: ") + QString::number(Biorhythm::dayOfLife(now, birth)));
+}
+
+void TForm_Biorytmy::paintEvent(QPaintEvent *event)
+{
+    ShellWindow::paintEvent(event);
+    // Every repaint brings back today's readouts, so they are empty only between a move off the
+    // chart and the repaint that follows it.
+    const int birth = DateText::parse(Edit_Urodziny->text());
+    if (birth != DateText::invalid && m_lastDay >= 1 && Label1->text().isEmpty() && Label2->text().isEmpty()) {
+        showTodayReadouts(birth);
+    }
 }
 
 void TForm_Biorytmy::Biorytm_Rysuj_Sin(
@@ -390,6 +408,7 @@ void TForm_Biorytmy::Panel1MouseMove()
 {
     Label1->clear();
     Label2->clear();
+    update();
 }
 
 void TForm_Biorytmy::SpeedButton1Click()

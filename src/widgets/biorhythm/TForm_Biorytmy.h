@@ -14,6 +14,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPainter;
+class QPaintEvent;
 class QPushButton;
 class QSpinBox;
 class QToolButton;
@@ -71,6 +72,7 @@ public slots:
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void FormShow();
@@ -78,6 +80,8 @@ private:
     void Biorytm_Rysuj_Sin(
         QPainter &painter, int lastDay, int mid, int month, int year, int birth, const QColor &colour, int period);
     void showChart();
+    // Label1 and Label2 for today, as the drawing leaves them.
+    void showTodayReadouts(int birth);
     QCheckBox *addCheckBox(const char *name, const QString &text, const QColor &colour, int y, bool checked);
 
     Services &m_services;

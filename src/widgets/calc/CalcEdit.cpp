@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGridLayout>
+#include <QHash>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -51,6 +52,7 @@ CalcEdit::CalcEdit(Prompter &prompter, QWidget *parent)
     m_button->setFocusPolicy(Qt::NoFocus);
     m_button->setCursor(Qt::ArrowCursor);
     m_button->setIcon(calculatorGlyph());
+    m_button->setToolTip(QStringLiteral("Kalkulator"));
     m_button->setIconSize(QSize(12, 12));
     connect(m_button, &QToolButton::clicked, this, &CalcEdit::openCalculator);
 }
@@ -222,6 +224,19 @@ PopupCalculator::PopupCalculator(Prompter &prompter, double start, QWidget *pare
         const QString key = keys.at(i);
         button->setText(key);
         button->setObjectName(QStringLiteral("Key_") + key);
+        // Symbol keys get a name a screen reader can say, and the same words as their hint.
+        static const QHash<QString, QString> spoken = {{QStringLiteral("←"), QStringLiteral("Cofnij")},
+                                                       {QStringLiteral("±"), QStringLiteral("Zmień znak")},
+                                                       {QStringLiteral("/"), QStringLiteral("Dzielenie")},
+                                                       {QStringLiteral("*"), QStringLiteral("Mnożenie")},
+                                                       {QStringLiteral("-"), QStringLiteral("Odejmowanie")},
+                                                       {QStringLiteral("+"), QStringLiteral("Dodawanie")},
+                                                       {QStringLiteral("="), QStringLiteral("Wynik")}};
+        const QString name = key == decimal ? QStringLiteral("Przecinek") : spoken.value(key);
+        if (!name.isEmpty()) {
+            button->setToolTip(name);
+            button->setAccessibleName(name);
+        }
         button->setFocusPolicy(Qt::NoFocus);
         button->setFixedSize(key == QStringLiteral("OK") ? QSize(26, 20) : QSize(22, 20));
         connect(button, &QToolButton::clicked, this, [this, key] {

@@ -24,7 +24,7 @@ TForm_Kalk::TForm_Kalk(Services &services, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form_Kalk"));
     setWindowTitle(QStringLiteral("Morwinek - Kalkulacje"));
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowFlags(ShellWindow::frameWithoutButtons());
     setFont(Fonts::pixelFont(QStringLiteral("MS Sans Serif"), 11));
     setFixedSize(117, 205);
     if (Form_Main) {

@@ -151,7 +151,7 @@ TForm_Notatniczek::TForm_Notatniczek(Services &services, QWidget *parent)
 {
     setObjectName(u"Form_Notatniczek"_s);
     setWindowTitle(u"Morwinek - Kontakty"_s);
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowFlags(ShellWindow::frameWithoutButtons());
     setFont(Fonts::pixelFont(u"MS Sans Serif"_s, 11));
     setFixedSize(windowWidth - 8, clientHeight);
 
@@ -385,6 +385,12 @@ void TForm_Notatniczek::createRightColumn()
     // The list's own filter comes with its first drop-down; ours must see Esc before it does.
     ComboBox_Nazwa->droppedDown = [this] {
         ComboBox_Nazwa->view()->installEventFilter(this);
+        // The list opens on the shown contact, not on its first entry.
+        const QModelIndex shown = ComboBox_Nazwa->model()->index(m_position, 0);
+        if (shown.isValid()) {
+            ComboBox_Nazwa->view()->setCurrentIndex(shown);
+            ComboBox_Nazwa->view()->scrollTo(shown, QAbstractItemView::PositionAtCenter);
+        }
     };
 
     Label_Info = new QLabel(GroupBox1);
@@ -446,6 +452,7 @@ void TForm_Notatniczek::createContactPage()
     SB_Faks = dialButton("SB_Faks", QString(), 156);
     SB_Faks->setEnabled(false);
     SB_Faks->hide();
+    SB_Faks->setAccessibleName(u"Faks"_s);
     connect(SB_TelDom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelDomClick);
     connect(SB_TelSlu, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelSluClick);
     connect(SB_TelKom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_TelKomClick);

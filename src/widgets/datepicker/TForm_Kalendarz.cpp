@@ -1,17 +1,20 @@
 #include "TForm_Kalendarz.h"
 
 #include "core/common/DateText.h"
+#include "widgets/shell/Accessibility.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QCursor>
 #include <QFrame>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
 
 TForm_Kalendarz::TForm_Kalendarz(Services &services, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
@@ -63,6 +66,14 @@ TForm_Kalendarz::TForm_Kalendarz(Services &services, QWidget *parent)
     // Any date a field may hold must be showable, not only the years the spin editor offers.
     Calendar1->setDateRange(QDate(1, 1, 1), QDate(9999, 12, 31));
     Calendar1->setGeometry(8, 86, 145, 97);
+    // The grid's rows must share the 97 pixels: the header and all six weeks, each fully visible
+    // and clickable. The view would otherwise keep its rows at the style's minimum height and cut
+    // the last weeks off (a click there then lands on a day of the next month).
+    if (auto *grid = Calendar1->findChild<QTableView *>()) {
+        grid->verticalHeader()->setMinimumSectionSize(1);
+        grid->horizontalHeader()->setMinimumSectionSize(1);
+        grid->setFrameShape(QFrame::NoFrame);
+    }
 
     setTabOrder(Button_Anuluj, Button_OK);
     setTabOrder(Button_OK, ComboBox1);
@@ -150,6 +161,7 @@ void TForm_Kalendarz::hideEvent(QHideEvent *event)
 void TForm_Kalendarz::FormShow()
 {
     move(QCursor::pos() - QPoint(10, 10));
+    Accessibility::nameControls(this);
     const QString start = Panel_Data->text();
     if (!FixedText::trimmed(start).isEmpty() && DateText::parse(start) != DateText::invalid) {
         setDate(DateText::parseDate(start));

@@ -1,5 +1,6 @@
 #include "ShellWindow.h"
 
+#include "Accessibility.h"
 #include "TForm_Main.h"
 
 #include <QEventLoop>
@@ -31,6 +32,11 @@ int ShellWindow::openCount()
     return liveWindows;
 }
 
+Qt::WindowFlags ShellWindow::frameWithoutButtons()
+{
+    return Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+}
+
 void ShellWindow::execModal()
 {
     QEventLoop loop;
@@ -51,6 +57,7 @@ void ShellWindow::abortModal()
 void ShellWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    Accessibility::nameControls(this);
     if (Form_Main) {
         Form_Main->setTrayIcon(TForm_Main::IconOpen);
     }

@@ -18,6 +18,9 @@ public:
     static void abortModal();
     // How many secondary windows exist now.
     static int openCount();
+    // The frame of a window with a title bar and no buttons on it. It is a normal top-level window
+    // (not a tool window), so window managers list it in the task bar and the window switcher.
+    static Qt::WindowFlags frameWithoutButtons();
 
 protected:
     void showEvent(QShowEvent *event) override;

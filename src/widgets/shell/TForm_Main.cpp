@@ -5,6 +5,7 @@
 #include "core/common/BuildConfig.h"
 #include "core/common/IniFile.h"
 #include "core/telephony/TTAPILine.h"
+#include "widgets/about/TForm_Inform.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/biorhythm/TForm_Biorytmy.h"
 #include "widgets/calc/TForm_Kalk.h"
@@ -13,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -145,15 +147,13 @@ void TForm_Main::createTray()
         MI[n]->setEnabled(false);
     }
     N2 = separator("N2");
-    Informacje = item("Informacje", QStringLiteral("Morwinek - Informacje"), 2, nullptr);
+    Informacje = item("Informacje", QStringLiteral("Morwinek - Informacje"), 2, &TForm_Main::InformacjeClick);
     Biorytmy = item("Biorytmy", QStringLiteral("Morwinek - Biorytmy"), 1, &TForm_Main::BiorytmyClick);
     Kalkulacje = item("Kalkulacje", QStringLiteral("Morwinek - Kalkulacje"), 9, &TForm_Main::KalkulacjeClick);
     Terminy = item("Terminy", QStringLiteral("Morwinek - Terminy"), 4, &TForm_Main::TerminyClick);
     Kontakty = item("Kontakty", QStringLiteral("Morwinek - Kontakty"), 0, &TForm_Main::KontaktyClick);
     N1 = separator("N1");
     Zakoncz1 = item("Zakoncz1", QStringLiteral("Zakończ"), -1, &TForm_Main::Zakoncz1Click);
-    // The about window is not part of this build yet.
-    Informacje->setEnabled(false);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm_Main::PopupMenu1Popup);
 
     RxTrayIcon1 = new QSystemTrayIcon(this);
@@ -238,13 +238,36 @@ void TForm_Main::KalkulacjeClick()
     openWindow<TForm_Kalk>(Form_Kalk);
 }
 
+void TForm_Main::InformacjeClick()
+{
+    openWindow(Form_Inform, {}, RaiseFirst);
+}
+
+QString TForm_Main::helpPage() const
+{
+    // Beside the executable (the build folder, a carried copy), then where an install puts it.
+    const QDir exeDir = QFileInfo(m_services.executablePath).absoluteDir();
+    for (const QString &candidate : {exeDir.filePath(QStringLiteral("index.html")),
+                                     exeDir.filePath(QStringLiteral("../share/morwinek/pomoc/index.html"))}) {
+        if (QFileInfo::exists(candidate)) {
+            return QDir::cleanPath(candidate);
+        }
+    }
+    return {};
+}
+
 void TForm_Main::Pomoc1Click()
 {
-    const QString local = m_services.dataPath(QStringLiteral("index.html"));
-    if (QFileInfo::exists(local)) {
-        m_services.shell.open(QUrl::fromLocalFile(local));
-    } else {
-        m_services.shell.open(QUrl(m_webPage + QStringLiteral("pomoc.html")));
+    const QString local = helpPage();
+    const QUrl page = local.isEmpty() ? QUrl(m_webPage + QStringLiteral("pomoc.html")) : QUrl::fromLocalFile(local);
+    if (!m_services.shell.open(page)) {
+        // Nothing on this desktop opens web pages: say where the help is, so it can be read anyway.
+        m_services.prompter.messageBox(this,
+                                       QStringLiteral("Nie udało się otworzyć pomocy w przeglądarce.\n"
+                                                      "Pomoc można przeczytać, otwierając w przeglądarce:\n")
+                                           + (local.isEmpty() ? page.toString() : local),
+                                       QStringLiteral("Informacja!"),
+                                       MB_OK | MB_ICONINFORMATION);
     }
 }
 

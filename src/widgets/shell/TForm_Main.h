@@ -37,6 +37,9 @@ public:
     const QString &webPage() const { return m_webPage; }
     const QString &authorEmail() const { return m_authorEmail; }
     QString settingsPath() const;
+    // The local user's manual: "index.html" beside the executable or in the installed help folder;
+    // empty when there is none (the web page is the help then).
+    QString helpPage() const;
 
     bool INIOdczytaj(const QString &path);
     // Writes every setting; false with the system's error text when the file cannot be replaced.
@@ -90,6 +93,7 @@ public slots:
     void TerminyClick();
     void BiorytmyClick();
     void KalkulacjeClick();
+    void InformacjeClick();
     void Pomoc1Click();
     void Zakoncz1Click();
     void PopupMenu1Popup();

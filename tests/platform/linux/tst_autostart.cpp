@@ -17,6 +17,7 @@ private slots:
     void execValue_roundTrips_data();
     void execValue_roundTrips();
     void execValue_parsesAsDesktopsDo();
+    void dataFolderCopy_entryStartsItWithItsFolder();
     void lock_heldOncePerPath();
     void lock_releasedWhenHolderDies();
 
@@ -102,6 +103,28 @@ void TestAutostart::execValue_parsesAsDesktopsDo()
     QCOMPARE(XdgAutostartStore::execValue("/p%/x"), QStringLiteral("/p%%/x"));
     QCOMPARE(XdgAutostartStore::programFromExec("/usr/bin/morwinek --flag"), QStringLiteral("/usr/bin/morwinek"));
     QVERIFY(!XdgAutostartStore::programFromExec("\"/unterminated"));
+}
+
+void TestAutostart::dataFolderCopy_entryStartsItWithItsFolder()
+{
+    QTemporaryDir home;
+    const QString exe = "/usr/bin/morwinek";
+    const QStringList mine{"--data-dir", "/home/jan/Moje dane/Morwinek"};
+    XdgAutostartStore store(home.path(), mine);
+    QVERIFY(!Autostart::apply(store, Autostart::SwitchOn, exe));
+    QVERIFY(Autostart::apply(store, Autostart::QueryAndClean, exe));
+    QFile f(store.filePath());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("\nExec=/usr/bin/morwinek --data-dir \"/home/jan/Moje dane/Morwinek\"\n"));
+
+    // The same program started with another folder, or with none, is another copy: its entry goes.
+    XdgAutostartStore other(home.path(), {"--data-dir", "/srv/inne"});
+    QVERIFY(!Autostart::apply(other, Autostart::QueryAndClean, exe));
+    QVERIFY(!QFile::exists(store.filePath()));
+    XdgAutostartStore plain(home.path());
+    QVERIFY(!Autostart::apply(plain, Autostart::SwitchOn, exe));
+    QVERIFY(!Autostart::apply(store, Autostart::QueryAndClean, exe));
+    QVERIFY(!QFile::exists(store.filePath()));
 }
 
 void TestAutostart::lock_heldOncePerPath()

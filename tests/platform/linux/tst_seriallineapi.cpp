@@ -111,8 +111,9 @@ void TestSerialLineApi::dial_reportsWhatTheModemAnswers_data()
     QTest::addColumn<qint32>("reply");
     QTest::addColumn<quint32>("state"); // last call state, 0 = none after PROCEEDING
     QTest::addColumn<quint32>("detail");
-    QTest::newRow("dialled") << "OK" << false << true << 0 << LINECALLSTATE_CONNECTED << 0u;
-    QTest::newRow("dialled, answer split") << "OK" << true << true << 0 << LINECALLSTATE_CONNECTED << 0u;
+    QTest::newRow("dialled, rings on") << "OK" << false << true << 0 << LINECALLSTATE_RINGBACK << 0u;
+    QTest::newRow("dialled, answer split") << "OK" << true << true << 0 << LINECALLSTATE_RINGBACK << 0u;
+    QTest::newRow("data connection") << "CONNECT 9600" << false << true << 0 << LINECALLSTATE_CONNECTED << 0u;
     QTest::newRow("busy") << "BUSY" << false << false << 0 << LINECALLSTATE_BUSY << LINEBUSYMODE_UNKNOWN;
     QTest::newRow("busy, split") << "BUSY" << true << false << 0 << LINECALLSTATE_BUSY << LINEBUSYMODE_UNKNOWN;
     QTest::newRow("no dial tone") << "NO DIALTONE" << false << true << 0 << LINECALLSTATE_DISCONNECTED
@@ -170,7 +171,7 @@ void TestSerialLineApi::drop_afterConnected_hangsUp()
     HCALL call = 0;
     const QString number = QStringLiteral("123");
     QVERIFY(rig.api->lineMakeCall(line, &call, &number, 0, nullptr) > 0);
-    QTRY_VERIFY(rig.sink.last(LINE_CALLSTATE, LINECALLSTATE_CONNECTED).has_value());
+    QTRY_VERIFY(rig.sink.last(LINE_CALLSTATE, LINECALLSTATE_RINGBACK).has_value());
 
     const qint32 drop = rig.api->lineDrop(call, {});
     QVERIFY(drop > 0);
@@ -255,7 +256,7 @@ void TestSerialLineApi::commPort_readsWritesAndWakesTheWatcher()
     HCALL call = 0;
     const QString number = QStringLiteral("123");
     QVERIFY(rig.api->lineMakeCall(line, &call, &number, 0, nullptr) > 0);
-    QTRY_VERIFY(rig.sink.last(LINE_CALLSTATE, LINECALLSTATE_CONNECTED).has_value());
+    QTRY_VERIFY(rig.sink.last(LINE_CALLSTATE, LINECALLSTATE_RINGBACK).has_value());
     std::shared_ptr<CommPort> port;
     QCOMPARE(rig.api->lineGetID(line, 0, call, LINECALLSELECT_CALL, QStringLiteral("comm/datamodem"), &port), 0);
     QVERIFY(port);

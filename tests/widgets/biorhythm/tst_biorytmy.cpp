@@ -43,6 +43,7 @@ private slots:
     void yearField_onlyDigitsInRange();
     void hover_edgesAndBoldToday();
     void hover_clearedElsewhere();
+    void hover_leftChart_repaintShowsToday();
     void monthButtons_data();
     void monthButtons();
     void escInLeftColumn_closes();
@@ -284,6 +285,21 @@ void TestBiorytmy::hover_clearedElsewhere()
         QCOMPARE(w.Label1->text(), QString());
         QCOMPARE(w.Label2->text(), QString());
     }
+}
+
+void TestBiorytmy::hover_leftChart_repaintShowsToday()
+{
+    ShellFixture fx;
+    TForm_Biorytmy &w = open(fx, QStringLiteral("05.12.2026"));
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QString today1 = w.Label1->text();
+    const QString today2 = w.Label2->text();
+    hover(w.Image1, 300);
+    QVERIFY(w.Label1->text() != today1);
+    hover(w.GroupBox1, 3, 3);
+    QCOMPARE(w.Label1->text(), QString());
+    QTRY_COMPARE(w.Label1->text(), today1);
+    QCOMPARE(w.Label2->text(), today2);
 }
 
 void TestBiorytmy::monthButtons_data()

@@ -3,6 +3,7 @@
 #include "core/common/DateText.h"
 #include "platform/sim/SimServices.h"
 #include "widgets/datepicker/TForm_Kalendarz.h"
+#include "widgets/shell/Fonts.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -73,6 +75,8 @@ private slots:
     void okButton_fieldTakesDate();
     void nameDayCaller_keepsFiveCharacters();
     void opensUnderMousePointer();
+    void everyDay_insideDialogAndPicked_data();
+    void everyDay_insideDialogAndPicked();
 
 private:
     QTemporaryDir m_dir;
@@ -354,6 +358,41 @@ void TestKalendarz::opensUnderMousePointer()
     TForm_Kalendarz picker(m_sim.services);
     picker.show();
     QCOMPARE(picker.pos(), QPoint(290, 190));
+}
+
+void TestKalendarz::everyDay_insideDialogAndPicked_data()
+{
+    QTest::addColumn<QDate>("month");
+    QTest::newRow("December 2026") << QDate(2026, 12, 1);
+    QTest::newRow("March 2026, six weeks of its own") << QDate(2026, 3, 1);
+    QTest::newRow("February 2027, starts on Monday") << QDate(2027, 2, 1);
+}
+
+void TestKalendarz::everyDay_insideDialogAndPicked()
+{
+    QFETCH(QDate, month);
+    Fonts::install(); // the grid must fit at the program's own font
+    TForm_Kalendarz picker(m_sim.services);
+    picker.Panel_Data->setText(month.toString("15.MM.yyyy"));
+    picker.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    auto *view = picker.Calendar1->findChild<QTableView *>();
+    QCOMPARE(view->model()->rowCount(), 7); // weekday header and six weeks
+    int day = 0;                            // the month's days: the cells from its first "1" on
+    for (int row = 0; row < 7; ++row) {
+        for (int column = 0; column < 7; ++column) {
+            const QRect cell = view->visualRect(view->model()->index(row, column));
+            const QRect inDialog(view->viewport()->mapTo(&picker, cell.topLeft()), cell.size());
+            QVERIFY2(view->viewport()->rect().contains(cell) && picker.rect().contains(inDialog),
+                     qPrintable(QStringLiteral("row %1 column %2").arg(row).arg(column)));
+            QVERIFY(cell.height() >= QFontMetrics(view->font()).ascent());
+            if (row > 0 && day < month.daysInMonth() && view->model()->index(row, column).data() == day + 1) {
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+                QCOMPARE(picker.date(), month.addDays(day++));
+            }
+        }
+    }
+    QCOMPARE(day, month.daysInMonth());
 }
 
 QTEST_MAIN(TestKalendarz)

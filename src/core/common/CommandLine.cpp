@@ -1,0 +1,170 @@
+#include "CommandLine.h"
+
+#include "core/common/BuildConfig.h"
+
+#include <QDir>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+struct Option
+{
+    const char *name;
+    const char *valueName; // nullptr: the option takes no value
+    const char *help;
+    std::function<void(CommandLine &, const QString &value)> apply;
+};
+
+const QList<Option> &options()
+{
+    static const QList<Option> table = {
+        {"--data-dir",
+         "FOLDER",
+         "folder plików z danymi (Morwinek.ini, Morwinek.data, Morwinek.term, notes, foto)",
+         [](CommandLine &c, const QString &value) {
+             c.dataDir = QDir::cleanPath(QDir(value).absolutePath());
+         }},
+        {"--export-vcard",
+         "PLIK",
+         "zapisuje kontakty w pliku vCard i kończy działanie (bez okna)",
+         [](CommandLine &c, const QString &value) {
+             c.exchange.append({CommandLine::Exchange::ExportVCard, value});
+         }},
+        {"--export-csv",
+         "PLIK",
+         "zapisuje kontakty w pliku CSV i kończy działanie (bez okna)",
+         [](CommandLine &c, const QString &value) {
+             c.exchange.append({CommandLine::Exchange::ExportCsv, value});
+         }},
+        {"--export-ics",
+         "PLIK",
+         "zapisuje terminy i daty kontaktów w pliku iCalendar i kończy działanie",
+         [](CommandLine &c, const QString &value) {
+             c.exchange.append({CommandLine::Exchange::ExportCalendar, value});
+         }},
+        {"--import",
+         "PLIK",
+         "dodaje kontakty z pliku vCard lub CSV bez duplikatów i kończy działanie",
+         [](CommandLine &c, const QString &value) {
+             c.exchange.append({CommandLine::Exchange::Import, value});
+         }},
+        {"--help",
+         nullptr,
+         "wyświetla ten opis i kończy działanie",
+         [](CommandLine &c, const QString &) {
+             c.action = CommandLine::Help;
+         }},
+        {"--version",
+         nullptr,
+         "wyświetla wersję programu i kończy działanie",
+         [](CommandLine &c, const QString &) {
+             c.action = CommandLine::Version;
+         }},
+    };
+    return table;
+}
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    CommandLine result;
+    Action requested = Run;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
+            continue;
+        }
+        const qsizetype eq = arg.indexOf(u'=');
+        const QString name = eq < 0 ? arg : arg.left(eq);
+        const auto option = std::find_if(options().cbegin(), options().cend(), [&name](const Option &o) {
+            return name == QLatin1String(o.name);
+        });
+        if (option == options().cend()) {
+            result.action = Invalid;
+            result.errorText = QStringLiteral("Nieznana opcja: %1").arg(name);
+            return result;
+        }
+        QString value;
+        if (option->valueName) {
+            if (eq >= 0) {
+                value = arg.mid(eq + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments.at(++i);
+            }
+            if (value.isEmpty()) {
+                result.action = Invalid;
+                result.errorText =
+                    QStringLiteral("Opcja %1 wymaga wartości %2").arg(name, QLatin1String(option->valueName));
+                return result;
+            }
+        } else if (eq >= 0) {
+            result.action = Invalid;
+            result.errorText = QStringLiteral("Opcja %1 nie przyjmuje wartości").arg(name);
+            return result;
+        }
+        option->apply(result, value);
+        // --help and --version win over everything else on the line, whatever their place.
+        if (result.action != Run) {
+            requested = requested == Run ? result.action : requested;
+            result.action = Run;
+        }
+    }
+    result.action = requested;
+    return result;
+}
+
+QStringList CommandLine::startArguments() const
+{
+    if (dataDir.isEmpty()) {
+        return {};
+    }
+    return {QStringLiteral("--data-dir"), dataDir};
+}
+
+QString CommandLine::helpText()
+{
+    QString text = QStringLiteral("Użycie: morwinek [OPCJE]\n"
+                                  "Morwinek - organizer osobisty w zasobniku systemowym: kontakty, terminy,\n"
+                                  "biorytmy, kalkulacje.\n\n"
+                                  "Opcje:\n");
+    for (const Option &o : options()) {
+        QString left = QLatin1String(o.name);
+        if (o.valueName) {
+            left += u' ' + QLatin1String(o.valueName);
+        }
+        text += QStringLiteral("  %1 %2\n").arg(left, -22).arg(QString::fromUtf8(o.help));
+    }
+    text += QStringLiteral("\nBez --data-dir dane leżą w folderze programu, gdy są tam już pliki danych\n"
+                           "lub gdy można tam pisać, a w przeciwnym razie w $XDG_DATA_HOME/Morwinek\n"
+                           "(zwykle ~/.local/share/Morwinek).\n");
+    return text;
+}
+
+QString CommandLine::versionText()
+{
+    return QStringLiteral("Morwinek wersja %1\n").arg(QString::fromUtf8(BuildConfig::versionText));
+}
+
+int CommandLine::report() const
+{
+    switch (action) {
+    case Help:
+        std::fputs(helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case Version:
+        std::fputs(versionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case Invalid:
+        std::fputs((QStringLiteral("morwinek: ") + errorText + QStringLiteral("\nWięcej informacji: morwinek --help\n"))
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return 2;
+    case Run:
+        break;
+    }
+    return 0;
+}
