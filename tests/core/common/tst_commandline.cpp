@@ -11,6 +11,7 @@ class TestCommandLine : public QObject
 private slots:
     void parse_data();
     void parse();
+    void exchange_keptInOrder();
     void dataFolder_rule_data();
     void dataFolder_rule();
 };
@@ -42,6 +43,19 @@ void TestCommandLine::parse()
     if (action != CommandLine::Invalid) {
         QCOMPARE(c.dataDir, dataDir);
     }
+}
+
+void TestCommandLine::exchange_keptInOrder()
+{
+    const CommandLine c =
+        CommandLine::parse({"--import=a b.vcf", "--data-dir", "/d", "--export-ics", "k.ics", "--import", "x.csv"});
+    QCOMPARE(int(c.action), int(CommandLine::Run));
+    QCOMPARE(c.dataDir, QStringLiteral("/d"));
+    QCOMPARE(c.exchange.size(), 3);
+    QCOMPARE(int(c.exchange[0].kind), int(CommandLine::Exchange::Import));
+    QCOMPARE(c.exchange[0].file, QStringLiteral("a b.vcf"));
+    QCOMPARE(int(c.exchange[1].kind), int(CommandLine::Exchange::ExportCalendar));
+    QCOMPARE(c.exchange[2].file, QStringLiteral("x.csv"));
 }
 
 void TestCommandLine::dataFolder_rule_data()
