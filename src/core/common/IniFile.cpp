@@ -50,8 +50,8 @@ void IniFile::addLine(Section &section, QString line)
 {
     const QString key = keyName(line);
     section.lines.append(std::move(line));
-    if (!key.isNull()) {
-        section.keys.insert(key, section.lines.size() - 1); // an earlier line with the key stays first
+    if (!key.isNull() && !section.keys.contains(key)) { // an earlier line with the key stays first
+        section.keys.insert(key, section.lines.size() - 1);
     }
 }
 
@@ -69,7 +69,10 @@ bool IniFile::load(QString *error)
         QString line = Cp1250::decode(bytes);
         const QString name = headerName(line);
         if (!name.isNull()) {
-            m_index.insert(name.toCaseFolded(), m_sections.size()); // the first such section stays
+            const QString folded = name.toCaseFolded();
+            if (!m_index.contains(folded)) { // the first such section stays the one read and written
+                m_index.insert(folded, m_sections.size());
+            }
             m_sections.append(Section());
             m_sections.last().lines.append(std::move(line));
         } else {
