@@ -6,6 +6,10 @@ set -uo pipefail
 build=${1:?build folder}
 seconds=${2:-30}
 here=$(cd "$(dirname "$0")/.." && pwd)
+# The targets write their data files for every input; a memory-backed folder keeps syncs cheap.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    export TMPDIR=/dev/shm
+fi
 failed=()
 for source in "$here"/fuzz/fuzz_*.cpp; do
     name=$(basename "$source" .cpp)
