@@ -8,7 +8,18 @@ export CCACHE_BASEDIR := $(CURDIR)
 
 PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test bench clean install uninstall package
+# make check: the whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer in a
+#   folder of its own; the first report ends the test that made it, and the test fails.
+# make fuzz: builds the libFuzzer targets of fuzz/ with clang and runs each for FUZZ_SECONDS.
+CHECK_BUILD ?= build-check
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
+SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+export ASAN_OPTIONS ?= detect_leaks=1:strict_init_order=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS ?= suppressions=$(CURDIR)/tests/lsan-qt.supp:print_suppressions=0
+
+.PHONY: deps configure build run test bench clean check fuzz install uninstall package
 
 deps:
 	@bash scripts/install-deps.sh
@@ -40,5 +51,20 @@ uninstall:
 package: build
 	cmake --build $(BUILD) --target package
 
+check: deps
+	@test -f $(CHECK_BUILD)/build.ninja || cmake -S . -B $(CHECK_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE))
+	cmake --build $(CHECK_BUILD) -j $(JOBS)
+	bash scripts/run-sanitized-tests.sh $(CHECK_BUILD) $(JOBS)
+
+fuzz: deps
+	@test -f $(FUZZ_BUILD)/build.ninja || cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=clang++-14 -DBUILD_TESTING=OFF -DMORWINEK_FUZZ=ON \
+		-DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
+		$(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE))
+	cmake --build $(FUZZ_BUILD) --target morwinek_fuzzers -j $(JOBS)
+	bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(CHECK_BUILD) $(FUZZ_BUILD)

@@ -35,7 +35,8 @@ void onSignal(int)
     [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
 }
 
-// SIGTERM and SIGINT (a session ending, a service manager) end the program as "Zakończ" does.
+// SIGTERM and SIGINT (a session ending, a service manager) end the program as "Zakończ" does,
+// also while a modal window is open.
 void quitOnSignals(QApplication &app)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
@@ -45,7 +46,13 @@ void quitOnSignals(QApplication &app)
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char byte;
         [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
-        QApplication::quit();
+        // quit() alone is lost before the main loop runs (the start-up reminder) and leaves a
+        // modal window open; the main window's end request covers both.
+        if (Form_Main) {
+            Form_Main->Zakoncz1Click();
+        } else {
+            QApplication::quit();
+        }
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

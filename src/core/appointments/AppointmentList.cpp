@@ -143,6 +143,8 @@ void AppointmentList::sort(QList<Appointment> &entries)
 
 bool AppointmentList::build(const QString &dataDir, const QDate &today, int range, QString *error)
 {
+    // No two dates lie further apart, and within this the day differences below cannot overflow.
+    range = std::clamp(range, -DateText::maxDaySpan, DateText::maxDaySpan);
     m_entries.clear();
     m_persons.clear();
     m_todayText = DateText::toText(today);

@@ -8,6 +8,8 @@
 // difference of two values is a number of days.
 namespace DateText {
 inline constexpr int invalid = -1;
+// The most days between two dates the text can hold, 01.01.0001 and 31.12.9999.
+inline constexpr int maxDaySpan = 3652058;
 inline constexpr char format[] = "dd.MM.yyyy";
 
 // The day number of the trimmed text, or -1 when it is not exactly ten characters in the

@@ -4,6 +4,8 @@
 #include "DateText.h"
 #include "TextFile.h"
 
+#include <algorithm>
+
 namespace {
 
 // The name of a "[name]" line, or a null string for any other line.
@@ -25,88 +27,99 @@ bool isComment(const QString &line)
     return t.startsWith(u';');
 }
 
+// The case-folded key of a "key=value" line, or a null string for any other line.
+QString keyName(const QString &line)
+{
+    if (isComment(line)) {
+        return {};
+    }
+    const qsizetype eq = line.indexOf(u'=');
+    if (eq < 0) {
+        return {};
+    }
+    return FixedText::trimmed(line.left(eq)).toCaseFolded();
+}
+
 } // namespace
 
 IniFile::IniFile(QString path)
     : m_path(std::move(path))
 {}
 
+void IniFile::addLine(Section &section, QString line)
+{
+    const QString key = keyName(line);
+    section.lines.append(std::move(line));
+    if (!key.isNull() && !section.keys.contains(key)) { // an earlier line with the key stays first
+        section.keys.insert(key, section.lines.size() - 1);
+    }
+}
+
 bool IniFile::load(QString *error)
 {
-    m_lines.clear();
+    m_sections.clear();
+    m_index.clear();
+    m_sections.append(Section());
     QList<QByteArray> raw;
     bool exists = false;
     if (!TextFile::readLines(m_path, &raw, &exists, error)) {
         return false;
     }
-    m_lines.reserve(raw.size());
-    for (const QByteArray &line : raw) {
-        m_lines.append(Cp1250::decode(line));
+    for (const QByteArray &bytes : std::as_const(raw)) {
+        QString line = Cp1250::decode(bytes);
+        const QString name = headerName(line);
+        if (!name.isNull()) {
+            const QString folded = name.toCaseFolded();
+            if (!m_index.contains(folded)) { // the first such section stays the one read and written
+                m_index.insert(folded, m_sections.size());
+            }
+            m_sections.append(Section());
+            m_sections.last().lines.append(std::move(line));
+        } else {
+            addLine(m_sections.last(), std::move(line));
+        }
     }
     return true;
+}
+
+QList<QString> IniFile::lines() const
+{
+    QList<QString> all;
+    for (const Section &section : m_sections) {
+        all.append(section.lines);
+    }
+    return all;
 }
 
 bool IniFile::save(QString *error) const
 {
     QList<QByteArray> raw;
-    raw.reserve(m_lines.size());
-    for (const QString &line : m_lines) {
-        raw.append(Cp1250::encode(line));
+    for (const Section &section : m_sections) {
+        for (const QString &line : section.lines) {
+            raw.append(Cp1250::encode(line));
+        }
     }
     return TextFile::writeLines(m_path, raw, error);
 }
 
-int IniFile::findSection(const QString &section) const
+const QString *IniFile::find(const QString &section, const QString &key) const
 {
-    for (int i = 0; i < m_lines.size(); ++i) {
-        const QString name = headerName(m_lines.at(i));
-        if (!name.isNull() && name.compare(section, Qt::CaseInsensitive) == 0) {
-            return i;
-        }
+    const auto s = m_index.constFind(section.toCaseFolded());
+    if (s == m_index.cend()) {
+        return nullptr;
     }
-    return -1;
-}
-
-int IniFile::sectionEnd(int header) const
-{
-    int i = header + 1;
-    while (i < m_lines.size() && headerName(m_lines.at(i)).isNull()) {
-        ++i;
-    }
-    return i;
-}
-
-int IniFile::findKey(int header, const QString &key) const
-{
-    const int end = sectionEnd(header);
-    for (int i = header + 1; i < end; ++i) {
-        const QString &line = m_lines.at(i);
-        if (isComment(line)) {
-            continue;
-        }
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0) {
-            continue;
-        }
-        if (FixedText::trimmed(line.left(eq)).compare(key, Qt::CaseInsensitive) == 0) {
-            return i;
-        }
-    }
-    return -1;
+    const Section &found = m_sections.at(*s);
+    const auto k = found.keys.constFind(key.toCaseFolded());
+    return k == found.keys.cend() ? nullptr : &found.lines.at(*k);
 }
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
 {
-    const int header = findSection(section);
-    if (header < 0) {
+    const QString *line = find(section, key);
+    if (!line) {
         return defaultValue;
     }
-    const int at = findKey(header, key);
-    if (at < 0) {
-        return defaultValue;
-    }
-    const QString &line = m_lines.at(at);
-    return FixedText::trimmed(line.mid(line.indexOf(u'=') + 1));
+    return FixedText::trimmed(line->mid(line->indexOf(u'=') + 1));
 }
 
 int IniFile::readInt(const QString &section, const QString &key, int defaultValue) const
@@ -116,27 +129,46 @@ int IniFile::readInt(const QString &section, const QString &key, int defaultValu
     return ok ? value : defaultValue;
 }
 
+int IniFile::readInt(const QString &section, const QString &key, int defaultValue, int lowest, int highest) const
+{
+    bool ok = false;
+    const qlonglong value = readString(section, key, QString()).toLongLong(&ok, 10);
+    return ok ? static_cast<int>(std::clamp<qlonglong>(value, lowest, highest)) : defaultValue;
+}
+
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
+    if (m_sections.isEmpty()) {
+        m_sections.append(Section()); // the lines before any header
+    }
     // A line break inside a value would split it into lines of its own.
     QString flat = value;
-    flat.replace(u'\r', u' ').replace(u'\n', u' ');
-    const QString line = key + u'=' + flat;
-    const int header = findSection(section);
-    if (header < 0) {
-        m_lines.append(u'[' + section + u']');
-        m_lines.append(line);
+    for (QChar &ch : flat) {
+        if (ch == u'\r' || ch == u'\n' || ch == u'\0') {
+            ch = u' ';
+        }
+    }
+    QString line = key + u'=' + flat;
+    const auto s = m_index.constFind(section.toCaseFolded());
+    if (s == m_index.cend()) {
+        m_index.insert(section.toCaseFolded(), m_sections.size());
+        m_sections.append(Section());
+        m_sections.last().lines.append(u'[' + section + u']');
+        addLine(m_sections.last(), std::move(line));
         return;
     }
-    const int at = findKey(header, key);
-    if (at >= 0) {
-        m_lines[at] = line;
+    Section &found = m_sections[*s];
+    const auto k = found.keys.constFind(key.toCaseFolded());
+    if (k != found.keys.cend()) {
+        found.lines[*k] = std::move(line);
         return;
     }
-    // After the section's last non-blank line, so a blank line between sections stays between them.
-    int insert = sectionEnd(header);
-    while (insert > header + 1 && FixedText::trimmed(m_lines.at(insert - 1)).isEmpty()) {
+    // After the section's last non-blank line, so a blank line between sections stays between
+    // them. Key lines are never blank, so every indexed line stands before that place.
+    qsizetype insert = found.lines.size();
+    while (insert > 1 && FixedText::trimmed(found.lines.at(insert - 1)).isEmpty()) {
         --insert;
     }
-    m_lines.insert(insert, line);
+    found.keys.insert(keyName(line), insert);
+    found.lines.insert(insert, std::move(line));
 }

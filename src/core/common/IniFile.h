@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
 // A settings file with private-profile semantics: sections and keys compared without regard to
 // case, values read and written one key at a time, and every line this program does not know
 // (other sections and keys, comments, blank lines) kept as it stands. The file is code page 1250.
-// Changes are collected in memory and written by save(), which replaces the file atomically.
+// It is read once into sections with an index of their keys, so a read or a write costs the same
+// however long the file is. Changes are collected in memory and written by save(), which replaces
+// the file atomically.
 class IniFile
 {
 public:
@@ -20,22 +23,33 @@ public:
     // The value of the first matching key of the first matching section, with leading and
     // trailing blanks removed; the default when the key is missing.
     QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
-    // A whole number in decimal, or the default when the key is missing or not a whole number.
+    // A whole number in decimal, or the default when the key is missing or not a whole number
+    // that an int holds.
     int readInt(const QString &section, const QString &key, int defaultValue) const;
+    // The same, brought into [lowest, highest].
+    int readInt(const QString &section, const QString &key, int defaultValue, int lowest, int highest) const;
     // Replaces the key's line, or adds it at the end of its section, or adds the section at the end.
+    // Line breaks and NULs in the value become blanks, so it stays one line.
     void writeString(const QString &section, const QString &key, const QString &value);
 
     const QString &path() const { return m_path; }
-    QList<QString> lines() const { return m_lines; }
+    // Every line of the file as it will be written.
+    QList<QString> lines() const;
 
 private:
-    // Index of the section header line, or -1.
-    int findSection(const QString &section) const;
-    // Index of the key line within the section that starts at header, or -1.
-    int findKey(int header, const QString &key) const;
-    // One past the last line of the section that starts at header.
-    int sectionEnd(int header) const;
+    // The lines from one header up to the next; the first section holds the lines before any
+    // header and has no header line of its own.
+    struct Section
+    {
+        QList<QString> lines; // the header line first, where there is one
+        // Case-folded key -> index in lines, of the first line with that key.
+        QHash<QString, qsizetype> keys;
+    };
+    void addLine(Section &section, QString line);
+    const QString *find(const QString &section, const QString &key) const;
 
     QString m_path;
-    QList<QString> m_lines;
+    QList<Section> m_sections;
+    // Case-folded name -> index in m_sections, of the first section with that name.
+    QHash<QString, qsizetype> m_index;
 };

@@ -40,7 +40,8 @@ QString numberKey(int n)
 void Settings::read(const IniFile &ini)
 {
     birthday = ini.readString(bio, QStringLiteral("Urodziny"), QStringLiteral("15.12.1974"));
-    lastPosition = ini.readInt(contacts, QStringLiteral("Ostatnia_Pozycja"), 1) - 1;
+    // One-based in the file; 0 (as an empty list leaves it) reads as -1, no position.
+    lastPosition = ini.readInt(contacts, QStringLiteral("Ostatnia_Pozycja"), 1, 0, maxPosition + 1) - 1;
     for (const PrintKey &p : printKeys) {
         const int defaultValue = Settings().*(p.field) ? 1 : 0;
         this->*(p.field) = ini.readInt(contacts, QLatin1String(p.key), defaultValue) != 0;
@@ -50,9 +51,9 @@ void Settings::read(const IniFile &ini)
         quickNumbers[n] = FixedText::trimmed(ini.readString(quick, numberKey(n), QString()));
     }
     calculation = ini.readInt(calc, QStringLiteral("KALK"), 0);
-    vat1 = ini.readInt(calc, QStringLiteral("VAT1"), 22);
-    vat2 = ini.readInt(calc, QStringLiteral("VAT2"), 7);
-    range = ini.readInt(terms, QStringLiteral("ZAKRES"), 3);
+    vat1 = ini.readInt(calc, QStringLiteral("VAT1"), 22, minVat, maxVat);
+    vat2 = ini.readInt(calc, QStringLiteral("VAT2"), 7, minVat, maxVat);
+    range = ini.readInt(terms, QStringLiteral("ZAKRES"), 3, -maxRange, maxRange);
     autoReminder = ini.readInt(terms, QStringLiteral("AUTOTERMINY"), 1);
     readModem(ini);
 }
@@ -81,7 +82,8 @@ void Settings::write(IniFile &ini) const
     if (!FixedText::trimmed(birthday).isEmpty()) {
         ini.writeString(bio, QStringLiteral("Urodziny"), birthday);
     }
-    ini.writeString(contacts, QStringLiteral("Ostatnia_Pozycja"), QString::number(lastPosition + 1));
+    // Set by the contacts window, so it may be anything down to -1; the sum cannot overflow.
+    ini.writeString(contacts, QStringLiteral("Ostatnia_Pozycja"), QString::number(qint64(lastPosition) + 1));
     for (const PrintKey &p : printKeys) {
         ini.writeString(contacts, QLatin1String(p.key), this->*(p.field) ? QStringLiteral("1") : QStringLiteral("0"));
     }

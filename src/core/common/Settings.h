@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DateText.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,9 +10,18 @@
 
 class IniFile;
 
-// Everything "Morwinek.ini" holds, as the main window keeps it in memory.
+// Everything "Morwinek.ini" holds, as the main window keeps it in memory. Numbers read from the
+// file (which anyone may edit) are brought into ranges their uses can take without overflow.
 struct Settings
 {
+    // An appointment range wider than any two dates lie apart means no more.
+    static constexpr int maxRange = DateText::maxDaySpan;
+    // Far beyond any contact list, and one more still fits an int.
+    static constexpr int maxPosition = 99999999;
+    // VAT rates in percent; -100 and below fall back to the default where they are used.
+    static constexpr int minVat = -100;
+    static constexpr int maxVat = 1000;
+
     QString birthday = QStringLiteral("15.12.1974"); // "Biorytmy"/"Urodziny", as read
     int lastPosition = 0;                            // zero-based; the file holds it plus one
     bool printPersonal = true;

@@ -28,7 +28,13 @@ QList<QByteArray> splitLines(QByteArrayView input)
         const char c = bytes[i];
         if (c == '\r' || c == '\n') {
             lines.append(bytes.sliced(start, i - start).toByteArray());
-            if (c == '\r' && i + 1 < size && bytes[i + 1] == '\n') {
+            // CR LF, and the doubled ends a second conversion leaves (CR CR LF, LF CR), end one line.
+            const auto next = [&](qsizetype k, char expected) {
+                return i + k < size && bytes[i + k] == expected;
+            };
+            if (c == '\r' && next(1, '\r') && next(2, '\n')) {
+                i += 2;
+            } else if ((c == '\r' && next(1, '\n')) || (c == '\n' && next(1, '\r'))) {
                 ++i;
             }
             start = i + 1;
@@ -59,7 +65,9 @@ bool readBytes(const QString &path, QByteArray *bytes, bool *exists, QString *er
 {
     bytes->clear();
     QFile file(path);
-    if (!file.exists()) {
+    // Follows a symbolic link: one whose target is not there yet is a missing file, and the first
+    // save creates the target.
+    if (!QFileInfo::exists(path)) {
         if (exists) {
             *exists = false;
         }

@@ -5,7 +5,8 @@
 #include <QString>
 
 // Plain text files as the organiser keeps them: code page 1250 bytes, CR LF when written.
-// Reading accepts CR, LF or CR LF line ends; a NUL byte (damage) reads as a blank.
+// Reading accepts CR, LF or CR LF line ends, and CR CR LF or LF CR (a file converted twice) as one
+// end; a NUL byte (damage) reads as a blank.
 namespace TextFile {
 // The raw lines of a file's bytes, without their line ends. A last line without an end counts;
 // text after a final line end does not make an extra empty line.
@@ -14,7 +15,7 @@ QList<QByteArray> splitLines(QByteArrayView bytes);
 QByteArray joinLines(const QList<QByteArray> &lines);
 
 // False with the system's error text when the file exists but cannot be read.
-// A missing file gives true, no lines and *exists = false.
+// A missing file (or a symbolic link to one) gives true, no lines and *exists = false.
 [[nodiscard]] bool readBytes(const QString &path, QByteArray *bytes, bool *exists, QString *error);
 [[nodiscard]] bool readLines(const QString &path, QList<QByteArray> *lines, bool *exists, QString *error);
 

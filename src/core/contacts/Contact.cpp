@@ -69,6 +69,12 @@ QByteArray Contact::toLine() const
     for (const Column &c : columns()) {
         line.append(Cp1250::encode(FixedText::padToWidth(FixedText::trimmed(this->*c.field), c.width)));
     }
+    // A pasted line break would split the record into two file lines, and a NUL reads as a blank.
+    for (char &byte : line) {
+        if (byte == '\r' || byte == '\n' || byte == '\0') {
+            byte = ' ';
+        }
+    }
     return line;
 }
 

@@ -56,7 +56,7 @@ struct Contact
     // Each field from its columns, trimmed; a field past the end of a short line is empty.
     static Contact fromLine(QByteArrayView line);
     // Each field trimmed, padded with blanks to its width and cut to it: always 690 bytes.
-    // Characters code page 1250 cannot hold become '?'.
+    // Characters code page 1250 cannot hold become '?'; line breaks and NULs become blanks.
     QByteArray toLine() const;
 
     // The raw columns of one field (fewer or none on a short line), untrimmed.

@@ -79,18 +79,16 @@ bool ContactFile::store(int *position, const Contact &contact, const QString &no
     if (!m_readError.isEmpty()) {
         return save(error);
     }
-    if (!writeNotes(contact.ID, notes, error)) {
-        return false;
-    }
     const QList<QByteArray> before = m_list.lines();
     const int oldPosition = *position;
     m_list.replace(*position, contact.toLine());
     m_list.Sortowanie(position);
+    // The contact first: when it cannot be saved, nothing of it has changed, its notes included.
     if (!saveOrRollBack(before, error)) {
         *position = oldPosition;
         return false;
     }
-    return true;
+    return writeNotes(contact.ID, notes, error);
 }
 
 bool ContactFile::remove(int position, QString *error)

@@ -33,8 +33,9 @@ public:
 
     // Appends the contact, removes any notes file its identifier left behind, and saves.
     [[nodiscard]] bool add(const Contact &contact, QString *error);
-    // Puts the contact in place of the line at *position, writes (or removes) its notes, sorts
-    // and saves; *position follows the contact to its sorted place.
+    // Puts the contact in place of the line at *position, sorts and saves, then writes (or removes)
+    // its notes; *position follows the contact to its sorted place. A failed data save changes
+    // nothing; failed notes leave the contact saved and the notes file as it was.
     [[nodiscard]] bool store(int *position, const Contact &contact, const QString &notes, QString *error);
     // Removes the line and saves; then the contact's notes and photo files go.
     [[nodiscard]] bool remove(int position, QString *error);

@@ -11,8 +11,40 @@ Cp1250Validator::Cp1250Validator(std::function<void()> refused, QObject *parent)
     , m_refused(std::move(refused))
 {}
 
-QValidator::State Cp1250Validator::validate(QString &input, int &) const
+namespace {
+
+// A line break (CR LF, CR or LF) or a NUL becomes one blank; pos follows the text it stood in.
+void flattenLineBreaks(QString &text, int &pos)
 {
+    QString flat;
+    flat.reserve(text.size());
+    int newPos = pos;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (ch == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
+            if (i + 1 < pos) {
+                --newPos;
+            }
+            ++i;
+            flat.append(u' ');
+        } else if (ch == u'\r' || ch == u'\n' || ch == u'\0') {
+            flat.append(u' ');
+        } else {
+            flat.append(ch);
+        }
+    }
+    text = flat;
+    pos = newPos;
+}
+
+} // namespace
+
+QValidator::State Cp1250Validator::validate(QString &input, int &pos) const
+{
+    // A field is a few columns of one line of the data file, so a pasted line break is a blank.
+    if (input.contains(u'\r') || input.contains(u'\n') || input.contains(QChar(0))) {
+        flattenLineBreaks(input, pos);
+    }
     if (Cp1250::canEncode(input)) {
         return Acceptable;
     }

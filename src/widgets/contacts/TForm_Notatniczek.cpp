@@ -737,6 +737,7 @@ bool TForm_Notatniczek::Dane_Zapisz()
 {
     QString error;
     if (!m_book.store(&m_position, contactFromEditors(), Memo_Notatki->toPlainText(), &error)) {
+        Buduj_Combo(); // the contact may be saved and sorted with only its notes failed
         m_services.showError(this, error);
         return false;
     }

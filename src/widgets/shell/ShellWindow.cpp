@@ -3,6 +3,8 @@
 #include "Accessibility.h"
 #include "TForm_Main.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QPointer>
 
@@ -49,6 +51,20 @@ void ShellWindow::execModal()
 
 void ShellWindow::abortModal()
 {
+    // Dialogs running their own loop on top (a message box, the date picker) return as if
+    // cancelled, so the loops under them can end too.
+    const auto windows = QApplication::topLevelWidgets();
+    QList<QPointer<QDialog>> dialogs;
+    for (QWidget *w : windows) {
+        if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible() && dialog->isModal()) {
+            dialogs.append(dialog);
+        }
+    }
+    for (const QPointer<QDialog> &dialog : std::as_const(dialogs)) {
+        if (dialog) {
+            dialog->reject();
+        }
+    }
     if (modalLoop) {
         modalLoop->quit();
     }

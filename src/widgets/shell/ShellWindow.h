@@ -14,7 +14,8 @@ public:
 
     // Shows the window application-modal and returns when it has closed (and so been freed).
     void execModal();
-    // Makes a running execModal() return with its window still open, as when the program ends.
+    // Makes a running execModal() return with its window still open, as when the program ends;
+    // modal dialogs open at the time are cancelled.
     static void abortModal();
     // How many secondary windows exist now.
     static int openCount();

@@ -65,6 +65,8 @@ private slots:
     void failedSave_fileAndStoreUnchanged();
     void unreadableFile_savesRefused();
     void missingFiles_emptyList();
+    void extremeRange_data();
+    void extremeRange();
 
 private:
     QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
@@ -514,6 +516,28 @@ void TestAppointmentList::missingFiles_emptyList()
     QCOMPARE(list.todayText(), QStringLiteral("30.12.2026"));
     QCOMPARE(list.path(), path(AppointmentList::fileName));
     QVERIFY(!QFile::exists(path(AppointmentList::fileName)));
+}
+
+void TestAppointmentList::extremeRange_data()
+{
+    QTest::addColumn<int>("range");
+    QTest::addColumn<QStringList>("entries");
+    const QStringList everything = {
+        "01.01.0001|||", "01.01.2026|Nowak|Kraków|Imieniny", "24.06.2026|Nowak|Kraków|51 urodziny", "31.12.9999|||"};
+    QTest::newRow("int maximum") << std::numeric_limits<int>::max() << everything;
+    QTest::newRow("widest date span") << 3652058 << everything;
+    QTest::newRow("int minimum") << std::numeric_limits<int>::min() << QStringList();
+    QTest::newRow("below the widest span") << -3652058 << QStringList();
+}
+
+void TestAppointmentList::extremeRange()
+{
+    QFETCH(int, range);
+    writeContacts({contactLine(u"Nowak"_qs, u"Kraków"_qs, u"01.01"_qs, u"24.06.1975"_qs)});
+    writeTerms({termLine("01.01.0001", "", "", ""), termLine("31.12.9999", "", "", "")});
+    AppointmentList list;
+    QVERIFY(list.build(m_dir.path(), m_dec6, range));
+    QTEST(shown(list.entries()), "entries");
 }
 
 QTEST_GUILESS_MAIN(TestAppointmentList)

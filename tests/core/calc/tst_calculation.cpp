@@ -36,6 +36,10 @@ void TestCalculation::conversions_data()
     QTest::newRow("100 cm") << 1 << 0 << qint64(10000) << qint64(3937) << qint64(328);
     QTest::newRow("1 m") << 2 << 0 << qint64(100) << qint64(328) << qint64(110);
     QTest::newRow("1 km") << 3 << 0 << qint64(100) << qint64(62) << qint64(54);
+    // Large enough that every digit of the factors 0.62137 and 0.53961 shows in the hundredths.
+    QTest::newRow("100 000 km") << 3 << 0 << qint64(10000000) << qint64(6213700) << qint64(5396100);
+    QTest::newRow("1 234 567,89 km") << 3 << 0 << qint64(123456789) << qint64(76712345) << qint64(66618518);
+    QTest::newRow("62 137 land miles back") << 3 << 1 << qint64(6213700) << qint64(10000000) << qint64(5396100);
     QTest::newRow("1 kg") << 4 << 0 << qint64(100) << qint64(222) << qint64(342);
     QTest::newRow("negative kg rounds away from zero") << 4 << 0 << qint64(-25) << qint64(-56) << qint64(-86);
     QTest::newRow("from the third field") << 4 << 2 << qint64(34211) << qint64(10000) << qint64(22222);
@@ -94,6 +98,15 @@ void TestCalculation::categories_itemsUnitsAndRates()
     QCOMPARE(vat.units[2], QStringLiteral("VAT -5%"));
     QCOMPARE(Calculation::convert(10000, vat.factors[0], vat.factors[2]), qint64(9500));
     QCOMPARE(Calculation::category(3, 22, 7).units[1], QStringLiteral("mile lądowe"));
+    // The factors as the conversion table gives them, including those that differ from the
+    // exact physical ratios.
+    const std::array<std::array<double, 3>, 4> factors = {
+        {{1, 0.3937, 0.0328083989}, {1, 3.2808, 1.0989}, {1, 0.62137, 0.53961}, {1, 2.2222, 3.4211}}};
+    for (int i = 1; i < Calculation::categoryCount; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            QCOMPARE(Calculation::category(i, 22, 7).factors[j], factors[i - 1][j]);
+        }
+    }
 }
 
 void TestCalculation::effectiveRate_data()

@@ -84,7 +84,7 @@ void TestCp1250::lines_data()
     QTest::newRow("lf and cr") << QByteArray("a\nb\rc") << QList<QByteArray>{"a", "b", "c"};
     QTest::newRow("no final end") << QByteArray("a\r\nb") << QList<QByteArray>{"a", "b"};
     QTest::newRow("empty lines kept") << QByteArray("\r\n\r\nx\r\n") << QList<QByteArray>{"", "", "x"};
-    QTest::newRow("cr cr lf is two ends") << QByteArray("a\r\r\nb") << QList<QByteArray>{"a", "", "b"};
+    QTest::newRow("cr cr lf is one end") << QByteArray("a\r\r\nb") << QList<QByteArray>{"a", "b"};
     QTest::newRow("nul reads as blank, later lines kept")
         << QByteArray("a\r\nb\0c\r\nd", 9) << QList<QByteArray>{"a", "b c", "d"};
     QTest::newRow("nul at start") << QByteArray("\0a\r\n", 4) << QList<QByteArray>{" a"};

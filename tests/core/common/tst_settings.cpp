@@ -20,6 +20,9 @@ private slots:
     void emptyBirthday_keepsKey();
     void polishText_storedAsCp1250();
     void lineBreakInValue_staysOnOneLine();
+    void extremeNumbers_clampedAndWrittenSafely_data();
+    void extremeNumbers_clampedAndWrittenSafely();
+    void repeatedSectionsAndKeys_firstCounts();
 
 private:
     QString write(const QByteArray &bytes);
@@ -231,6 +234,56 @@ void TestSettings::lineBreakInValue_staysOnOneLine()
     ini.writeString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("x\r\n[B]\nk2=y"));
     QVERIFY(ini.save());
     QCOMPARE(bytes(), QByteArray("[A]\r\nk=x  [B] k2=y\r\n"));
+}
+
+void TestSettings::extremeNumbers_clampedAndWrittenSafely_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<int>("position"); // zero-based, as held
+    QTest::addColumn<QByteArray>("writtenPosition");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<int>("vat");
+    QTest::newRow("int minimum") << QByteArray("-2147483648") << -1 << QByteArray("0") << -3652058 << -100;
+    QTest::newRow("int maximum") << QByteArray("2147483647") << 99999999 << QByteArray("100000000") << 3652058 << 1000;
+    QTest::newRow("beyond int") << QByteArray("99999999999") << 99999999 << QByteArray("100000000") << 3652058 << 1000;
+    QTest::newRow("just inside") << QByteArray("3652058") << 3652057 << QByteArray("3652058") << 3652058 << 1000;
+    QTest::newRow("ordinary") << QByteArray("-7") << -1 << QByteArray("0") << -7 << -7;
+}
+
+void TestSettings::extremeNumbers_clampedAndWrittenSafely()
+{
+    QFETCH(QByteArray, value);
+    write("[Kontakty]\r\nOstatnia_Pozycja=" + value + "\r\n[Terminy]\r\nZAKRES=" + value
+          + "\r\n[Kalkulacje]\r\nVAT1=" + value + "\r\n");
+    const Settings s = rewrite();
+    QTEST(s.lastPosition, "position");
+    QTEST(s.range, "range");
+    QTEST(s.vat1, "vat");
+    QFETCH(QByteArray, writtenPosition);
+    QVERIFY(bytes().contains("Ostatnia_Pozycja=" + writtenPosition + "\r\n"));
+
+    Settings extreme;
+    extreme.lastPosition = std::numeric_limits<int>::max(); // whatever a window leaves there
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    extreme.write(ini);
+    QCOMPARE(ini.readString("Kontakty", "Ostatnia_Pozycja", {}), u"2147483648"_qs);
+}
+
+void TestSettings::repeatedSectionsAndKeys_firstCounts()
+{
+    write("zly=1\r\n[Terminy]\r\nZAKRES=4\r\nzakres=5\r\n[Kontakty]\r\n[ terminy ]\r\nZAKRES=6\r\nAUTOTERMINY=0\r\n");
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    QCOMPARE(ini.readInt("Terminy", "ZAKRES", 0), 4);
+    QCOMPARE(ini.readInt("Terminy", "AUTOTERMINY", 1), 1); // only in the second such section
+    QCOMPARE(ini.readString("", "zly", "-"), u"-"_qs);     // lines before any section belong to none
+    ini.writeString("TERMINY", "Zakres", "7");
+    ini.writeString("terminy", "AUTOTERMINY", "2");
+    QVERIFY(ini.save());
+    QCOMPARE(bytes(),
+             QByteArray("zly=1\r\n[Terminy]\r\nZakres=7\r\nzakres=5\r\nAUTOTERMINY=2\r\n[Kontakty]\r\n[ terminy "
+                        "]\r\nZAKRES=6\r\nAUTOTERMINY=0\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -1,4 +1,7 @@
+#include "core/appointments/AppointmentList.h"
+#include "core/common/IniFile.h"
 #include "core/common/TextFile.h"
+#include "core/contacts/ContactFile.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -15,6 +18,10 @@ private slots:
     void readOnlyFolder_failsAndKeepsOldFile();
     void fullDisk_failsAndKeepsOldFile();
     void missingFile_readsAsNoLines();
+    void splitLines_lineEnds_data();
+    void splitLines_lineEnds();
+    void danglingLink_readsAsMissing_saveCreatesTarget_data();
+    void danglingLink_readsAsMissing_saveCreatesTarget();
 };
 
 void TestTextFile::write_replacesWhole()
@@ -83,6 +90,78 @@ void TestTextFile::missingFile_readsAsNoLines()
     QVERIFY(TextFile::readLines(dir.filePath("none"), &lines, &exists, nullptr));
     QVERIFY(!exists);
     QVERIFY(lines.isEmpty());
+}
+
+void TestTextFile::splitLines_lineEnds_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    const QList<QByteArray> two{"ab", "cd"};
+    QTest::newRow("CR LF") << QByteArray("ab\r\ncd\r\n") << two;
+    QTest::newRow("LF") << QByteArray("ab\ncd\n") << two;
+    QTest::newRow("CR") << QByteArray("ab\rcd\r") << two;
+    QTest::newRow("CR CR LF, converted twice") << QByteArray("ab\r\r\ncd\r\r\n") << two;
+    QTest::newRow("LF CR") << QByteArray("ab\n\rcd\n\r") << two;
+    QTest::newRow("CR CR LF without a last end") << QByteArray("ab\r\r\ncd") << two;
+    QTest::newRow("blank line in CR LF") << QByteArray("ab\r\n\r\ncd\r\n") << QList<QByteArray>{"ab", "", "cd"};
+    QTest::newRow("blank line in CR CR LF")
+        << QByteArray("ab\r\r\n\r\r\ncd\r\r\n") << QList<QByteArray>{"ab", "", "cd"};
+    QTest::newRow("blank line in LF CR") << QByteArray("ab\n\r\n\rcd") << QList<QByteArray>{"ab", "", "cd"};
+    QTest::newRow("blank line in LF") << QByteArray("ab\n\ncd\n") << QList<QByteArray>{"ab", "", "cd"};
+    QTest::newRow("blank line in CR") << QByteArray("ab\r\rcd\r") << QList<QByteArray>{"ab", "", "cd"};
+    QTest::newRow("other bytes kept") << QByteArray("\t a\x01\xff \r\n\x7f")
+                                      << QList<QByteArray>{"\t a\x01\xff ", "\x7f"};
+}
+
+void TestTextFile::splitLines_lineEnds()
+{
+    QFETCH(QByteArray, bytes);
+    QTEST(TextFile::splitLines(bytes), "lines");
+}
+
+void TestTextFile::danglingLink_readsAsMissing_saveCreatesTarget_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("contacts") << "Morwinek.data";
+    QTest::newRow("appointments") << "Morwinek.term";
+    QTest::newRow("settings") << "Morwinek.ini";
+}
+
+void TestTextFile::danglingLink_readsAsMissing_saveCreatesTarget()
+{
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("elsewhere"));
+    const QString target = dir.filePath("elsewhere/" + file);
+    QVERIFY(QFile::link(target, dir.filePath(file)));
+    QString error;
+    QByteArray expected;
+    if (file == u"Morwinek.data") {
+        ContactFile book(dir.path());
+        QVERIFY2(book.load(&error), qPrintable(error));
+        QCOMPARE(book.count(), 0);
+        Contact c;
+        c.ID = "10000";
+        QVERIFY2(book.add(c, &error), qPrintable(error));
+        expected = QByteArray("10000").append(685, ' ') + "\r\n";
+    } else if (file == u"Morwinek.term") {
+        AppointmentList list;
+        QVERIFY2(list.build(dir.path(), QDate(2026, 12, 6), 3, &error), qPrintable(error));
+        QVERIFY(list.store().isEmpty());
+        QVERIFY2(list.saveRecord("07.12.2026", -1, &error), qPrintable(error));
+        expected = "07.12.2026\r\n";
+    } else {
+        IniFile ini(dir.filePath(file));
+        QVERIFY2(ini.load(&error), qPrintable(error));
+        QCOMPARE(ini.readInt("Terminy", "ZAKRES", 3), 3);
+        ini.writeString("Terminy", "ZAKRES", "5");
+        QVERIFY2(ini.save(&error), qPrintable(error));
+        expected = "[Terminy]\r\nZAKRES=5\r\n";
+    }
+    QVERIFY(QFileInfo(dir.filePath(file)).isSymLink()); // the link stays and names the new file
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

@@ -54,6 +54,8 @@ void TestContactFile::load_lines_data()
     QTest::newRow("CR LF") << a + "\r\n" + b + "\r\n" << 2 << u"Bąk"_qs;
     QTest::newRow("LF only, no last end") << a + "\n" + b << 2 << u"Bąk"_qs;
     QTest::newRow("CR only") << a + "\r" + b + "\r" << 2 << u"Bąk"_qs;
+    QTest::newRow("CR CR LF, no blank contacts") << a + "\r\r\n" + b + "\r\r\n" << 2 << u"Bąk"_qs;
+    QTest::newRow("LF CR, no blank contacts") << a + "\n\r" + b + "\n\r" << 2 << u"Bąk"_qs;
     QByteArray damaged = b;
     damaged[10] = '\0'; // inside the blank department field
     QTest::newRow("NUL reads as a blank, later lines kept") << a + "\r\n" + damaged + "\r\n" + a + "\r\n" + b + "\r\n"
@@ -217,6 +219,8 @@ void TestContactFile::failedWrite_keepsFileAndList()
     writeAll(book.path(), bytes);
     QString error;
     QVERIFY(book.load(&error));
+    QVERIFY(QDir(dir.path()).mkdir(QLatin1String(ContactFile::notesFolder)));
+    QVERIFY(book.writeNotes(u"10000"_qs, u"stare"_qs, &error));
     if (readOnlyFolder) {
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
     } else {
@@ -232,10 +236,11 @@ void TestContactFile::failedWrite_keepsFileAndList()
     Contact renamed = book.list().contact(0);
     renamed.Nazwa = u"Adamski"_qs;
     error.clear();
-    QVERIFY(!book.store(&position, renamed, QString(), &error));
+    QVERIFY(!book.store(&position, renamed, u"nowe"_qs, &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(position, 0);
     QCOMPARE(book.list().contact(0).Nazwa, u"Zawada"_qs);
+    QCOMPARE(readAll(book.notesPath(u"10000"_qs)), QByteArray("stare\r\n")); // notes unchanged with their contact
     QVERIFY(!book.remove(1, &error));
     QCOMPARE(book.count(), 2);
     if (readOnlyFolder) {

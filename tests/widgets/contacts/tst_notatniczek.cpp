@@ -9,6 +9,7 @@
 #include "widgets/contacts/TForm_Notatniczek.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -80,6 +81,7 @@ private slots:
     void webAndMail_data();
     void webAndMail();
     void editors_refuseCharactersOutsideCodePage();
+    void editors_pastedLineBreakBecomesBlank();
     void close_writesPositionAndPrintOptions();
     void failedSave_showsErrorAndKeepsState();
     void birthday_switchesBiorytmy_data();
@@ -674,6 +676,30 @@ void TestNotatniczek::editors_refuseCharactersOutsideCodePage()
     QCOMPARE(w->Edit_DomMiasto->text(), u"Łódź€"_qs);
     QCOMPARE(w->ComboBox_Nazwa->currentText(), u"Ař"_qs);
     QCOMPARE(w->Memo_Notatki->toPlainText(), u"ą"_qs);
+}
+
+void TestNotatniczek::editors_pastedLineBreakBecomesBlank()
+{
+    TForm_Notatniczek *w = open(bookOf({u"A"_qs, u"B"_qs}));
+    QVERIFY(w);
+    const auto paste = [](QLineEdit *edit, const QString &text) {
+        QGuiApplication::clipboard()->setText(text);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    };
+    paste(w->Edit_DomUlica, u"ul. Długa 5\r\nKraków"_qs);
+    paste(w->Edit_PracaUlica, u"Rynek 1\n\npiętro 2\r"_qs);
+    paste(w->ComboBox_Nazwa->lineEdit(), u"Nowak\rJan"_qs);
+    QCOMPARE(w->Edit_DomUlica->text(), u"ul. Długa 5 Kraków"_qs);
+    QCOMPARE(w->Edit_PracaUlica->text(), u"Rynek 1  piętro 2 "_qs);
+    QCOMPARE(w->ComboBox_Nazwa->currentText(), u"Nowak Jan"_qs);
+    click("Button_Zapisz");
+    const QList<QByteArray> lines = TextFile::splitLines(dataFile());
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(Contact::nameOf(lines[0]), u"B"_qs);
+    QCOMPARE(Contact::fromLine(lines[1]).DomUlica, u"ul. Długa 5 Kraków"_qs);
+    QCOMPARE(Contact::nameOf(lines[1]), u"Nowak Jan"_qs);
 }
 
 void TestNotatniczek::close_writesPositionAndPrintOptions()

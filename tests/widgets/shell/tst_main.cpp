@@ -1,5 +1,6 @@
 #include "support/ShellFixture.h"
 
+#include "widgets/shell/QtPrompter.h"
 #include "widgets/shell/ShellWindow.h"
 
 #include <QAction>
@@ -50,6 +51,7 @@ private slots:
     void onlineHelp_prefersLocalIndex();
     void quit_endsLoop();
     void quitDuringModalWindow_endsBeforeMainLoop();
+    void quitDuringNestedDialog_cancelsItAndEndsTheReminder();
     void settings_failedWriteIsShownAndKeepsFile();
     void quickDialMenu_hiddenWithoutLineDevices();
 };
@@ -202,6 +204,34 @@ void TestMain::quitDuringModalWindow_endsBeforeMainLoop()
     window->execModal();
     QVERIFY(main.endRequested());
     QVERIFY(!window.isNull()); // the loop ended because of the quit, not because the window closed
+    delete window.data();
+}
+
+void TestMain::quitDuringNestedDialog_cancelsItAndEndsTheReminder()
+{
+    ShellFixture f;
+    TForm_Main &main = f.start();
+    QPointer<WindowB> window = new WindowB(f.sim.services);
+    Prompter::Answer answer = Prompter::Ok;
+    bool fallbackUsed = false;
+    QTimer fallback; // so a failure cannot hang
+    fallback.setSingleShot(true);
+    connect(&fallback, &QTimer::timeout, [&] {
+        fallbackUsed = true;
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+    QTimer::singleShot(0, window, [&] {
+        QtPrompter prompter;
+        QTimer::singleShot(0, main.Zakoncz1, &QAction::trigger);
+        fallback.start(5000);
+        answer = prompter.messageBox(window, u"Usunąć?"_qs, u"Ostrzeżenie!"_qs, MB_YESNO);
+    });
+    window->execModal();
+    QVERIFY(!fallbackUsed);
+    QCOMPARE(answer, Prompter::No); // the question ends unanswered, as a refusal
+    QVERIFY(main.endRequested());
     delete window.data();
 }
 
