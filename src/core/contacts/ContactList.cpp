@@ -8,10 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-// The value of a trimmed identifier made of digits only.
-std::optional<int> identifierValue(const QString &id)
+std::optional<int> ContactList::identifierValue(QStringView id)
 {
     if (id.isEmpty() || id.size() > Contact::idWidth) {
         return std::nullopt;
@@ -25,8 +22,6 @@ std::optional<int> identifierValue(const QString &id)
     }
     return value;
 }
-
-} // namespace
 
 QStringList ContactList::names() const
 {

@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
+#include <QStringView>
+
+#include <optional>
 
 // The address book in memory: the data file's lines exactly as read (code page 1250 bytes), so a
 // line nobody edited is written back byte for byte, unknown bytes and reserved fields included.
@@ -14,6 +17,9 @@ class ContactList
 public:
     static constexpr int firstIdentifier = 10000;
     static constexpr int lastIdentifier = 99999; // the most five columns hold
+
+    // The value of a trimmed identifier made of digits only (at most five of them).
+    static std::optional<int> identifierValue(QStringView id);
 
     const QList<QByteArray> &lines() const { return m_lines; }
     void setLines(QList<QByteArray> lines) { m_lines = std::move(lines); }

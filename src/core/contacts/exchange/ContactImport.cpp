@@ -61,21 +61,6 @@ void flattenControls(QString *text)
     std::replace_if(text->begin(), text->end(), isControl, QChar(u' '));
 }
 
-std::optional<int> identifierValue(QStringView id)
-{
-    if (id.isEmpty() || id.size() > Contact::idWidth) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (const QChar ch : id) {
-        if (ch < u'0' || ch > u'9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (ch.unicode() - u'0');
-    }
-    return value;
-}
-
 // count new identifiers as adding them one by one would give: from one above the last line's,
 // stepping over those in use, on from the lowest free one after 99999. False when too few are free.
 bool allocateIdentifiers(const ContactList &book, int count, QStringList *ids)
@@ -86,7 +71,7 @@ bool allocateIdentifiers(const ContactList &book, int count, QStringList *ids)
     int highest = first - 1;
     int free = last - first + 1;
     for (const QByteArray &line : book.lines()) {
-        if (const auto value = identifierValue(Contact::idOf(line)); value && !used[*value]) {
+        if (const auto value = ContactList::identifierValue(Contact::idOf(line)); value && !used[*value]) {
             used[*value] = true;
             highest = std::max(highest, *value);
             if (*value >= first) {
@@ -99,7 +84,7 @@ bool allocateIdentifiers(const ContactList &book, int count, QStringList *ids)
     }
     int candidate = first;
     if (!book.isEmpty()) {
-        const auto lastValue = identifierValue(Contact::idOf(book.lines().constLast()));
+        const auto lastValue = ContactList::identifierValue(Contact::idOf(book.lines().constLast()));
         candidate = (lastValue ? *lastValue : highest) + 1;
     }
     ids->clear();
