@@ -49,6 +49,7 @@ private slots:
     void duplicates();
     void apply_onlyNew_addsSortedWithSideFiles();
     void apply_tooFewIdentifiers_changesNothing();
+    void apply_photoNotWritten_reportedOnceInPolish();
     void exportThenImport_givesTheSameContacts();
 };
 
@@ -179,6 +180,28 @@ void TestContactImport::apply_tooFewIdentifiers_changesNothing()
     QVERIFY(!import.apply(book, false, &result, &error));
     QCOMPARE(book.count(), lines.size());
     QCOMPARE(fileBytes(book.path()), before);
+}
+
+void TestContactImport::apply_photoNotWritten_reportedOnceInPolish()
+{
+    QTemporaryDir dir;
+    ContactFile book(dir.path());
+    QVERIFY(book.load(nullptr));
+    // A file where the photo folder should be: the contact is added, its photo cannot be.
+    QVERIFY(TextFile::writeAtomically(dir.filePath(u"foto"_s), "not a folder", nullptr));
+    ExchangeContact item = person(u"Nowak Jan"_s);
+    item.photo = QByteArray::fromHex("ffd8ffe0") + "jpegdata";
+    ContactImport import;
+    import.prepare(book.list(), {item});
+    ContactImport::Result result;
+    QVERIFY(import.apply(book, false, &result, nullptr));
+    QCOMPARE(book.count(), 1);
+    QCOMPARE(result.sideFileErrors.size(), 1);
+    const QString shown =
+        QDir::toNativeSeparators(QFileInfo(book.photoPath(book.list().contact(0).ID)).absoluteFilePath());
+    QVERIFY2(result.sideFileErrors.first().startsWith(u"Nie można zapisać pliku „"_s + shown + u"”"_s),
+             qPrintable(result.sideFileErrors.first()));
+    QCOMPARE(result.sideFileErrors.first().count(shown), 1);
 }
 
 void TestContactImport::exportThenImport_givesTheSameContacts()

@@ -303,7 +303,7 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         QString sideError;
         if ((!item.notes.isEmpty() || notesThere.contains(ids[k] + u".txt"_s))
             && !book.writeNotes(ids[k], item.notes, &sideError)) {
-            r.sideFileErrors.append(book.notesPath(ids[k]) + u": "_s + sideError);
+            r.sideFileErrors.append(sideError); // names the file
         }
         const QString photo = book.photoPath(ids[k]);
         bool photoDone = true;
@@ -313,7 +313,7 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
             photoDone = TextFile::removeIfExists(photo, &sideError);
         }
         if (!photoDone) {
-            r.sideFileErrors.append(photo + u": "_s + sideError);
+            r.sideFileErrors.append(sideError);
         }
     }
     if (result) {
