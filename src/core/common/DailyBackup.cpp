@@ -1,5 +1,7 @@
 #include "DailyBackup.h"
 
+#include "FileError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,12 +31,16 @@ void DailyBackup::beforeWrite(const QString &path)
         return;
     }
     if (!info.dir().mkpath(QLatin1String(folderName))) {
-        fail(path, u"nie można utworzyć folderu %1"_s.arg(info.dir().filePath(QLatin1String(folderName))));
+        const QString folder = info.dir().filePath(QLatin1String(folderName));
+        fail(path,
+             FileError::describe(FileError::CreateFolder,
+                                 folder,
+                                 QFileInfo::exists(folder) ? u"pod tą ścieżką jest plik"_s : QString()));
         return;
     }
     QFile source(path);
     if (!source.copy(copy)) {
-        fail(path, source.errorString());
+        fail(path, FileError::describe(FileError::Write, copy, source.errorString()));
         return;
     }
     prune(path);
@@ -64,7 +70,7 @@ void DailyBackup::fail(const QString &path, const QString &reason)
     }
     m_reported.insert(path);
     if (m_report) {
-        m_report(u"Nie udało się zrobić dziennej kopii pliku %1 (%2). Dane zostaną zapisane bez kopii."_s.arg(
+        m_report(u"Nie udało się zrobić dziennej kopii pliku %1. %2 Dane zostaną zapisane bez kopii."_s.arg(
             QFileInfo(path).fileName(), reason));
     }
 }

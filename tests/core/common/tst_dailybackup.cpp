@@ -86,6 +86,10 @@ void TestDailyBackup::failedCopy_reportedOnceAndWriteGoesOn()
     QCOMPARE(book.count(), 3);
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports.first().contains(u"Morwinek.data"_s));
+    // In Polish, naming the folder that could not be made, as every other file error does.
+    const QString folder = QDir::toNativeSeparators(QFileInfo(dir.filePath(u"kopie"_s)).absoluteFilePath());
+    QVERIFY2(reports.first().contains(u"Nie można utworzyć folderu „"_s + folder + u"”: pod tą ścieżką jest plik."_s),
+             qPrintable(reports.first()));
 }
 
 QTEST_GUILESS_MAIN(TestDailyBackup)
