@@ -1,5 +1,7 @@
 #include "CardPrinter.h"
 
+#include "core/common/FileError.h"
+
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPageLayout>
@@ -9,6 +11,7 @@
 #include <QPrinterInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <memory>
 
 namespace CardPrinter {
@@ -133,7 +136,7 @@ bool savePdf(const QString &path,
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
+        *error = FileError::describe(FileError::Write, path, file.errorString(), errno);
         return false;
     }
     {
@@ -155,7 +158,7 @@ bool savePdf(const QString &path,
         painter.end();
     }
     if (!file.commit()) {
-        *error = file.errorString();
+        *error = FileError::describe(FileError::Write, path, file.errorString(), errno);
         return false;
     }
     return true;

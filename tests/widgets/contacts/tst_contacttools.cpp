@@ -70,6 +70,7 @@ private slots:
     void print_refusals();
     void print_pageGeometryAt600dpi();
     void print_pdfOfTheShownContact();
+    void print_pdfIntoMissingFolder_saysWhyInPolish();
 
 private:
     TForm_Notatniczek *open(const QList<QByteArray> &lines);
@@ -282,6 +283,16 @@ void TestContactTools::print_pdfOfTheShownContact()
     QVERIFY(bytes.startsWith("%PDF"));
     QVERIFY(bytes.contains("/MediaBox [0 0 595")); // A4 in points
     QCOMPARE(prompter().boxes.size(), 0);
+}
+
+void TestContactTools::print_pdfIntoMissingFolder_saysWhyInPolish()
+{
+    const QString path = m_fx->path(u"brak/wizytowka.pdf"_s);
+    QString error;
+    QVERIFY(!CardPrinter::savePdf(path, {}, {}, &error));
+    QCOMPARE(error,
+             u"Nie można zapisać pliku „%1”: folder „%2” nie istnieje."_s.arg(
+                 QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_fx->path(u"brak"_s))));
 }
 
 QTEST_MAIN(TestContactTools)
