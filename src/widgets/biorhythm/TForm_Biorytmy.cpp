@@ -105,6 +105,7 @@ TForm_Biorytmy::TForm_Biorytmy(Services &services, QWidget *parent)
     Edit_Urodziny = new QLineEdit(QStringLiteral("15.12.1974"), GroupBox2);
     Edit_Urodziny->setObjectName(QStringLiteral("Edit_Urodziny"));
     Edit_Urodziny->setGeometry(6, 16, 74, 21);
+    Edit_Urodziny->setAccessibleName(QStringLiteral("Data urodzin")); // captioned by its group's title
     Edit_Urodziny->setMaxLength(int(std::char_traits<char>::length(DateText::format)));
 
     SB_Urodziny = new QToolButton(GroupBox2);

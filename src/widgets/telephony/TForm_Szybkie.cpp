@@ -18,7 +18,7 @@ TForm_Szybkie::TForm_Szybkie(Services &services, QWidget *parent)
 {
     setObjectName(u"Form_Szybkie"_s);
     setWindowTitle(u"Morwinek - Szybkie wybieranie"_s);
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowFlags(ShellWindow::frameWithoutButtons());
     setFont(Fonts::pixelFont(u"MS Sans Serif"_s, 11));
     setFixedSize(282, 270);
 
@@ -52,6 +52,9 @@ TForm_Szybkie::TForm_Szybkie(Services &services, QWidget *parent)
         label(QString::number(n) + u'.', 6, y + 4);
         EN[n] = box(u"EN"_s + QString::number(n), 20, y);
         ET[n] = box(u"ET"_s + QString::number(n), 142, y);
+        // The column captions stand over the first row only; a screen reader hears the row too.
+        EN[n]->setAccessibleName(u"Nazwa %1"_s.arg(n));
+        ET[n]->setAccessibleName(u"Telefon %1"_s.arg(n));
     }
 
     Button_OK = new QPushButton(u"&OK"_s, this);

@@ -1,9 +1,14 @@
 #include "support/ShellFixture.h"
 
+#include "platform/sim/FakeLineApi.h"
 #include "widgets/appointments/TForm_Terminy.h"
+#include "widgets/contacts/TForm_Notatniczek.h"
+#include "widgets/telephony/TForm_Szybkie.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -45,21 +50,30 @@ void TestWindowFrames::everyWindow_switchableAndNamed_data()
     QTest::newRow("biorhythms") << "Biorytmy" << 3;
     QTest::newRow("calculations") << "Kalkulacje" << 3;
     QTest::newRow("about") << "Informacje" << 0;
+    QTest::newRow("quick dial") << "Szybkie" << 0; // from the contacts window, with a modem
 }
 
 void TestWindowFrames::everyWindow_switchableAndNamed()
 {
     QFETCH(QString, action);
     QFETCH(int, pictureButtons);
+    FakeLineApi modem; // outlives the main window's line
+    modem.devices.resize(1);
     ShellFixture fx;
+    fx.sim.services.lineApi = &modem;
     fx.start();
     for (QAction *a : fx.main->PopupMenu1->actions()) {
         if (a->objectName() == action) {
             a->trigger();
         }
     }
-    QCOMPARE(openWindows().size(), 1);
-    ShellWindow *w = openWindows().first();
+    if (action == "Szybkie") {
+        fx.main->Kontakty->trigger();
+        QTest::mouseClick(Form_Notatniczek->Button_Szybkie, Qt::LeftButton);
+        QVERIFY(Form_Szybkie);
+    }
+    QCOMPARE(openWindows().size(), action == "Szybkie" ? 2 : 1);
+    ShellWindow *w = action == "Szybkie" ? static_cast<ShellWindow *>(Form_Szybkie) : openWindows().first();
     // A tool window is left out of the task bar and Alt+Tab by window managers.
     QCOMPARE(w->windowFlags() & Qt::WindowType_Mask, Qt::Window);
     QVERIFY(!(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
@@ -73,6 +87,17 @@ void TestWindowFrames::everyWindow_switchableAndNamed()
         }
     }
     QVERIFY(pictures >= pictureButtons);
+    // Every field a user types into is announced with a caption: its own name or a label's.
+    QList<QWidget *> captioned;
+    for (QLabel *l : w->findChildren<QLabel *>()) {
+        captioned.append(l->buddy());
+    }
+    for (QLineEdit *edit : w->findChildren<QLineEdit *>()) {
+        if (edit->isVisibleTo(w) && !edit->isReadOnly() && !qobject_cast<QComboBox *>(edit->parentWidget())
+            && !qobject_cast<QAbstractSpinBox *>(edit->parentWidget())) {
+            QVERIFY2(!edit->accessibleName().isEmpty() || captioned.contains(edit), qPrintable(edit->objectName()));
+        }
+    }
     if (action == "Kontakty") { // a field under a speed button that shows its caption
         QCOMPARE(w->findChild<QLineEdit *>("Edit_TelDom")->accessibleName(), QStringLiteral("Telefon domowy"));
     }
