@@ -22,7 +22,7 @@ const QList<Option> &options()
     static const QList<Option> table = {
         {"--data-dir",
          "FOLDER",
-         "folder plików z danymi (Morwinek.ini, Morwinek.data, Morwinek.term, notes, foto)",
+         "folder plików z danymi (Morwinek.ini, Morwinek.data, Morwinek.term, notes, foto, kopie)",
          [](CommandLine &c, const QString &value) {
              c.dataDir = QDir::cleanPath(QDir(value).absolutePath());
          }},
