@@ -1,5 +1,7 @@
 // Address-book speed with 100,000 contacts: loading the data file, the sort that follows a save,
 // writing the file, and opening the contacts window over it.
+#include "BenchSupport.h"
+
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 #include "platform/sim/SimServices.h"
@@ -7,7 +9,6 @@
 #include "widgets/shell/TForm_Main.h"
 
 #include <QApplication>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -57,39 +58,27 @@ QList<QByteArray> generateBook(int count)
                                         u"al. Jerozolimskie"_qs,
                                         u"ul. Ogrodowa"_qs,
                                         u"ul. Źródlana"_qs};
-    QRandomGenerator rng(1974);
-    const auto pick = [&rng](const QStringList &list) {
-        return list.at(int(rng.bounded(list.size())));
-    };
-    const auto digits = [&rng](int n) {
-        QString s;
-        for (int i = 0; i < n; ++i) {
-            s.append(QChar(u'0' + int(rng.bounded(10))));
-        }
-        return s;
-    };
+    BenchSupport::RandomFields random(1974);
     QList<QByteArray> lines;
     lines.reserve(count);
     for (int i = 0; i < count; ++i) {
         Contact c;
         c.ID = QString::number(10000 + i % 90000);
-        c.Nazwa = pick(surnames) + u' ' + pick(firstNames);
-        c.DomMiasto = pick(cities);
-        c.DomUlica =
-            pick(streets) + u' ' + QString::number(rng.bounded(1, 200)) + u'/' + QString::number(rng.bounded(1, 60));
-        c.DomKod = digits(2) + u'-' + digits(3);
-        c.TelDom = u"0"_qs + digits(2) + u' ' + digits(7);
-        c.TelKom = u"+48 "_qs + digits(9);
+        c.Nazwa = random.pick(surnames) + u' ' + random.pick(firstNames);
+        c.DomMiasto = random.pick(cities);
+        c.DomUlica = random.pick(streets) + u' ' + QString::number(random.bounded(1, 200)) + u'/'
+                     + QString::number(random.bounded(1, 60));
+        c.DomKod = random.digits(2) + u'-' + random.digits(3);
+        c.TelDom = u"0"_qs + random.digits(2) + u' ' + random.digits(7);
+        c.TelKom = u"+48 "_qs + random.digits(9);
         c.Email = c.Nazwa.section(u' ', 0, 0).toLower() + u'@' + u"poczta.pl"_qs;
-        if (rng.bounded(3) == 0) {
-            c.Firma = u"Przedsiębiorstwo "_qs + pick(surnames) + u" Sp. z o.o."_qs;
+        if (random.bounded(3) == 0) {
+            c.Firma = u"Przedsiębiorstwo "_qs + random.pick(surnames) + u" Sp. z o.o."_qs;
             c.Tytul = u"kierownik działu"_qs;
-            c.PracaMiasto = pick(cities);
+            c.PracaMiasto = random.pick(cities);
         }
-        if (rng.bounded(2) == 0) {
-            c.Urodziny = u"%1.%2.%3"_qs.arg(rng.bounded(1, 29), 2, 10, QChar(u'0'))
-                             .arg(rng.bounded(1, 13), 2, 10, QChar(u'0'))
-                             .arg(rng.bounded(1930, 2010));
+        if (random.bounded(2) == 0) {
+            c.Urodziny = random.birthDate();
         }
         lines.append(c.toLine());
     }
@@ -182,13 +171,7 @@ BENCHMARK(BM_ContactSave)->Unit(benchmark::kMillisecond);
 
 void BM_ContactWindowOpen(benchmark::State &state)
 {
-    if (!QApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "morwinek_bench";
-        static char *argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
-    }
+    BenchSupport::ensureApplication();
     // The book is full of birthdays; the start-up reminder only turns the tray icon red.
     QFile ini(QDir(book().dir.path()).filePath(u"Morwinek.ini"_qs));
     if (!ini.open(QIODevice::WriteOnly) || ini.write("[Terminy]\r\nAUTOTERMINY=0\r\n") < 0) {

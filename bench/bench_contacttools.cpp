@@ -1,5 +1,7 @@
 // Contacts window tools: one "find next" over 100,000 contacts that finds nothing, and showing
 // a contact whose photo is a 24-megapixel JPEG.
+#include "BenchSupport.h"
+
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 #include "core/contacts/ContactSearch.h"
@@ -129,13 +131,7 @@ BENCHMARK(BM_PhotoDecode24MP)->Arg(4)->Arg(12)->Unit(benchmark::kMillisecond);
 
 void BM_ContactShowWith24MPPhoto(benchmark::State &state)
 {
-    if (!QApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "morwinek_bench";
-        static char *argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
-    }
+    BenchSupport::ensureApplication();
     SimServices sim(bigPhoto(int(state.range(0))).dir.path());
     TForm_Main main(sim.services);
     main.Kontakty->trigger();

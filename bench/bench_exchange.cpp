@@ -1,5 +1,7 @@
 // Exchange with other programs for 100,000 contacts: writing vCard and CSV files of the book,
 // and importing such files (reading, duplicate search, the one write of the data file).
+#include "BenchSupport.h"
+
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 #include "core/contacts/exchange/ContactCsv.h"
@@ -7,7 +9,6 @@
 #include "core/contacts/exchange/ContactImport.h"
 #include "core/contacts/exchange/VCard.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -39,39 +40,27 @@ QList<ExchangeContact> generateContacts(int count, int seed)
     static const QStringList firstNames = {
         u"Anna"_s, u"Piotr"_s, u"Maria"_s, u"Krzysztof"_s, u"Małgorzata"_s, u"Tomasz"_s, u"Łukasz"_s, u"Ewa"_s};
     static const QStringList cities = {u"Warszawa"_s, u"Kraków"_s, u"Łódź"_s, u"Wrocław"_s, u"Poznań"_s, u"Gdańsk"_s};
-    QRandomGenerator rng(seed);
-    const auto pick = [&rng](const QStringList &list) {
-        return list.at(int(rng.bounded(list.size())));
-    };
-    const auto digits = [&rng](int n) {
-        QString s;
-        for (int i = 0; i < n; ++i) {
-            s.append(QChar(u'0' + int(rng.bounded(10))));
-        }
-        return s;
-    };
+    BenchSupport::RandomFields random(seed);
     QList<ExchangeContact> contacts;
     contacts.reserve(count);
     for (int i = 0; i < count; ++i) {
         ExchangeContact item;
         Contact &c = item.contact;
-        c.Nazwa = pick(surnames) + u' ' + pick(firstNames);
-        c.DomMiasto = pick(cities);
-        c.DomUlica = u"ul. Długa "_s + QString::number(rng.bounded(1, 200));
-        c.DomKod = digits(2) + u'-' + digits(3);
-        c.TelDom = u"0"_s + digits(2) + u' ' + digits(7);
-        c.TelKom = u"+48 "_s + digits(9);
+        c.Nazwa = random.pick(surnames) + u' ' + random.pick(firstNames);
+        c.DomMiasto = random.pick(cities);
+        c.DomUlica = u"ul. Długa "_s + QString::number(random.bounded(1, 200));
+        c.DomKod = random.digits(2) + u'-' + random.digits(3);
+        c.TelDom = u"0"_s + random.digits(2) + u' ' + random.digits(7);
+        c.TelKom = u"+48 "_s + random.digits(9);
         c.Email = u"osoba%1.%2@poczta.pl"_s.arg(seed).arg(i);
-        if (rng.bounded(3) == 0) {
-            c.Firma = u"Przedsiębiorstwo "_s + pick(surnames) + u", Sp. z o.o."_s;
+        if (random.bounded(3) == 0) {
+            c.Firma = u"Przedsiębiorstwo "_s + random.pick(surnames) + u", Sp. z o.o."_s;
             c.Tytul = u"kierownik działu"_s;
-            c.TelSlu = u"22 "_s + digits(7);
-            c.TelWew = digits(3);
+            c.TelSlu = u"22 "_s + random.digits(7);
+            c.TelWew = random.digits(3);
         }
-        if (rng.bounded(2) == 0) {
-            c.Urodziny = u"%1.%2.%3"_s.arg(rng.bounded(1, 29), 2, 10, QChar(u'0'))
-                             .arg(rng.bounded(1, 13), 2, 10, QChar(u'0'))
-                             .arg(rng.bounded(1930, 2010));
+        if (random.bounded(2) == 0) {
+            c.Urodziny = random.birthDate();
         }
         contacts.append(item);
     }
