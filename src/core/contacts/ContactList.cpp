@@ -72,10 +72,16 @@ void ContactList::Sortowanie(int *position)
 
 bool ContactList::newIdentifier(QString *id, QString *error) const
 {
-    if (m_lines.isEmpty()) {
-        *id = QString::number(firstIdentifier);
-        return true;
+    QStringList ids;
+    if (!newIdentifiers(1, &ids, error)) {
+        return false;
     }
+    *id = ids.constFirst();
+    return true;
+}
+
+bool ContactList::newIdentifiers(int count, QStringList *ids, QString *error) const
+{
     std::vector<bool> used(lastIdentifier + 1, false);
     int highest = -1;
     for (const QByteArray &line : m_lines) {
@@ -84,26 +90,35 @@ bool ContactList::newIdentifier(QString *id, QString *error) const
             highest = std::max(highest, *value);
         }
     }
-    const auto last = identifierValue(Contact::idOf(m_lines.constLast()));
-    // A last line without a number gives no place to go on from; the highest number does.
-    int candidate = (last ? *last : std::max(highest, firstIdentifier - 1)) + 1;
-    while (candidate <= lastIdentifier && used[static_cast<size_t>(candidate)]) {
+    int candidate = firstIdentifier;
+    if (!m_lines.isEmpty()) {
+        const auto last = identifierValue(Contact::idOf(m_lines.constLast()));
+        // A last line without a number gives no place to go on from; the highest number does.
+        candidate = (last ? *last : std::max(highest, firstIdentifier - 1)) + 1;
+    }
+    // Past 99999 the search goes on once from the lowest identifier.
+    bool wrapped = false;
+    QStringList found;
+    found.reserve(count);
+    while (found.size() < count) {
+        if (candidate > lastIdentifier) {
+            if (wrapped) {
+                if (error) {
+                    *error = QStringLiteral("Nie można dodać kontaktu: wszystkie identyfikatory od %1 do %2 są zajęte.")
+                                 .arg(firstIdentifier)
+                                 .arg(lastIdentifier);
+                }
+                return false;
+            }
+            wrapped = true;
+            candidate = firstIdentifier;
+        }
+        if (!used[static_cast<size_t>(candidate)]) {
+            used[static_cast<size_t>(candidate)] = true;
+            found.append(QString::number(candidate));
+        }
         ++candidate;
     }
-    if (candidate > lastIdentifier) {
-        candidate = firstIdentifier;
-        while (candidate <= lastIdentifier && used[static_cast<size_t>(candidate)]) {
-            ++candidate;
-        }
-    }
-    if (candidate > lastIdentifier) {
-        if (error) {
-            *error = QStringLiteral("Nie można dodać kontaktu: wszystkie identyfikatory od %1 do %2 są zajęte.")
-                         .arg(firstIdentifier)
-                         .arg(lastIdentifier);
-        }
-        return false;
-    }
-    *id = QString::number(candidate);
+    *ids = std::move(found);
     return true;
 }

@@ -42,6 +42,9 @@ public:
     // in use; past 99999 (or when the last one is no number) the search goes on from the lowest
     // free one. False with a message for the user when all five-digit identifiers are taken.
     [[nodiscard]] bool newIdentifier(QString *id, QString *error) const;
+    // count identifiers as adding that many contacts one by one would give them. False, with
+    // *ids untouched, when too few are free.
+    [[nodiscard]] bool newIdentifiers(int count, QStringList *ids, QString *error) const;
 
 private:
     QList<QByteArray> m_lines;

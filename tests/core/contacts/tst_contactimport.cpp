@@ -48,6 +48,8 @@ private slots:
     void duplicates_data();
     void duplicates();
     void apply_onlyNew_addsSortedWithSideFiles();
+    void apply_identifiersAsAddingOneByOne_data();
+    void apply_identifiersAsAddingOneByOne();
     void apply_tooFewIdentifiers_changesNothing();
     void apply_photoNotWritten_reportedOnceInPolish();
     void exportThenImport_givesTheSameContacts();
@@ -159,6 +161,40 @@ void TestContactImport::apply_onlyNew_addsSortedWithSideFiles()
     QCOMPARE(notes, u"raz\ndwa"_s);
     QCOMPARE(fileBytes(book.photoPath(u"10006"_s)), withSides.photo);
     QVERIFY(!QFile::exists(book.photoPath(u"10007"_s)));
+}
+
+void TestContactImport::apply_identifiersAsAddingOneByOne_data()
+{
+    QTest::addColumn<QStringList>("ids"); // identifiers of the book's lines, in list order
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("on from a short last identifier") << QStringList{u"1234"_s} << QStringList{u"1235"_s, u"1236"_s};
+    QTest::newRow("over one in use") << QStringList{u"10005"_s, u"10004"_s} << QStringList{u"10006"_s, u"10007"_s};
+    QTest::newRow("past 99999 from the lowest free")
+        << QStringList{u"10000"_s, u"99999"_s} << QStringList{u"10001"_s, u"10002"_s};
+}
+
+void TestContactImport::apply_identifiersAsAddingOneByOne()
+{
+    QFETCH(QStringList, ids);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    ContactFile book(dir.path());
+    QList<QByteArray> lines;
+    for (const QString &id : ids) {
+        lines.append(lineFor(id, u"Stary "_s + id));
+    }
+    QVERIFY(TextFile::writeLines(book.path(), lines, nullptr));
+    QVERIFY(book.load(nullptr));
+    ContactImport import;
+    import.prepare(book.list(), {person(u"Nowy Adam"_s), person(u"Nowy Bogdan"_s)});
+    QVERIFY(import.apply(book, false, nullptr, nullptr));
+    QStringList given;
+    for (int i = 0; i < book.count(); ++i) {
+        if (book.list().contact(i).Nazwa.startsWith(u"Nowy"_s)) {
+            given.append(book.list().contact(i).ID);
+        }
+    }
+    QCOMPARE(given, expected);
 }
 
 void TestContactImport::apply_tooFewIdentifiers_changesNothing()

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <vector>
 
 namespace {
 
@@ -59,47 +58,6 @@ void flattenControls(QString *text)
         return; // the common case, without a copy
     }
     std::replace_if(text->begin(), text->end(), isControl, QChar(u' '));
-}
-
-// count new identifiers as adding them one by one would give: from one above the last line's,
-// stepping over those in use, on from the lowest free one after 99999. False when too few are free.
-bool allocateIdentifiers(const ContactList &book, int count, QStringList *ids)
-{
-    constexpr int first = ContactList::firstIdentifier;
-    constexpr int last = ContactList::lastIdentifier;
-    std::vector<bool> used(last + 1, false);
-    int highest = first - 1;
-    int free = last - first + 1;
-    for (const QByteArray &line : book.lines()) {
-        if (const auto value = ContactList::identifierValue(Contact::idOf(line)); value && !used[*value]) {
-            used[*value] = true;
-            highest = std::max(highest, *value);
-            if (*value >= first) {
-                --free;
-            }
-        }
-    }
-    if (count > free) {
-        return false;
-    }
-    int candidate = first;
-    if (!book.isEmpty()) {
-        const auto lastValue = ContactList::identifierValue(Contact::idOf(book.lines().constLast()));
-        candidate = (lastValue ? *lastValue : highest) + 1;
-    }
-    ids->clear();
-    ids->reserve(count);
-    while (ids->size() < count) {
-        if (candidate > last || candidate < first) {
-            candidate = first;
-        }
-        if (!used[candidate]) {
-            used[candidate] = true;
-            ids->append(QString::number(candidate));
-        }
-        ++candidate;
-    }
-    return true;
 }
 
 // What makes two contacts of one name the same person: a telephone number or the e-mail address,
@@ -258,7 +216,7 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         }
     }
     QStringList ids;
-    if (!allocateIdentifiers(book.list(), static_cast<int>(chosen.size()), &ids)) {
+    if (!book.list().newIdentifiers(static_cast<int>(chosen.size()), &ids, nullptr)) {
         if (error) {
             *error = u"Nie można zaimportować %1 kontaktów: w książce adresowej brakuje wolnych identyfikatorów "
                      u"(najwyższy to %2)."_s.arg(chosen.size())
