@@ -2,6 +2,7 @@
 
 #include "PhotoCodec.h"
 
+#include "core/common/FileError.h"
 #include "core/common/TextFile.h"
 
 #include <QFileInfo>
@@ -13,7 +14,7 @@ constexpr qint64 maxFileBytes = 256LL * 1024 * 1024; // far above any photo; kee
 bool readWhole(const QString &path, QByteArray *bytes, QString *error)
 {
     if (QFileInfo(path).size() > maxFileBytes) {
-        *error = QStringLiteral("Plik jest zbyt duży.");
+        *error = FileError::describe(FileError::Read, path, QStringLiteral("plik jest zbyt duży"));
         return false;
     }
     bool exists = false;
@@ -21,7 +22,7 @@ bool readWhole(const QString &path, QByteArray *bytes, QString *error)
         return false;
     }
     if (!exists) {
-        *error = QStringLiteral("Plik nie istnieje.");
+        *error = FileError::describe(FileError::Read, path, QStringLiteral("plik nie istnieje"));
         return false;
     }
     return true;

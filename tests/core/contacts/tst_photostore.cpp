@@ -52,6 +52,7 @@ private slots:
     void prepare_byContent_data();
     void prepare_byContent();
     void store_failedWriteKeepsOldPhoto();
+    void prepare_missingFile_namedLikeOtherFileErrors();
     void notes_lastLineBreakAddsNoEmptyLine_data();
     void notes_lastLineBreakAddsNoEmptyLine();
     void remove_keepsFilesOfAContactWithTheSameIdentifier();
@@ -129,6 +130,16 @@ void TestPhotoStore::store_failedWriteKeepsOldPhoto()
     QVERIFY(!PhotoStore::store(path, pictureOf("jpg", 10, 10), &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(QFileInfo(path).isDir());
+}
+
+void TestPhotoStore::prepare_missingFile_namedLikeOtherFileErrors()
+{
+    QTemporaryDir dir; // a file gone between the choice and the reading
+    const QString path = dir.filePath(u"zniknięte.jpg"_s);
+    PhotoStore::Prepared prepared;
+    QString error;
+    QVERIFY(!PhotoStore::prepare(path, view, &prepared, &error));
+    QCOMPARE(error, u"Nie można odczytać pliku „%1”: plik nie istnieje."_s.arg(QDir::toNativeSeparators(path)));
 }
 
 void TestPhotoStore::notes_lastLineBreakAddsNoEmptyLine_data()
