@@ -47,7 +47,7 @@ ContactExchangeMenu::ContactExchangeMenu(QWidget *window, QMenu *menu, Services 
     };
     eksportVCard = item("druk_EksportVCard", u"Eksportuj kontakty (&vCard)..."_s);
     eksportCsv = item("druk_EksportCSV", u"Eksportuj kontakty (&CSV)..."_s);
-    eksportKalendarz = item("druk_EksportKalendarz", u"Eksportuj k&alendarz (iCalendar)..."_s);
+    eksportKalendarz = item("druk_EksportKalendarz", u"Eksportuj &kalendarz (iCalendar)..."_s);
     importuj = item("druk_Importuj", u"&Importuj kontakty..."_s);
     connect(eksportVCard, &QAction::triggered, this, [this] {
         exportContacts(ContactExchange::Format::VCard);
