@@ -64,7 +64,7 @@ inline void checkPrepared(const ExchangeContact &prepared, const ExchangeContact
 }
 
 // Adds every prepared contact to an empty book on disk: the file then holds exactly them, each
-// under a new identifier, with their notes.
+// under a new identifier, with their notes and photos.
 inline void checkApply(const ContactImport &import)
 {
     ContactFile book(FuzzSupport::freshDataDir());
@@ -86,12 +86,14 @@ inline void checkApply(const ContactImport &import)
         ids.append(c.ID);
         QString notes;
         FUZZ_ASSERT(again.readNotes(c.ID, &notes, &error));
+        const QByteArray photo = FuzzSupport::readFile(again.photoPath(c.ID));
         c.ID.clear();
-        stored.append(c.toLine() + Cp1250::encode(notes));
+        stored.append(c.toLine() + Cp1250::encode(notes) + '\0' + photo);
     }
     QList<QByteArray> expected;
     for (const ExchangeContact &item : import.contacts()) {
-        expected.append(item.contact.toLine() + Cp1250::encode(item.notes));
+        // Notes are kept as lines of text, where a NUL reads as a blank.
+        expected.append(item.contact.toLine() + Cp1250::encode(item.notes).replace('\0', ' ') + '\0' + item.photo);
     }
     std::sort(stored.begin(), stored.end());
     std::sort(expected.begin(), expected.end());

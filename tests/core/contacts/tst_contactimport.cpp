@@ -21,6 +21,12 @@ ExchangeContact person(const QString &name, const QString &phone = {}, const QSt
     return item;
 }
 
+ExchangeContact withHomePhone(ExchangeContact item, const QString &phone)
+{
+    item.contact.TelDom = phone;
+    return item;
+}
+
 QList<Contact> withoutIds(const ContactList &list)
 {
     QList<Contact> contacts;
@@ -84,6 +90,9 @@ void TestContactImport::duplicates_data()
     QTest::newRow("same name, other phone") << person(u"Kowalski Jan"_s, u"600 100 201"_s) << false << 1;
     QTest::newRow("same name, no phone or e-mail") << person(u"Kowalski Jan"_s) << false << 1;
     QTest::newRow("other name, same phone") << person(u"Kowalska Jana"_s, u"600100200"_s) << false << 1;
+    // One number in two fields of the contact is no second contact.
+    QTest::newRow("other name, one number as home and mobile")
+        << withHomePhone(person(u"Nowak Anna"_s, u"600 200 300"_s), u"600-200-300"_s) << false << 1;
 }
 
 void TestContactImport::duplicates()
