@@ -12,11 +12,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-ExchangeContact person(const QString &name, const QString &phone = {}, const QString &email = {})
+ExchangeContact
+person(const QString &name, const QString &phone = {}, const QString &email = {}, const QString &home = {})
 {
     ExchangeContact item;
     item.contact.Nazwa = name;
     item.contact.TelKom = phone;
+    item.contact.TelDom = home;
     item.contact.Email = email;
     return item;
 }
@@ -87,6 +89,8 @@ void TestContactImport::duplicates_data()
     QTest::newRow("same name, other phone") << person(u"Kowalski Jan"_s, u"600 100 201"_s) << false << 1;
     QTest::newRow("same name, no phone or e-mail") << person(u"Kowalski Jan"_s) << false << 1;
     QTest::newRow("other name, same phone") << person(u"Kowalska Jana"_s, u"600100200"_s) << false << 1;
+    QTest::newRow("other name, one number as home and mobile")
+        << person(u"Nowak Anna"_s, u"600 200 300"_s, {}, u"600-200-300"_s) << false << 1;
 }
 
 void TestContactImport::duplicates()

@@ -83,7 +83,16 @@ void TestVCard::roundTrip_keepsEveryField()
     ExchangeContact freeText;
     freeText.contact.Nazwa = u"Zieliński  Jan"_s; // two blanks stay two blanks
     freeText.contact.Urodziny = u"ok. 1950"_s;
-    const QList<ExchangeContact> contacts = {fullContact(), bare, extensionOnly, freeText};
+    // Texts a reader would take for an extension, a URI or an escape.
+    ExchangeContact lookalikes;
+    lookalikes.contact.Nazwa = u"Kamiński Adam"_s;
+    lookalikes.contact.TelDom = u"22 123 45 67 wew. 12"_s;
+    lookalikes.contact.TelKom = u"tel:600100200"_s;
+    lookalikes.contact.TelSlu = u"22 555 x 123456"_s;
+    lookalikes.contact.Faks = u"22 999; ext=5"_s;
+    lookalikes.contact.DomURL = u"file://serwer\\dom\\"_s;
+    lookalikes.contact.PracaURL = u"http://example.pl/\\n"_s;
+    const QList<ExchangeContact> contacts = {fullContact(), bare, extensionOnly, freeText, lookalikes};
 
     QByteArray bytes;
     QVERIFY(VCard::write(contacts, &bytes));

@@ -192,9 +192,13 @@ void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> cont
         }
         m_folded[i] = folded;
 
-        bool duplicate = false;
-        for (const QString &key : identityKeys(item.contact)) {
-            duplicate = known.contains(key) || duplicate;
+        // All keys are looked up before any is added: one number in two fields of a contact
+        // would otherwise make it a duplicate of itself.
+        const IdentityKeys keys = identityKeys(item.contact);
+        const bool duplicate = std::any_of(keys.cbegin(), keys.cend(), [&known](const QString &key) {
+            return known.contains(key);
+        });
+        for (const QString &key : keys) {
             known.insert(key);
         }
         m_duplicate[i] = duplicate;

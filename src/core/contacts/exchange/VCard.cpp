@@ -56,6 +56,29 @@ QString telUriPart(const QString &text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text, "+-.()*#"));
 }
 
+// An extension written after a number as text: "22 555 66 77 wew. 12", "... x 12", ";ext=12".
+const QRegularExpression &extensionSuffix()
+{
+    static const QRegularExpression suffix(u"\\s*(?:;\\s*ext=|\\s(?:ext\\.?|wew\\.?|x)\\s*)(\\d{1,6})$"_s,
+                                           QRegularExpression::CaseInsensitiveOption);
+    return suffix;
+}
+
+// A number as text, or as a tel: URI when its text would not read back as it is (a reader takes
+// "x 12" at its end for an extension, and "tel:" in front for a URI).
+void appendTel(QByteArray &out, const QString &type, const QString &number)
+{
+    if (number.isEmpty()) {
+        return;
+    }
+    const QString text = number.trimmed();
+    if (text.startsWith(u"tel:", Qt::CaseInsensitive) || extensionSuffix().match(text).hasMatch()) {
+        ContentLines::append(out, u"TEL;VALUE=uri;TYPE="_s + type + u":tel:"_s + telUriPart(number));
+    } else {
+        appendText(out, u"TEL;TYPE="_s + type, number);
+    }
+}
+
 void writeCard(QByteArray &out, const ExchangeContact &item)
 {
     const Contact &c = item.contact;
@@ -65,15 +88,15 @@ void writeCard(QByteArray &out, const ExchangeContact &item)
     ContentLines::append(out, u"FN:"_s + escape(given.isEmpty() ? family : given + u' ' + family));
     ContentLines::append(out, u"N:"_s + escape(family) + u';' + escape(given) + u";;;"_s);
     appendText(out, u"NICKNAME"_s, c.Pseudo);
-    appendText(out, u"TEL;TYPE=home"_s, c.TelDom);
-    appendText(out, u"TEL;TYPE=cell"_s, c.TelKom);
+    appendTel(out, u"home"_s, c.TelDom);
+    appendTel(out, u"cell"_s, c.TelKom);
     if (!c.TelWew.isEmpty()) {
         ContentLines::append(
             out, u"TEL;VALUE=uri;TYPE=work:tel:"_s + telUriPart(c.TelSlu) + u";ext="_s + telUriPart(c.TelWew));
     } else {
-        appendText(out, u"TEL;TYPE=work"_s, c.TelSlu);
+        appendTel(out, u"work"_s, c.TelSlu);
     }
-    appendText(out, u"TEL;TYPE=fax"_s, c.Faks);
+    appendTel(out, u"fax"_s, c.Faks);
     appendText(out, u"EMAIL"_s, c.Email);
     if (!c.DomUlica.isEmpty() || !c.DomMiasto.isEmpty() || !c.DomKod.isEmpty()) {
         ContentLines::append(out,
@@ -85,11 +108,12 @@ void writeCard(QByteArray &out, const ExchangeContact &item)
                              u"ADR;TYPE=work:;;"_s + escape(c.PracaUlica) + u';' + escape(c.PracaMiasto) + u";;"_s
                                  + escape(c.PracaKod) + u';');
     }
+    // Addresses as they are, but for a backslash, which readers take for an escape.
     if (!c.DomURL.isEmpty()) {
-        ContentLines::append(out, u"URL;TYPE=home:"_s + c.DomURL);
+        ContentLines::append(out, u"URL;TYPE=home:"_s + QString(c.DomURL).replace(u"\\"_s, u"\\\\"_s));
     }
     if (!c.PracaURL.isEmpty()) {
-        ContentLines::append(out, u"URL;TYPE=work:"_s + c.PracaURL);
+        ContentLines::append(out, u"URL;TYPE=work:"_s + QString(c.PracaURL).replace(u"\\"_s, u"\\\\"_s));
     }
     if (!c.Firma.isEmpty() || !c.Dep.isEmpty()) {
         ContentLines::append(out, u"ORG:"_s + escape(c.Firma) + (c.Dep.isEmpty() ? QString() : u';' + escape(c.Dep)));
@@ -436,9 +460,7 @@ std::pair<QString, QString> telValue(const Property &property, const QString &te
         return {number, extension};
     }
     number = unescape(number);
-    static const QRegularExpression suffix(u"\\s*(?:;\\s*ext=|\\s(?:ext\\.?|wew\\.?|x)\\s*)(\\d{1,6})$"_s,
-                                           QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = suffix.match(number);
+    const QRegularExpressionMatch match = extensionSuffix().match(number);
     if (match.hasMatch()) {
         extension = match.captured(1);
         number.truncate(match.capturedStart());
