@@ -11,6 +11,17 @@ using namespace Tapi;
 
 namespace {
 
+// The text of the telephony error an action raises; empty when it raises none.
+QString raised(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const TelephonyError &error) {
+        return error.text();
+    }
+    return {};
+}
+
 // One line component over a fake telephony interface with one capable device.
 struct LineFixture
 {
@@ -36,32 +47,48 @@ struct LineFixture
                 api.port->incoming += arrivals.takeFirst();
             }
         });
-        line->OnConnection = [this](QObject *) {
-            events << QStringLiteral("connection");
-        };
-        line->OnDisconnect = [this](QObject *) {
-            events << QStringLiteral("disconnect");
-        };
-        line->OnBusy = [this](QObject *) {
-            events << QStringLiteral("busy");
-        };
+        for (auto [handler, name] : {std::pair{&TTAPILine::OnConnection, "connection"},
+                                     std::pair{&TTAPILine::OnDisconnect, "disconnect"},
+                                     std::pair{&TTAPILine::OnBusy, "busy"}}) {
+            (*line).*handler = [this, name](QObject *) {
+                events << QLatin1String(name);
+            };
+        }
         return *line;
     }
     TTAPILine &openLine()
     {
-        start();
+        if (!line) {
+            start();
+        }
         line->setDevIdToInitialize(0);
         line->OpenLine();
         return *line;
     }
-    QString raised(const std::function<void()> &action)
+    bool dial() { return openLine().MakeCall(); }
+    void state(quint32 callState, quint32 detail = 0) { api.deliverCallState(0x500, callState, detail); }
+    // Dials and lets the call connect.
+    bool connectCall()
     {
-        try {
-            action();
-        } catch (const TelephonyError &error) {
-            return error.text();
-        }
-        return QStringLiteral("(nothing raised)");
+        const bool dialled = dial();
+        state(LINECALLSTATE_CONNECTED);
+        return dialled;
+    }
+    QString makeCallError()
+    {
+        return raised([this] {
+            line->MakeCall();
+        });
+    }
+    // Dials in direct access, running `script` once the call connects.
+    void runScript(const QStringList &script, const QString &logFile = {})
+    {
+        openLine();
+        line->DeviceDirectAccess = true;
+        line->DirectAccessLogFile = logFile;
+        line->setDirectAccessScript(&script);
+        line->MakeCall();
+        state(LINECALLSTATE_CONNECTED);
     }
 };
 
@@ -72,554 +99,446 @@ class TestTapiLine : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
-    void checkTapiResult_data();
-    void checkTapiResult();
-    void secondComponent_raises();
-    void deviceCheck_data();
-    void deviceCheck();
-    void sameDevice_runsNoCheck();
-    void lineName_data();
-    void lineName();
-    void makeCall_outstandingRefused();
-    void makeCall_failedAtOnceIsNotOutstanding();
-    void makeCall_bearerAndAddress();
-    void connected_afterHangUp_attachesNothing();
-    void dropReply_clearsAllRequests();
-    void connected_invalidPortStillConnects();
-    void connected_setsPortUp();
-    void idleAndDisconnected_releaseCallAndPort();
-    void openLine_closesLineOfEarlierDial();
-    void failedReply_showsMessage();
-    void script_data();
-    void script();
-    void script_logFile();
-    void bytesWaiting_limit();
-    void portFailures_data();
-    void portFailures();
-    void port_closedFlagDoesNothing();
-    void watcher_reportsNewDataUntilHangUp();
-};
 
-void TestTapiLine::checkTapiResult_data()
-{
-    QTest::addColumn<quint32>("code");
-    QTest::addColumn<QString>("text"); // empty: nothing raised
-    QTest::newRow("zero") << 0u << QString();
-    QTest::newRow("request id") << 17u << QString();
-    QTest::newRow("first name") << 0x80000001u << "TAPI Line: LINEERR_ALLOCATED";
-    QTest::newRow("gap 04") << 0x80000004u << "Unknown Error - -2147483644";
-    QTest::newRow("after gap 04") << 0x80000005u << "TAPI Line: LINEERR_CALLUNAVAIL";
-    QTest::newRow("gap 31") << 0x80000031u << "Unknown Error - -2147483599";
-    QTest::newRow("after gap 31") << 0x80000032u << "TAPI Line: LINEERR_INVALPARAM";
-    QTest::newRow("last name") << 0x8000005Cu << "TAPI Line: LINEERR_DIALVOICEDETECT";
-    QTest::newRow("past the list") << 0x8000005Du << "Unknown Error - -2147483555";
-}
-
-void TestTapiLine::checkTapiResult()
-{
-    QFETCH(quint32, code);
-    QFETCH(QString, text);
-    QString got;
-    try {
-        CheckTapiResult(qint32(code));
-    } catch (const TelephonyError &error) {
-        got = error.text();
+    void checkTapiResult_data()
+    {
+        QTest::addColumn<quint32>("code");
+        QTest::addColumn<QString>("text"); // empty: nothing raised
+        QTest::newRow("zero") << 0u << QString();
+        QTest::newRow("request id") << 17u << QString();
+        QTest::newRow("first name") << 0x80000001u << "TAPI Line: LINEERR_ALLOCATED";
+        QTest::newRow("gap 04") << 0x80000004u << "Unknown Error - -2147483644";
+        QTest::newRow("after gap 04") << 0x80000005u << "TAPI Line: LINEERR_CALLUNAVAIL";
+        QTest::newRow("gap 31") << 0x80000031u << "Unknown Error - -2147483599";
+        QTest::newRow("after gap 31") << 0x80000032u << "TAPI Line: LINEERR_INVALPARAM";
+        QTest::newRow("last name") << 0x8000005Cu << "TAPI Line: LINEERR_DIALVOICEDETECT";
+        QTest::newRow("past the list") << 0x8000005Du << "Unknown Error - -2147483555";
     }
-    QCOMPARE(got, text);
-}
-
-void TestTapiLine::secondComponent_raises()
-{
-    LineFixture f;
-    f.start();
-    FakeLineApi other;
-    const QString text = f.raised([&] {
-        TTAPILine second(&other, f.prompter, f.clock, {});
-    });
-    QCOMPARE(text, QStringLiteral("Komponent TAPILine dla tego procesu już istnieje."));
-}
-
-void TestTapiLine::deviceCheck_data()
-{
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("usable") << 0 << 0 << QString();
-    QTest::newRow("old version") << 1 << 1 << QString();
-    QTest::newRow("no voice") << 2 << 2 << "VerifyUsableLine: doesn't support LINEBEARERMODE_VOICE";
-    QTest::newRow("no data modem") << 3 << 3 << "VerifyUsableLine: doesn't support LINEMEDIAMODE_DATAMODEM";
-    QTest::newRow("no make call") << 4 << 4 << "VerifyUsableLine: doesn't support LINEFEATURE_MAKECALL";
-    QTest::newRow("in use") << 5 << 5
-                            << "VerifyUsableLine: \r\nLine is already in use by a non-TAPI app or\r\nanother Service "
-                               "Provider.";
-    QTest::newRow("no address make call") << 6 << 6 << "VerifyUsableLine: \r\nLine make call feature is not available.";
-}
-
-void TestTapiLine::deviceCheck()
-{
-    QFETCH(int, fault);
-    QFETCH(int, code);
-    QFETCH(QString, message);
-    LineFixture f;
-    FakeLineApi::Device &d = f.api.devices[0];
-    d.name = "USB Modem";
-    switch (fault) {
-    case 1:
-        d.version = 0x00010003;
-        break;
-    case 2:
-        d.bearerModes = LINEBEARERMODE_DATA;
-        break;
-    case 3:
-        d.mediaModes = LINEMEDIAMODE_INTERACTIVEVOICE;
-        break;
-    case 4:
-        d.lineFeatures = 0;
-        break;
-    case 5:
-        d.allocatedToOthers = true;
-        break;
-    case 6:
-        d.addressFeatures = 0;
-        break;
+    void checkTapiResult()
+    {
+        QFETCH(quint32, code);
+        QFETCH(QString, text);
+        QCOMPARE(raised([code] {
+                     CheckTapiResult(qint32(code));
+                 }),
+                 text);
     }
-    TTAPILine &line = f.start();
-    QCOMPARE(line.VerifyUsableLine(0), code);
-    QCOMPARE(f.prompter.boxes.size(), message.isEmpty() ? 0 : 1);
-    if (!message.isEmpty()) {
-        QCOMPARE(f.prompter.boxes.first().text, message);
-        QCOMPARE(f.prompter.boxes.first().caption, QStringLiteral("Morwinek"));
+
+    void secondComponent_raises()
+    {
+        LineFixture f;
+        f.start();
+        FakeLineApi other;
+        QCOMPARE(raised([&] {
+                     TTAPILine second(&other, f.prompter, f.clock, {});
+                 }),
+                 QStringLiteral("Komponent TAPILine dla tego procesu już istnieje."));
     }
-    QVERIFY(f.api.openLines.isEmpty()); // the probe line is closed whatever the outcome
 
-    // Choosing the device: taken only when usable; a failure while none is chosen asks about the unset one.
-    f.prompter.clear();
-    const QString text = f.raised([&] {
-        line.setDevIdToInitialize(0);
-    });
-    if (code == 0) {
-        QCOMPARE(text, QStringLiteral("(nothing raised)"));
-        QCOMPARE(line.DevIdToInitialize(), 0u);
-        QCOMPARE(f.view->modemName, QStringLiteral("USB Modem"));
-    } else {
-        QCOMPARE(text, QStringLiteral("TAPI Line: LINEERR_BADDEVICEID"));
-        QCOMPARE(line.DevIdToInitialize(), TTAPILine::unsetDevice);
-        QCOMPARE(f.view->modemNameCount, 0);
+    void deviceCheck_data()
+    {
+        QTest::addColumn<int>("fault"); // also the result of the check
+        QTest::addColumn<QString>("message");
+        QTest::newRow("usable") << 0 << QString();
+        QTest::newRow("old version") << 1 << QString();
+        QTest::newRow("no voice") << 2 << "VerifyUsableLine: doesn't support LINEBEARERMODE_VOICE";
+        QTest::newRow("no data modem") << 3 << "VerifyUsableLine: doesn't support LINEMEDIAMODE_DATAMODEM";
+        QTest::newRow("no make call") << 4 << "VerifyUsableLine: doesn't support LINEFEATURE_MAKECALL";
+        QTest::newRow("in use") << 5
+                                << "VerifyUsableLine: \r\nLine is already in use by a non-TAPI app or\r\nanother "
+                                   "Service Provider.";
+        QTest::newRow("no address make call") << 6 << "VerifyUsableLine: \r\nLine make call feature is not available.";
     }
-}
-
-void TestTapiLine::sameDevice_runsNoCheck()
-{
-    LineFixture f;
-    f.api.devices.resize(2);
-    f.api.devices[1].name = "Second";
-    TTAPILine &line = f.start();
-    line.setDevIdToInitialize(0);
-    QCOMPARE(f.view->modemNameCount, 1);
-    f.api.calls.clear();
-    line.setDevIdToInitialize(0);
-    QVERIFY(f.api.calls.isEmpty());
-    QCOMPARE(f.view->modemNameCount, 1);
-
-    // A failing device keeps the chosen one, whose name is shown again.
-    f.api.devices[1].lineFeatures = 0;
-    line.setDevIdToInitialize(1);
-    QCOMPARE(line.DevIdToInitialize(), 0u);
-    QCOMPARE(f.view->modemNameCount, 2);
-    QCOMPARE(f.view->modemName, QStringLiteral("Fake Modem"));
-}
-
-void TestTapiLine::lineName_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<quint32>("offset");
-    QTest::addColumn<quint32>("size");
-    QTest::addColumn<quint32>("format");
-    QTest::addColumn<QString>("name");
-    const QByteArray buffer = QByteArray(8, '\0') + "Modem\0xyz" + QByteArray(4, '\0');
-    QTest::newRow("named") << buffer << 8u << 6u << STRINGFORMAT_ASCII << "Modem";
-    QTest::newRow("last byte forced to NUL") << buffer << 8u << 3u << STRINGFORMAT_ASCII << "Mo";
-    QTest::newRow("empty") << buffer << 14u << 3u << STRINGFORMAT_ASCII << "Line Name is Empty";
-    QTest::newRow("unicode format") << buffer << 8u << 6u << 2u << "Line Unnamed";
-    QTest::newRow("past the buffer") << buffer << 200u << 6u << STRINGFORMAT_ASCII << "Line Name is Empty";
-    QTest::newRow("cut at the buffer end") << QByteArray(8, '\0') + "AB" << 8u << 40u << STRINGFORMAT_ASCII << "A";
-}
-
-void TestTapiLine::lineName()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(quint32, offset);
-    QFETCH(quint32, size);
-    QFETCH(quint32, format);
-    QFETCH(QString, name);
-    LineDevCaps caps;
-    caps.bytes = bytes;
-    caps.lineNameOffset = offset;
-    caps.lineNameSize = size;
-    caps.stringFormat = format;
-    QCOMPARE(TTAPILine::GetLineName(&caps), name);
-    QCOMPARE(TTAPILine::GetLineName(nullptr), QStringLiteral("Modem niedostępny"));
-}
-
-void TestTapiLine::makeCall_outstandingRefused()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    QCOMPARE(f.view->showCount, 1);
-    f.view->hideDialing();
-    QVERIFY(!line.MakeCall());
-    QCOMPARE(f.view->showCount, 1);
-    QCOMPARE(f.api.calls.count(QStringLiteral("lineMakeCall")), 1);
-    f.api.deliverReply(line.makeCallRequestId(), 0);
-    QCOMPARE(line.makeCallRequestId(), 0);
-    QVERIFY(line.MakeCall());
-}
-
-void TestTapiLine::makeCall_failedAtOnceIsNotOutstanding()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    f.api.makeCallResult = LINEERR_INVALADDRESS;
-    QCOMPARE(f.raised([&] {
-        line.MakeCall();
-    }),
-             QStringLiteral("TAPI Line: LINEERR_INVALADDRESS"));
-    QVERIFY(f.view->shown); // stays up until the user presses its button
-    QCOMPARE(line.makeCallRequestId(), 0);
-    f.api.makeCallResult = 0;
-    QVERIFY(line.MakeCall());
-}
-
-void TestTapiLine::makeCall_bearerAndAddress()
-{
-    LineFixture f;
-    TTAPILine &line = f.start();
-    line.PhoneNumber = QStringLiteral("0,12");
-    QCOMPARE(f.raised([&] {
-        line.MakeCall();
-    }),
-             QStringLiteral("TAPILine: Musisz wybrać linię kompatybilną z TAPI"));
-    line.setDevIdToInitialize(0);
-    QCOMPARE(f.raised([&] {
-        line.MakeCall();
-    }),
-             QStringLiteral("TAPILine: Najpierw musisz otworzyć linię"));
-    line.OpenLine();
-    QVERIFY(f.api.calls.contains(QStringLiteral("lineOpen(0,v=0x10004,priv=6,media=0x10)")));
-    QVERIFY(line.MakeCall());
-    QCOMPARE(f.api.lastAddress, std::optional<QString>(QStringLiteral("0,12")));
-    QCOMPARE(f.api.lastCallParams.bearerMode, LINEBEARERMODE_VOICE);
-    QCOMPARE(f.api.lastCallParams.mediaMode, LINEMEDIAMODE_DATAMODEM);
-    QCOMPARE(f.api.lastCallParams.totalSize, 176u);
-    f.api.deliverReply(line.makeCallRequestId(), 0);
-
-    line.DeviceDirectAccess = true;
-    QVERIFY(line.MakeCall());
-    QVERIFY(!f.api.lastAddress.has_value());
-    QCOMPARE(f.api.lastCallParams.bearerMode, LINEBEARERMODE_PASSTHROUGH);
-}
-
-void TestTapiLine::connected_afterHangUp_attachesNothing()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    line.DropCall();
-    QVERIFY(f.api.calls.contains(QStringLiteral("lineDrop")));
-    QCOMPARE(line.callHandle(), 0u);
-    f.api.calls.clear();
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QVERIFY(f.api.calls.isEmpty());
-    QVERIFY(!line.portOpen());
-    QVERIFY(f.events.isEmpty());
-}
-
-void TestTapiLine::dropReply_clearsAllRequests()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    const qint32 makeCallId = line.makeCallRequestId();
-    line.DropCall();
-    QVERIFY(line.dropRequestId() != 0 && line.dropRequestId() != makeCallId);
-    f.api.deliverReply(line.dropRequestId(), 0);
-    QCOMPARE(line.makeCallRequestId(), 0);
-    QCOMPARE(line.dropRequestId(), 0);
-    QVERIFY(!f.view->shown);
-    QVERIFY(line.MakeCall()); // a new dial is possible again
-}
-
-void TestTapiLine::connected_invalidPortStillConnects()
-{
-    LineFixture f;
-    f.api.port = nullptr;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QVERIFY(!line.portOpen());
-    QCOMPARE(f.events, QStringList{QStringLiteral("connection")});
-    QVERIFY(!f.view->shown);
-    QVERIFY(!line.WriteString(QStringLiteral("AT")));
-}
-
-void TestTapiLine::connected_setsPortUp()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QVERIFY(f.api.calls.contains(QStringLiteral("lineGetID(4,comm/datamodem)")));
-    QVERIFY(line.portOpen());
-    QCOMPARE(f.api.port->timeouts.readIntervalTimeout, 250u);
-    QCOMPARE(f.api.port->timeouts.readTotalTimeoutConstant, 0u);
-    QCOMPARE(f.api.port->timeouts.writeTotalTimeoutConstant, 0u);
-    QCOMPARE(f.api.port->mask, quint32(EV_RXCHAR));
-
-    // A failing lineGetID is caught by the callback and leaves no half-open port behind.
-    LineFixture g;
-    f.line.reset();
-    g.api.getIdResult = LINEERR_INVALCALLHANDLE;
-    TTAPILine &other = g.openLine();
-    QVERIFY(other.MakeCall());
-    g.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QCOMPARE(g.prompter.boxes.last().text, QStringLiteral("Wystąpił wewnetrzny błąd połączeniaon."));
-    QVERIFY(!other.portOpen());
-    QVERIFY(g.events.isEmpty());
-}
-
-void TestTapiLine::idleAndDisconnected_releaseCallAndPort()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    f.api.deliverCallState(0x500, LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NOANSWER);
-    QVERIFY(f.api.port->closed);
-    QVERIFY(!line.port());
-    QCOMPARE(f.events, (QStringList{QStringLiteral("connection"), QStringLiteral("disconnect")}));
-    f.api.deliverCallState(0x500, LINECALLSTATE_IDLE);
-    QVERIFY(f.api.calls.contains(QStringLiteral("lineDeallocateCall")));
-    QCOMPARE(line.callHandle(), 0u);
-
-    // A failing release is reported and hides the window.
-    f.api.deliverReply(line.makeCallRequestId(), 0);
-    QVERIFY(line.MakeCall());
-    f.api.deallocateResult = LINEERR_INVALCALLHANDLE;
-    f.api.deliverCallState(0x500, LINECALLSTATE_IDLE);
-    QCOMPARE(f.prompter.boxes.last().text, QStringLiteral("Nie można rozłączyć połączenia."));
-    QVERIFY(!f.view->shown);
-}
-
-void TestTapiLine::openLine_closesLineOfEarlierDial()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    f.api.deliverReply(line.makeCallRequestId(), 0);
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QVERIFY(line.portOpen());
-    line.OpenLine();
-    QVERIFY(!line.portOpen() && f.api.port->closed);
-    line.OpenLine();
-    QCOMPARE(f.api.openLines.size(), 1);
-    f.line.reset(); // the end drops and closes
-    QVERIFY(f.api.openLines.isEmpty());
-    QCOMPARE(f.api.calls.last(), QStringLiteral("lineShutdown"));
-}
-
-void TestTapiLine::failedReply_showsMessage()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    f.api.deliverReply(line.makeCallRequestId(), LINEERR_OPERATIONFAILED);
-    QCOMPARE(f.prompter.boxes.size(), 1);
-    QCOMPARE(f.prompter.boxes.first().text, QStringLiteral("Wystąpił błąd przy próbie wybierania."));
-    QVERIFY(!f.view->shown);
-    QCOMPARE(line.makeCallRequestId(), 0);
-}
-
-void TestTapiLine::script_data()
-{
-    QTest::addColumn<QStringList>("script");
-    QTest::addColumn<QList<QByteArray>>("answers"); // one per wait
-    QTest::addColumn<QByteArray>("written");
-    QTest::addColumn<QString>("error"); // empty: connected
-    QTest::newRow("connect at first line")
-        << QStringList{"ATZ", "ATDT123"} << QList<QByteArray>{"CONNECT 9600\r\n"} << QByteArray("ATZ\r\n") << QString();
-    QTest::newRow("ok, then connect after silence")
-        << QStringList{"ATZ", "ATDT123"} << QList<QByteArray>{"O", "K\r\n", "", "CONNECT\r\n"}
-        << QByteArray("ATZ\r\nATDT123\r\n") << QString();
-    QTest::newRow("last line ok keeps waiting")
-        << QStringList{"ATZ"} << QList<QByteArray>{"OK\r\n", "", "CONNECT\r\n"} << QByteArray("ATZ\r\n") << QString();
-    QTest::newRow("no carrier quotes the line")
-        << QStringList{"ATZ", "ATDT123"} << QList<QByteArray>{"OK\r\n", "NO CARRIER\r\n"}
-        << QByteArray("ATZ\r\nATDT123\r\n")
-        << "TAPILine: Device direct access script error: \"ATDT123\".\r\nNO CARRIER\r\n";
-    QTest::newRow("error") << QStringList{"AT&F9"} << QList<QByteArray>{"error\r\n"} << QByteArray("AT&F9\r\n")
-                           << "TAPILine: Device direct access script error: \"AT&F9\".\r\nerror\r\n";
-}
-
-void TestTapiLine::script()
-{
-    QFETCH(QStringList, script);
-    QFETCH(QList<QByteArray>, answers);
-    QFETCH(QByteArray, written);
-    QFETCH(QString, error);
-    LineFixture f;
-    f.arrivals = answers;
-    TTAPILine &line = f.openLine();
-    line.DeviceDirectAccess = true;
-    line.setDirectAccessScript(&script);
-    QVERIFY(line.MakeCall());
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QCOMPARE(f.api.port->written, written);
-    QVERIFY(f.arrivals.isEmpty());
-    QVERIFY(!f.view->shown);
-    QCOMPARE(f.api.port->purges.last(), 0xFu);
-    if (error.isEmpty()) {
-        QCOMPARE(f.events, QStringList{QStringLiteral("connection")});
-        QVERIFY(f.prompter.boxes.isEmpty());
-    } else {
-        QVERIFY(f.events.isEmpty());
-        QCOMPARE(line.lastScriptError(), error);
-        QCOMPARE(f.prompter.boxes.size(), 1);
-        QCOMPARE(f.prompter.boxes.first().text, error);
-    }
-}
-
-void TestTapiLine::script_logFile()
-{
-    QTemporaryDir dir;
-    LineFixture f;
-    f.arrivals = {"OK\r\n"};
-    TTAPILine &line = f.openLine();
-    line.DeviceDirectAccess = true;
-    line.DirectAccessLogFile = dir.filePath(QStringLiteral("modem.log"));
-    const QStringList script{QStringLiteral("ATZ")};
-    line.setDirectAccessScript(&script);
-    QVERIFY(line.MakeCall());
-    // The user hangs up while the script waits after its last "OK".
-    line.setWaitFunction([&f, &line](int) {
-        if (!f.arrivals.isEmpty()) {
-            f.api.port->incoming += f.arrivals.takeFirst();
-        } else {
-            line.DropCall();
+    void deviceCheck()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, message);
+        LineFixture f;
+        FakeLineApi::Device &d = f.api.devices[0];
+        d.name = "USB Modem";
+        d.version = fault == 1 ? 0x00010003 : d.version;
+        d.bearerModes = fault == 2 ? LINEBEARERMODE_DATA : d.bearerModes;
+        d.mediaModes = fault == 3 ? LINEMEDIAMODE_INTERACTIVEVOICE : d.mediaModes;
+        d.lineFeatures = fault == 4 ? 0 : d.lineFeatures;
+        d.allocatedToOthers = fault == 5;
+        d.addressFeatures = fault == 6 ? 0 : d.addressFeatures;
+        TTAPILine &line = f.start();
+        QCOMPARE(line.VerifyUsableLine(0), fault);
+        QCOMPARE(f.prompter.boxes.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QCOMPARE(f.prompter.boxes.first().text, message);
+            QCOMPARE(f.prompter.boxes.first().caption, QStringLiteral("Morwinek"));
         }
-    });
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QFile log(line.DirectAccessLogFile);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QByteArray stamp = "07.12.2026 09:05:03 - ";
-    QCOMPARE(log.readAll(),
-             stamp + "TAPILine logfile: : 07.12.2026 09:05:03\r\n" + stamp
-                 + "Write (send command to modem): ATZ\r\n\r\n" + stamp + "Read (command in process): OK\r\n\r\n"
-                 + stamp + "Command complete (OK received): OK\r\n\r\n" + stamp + "Read (command in process)\r\n"
-                 + stamp + "Dropped (user hangup)\r\n");
-}
+        QVERIFY(f.api.openLines.isEmpty()); // the probe line is closed whatever the outcome
 
-void TestTapiLine::bytesWaiting_limit()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    f.api.port->incoming = QByteArray(1000, 'x');
-    QCOMPARE(line.BytesWaiting(), 1000u);
-    QCOMPARE(line.ReadString(0).size(), 1000);
-    f.api.port->incoming = QByteArray(1001, 'x');
-    QCOMPARE(f.raised([&] {
-        line.ReadString(0);
-    }),
-             QStringLiteral("It seems that ClearCommError function failed.\rOr you try to get more than 1000 kB."));
-    // A NUL ends the text; a second read finding nothing adds nothing.
-    f.api.port->incoming = QByteArray("OK\0junk", 7);
-    QCOMPARE(line.ReadString(0), QStringLiteral("OK"));
-    QCOMPARE(line.ReadString(0), QString());
-}
-
-void TestTapiLine::portFailures_data()
-{
-    QTest::addColumn<bool>("reading");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<quint32>("errorWord");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("purged");
-    QTest::newRow("write, two flags") << false << int(CommIo::InvalidHandle) << 0x3u << "COM Error: " << false;
-    QTest::newRow("write, break") << false << int(CommIo::InvalidHandle) << 0x10u
-                                  << "COM Error: The hardware detected a break condition." << false;
-    QTest::newRow("write time-out") << false << int(CommIo::TimedOut) << 0u << "Timeout during write operation."
-                                    << true;
-    QTest::newRow("read, frame") << true << int(CommIo::InvalidHandle) << 0x8u
-                                 << "Błąd COM: The hardware detected a framing error." << false;
-    QTest::newRow("read time-out") << true << int(CommIo::TimedOut) << 0u
-                                   << "Błąd czasu oczkiwania przy operacji odczytu." << true;
-}
-
-void TestTapiLine::portFailures()
-{
-    QFETCH(bool, reading);
-    QFETCH(int, status);
-    QFETCH(quint32, errorWord);
-    QFETCH(QString, text);
-    QFETCH(bool, purged);
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    f.api.port->errorWord = errorWord;
-    if (reading) {
-        f.api.port->nextReadStatus = CommIo::Status(status);
-        QCOMPARE(f.raised([&] {
-            line.ReadBytes(4);
-        }),
-                 text);
-    } else {
-        f.api.port->nextWriteStatus = CommIo::Status(status);
-        QCOMPARE(f.raised([&] {
-            line.WriteString(QStringLiteral("ATZ"));
-        }),
-                 text);
+        // Choosing the device: taken only when usable; a failure while none is chosen asks about the unset one.
+        const QString text = raised([&] {
+            line.setDevIdToInitialize(0);
+        });
+        QCOMPARE(text, fault == 0 ? QString() : QStringLiteral("TAPI Line: LINEERR_BADDEVICEID"));
+        QCOMPARE(line.DevIdToInitialize(), fault == 0 ? 0u : TTAPILine::unsetDevice);
+        QCOMPARE(f.view->modemNameCount, fault == 0 ? 1 : 0);
+        QCOMPARE(f.view->modemName, fault == 0 ? QStringLiteral("USB Modem") : QString());
     }
-    QCOMPARE(f.api.port->purges, purged ? QList<quint32>{3u} : QList<quint32>{});
-}
 
-void TestTapiLine::port_closedFlagDoesNothing()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QVERIFY(line.MakeCall());
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QVERIFY(!line.WriteString(QString()));
-    f.api.port->writeChunk = 2; // a write that goes out in parts is completed
-    QVERIFY(line.WriteString(QStringLiteral("ATDT1")));
-    QCOMPARE(f.api.port->written, QByteArray("ATDT1"));
-    line.DropCall();
-    f.api.port->incoming = "OK";
-    QVERIFY(!line.WriteString(QStringLiteral("AT")));
-    QCOMPARE(line.ReadBytes(0), QByteArray());
-    QCOMPARE(f.api.port->written, QByteArray("ATDT1"));
-}
+    void sameDevice_runsNoCheck()
+    {
+        LineFixture f;
+        f.api.devices.resize(2);
+        f.api.devices[1].name = "Second";
+        f.api.devices[1].lineFeatures = 0;
+        TTAPILine &line = f.start();
+        line.setDevIdToInitialize(0);
+        f.api.calls.clear();
+        line.setDevIdToInitialize(0);
+        QVERIFY(f.api.calls.isEmpty());
+        QCOMPARE(f.view->modemNameCount, 1);
 
-void TestTapiLine::watcher_reportsNewDataUntilHangUp()
-{
-    LineFixture f;
-    TTAPILine &line = f.openLine();
-    QList<QObject *> senders;
-    line.OnNewData = [&senders](QObject *sender) {
-        senders << sender;
-    };
-    QVERIFY(line.MakeCall());
-    f.api.port->pendingEvents = 2;
-    f.api.deliverCallState(0x500, LINECALLSTATE_CONNECTED);
-    QTRY_COMPARE(senders.size(), 2);
-    QVERIFY(senders.first() == f.view->dialingObject());
-    QVERIFY(line.watcherRunning());
-    line.DropCall();
-    QTRY_VERIFY(!line.watcherRunning());
-    line.OnNewData = nullptr;
-}
+        // A failing device keeps the chosen one, whose name is shown again.
+        line.setDevIdToInitialize(1);
+        QCOMPARE(line.DevIdToInitialize(), 0u);
+        QCOMPARE(f.view->modemNameCount, 2);
+        QCOMPARE(f.view->modemName, QStringLiteral("Fake Modem"));
+    }
+
+    void lineName_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<quint32>("offset");
+        QTest::addColumn<quint32>("size");
+        QTest::addColumn<quint32>("format");
+        QTest::addColumn<QString>("name");
+        const QByteArray buffer = QByteArray(8, '\0') + "Modem\0xyz" + QByteArray(4, '\0');
+        QTest::newRow("named") << buffer << 8u << 6u << STRINGFORMAT_ASCII << "Modem";
+        QTest::newRow("last byte forced to NUL") << buffer << 8u << 3u << STRINGFORMAT_ASCII << "Mo";
+        QTest::newRow("empty") << buffer << 14u << 3u << STRINGFORMAT_ASCII << "Line Name is Empty";
+        QTest::newRow("unicode format") << buffer << 8u << 6u << 2u << "Line Unnamed";
+        QTest::newRow("past the buffer") << buffer << 200u << 6u << STRINGFORMAT_ASCII << "Line Name is Empty";
+        QTest::newRow("cut at the buffer end") << QByteArray(8, '\0') + "AB" << 8u << 40u << STRINGFORMAT_ASCII << "A";
+    }
+    void lineName()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(quint32, offset);
+        QFETCH(quint32, size);
+        QFETCH(quint32, format);
+        LineDevCaps caps;
+        caps.bytes = bytes;
+        caps.lineNameOffset = offset;
+        caps.lineNameSize = size;
+        caps.stringFormat = format;
+        QFETCH(QString, name);
+        QCOMPARE(TTAPILine::GetLineName(&caps), name);
+        QCOMPARE(TTAPILine::GetLineName(nullptr), QStringLiteral("Modem niedostępny"));
+    }
+
+    void makeCall_outstandingRefused()
+    {
+        LineFixture f;
+        QVERIFY(f.dial());
+        f.view->hideDialing();
+        QVERIFY(!f.line->MakeCall());
+        QCOMPARE(f.view->showCount, 1);
+        QCOMPARE(f.api.calls.count(QStringLiteral("lineMakeCall")), 1);
+        f.api.deliverReply(f.line->makeCallRequestId(), 0);
+        QVERIFY(f.line->MakeCall());
+    }
+
+    void makeCall_failedAtOnceIsNotOutstanding()
+    {
+        LineFixture f;
+        f.openLine();
+        f.api.makeCallResult = LINEERR_INVALADDRESS;
+        QCOMPARE(f.makeCallError(), QStringLiteral("TAPI Line: LINEERR_INVALADDRESS"));
+        QVERIFY(f.view->shown); // stays up until the user presses its button
+        QCOMPARE(f.line->makeCallRequestId(), 0);
+        f.api.makeCallResult = 0;
+        QVERIFY(f.line->MakeCall());
+    }
+
+    void makeCall_bearerAndAddress()
+    {
+        LineFixture f;
+        TTAPILine &line = f.start();
+        line.PhoneNumber = QStringLiteral("0,12");
+        QCOMPARE(f.makeCallError(), QStringLiteral("TAPILine: Musisz wybrać linię kompatybilną z TAPI"));
+        line.setDevIdToInitialize(0);
+        QCOMPARE(f.makeCallError(), QStringLiteral("TAPILine: Najpierw musisz otworzyć linię"));
+        line.OpenLine();
+        QVERIFY(f.api.calls.contains(QStringLiteral("lineOpen(0,v=0x10004,priv=6,media=0x10)")));
+        QVERIFY(line.MakeCall());
+        QCOMPARE(f.api.lastAddress, std::optional<QString>(QStringLiteral("0,12")));
+        QCOMPARE(f.api.lastCallParams.bearerMode, LINEBEARERMODE_VOICE);
+        QCOMPARE(f.api.lastCallParams.mediaMode, LINEMEDIAMODE_DATAMODEM);
+        QCOMPARE(f.api.lastCallParams.totalSize, 176u);
+        f.api.deliverReply(line.makeCallRequestId(), 0);
+
+        line.DeviceDirectAccess = true;
+        QVERIFY(line.MakeCall());
+        QVERIFY(!f.api.lastAddress.has_value());
+        QCOMPARE(f.api.lastCallParams.bearerMode, LINEBEARERMODE_PASSTHROUGH);
+    }
+
+    void dropCall_whileDialling()
+    {
+        LineFixture f;
+        QVERIFY(f.dial());
+        const qint32 makeCallId = f.line->makeCallRequestId();
+        f.line->DropCall();
+        QVERIFY(f.api.calls.contains(QStringLiteral("lineDrop")));
+        QCOMPARE(f.line->callHandle(), 0u);
+        QVERIFY(f.line->dropRequestId() != 0 && f.line->dropRequestId() != makeCallId);
+
+        // A CONNECTED coming after the hang-up attaches nothing.
+        f.api.calls.clear();
+        f.state(LINECALLSTATE_CONNECTED);
+        QVERIFY(f.api.calls.isEmpty());
+        QVERIFY(!f.line->portOpen());
+        QVERIFY(f.events.isEmpty());
+
+        // The drop's reply clears both requests.
+        f.api.deliverReply(f.line->dropRequestId(), 0);
+        QCOMPARE(f.line->makeCallRequestId(), 0);
+        QCOMPARE(f.line->dropRequestId(), 0);
+        QVERIFY(!f.view->shown);
+        QVERIFY(f.line->MakeCall()); // a new dial is possible again
+    }
+
+    void connected_setsPortUp()
+    {
+        LineFixture f;
+        QVERIFY(f.connectCall());
+        QVERIFY(f.api.calls.contains(QStringLiteral("lineGetID(4,comm/datamodem)")));
+        QVERIFY(f.line->portOpen());
+        QCOMPARE(f.api.port->timeouts.readIntervalTimeout, 250u);
+        QCOMPARE(f.api.port->timeouts.readTotalTimeoutConstant, 0u);
+        QCOMPARE(f.api.port->timeouts.writeTotalTimeoutConstant, 0u);
+        QCOMPARE(f.api.port->mask, quint32(EV_RXCHAR));
+    }
+
+    void connected_withoutPort_data()
+    {
+        QTest::addColumn<bool>("getIdFails"); // otherwise the port handle is invalid
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("invalid port handle") << false << QStringList{"connection"} << QString();
+        // Caught by the callback, leaving no half-open port behind.
+        QTest::newRow("lineGetID fails") << true << QStringList{} << "Wystąpił wewnetrzny błąd połączeniaon.";
+    }
+    void connected_withoutPort()
+    {
+        QFETCH(bool, getIdFails);
+        QFETCH(QStringList, events);
+        QFETCH(QString, box);
+        LineFixture f;
+        if (getIdFails) {
+            f.api.getIdResult = LINEERR_INVALCALLHANDLE;
+        } else {
+            f.api.port = nullptr;
+        }
+        QVERIFY(f.connectCall());
+        QVERIFY(!f.line->portOpen());
+        QCOMPARE(f.events, events);
+        QCOMPARE(f.prompter.boxes.isEmpty() ? QString() : f.prompter.boxes.last().text, box);
+        QVERIFY(!f.line->WriteString(QStringLiteral("AT")));
+        QVERIFY(getIdFails || !f.view->shown);
+    }
+
+    void idleAndDisconnected_releaseCallAndPort()
+    {
+        LineFixture f;
+        QVERIFY(f.connectCall());
+        f.state(LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NOANSWER);
+        QVERIFY(f.api.port->closed);
+        QVERIFY(!f.line->port());
+        QCOMPARE(f.events, (QStringList{"connection", "disconnect"}));
+        f.state(LINECALLSTATE_IDLE);
+        QVERIFY(f.api.calls.contains(QStringLiteral("lineDeallocateCall")));
+        QCOMPARE(f.line->callHandle(), 0u);
+
+        // A failing release is reported and hides the window.
+        f.api.deliverReply(f.line->makeCallRequestId(), 0);
+        QVERIFY(f.line->MakeCall());
+        f.api.deallocateResult = LINEERR_INVALCALLHANDLE;
+        f.state(LINECALLSTATE_IDLE);
+        QCOMPARE(f.prompter.boxes.last().text, QStringLiteral("Nie można rozłączyć połączenia."));
+        QVERIFY(!f.view->shown);
+    }
+
+    void openLine_closesLineOfEarlierDial()
+    {
+        LineFixture f;
+        QVERIFY(f.dial());
+        f.api.deliverReply(f.line->makeCallRequestId(), 0);
+        f.state(LINECALLSTATE_CONNECTED);
+        QVERIFY(f.line->portOpen());
+        f.line->OpenLine();
+        QVERIFY(!f.line->portOpen() && f.api.port->closed);
+        f.line->OpenLine();
+        QCOMPARE(f.api.openLines.size(), 1);
+        f.line.reset(); // the end drops and closes
+        QVERIFY(f.api.openLines.isEmpty());
+        QCOMPARE(f.api.calls.last(), QStringLiteral("lineShutdown"));
+    }
+
+    void failedReply_showsMessage()
+    {
+        LineFixture f;
+        QVERIFY(f.dial());
+        f.api.deliverReply(f.line->makeCallRequestId(), LINEERR_OPERATIONFAILED);
+        QCOMPARE(f.prompter.boxes.size(), 1);
+        QCOMPARE(f.prompter.boxes.first().text, QStringLiteral("Wystąpił błąd przy próbie wybierania."));
+        QVERIFY(!f.view->shown);
+        QCOMPARE(f.line->makeCallRequestId(), 0);
+    }
+
+    void script_data()
+    {
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QList<QByteArray>>("answers"); // one per wait
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("error"); // empty: connected
+        const QStringList dial{"ATZ", "ATDT123"};
+        QTest::newRow("connect at first line")
+            << dial << QList<QByteArray>{"CONNECT 9600\r\n"} << QByteArray("ATZ\r\n") << QString();
+        QTest::newRow("ok, then connect after silence") << dial << QList<QByteArray>{"O", "K\r\n", "", "CONNECT\r\n"}
+                                                        << QByteArray("ATZ\r\nATDT123\r\n") << QString();
+        QTest::newRow("last line ok keeps waiting")
+            << QStringList{"ATZ"} << QList<QByteArray>{"OK\r\n", "", "CONNECT\r\n"} << QByteArray("ATZ\r\n")
+            << QString();
+        QTest::newRow("no carrier quotes the line")
+            << dial << QList<QByteArray>{"OK\r\n", "NO CARRIER\r\n"} << QByteArray("ATZ\r\nATDT123\r\n")
+            << "TAPILine: Device direct access script error: \"ATDT123\".\r\nNO CARRIER\r\n";
+        QTest::newRow("error") << QStringList{"AT&F9"} << QList<QByteArray>{"error\r\n"} << QByteArray("AT&F9\r\n")
+                               << "TAPILine: Device direct access script error: \"AT&F9\".\r\nerror\r\n";
+    }
+    void script()
+    {
+        QFETCH(QStringList, script);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, error);
+        LineFixture f;
+        QFETCH(QList<QByteArray>, answers);
+        f.arrivals = answers;
+        f.runScript(script);
+        QCOMPARE(f.api.port->written, written);
+        QVERIFY(f.arrivals.isEmpty());
+        QVERIFY(!f.view->shown);
+        QCOMPARE(f.api.port->purges.last(), 0xFu);
+        QCOMPARE(f.events, error.isEmpty() ? QStringList{"connection"} : QStringList{});
+        QCOMPARE(f.line->lastScriptError(), error);
+        QCOMPARE(f.prompter.boxes.isEmpty() ? QString() : f.prompter.boxes.first().text, error);
+        QVERIFY(f.prompter.boxes.size() <= 1);
+    }
+
+    void script_logFile()
+    {
+        QTemporaryDir dir;
+        LineFixture f;
+        f.arrivals = {"OK\r\n"};
+        f.start();
+        // The user hangs up while the script waits after its last "OK".
+        f.line->setWaitFunction([&f](int) {
+            if (!f.arrivals.isEmpty()) {
+                f.api.port->incoming += f.arrivals.takeFirst();
+            } else {
+                f.line->DropCall();
+            }
+        });
+        f.runScript({"ATZ"}, dir.filePath(QStringLiteral("modem.log")));
+        QFile log(dir.filePath(QStringLiteral("modem.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray stamp = "07.12.2026 09:05:03 - ";
+        QCOMPARE(log.readAll(),
+                 stamp + "TAPILine logfile: : 07.12.2026 09:05:03\r\n" + stamp
+                     + "Write (send command to modem): ATZ\r\n\r\n" + stamp + "Read (command in process): OK\r\n\r\n"
+                     + stamp + "Command complete (OK received): OK\r\n\r\n" + stamp + "Read (command in process)\r\n"
+                     + stamp + "Dropped (user hangup)\r\n");
+    }
+
+    void bytesWaiting_limit()
+    {
+        LineFixture f;
+        QVERIFY(f.connectCall());
+        f.api.port->incoming = QByteArray(1000, 'x');
+        QCOMPARE(f.line->BytesWaiting(), 1000u);
+        QCOMPARE(f.line->ReadString(0).size(), 1000);
+        f.api.port->incoming = QByteArray(1001, 'x');
+        QCOMPARE(raised([&] {
+                     f.line->ReadString(0);
+                 }),
+                 QStringLiteral("It seems that ClearCommError function failed.\rOr you try to get more than 1000 kB."));
+        // A NUL ends the text; a second read finding nothing adds nothing.
+        f.api.port->incoming = QByteArray("OK\0junk", 7);
+        QCOMPARE(f.line->ReadString(0), QStringLiteral("OK"));
+        QCOMPARE(f.line->ReadString(0), QString());
+    }
+
+    void portFailures_data()
+    {
+        QTest::addColumn<bool>("reading");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<quint32>("errorWord");
+        QTest::addColumn<QString>("text");
+        // A time-out purges the port.
+        const int invalid = int(CommIo::InvalidHandle), timedOut = int(CommIo::TimedOut);
+        QTest::newRow("write, two flags") << false << invalid << 0x3u << "COM Error: ";
+        QTest::newRow("write, break") << false << invalid << 0x10u
+                                      << "COM Error: The hardware detected a break condition.";
+        QTest::newRow("write time-out") << false << timedOut << 0u << "Timeout during write operation.";
+        QTest::newRow("read, frame") << true << invalid << 0x8u << "Błąd COM: The hardware detected a framing error.";
+        QTest::newRow("read time-out") << true << timedOut << 0u << "Błąd czasu oczkiwania przy operacji odczytu.";
+    }
+    void portFailures()
+    {
+        QFETCH(bool, reading);
+        QFETCH(int, status);
+        QFETCH(quint32, errorWord);
+        QFETCH(QString, text);
+        LineFixture f;
+        QVERIFY(f.connectCall());
+        f.api.port->errorWord = errorWord;
+        (reading ? f.api.port->nextReadStatus : f.api.port->nextWriteStatus) = CommIo::Status(status);
+        QCOMPARE(raised([&] {
+                     reading ? void(f.line->ReadBytes(4)) : void(f.line->WriteString(QStringLiteral("ATZ")));
+                 }),
+                 text);
+        QCOMPARE(f.api.port->purges,
+                 CommIo::Status(status) == CommIo::TimedOut ? QList<quint32>{3u} : QList<quint32>{});
+    }
+
+    void port_closedFlagDoesNothing()
+    {
+        LineFixture f;
+        QVERIFY(f.connectCall());
+        QVERIFY(!f.line->WriteString(QString()));
+        f.api.port->writeChunk = 2; // a write that goes out in parts is completed
+        QVERIFY(f.line->WriteString(QStringLiteral("ATDT1")));
+        f.line->DropCall();
+        f.api.port->incoming = "OK";
+        QVERIFY(!f.line->WriteString(QStringLiteral("AT")));
+        QCOMPARE(f.line->ReadBytes(0), QByteArray());
+        QCOMPARE(f.api.port->written, QByteArray("ATDT1"));
+    }
+
+    void watcher_reportsNewDataUntilHangUp()
+    {
+        LineFixture f;
+        QList<QObject *> senders;
+        f.openLine().OnNewData = [&senders](QObject *sender) {
+            senders << sender;
+        };
+        QVERIFY(f.line->MakeCall());
+        f.api.port->pendingEvents = 2;
+        f.state(LINECALLSTATE_CONNECTED);
+        QTRY_COMPARE(senders.size(), 2);
+        QVERIFY(senders.first() == f.view->dialingObject());
+        QVERIFY(f.line->watcherRunning());
+        f.line->DropCall();
+        QTRY_VERIFY(!f.line->watcherRunning());
+        f.line->OnNewData = nullptr;
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTapiLine)
 #include "tst_tapiline.moc"

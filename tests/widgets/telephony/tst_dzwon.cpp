@@ -1,9 +1,6 @@
-#include "support/ShellFixture.h"
+#include "support/LineShellFixture.h"
 
-#include "core/common/TextFile.h"
 #include "core/telephony/TTAPILine.h"
-#include "platform/sim/FakeLineApi.h"
-#include "widgets/contacts/TForm_Notatniczek.h"
 #include "widgets/telephony/TformDialing.h"
 
 #include <QAction>
@@ -18,19 +15,10 @@ namespace {
 
 const QString noModem = QStringLiteral("W tym komputerze nie zainstalowano modemu!");
 
-// The main window over a fake telephony interface with `devices` line devices.
-struct DialFixture
+struct DialFixture : LineShellFixture
 {
-    FakeLineApi api;
-    ShellFixture shell;
-
-    explicit DialFixture(int devices = 1)
-    {
-        api.devices.resize(devices);
-        shell.sim.services.lineApi = &api;
-    }
+    using LineShellFixture::LineShellFixture;
     TForm_Main &start() { return shell.start(); }
-    FakePrompter &prompter() { return shell.sim.prompter; }
     TformDialing *window() const { return dynamic_cast<TformDialing *>(TTAPILine::dialingWindow()); }
 };
 
@@ -40,206 +28,167 @@ class TestDzwon : public QObject
 {
     Q_OBJECT
 private slots:
-    void prefixRule_data();
-    void prefixRule();
-    void refusals_data();
-    void refusals();
-    void busy_closesLineAndHidesWindow();
-    void hangUpButton_dropsAndCloses();
-    void lineErrors_reachTheErrorBox();
-    void failedStart_leavesProgramWithoutModem();
-    void quickDialItem_dialsItsNumber();
-    void contactsWindow_dialButtonsAndKeys();
-};
-
-void TestDzwon::prefixRule_data()
-{
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QString>("dialled");
-    QTest::newRow("trunk prefix") << "012"
-                                  << "0,12";
-    QTest::newRow("pause already there") << "0,12"
-                                         << "0,12";
-    QTest::newRow("no prefix") << "212"
-                               << "212";
-    QTest::newRow("a lone zero") << "0"
-                                 << "0,";
-    QTest::newRow("leading blank") << " 012"
-                                   << " 012";
-    QTest::newRow("trailing blank kept") << "0123 "
-                                         << "0,123 ";
-}
-
-void TestDzwon::prefixRule()
-{
-    QFETCH(QString, number);
-    QFETCH(QString, dialled);
-    DialFixture f;
-    TForm_Main &main = f.start();
-    main.Dzwon(number);
-    QVERIFY(f.prompter().boxes.isEmpty());
-    QCOMPARE(f.api.lastAddress, std::optional<QString>(dialled));
-    QCOMPARE(f.api.lastCallParams.bearerMode, LINEBEARERMODE_VOICE);
-    QVERIFY(f.window()->isVisible());
-    QCOMPARE(f.window()->ModemName->text(), QStringLiteral("Fake Modem"));
-    QVERIFY(!main.TAPILine1->WaitForCall);
-}
-
-void TestDzwon::refusals_data()
-{
-    QTest::addColumn<int>("devices");
-    QTest::addColumn<bool>("windowShown");
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<bool>("box");
-    QTest::newRow("no line device") << 0 << false << "123" << true;
-    QTest::newRow("dialling window showing") << 1 << true << "123" << true;
-    QTest::newRow("blanks only") << 1 << false << "   " << false;
-    QTest::newRow("control characters only") << 1 << false << "\t\r\n" << false;
-}
-
-void TestDzwon::refusals()
-{
-    QFETCH(int, devices);
-    QFETCH(bool, windowShown);
-    QFETCH(QString, number);
-    QFETCH(bool, box);
-    DialFixture f(devices);
-    TForm_Main &main = f.start();
-    if (windowShown) {
-        f.window()->showDialing();
-    }
-    f.api.calls.clear();
-    main.Dzwon(number);
-    QCOMPARE(f.prompter().beeps, QList<Prompter::Beep>{Prompter::Exclamation});
-    QCOMPARE(f.prompter().boxes.size(), box ? 1 : 0);
-    if (box) {
-        QCOMPARE(f.prompter().boxes.first().text, noModem);
-        QCOMPARE(f.prompter().boxes.first().caption, QStringLiteral("Błąd!"));
-        QCOMPARE(f.prompter().boxes.first().flags, unsigned(MB_OK | MB_ICONEXCLAMATION));
-    }
-    QVERIFY(f.api.calls.isEmpty());
-}
-
-void TestDzwon::busy_closesLineAndHidesWindow()
-{
-    DialFixture f;
-    TForm_Main &main = f.start();
-    main.Dzwon(QStringLiteral("123"));
-    QCOMPARE(f.api.openLines.size(), 1);
-    f.api.deliverReply(f.api.lastRequestId, 0);
-    f.api.deliverCallState(f.api.nextCall, LINECALLSTATE_BUSY, LINEBUSYMODE_STATION);
-    QVERIFY(f.api.openLines.isEmpty());
-    QVERIFY(!f.window()->isVisible());
-    // The next dial goes through again.
-    main.Dzwon(QStringLiteral("124"));
-    QCOMPARE(f.api.lastAddress, std::optional<QString>(QStringLiteral("124")));
-    QVERIFY(f.prompter().boxes.isEmpty());
-}
-
-void TestDzwon::hangUpButton_dropsAndCloses()
-{
-    DialFixture f;
-    TForm_Main &main = f.start();
-    main.Dzwon(QStringLiteral("123"));
-    QTest::mouseClick(f.window()->bHangUp, Qt::LeftButton);
-    QVERIFY(f.api.calls.contains(QStringLiteral("lineDrop")));
-    QVERIFY(f.api.openLines.isEmpty());
-    QVERIFY(!f.window()->isVisible());
-}
-
-void TestDzwon::lineErrors_reachTheErrorBox()
-{
-    DialFixture f;
-    f.api.devices[0].openResult = LINEERR_RESOURCEUNAVAIL;
-    f.api.errorHint = QStringLiteral("Brak dostępu do portu /dev/ttyACM0.");
-    TForm_Main &main = f.start();
-    main.Dzwon(QStringLiteral("123"));
-    QCOMPARE(f.prompter().boxes.size(), 1);
-    QCOMPARE(f.prompter().boxes.first().caption, QStringLiteral("Błąd!"));
-    QCOMPARE(f.prompter().boxes.first().text,
-             QStringLiteral("TAPI Line: LINEERR_RESOURCEUNAVAIL\r\nBrak dostępu do portu /dev/ttyACM0."));
-    QVERIFY(!f.api.calls.contains(QStringLiteral("lineMakeCall")));
-
-    // A device that fails its check while none is chosen: its message, then the error about the unset device.
-    DialFixture g;
-    f.shell.main.reset();
-    g.api.devices[0].allocatedToOthers = true;
-    g.start().Dzwon(QStringLiteral("123"));
-    QCOMPARE(g.prompter().boxes.size(), 2);
-    QVERIFY(g.prompter().boxes.at(0).text.contains(QStringLiteral("Line is already in use")));
-    QCOMPARE(g.prompter().boxes.at(1).text, QStringLiteral("TAPI Line: LINEERR_BADDEVICEID"));
-}
-
-void TestDzwon::failedStart_leavesProgramWithoutModem()
-{
-    DialFixture f;
-    f.api.initializeResult = LINEERR_NODRIVER;
-    TForm_Main &main = f.start();
-    QCOMPARE(f.prompter().boxes.size(), 1);
-    QCOMPARE(f.prompter().boxes.first().text, QStringLiteral("TAPI Line: LINEERR_NODRIVER"));
-    QCOMPARE(main.lineDeviceCount(), 0);
-    main.Dzwon(QStringLiteral("123"));
-    QCOMPARE(f.prompter().boxes.last().text, noModem);
-}
-
-void TestDzwon::quickDialItem_dialsItsNumber()
-{
-    DialFixture f;
-    f.shell.writeFile(QStringLiteral("Morwinek.ini"),
-                      "[Szybkie wybieranie]\r\n01_Nazwa_=Biuro\r\n01Telefon=0221234\r\n02_Nazwa_=Dom\r\n");
-    TForm_Main &main = f.start();
-    main.PopupMenu1Popup();
-    QVERIFY(main.N4->isVisible());
-    QVERIFY(!main.MI[2]->isEnabled());
-    main.MI[1]->trigger();
-    QCOMPARE(f.api.lastAddress, std::optional<QString>(QStringLiteral("0,221234")));
-}
-
-void TestDzwon::contactsWindow_dialButtonsAndKeys()
-{
-    DialFixture f;
-    Contact c;
-    c.ID = QStringLiteral("10000");
-    c.Nazwa = QStringLiteral("Biuro");
-    c.TelDom = QStringLiteral("111");
-    c.TelSlu = QStringLiteral("222");
-    c.TelKom = QStringLiteral("0333");
-    f.shell.writeFile(QStringLiteral("Morwinek.data"), TextFile::joinLines({c.toLine()}));
-    TForm_Main &main = f.start();
-    main.Kontakty->trigger();
-    TForm_Notatniczek *w = Form_Notatniczek;
-    QVERIFY(w);
-    QCOMPARE(w->SB_TelDom->toolTip(), QStringLiteral("Wybierz numer domowy"));
-    QCOMPARE(w->SB_TelSlu->toolTip(), QStringLiteral("Wybierz numer służbowy"));
-    QCOMPARE(w->SB_TelKom->toolTip(), QStringLiteral("Wybierz numer komórkowy"));
-    QVERIFY(w->SB_Faks && !w->SB_Faks->isVisible() && !w->SB_Faks->isEnabled());
-
-    // The text as shown, unsaved edits included.
-    w->Edit_TelSlu->setText(QStringLiteral("2222"));
-    const struct
+    void prefixRule_data()
     {
-        Qt::Key key;
-        QToolButton *button;
-        const char *dialled;
-    } cases[] = {{Qt::Key_F1, nullptr, "111"},
-                 {Qt::Key_F2, nullptr, "2222"},
-                 {Qt::Key_F3, nullptr, "0,333"},
-                 {Qt::Key_unknown, w->SB_TelDom, "111"},
-                 {Qt::Key_unknown, w->SB_TelKom, "0,333"}};
-    for (const auto &step : cases) {
-        if (step.button) {
-            QTest::mouseClick(step.button, Qt::LeftButton);
-        } else {
-            QTest::keyClick(w->Edit_TelDom, step.key);
-        }
-        QCOMPARE(f.api.lastAddress, std::optional<QString>(QLatin1String(step.dialled)));
-        QTest::mouseClick(f.window()->bHangUp, Qt::LeftButton);
-        f.api.deliverReply(f.api.lastRequestId, 0); // the drop's reply ends the dial
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("dialled");
+        QTest::newRow("trunk prefix") << QString("012") << "0,12";
+        QTest::newRow("pause already there") << QString("0,12") << "0,12";
+        QTest::newRow("no prefix") << QString("212") << "212";
+        QTest::newRow("a lone zero") << QString("0") << "0,";
+        QTest::newRow("leading blank") << QString(" 012") << " 012";
+        QTest::newRow("trailing blank kept") << QString("0123 ") << "0,123 ";
     }
-    QVERIFY(f.prompter().boxes.isEmpty());
-    w->close();
-    QTRY_VERIFY(Form_Notatniczek.isNull());
-}
+    void prefixRule()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, dialled);
+        DialFixture f;
+        TForm_Main &main = f.start();
+        main.Dzwon(number);
+        QVERIFY(f.prompter().boxes.isEmpty());
+        QCOMPARE(f.api.lastAddress, std::optional<QString>(dialled));
+        QCOMPARE(f.api.lastCallParams.bearerMode, LINEBEARERMODE_VOICE);
+        QVERIFY(f.window()->isVisible());
+        QCOMPARE(f.window()->ModemName->text(), QStringLiteral("Fake Modem"));
+        QVERIFY(!main.TAPILine1->WaitForCall);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<int>("devices");
+        QTest::addColumn<bool>("windowShown");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<bool>("box");
+        QTest::newRow("no line device") << 0 << false << "123" << true;
+        QTest::newRow("dialling window showing") << 1 << true << "123" << true;
+        QTest::newRow("blanks only") << 1 << false << "   " << false;
+        QTest::newRow("control characters only") << 1 << false << "\t\r\n" << false;
+    }
+    void refusals()
+    {
+        QFETCH(int, devices);
+        QFETCH(bool, windowShown);
+        QFETCH(QString, number);
+        QFETCH(bool, box);
+        DialFixture f(devices);
+        TForm_Main &main = f.start();
+        if (windowShown) {
+            f.window()->showDialing();
+        }
+        f.api.calls.clear();
+        main.Dzwon(number);
+        QCOMPARE(f.prompter().beeps, QList<Prompter::Beep>{Prompter::Exclamation});
+        QCOMPARE(f.prompter().boxes.size(), box ? 1 : 0);
+        if (box) {
+            QCOMPARE(f.prompter().boxes.first().text, noModem);
+            QCOMPARE(f.prompter().boxes.first().caption, QStringLiteral("Błąd!"));
+            QCOMPARE(f.prompter().boxes.first().flags, unsigned(MB_OK | MB_ICONEXCLAMATION));
+        }
+        QVERIFY(f.api.calls.isEmpty());
+    }
+
+    void busy_closesLineAndHidesWindow()
+    {
+        DialFixture f;
+        TForm_Main &main = f.start();
+        main.Dzwon(QStringLiteral("123"));
+        QCOMPARE(f.api.openLines.size(), 1);
+        f.api.deliverReply(f.api.lastRequestId, 0);
+        f.api.deliverCallState(f.api.nextCall, LINECALLSTATE_BUSY, LINEBUSYMODE_STATION);
+        QVERIFY(f.api.openLines.isEmpty());
+        QVERIFY(!f.window()->isVisible());
+        // The next dial goes through again.
+        main.Dzwon(QStringLiteral("124"));
+        QCOMPARE(f.api.lastAddress, std::optional<QString>(QStringLiteral("124")));
+        QVERIFY(f.prompter().boxes.isEmpty());
+    }
+
+    void hangUpButton_dropsAndCloses()
+    {
+        DialFixture f;
+        f.start().Dzwon(QStringLiteral("123"));
+        QTest::mouseClick(f.window()->bHangUp, Qt::LeftButton);
+        QVERIFY(f.api.calls.contains(QStringLiteral("lineDrop")));
+        QVERIFY(f.api.openLines.isEmpty());
+        QVERIFY(!f.window()->isVisible());
+    }
+
+    void lineErrors_reachTheErrorBox()
+    {
+        DialFixture f;
+        f.api.devices[0].openResult = LINEERR_RESOURCEUNAVAIL;
+        f.api.errorHint = QStringLiteral("Brak dostępu do portu /dev/ttyACM0.");
+        f.start().Dzwon(QStringLiteral("123"));
+        QCOMPARE(f.prompter().boxes.size(), 1);
+        QCOMPARE(f.prompter().boxes.first().caption, QStringLiteral("Błąd!"));
+        QCOMPARE(f.prompter().boxes.first().text,
+                 QStringLiteral("TAPI Line: LINEERR_RESOURCEUNAVAIL\r\nBrak dostępu do portu /dev/ttyACM0."));
+        QVERIFY(!f.api.calls.contains(QStringLiteral("lineMakeCall")));
+    }
+
+    void failedStart_leavesProgramWithoutModem()
+    {
+        DialFixture f;
+        f.api.initializeResult = LINEERR_NODRIVER;
+        TForm_Main &main = f.start();
+        QCOMPARE(f.prompter().boxes.size(), 1);
+        QCOMPARE(f.prompter().boxes.first().text, QStringLiteral("TAPI Line: LINEERR_NODRIVER"));
+        QCOMPARE(main.lineDeviceCount(), 0);
+        main.Dzwon(QStringLiteral("123"));
+        QCOMPARE(f.prompter().boxes.last().text, noModem);
+    }
+
+    void quickDialItem_dialsItsNumber()
+    {
+        DialFixture f;
+        f.shell.writeFile(QStringLiteral("Morwinek.ini"),
+                          "[Szybkie wybieranie]\r\n01_Nazwa_=Biuro\r\n01Telefon=0221234\r\n02_Nazwa_=Dom\r\n");
+        TForm_Main &main = f.start();
+        main.PopupMenu1Popup();
+        QVERIFY(main.N4->isVisible());
+        QVERIFY(!main.MI[2]->isEnabled());
+        main.MI[1]->trigger();
+        QCOMPARE(f.api.lastAddress, std::optional<QString>(QStringLiteral("0,221234")));
+    }
+
+    void contactsWindow_dialButtonsAndKeys()
+    {
+        DialFixture f;
+        TForm_Notatniczek *w = f.openContact(QStringLiteral("111"), QStringLiteral("222"), QStringLiteral("0333"));
+        QVERIFY(w);
+        QCOMPARE(w->SB_TelDom->toolTip(), QStringLiteral("Wybierz numer domowy"));
+        QCOMPARE(w->SB_TelSlu->toolTip(), QStringLiteral("Wybierz numer służbowy"));
+        QCOMPARE(w->SB_TelKom->toolTip(), QStringLiteral("Wybierz numer komórkowy"));
+        QVERIFY(w->SB_Faks && !w->SB_Faks->isVisible() && !w->SB_Faks->isEnabled());
+
+        // The text as shown, unsaved edits included.
+        w->Edit_TelSlu->setText(QStringLiteral("2222"));
+        const struct
+        {
+            Qt::Key key;
+            QToolButton *button;
+            const char *dialled;
+        } cases[] = {{Qt::Key_F1, nullptr, "111"},
+                     {Qt::Key_F2, nullptr, "2222"},
+                     {Qt::Key_F3, nullptr, "0,333"},
+                     {Qt::Key_unknown, w->SB_TelDom, "111"},
+                     {Qt::Key_unknown, w->SB_TelKom, "0,333"}};
+        for (const auto &step : cases) {
+            if (step.button) {
+                QTest::mouseClick(step.button, Qt::LeftButton);
+            } else {
+                QTest::keyClick(w->Edit_TelDom, step.key);
+            }
+            QCOMPARE(f.api.lastAddress, std::optional<QString>(QLatin1String(step.dialled)));
+            QTest::mouseClick(f.window()->bHangUp, Qt::LeftButton);
+            f.api.deliverReply(f.api.lastRequestId, 0); // the drop's reply ends the dial
+        }
+        QVERIFY(f.prompter().boxes.isEmpty());
+        w->close();
+        QTRY_VERIFY(Form_Notatniczek.isNull());
+    }
+};
 
 QTEST_MAIN(TestDzwon)
 #include "tst_dzwon.moc"
