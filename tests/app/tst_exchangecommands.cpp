@@ -1,9 +1,6 @@
-#include "core/common/TextFile.h"
+#include "support/ProgramBox.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QtTest>
+#include "core/common/TextFile.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,16 +16,9 @@ private slots:
     void import_refusedWhileOrganiserRunsOnTheFolder();
 
 private:
-    struct Run
-    {
-        int code;
-        QString out;
-        QString err;
-    };
-    Run morwinek(const QStringList &arguments);
-    QByteArray dataBytes() const;
+    QByteArray read(const QString &name) const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ProgramBox> m_box;
 };
 
 namespace {
@@ -42,127 +32,81 @@ const QByteArray twoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nowak;Jan;;;\r\nTEL
 
 void TestExchangeCommands::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir().mkpath(m_dir->filePath(u"dane"_s)));
-    QVERIFY(QDir().mkpath(m_dir->filePath(u"runtime"_s)));
-    QVERIFY(TextFile::writeAtomically(m_dir->filePath(u"a.vcf"_s), twoCards, nullptr));
+    m_box = std::make_unique<ProgramBox>();
+    QVERIFY(QDir().mkpath(m_box->path(u"dane"_s)));
+    QVERIFY(TextFile::writeAtomically(m_box->path(u"a.vcf"_s), twoCards, nullptr));
 }
 
-TestExchangeCommands::Run TestExchangeCommands::morwinek(const QStringList &arguments)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"XDG_RUNTIME_DIR"_s, m_dir->filePath(u"runtime"_s));
-    env.remove(u"DISPLAY"_s);
-    env.remove(u"QT_QPA_PLATFORM"_s); // no window may be needed
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(m_dir->path());
-    process.start(QStringLiteral(MORWINEK_EXE), arguments);
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        return {-1, {}, u"did not finish"_s};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-QByteArray TestExchangeCommands::dataBytes() const
+QByteArray TestExchangeCommands::read(const QString &name) const
 {
     QByteArray bytes;
     bool exists = false;
-    return TextFile::readBytes(m_dir->filePath(u"dane/Morwinek.data"_s), &bytes, &exists, nullptr) && exists
-               ? bytes
-               : QByteArray("<none>");
+    return TextFile::readBytes(m_box->path(name), &bytes, &exists, nullptr) && exists ? bytes : QByteArray("<none>");
 }
 
 void TestExchangeCommands::importTwice_secondSkipsDuplicates_thenExports()
 {
-    Run run = morwinek({u"--data-dir"_s, u"dane"_s, u"--import"_s, u"a.vcf"_s});
-    QCOMPARE(run.code, 0);
-    QCOMPARE(run.out.trimmed(), u"Wczytano: 2, dodano: 2, pominięto jako duplikaty: 0."_s);
-    QCOMPARE(QDir(m_dir->filePath(u"dane/notes"_s)).entryList(QDir::Files), QStringList{u"10000.txt"_s});
+    QCOMPARE(m_box->run(u"--data-dir dane --import a.vcf"_s), 0);
+    QCOMPARE(m_box->out.trimmed(), u"Wczytano: 2, dodano: 2, pominięto jako duplikaty: 0."_s);
+    QCOMPARE(QDir(m_box->path(u"dane/notes"_s)).entryList(QDir::Files), QStringList{u"10000.txt"_s});
 
-    run = morwinek({u"--data-dir=dane"_s, u"--import=a.vcf"_s});
-    QCOMPARE(run.code, 0);
-    QCOMPARE(run.out.trimmed(), u"Wczytano: 2, dodano: 0, pominięto jako duplikaty: 2."_s);
-    const QList<QByteArray> lines = TextFile::splitLines(dataBytes());
+    QCOMPARE(m_box->run(u"--data-dir=dane --import=a.vcf"_s), 0);
+    QCOMPARE(m_box->out.trimmed(), u"Wczytano: 2, dodano: 0, pominięto jako duplikaty: 2."_s);
+    const QList<QByteArray> lines = TextFile::splitLines(read(u"dane/Morwinek.data"_s));
     QCOMPARE(lines.size(), 2);
     QVERIFY(lines[0].startsWith("10001")); // "Ąbel" sorts before "Nowak"
 
-    run = morwinek({u"--data-dir"_s,
-                    u"dane"_s,
-                    u"--export-csv"_s,
-                    u"k.csv"_s,
-                    u"--export-ics"_s,
-                    u"k.ics"_s,
-                    u"--export-vcard"_s,
-                    u"k.vcf"_s});
-    QCOMPARE(run.code, 0);
-    QByteArray csv;
-    QVERIFY(TextFile::readBytes(m_dir->filePath(u"k.csv"_s), &csv, nullptr, nullptr));
+    QCOMPARE(m_box->run(u"--data-dir dane --export-csv k.csv --export-ics k.ics --export-vcard k.vcf"_s), 0);
+    const QByteArray csv = read(u"k.csv"_s);
     QVERIFY(csv.startsWith("\xEF\xBB\xBF"
                            "ID,Dep,DomKod,"));
     QVERIFY(csv.contains(u"\r\n10000,,,,,,,,,,Nowak Jan,,,,,,,,,,600 100 200,,,,,Zadzwonić po 17\r\n"_s.toUtf8()));
-    QVERIFY(QFile::exists(m_dir->filePath(u"k.ics"_s)) && QFile::exists(m_dir->filePath(u"k.vcf"_s)));
+    QVERIFY(QFile::exists(m_box->path(u"k.ics"_s)) && QFile::exists(m_box->path(u"k.vcf"_s)));
 }
 
 void TestExchangeCommands::errors_exitNonZeroAndAddNothing_data()
 {
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("arguments");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("malformed file") << QStringList{u"--data-dir"_s, u"dane"_s, u"--import"_s, u"bad.csv"_s} << 1
-                                    << u"Wiersz 3:"_s;
-    QTest::newRow("file name missing") << QStringList{u"--data-dir"_s, u"dane"_s, u"--import"_s} << 2 << u"wymaga"_s;
-    QTest::newRow("unknown option") << QStringList{u"--import"_s, u"a.vcf"_s, u"--cicho"_s} << 2 << u"--cicho"_s;
+    QTest::newRow("malformed file") << u"--data-dir dane --import bad.csv"_s << 1 << u"Wiersz 3:"_s;
+    QTest::newRow("file name missing") << u"--data-dir dane --import"_s << 2 << u"wymaga"_s;
+    QTest::newRow("unknown option") << u"--import a.vcf --cicho"_s << 2 << u"--cicho"_s;
 }
 
 void TestExchangeCommands::errors_exitNonZeroAndAddNothing()
 {
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, arguments);
     QFETCH(int, code);
     QFETCH(QString, message);
-    QVERIFY(morwinek({u"--data-dir"_s, u"dane"_s, u"--import"_s, u"a.vcf"_s}).code == 0);
-    QVERIFY(TextFile::writeAtomically(m_dir->filePath(u"bad.csv"_s), "Nazwa,Email\r\nA,a@b\r\n\"B,b@c\r\n", nullptr));
-    const QByteArray before = dataBytes();
-    const Run run = morwinek(arguments);
-    QCOMPARE(run.code, code);
-    QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QCOMPARE(dataBytes(), before);
+    QCOMPARE(m_box->run(u"--data-dir dane --import a.vcf"_s), 0);
+    QVERIFY(TextFile::writeAtomically(m_box->path(u"bad.csv"_s), "Nazwa,Email\r\nA,a@b\r\n\"B,b@c\r\n", nullptr));
+    const QByteArray before = read(u"dane/Morwinek.data"_s);
+    QCOMPARE(m_box->run(arguments), code);
+    QVERIFY2(m_box->err.contains(message), qPrintable(m_box->err));
+    QCOMPARE(read(u"dane/Morwinek.data"_s), before);
 }
 
 void TestExchangeCommands::import_refusedWhileOrganiserRunsOnTheFolder()
 {
-    // The organiser keeps its data beside its executable.
-    const QString app = m_dir->filePath(u"app"_s);
-    QVERIFY(QDir().mkpath(app));
-    QVERIFY(QFile::copy(QStringLiteral(MORWINEK_EXE), app + u"/morwinek"_s));
-    QProcess organiser;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    env.insert(u"XDG_RUNTIME_DIR"_s, m_dir->filePath(u"runtime"_s));
-    env.insert(u"XDG_CONFIG_HOME"_s, m_dir->filePath(u"config"_s));
-    organiser.setProcessEnvironment(env);
-    organiser.start(app + u"/morwinek"_s, {});
+    QProcess organiser; // keeps its data beside its executable, in app/
+    m_box->start(organiser, {});
     QVERIFY(organiser.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_dir->filePath(u"runtime/Morwinek.lock"_s)), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_box->path(u"runtime/Morwinek.lock"_s)), 10000);
     QTest::qWait(500);
     QCOMPARE(organiser.state(), QProcess::Running);
 
-    Run run = morwinek({u"--data-dir"_s, u"app"_s, u"--import"_s, u"a.vcf"_s});
-    QCOMPARE(run.code, 3);
-    QVERIFY2(run.err.contains(u"Zamknij go przed importem"_s), qPrintable(run.err));
-    QVERIFY(!QFile::exists(app + u"/Morwinek.data"_s));
+    QCOMPARE(m_box->run(u"--data-dir app --import a.vcf"_s), 3);
+    QVERIFY2(m_box->err.contains(u"Zamknij go przed importem"_s), qPrintable(m_box->err));
+    QVERIFY(!QFile::exists(m_box->path(u"app/Morwinek.data"_s)));
     // Exporting only reads, and another folder is free.
-    QCOMPARE(morwinek({u"--data-dir"_s, u"app"_s, u"--export-csv"_s, u"x.csv"_s}).code, 0);
-    QCOMPARE(morwinek({u"--data-dir"_s, u"dane"_s, u"--import"_s, u"a.vcf"_s}).code, 0);
+    QCOMPARE(m_box->run(u"--data-dir app --export-csv x.csv"_s), 0);
+    QCOMPARE(m_box->run(u"--data-dir dane --import a.vcf"_s), 0);
 
     organiser.terminate();
     QVERIFY(organiser.waitForFinished(10000));
-    run = morwinek({u"--data-dir"_s, u"app"_s, u"--import"_s, u"a.vcf"_s});
-    QCOMPARE(run.code, 0);
-    QVERIFY(QFile::exists(app + u"/Morwinek.data"_s));
+    QCOMPARE(m_box->run(u"--data-dir app --import a.vcf"_s), 0);
+    QVERIFY(QFile::exists(m_box->path(u"app/Morwinek.data"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestExchangeCommands)

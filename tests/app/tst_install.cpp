@@ -1,10 +1,8 @@
-#include <QDir>
+#include "support/ProgramBox.h"
+
 #include <QDirIterator>
 #include <QImage>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include <csignal>
 
@@ -36,23 +34,12 @@ void TestInstall::options()
     QFETCH(QStringList, args);
     QFETCH(QString, printed);
     QFETCH(QStringList, files);
-    QTemporaryDir box;
-    for (const char *sub : {"app", "runtime", "config", "data"}) {
-        QVERIFY(QDir(box.path()).mkpath(sub));
-    }
-    QVERIFY(QFile::copy(QStringLiteral(MORWINEK_EXE), box.filePath("app/morwinek")));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    for (const char *var : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-        env.insert(var, box.filePath(QString::fromLatin1(var).section(u'_', 1, 1).toLower()));
-    }
+    const ProgramBox box;
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(box.path());
-    p.start(box.filePath("app/morwinek"), args);
+    box.start(p, args);
     if (printed.isEmpty()) {
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(box.filePath("runtime/Morwinek.lock")), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(box.filePath("moje dane")).isDir(), 10000); // made on first start
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(box.path("runtime/Morwinek.lock")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(box.path("moje dane")).isDir(), 10000); // made on first start
         QTest::qWait(300);
         ::kill(p.processId(), SIGTERM);
     }
@@ -60,9 +47,9 @@ void TestInstall::options()
     QCOMPARE(p.exitCode(), 0);
     QVERIFY(p.readAllStandardOutput().contains(printed.toUtf8()));
     QStringList found; // with --help and --version: no lock, no data, no settings anywhere
-    for (QDirIterator it(box.path(), QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    for (QDirIterator it(box.dir.path(), QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
          it.hasNext();) {
-        found << QDir(box.path()).relativeFilePath(it.next());
+        found << QDir(box.dir.path()).relativeFilePath(it.next());
     }
     found.sort();
     files.sort();

@@ -1,3 +1,4 @@
+#include "support/ContactLines.h"
 #include "support/ShellFixture.h"
 
 #include "core/common/TextFile.h"
@@ -14,15 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray lineFor(int id, const QString &name, const QString &mobile = {})
-{
-    Contact c;
-    c.ID = QString::number(id);
-    c.Nazwa = name;
-    c.TelKom = mobile;
-    return c.toLine();
-}
 
 const QByteArray cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nowak;Jan;;;\r\nTEL;TYPE=CELL:600-100-200\r\nEND:VCARD\r\n"
                          "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Adamska;Ewa;;;\r\nEND:VCARD\r\n";
@@ -42,7 +34,7 @@ private slots:
     void export_cancelledInProgress_writesNothing();
 
 private:
-    ContactExchangeMenu *open(const QByteArray &data);
+    ContactExchangeMenu *open(const QList<QByteArray> &lines);
     QByteArray dataFile() const { return m_fx->readFile(u"Morwinek.data"_s); }
     FakePrompter &prompter() { return m_fx->sim.prompter; }
 
@@ -65,9 +57,9 @@ void TestContactExchangeMenu::cleanup()
     QVERIFY(Form_Notatniczek.isNull());
 }
 
-ContactExchangeMenu *TestContactExchangeMenu::open(const QByteArray &data)
+ContactExchangeMenu *TestContactExchangeMenu::open(const QList<QByteArray> &lines)
 {
-    m_fx->writeFile(u"Morwinek.data"_s, data);
+    m_fx->writeFile(u"Morwinek.data"_s, TextFile::joinLines(lines));
     m_fx->start().Kontakty->trigger();
     if (!Form_Notatniczek) {
         return nullptr;
@@ -85,7 +77,7 @@ ContactExchangeMenu *TestContactExchangeMenu::open(const QByteArray &data)
 
 void TestContactExchangeMenu::menu_itemsAfterThePdfItem()
 {
-    QVERIFY(open(lineFor(10000, u"Nowak Jan"_s)));
+    QVERIFY(open({lineFor(u"10000"_s, u"Nowak Jan"_s)}));
     const QList<QAction *> actions = Form_Notatniczek->PMenu2->actions();
     QStringList texts;
     for (QAction *action : actions.mid(actions.indexOf(Form_Notatniczek->druk_PDF) + 1)) {
@@ -115,7 +107,7 @@ void TestContactExchangeMenu::import_answerDecides()
     QFETCH(int, answer);
     QFETCH(QStringList, names);
     ContactExchangeMenu *menu =
-        open(TextFile::joinLines({lineFor(10000, u"Kos Ola"_s), lineFor(10001, u"Nowak Jan"_s, u"600 100 200"_s)}));
+        open({lineFor(u"10000"_s, u"Kos Ola"_s), lineFor(u"10001"_s, u"Nowak Jan"_s, u"600 100 200"_s)});
     QVERIFY(menu);
     Form_Notatniczek->Button_OstatniClick(); // "Nowak Jan" shown
     const QByteArray before = dataFile();
@@ -141,7 +133,7 @@ void TestContactExchangeMenu::import_answerDecides()
 
 void TestContactExchangeMenu::drop_vcfFile_imports()
 {
-    QVERIFY(open(lineFor(10000, u"Kos Ola"_s)));
+    QVERIFY(open({lineFor(u"10000"_s, u"Kos Ola"_s)}));
     prompter().answers = {Prompter::Ok, Prompter::Ok};
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(m_fx->path(u"karty.vcf"_s)), QUrl::fromLocalFile(m_fx->path(u"inny.txt"_s))});
@@ -158,9 +150,9 @@ void TestContactExchangeMenu::export_cancelledInProgress_writesNothing()
 {
     QList<QByteArray> lines;
     for (int i = 0; i < 3000; ++i) {
-        lines.append(lineFor(10000 + i, u"Osoba %1"_s.arg(i, 4, 10, QChar(u'0'))));
+        lines.append(lineFor(QString::number(10000 + i), u"Osoba %1"_s.arg(i, 4, 10, QChar(u'0'))));
     }
-    ContactExchangeMenu *menu = open(TextFile::joinLines(lines));
+    ContactExchangeMenu *menu = open(lines);
     QVERIFY(menu);
     menu->progressFrom = 1000;
     menu->progressDelay = 0;

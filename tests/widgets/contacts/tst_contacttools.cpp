@@ -1,5 +1,6 @@
 #include "support/ContactLines.h"
 #include "support/ModalHelpers.h"
+#include "support/Pictures.h"
 #include "support/ShellFixture.h"
 
 #include "core/common/TextFile.h"
@@ -9,32 +10,18 @@
 #include "widgets/contacts/FindDialog.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
 
-#include <QBuffer>
 #include <QCalendarWidget>
 #include <QFileDialog>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrinter>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QByteArray pictureBytes(const char *format, int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(qRgb(200, 40, 40));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
-}
 
 // Answers the next file dialog with a path.
 void whenFileDialogShown(const QString &path, int triesLeft = 200)
@@ -62,15 +49,13 @@ private slots:
     void cleanup();
 
     void dateButton_nameDayKeepsDayAndMonth();
-    void search_visitsMatchesThenBeepsAndRestarts();
-    void search_savingReSortsButShowsFoundContact();
+    void search_savesFirstThenVisitsMatchesBeepsAndRestarts();
     void photo_unreadableShowsReasonAndBrowsingGoesOn();
     void photo_chosenPictureStored_data();
     void photo_chosenPictureStored();
     void print_refusals();
     void print_pageGeometryAt600dpi();
     void print_pdfOfTheShownContact();
-    void print_pdfIntoMissingFolder_saysWhyInPolish();
 
 private:
     TForm_Notatniczek *open(const QList<QByteArray> &lines);
@@ -96,9 +81,7 @@ void TestContactTools::cleanup()
 
 TForm_Notatniczek *TestContactTools::open(const QList<QByteArray> &lines)
 {
-    if (!lines.isEmpty()) {
-        m_fx->writeFile(u"Morwinek.data"_s, TextFile::joinLines(lines));
-    }
+    m_fx->writeFile(u"Morwinek.data"_s, TextFile::joinLines(lines));
     QDir(m_fx->dir.path()).mkpath(u"foto"_s);
     m_fx->start().Kontakty->trigger();
     return Form_Notatniczek;
@@ -120,12 +103,15 @@ void TestContactTools::dateButton_nameDayKeepsDayAndMonth()
     QVERIFY(w->changed());
 }
 
-void TestContactTools::search_visitsMatchesThenBeepsAndRestarts()
+void TestContactTools::search_savesFirstThenVisitsMatchesBeepsAndRestarts()
 {
-    TForm_Notatniczek *w = open({contactLineByColumns(u"Adamski"_s, u"Gdańsk"_s),
-                                 contactLineByColumns(u"Bednarz"_s, u"Kraków"_s),
+    TForm_Notatniczek *w = open({lineFor(u"10000"_s, u"Adamski"_s),
+                                 contactLineByColumns(u"Bednarz"_s, u"Gdańsk"_s),
                                  contactLineByColumns(u"Cichy"_s, u"GDAŃSK"_s)});
     QVERIFY(w);
+    w->ComboBox_Nazwa->setEditText(u"Żak"_s); // Adamski renamed: saving moves him to the end
+    w->Edit_Pseudo->setText(u"x"_s);
+    prompter().answers = {Prompter::Yes};
     QTest::keyClick(w->ComboBox_Nazwa->lineEdit(), Qt::Key_F, Qt::ControlModifier);
     QVERIFY(w->FindDialog1->isVisible());
     QCOMPARE(w->FindDialog1->pos(), w->pos() + QPoint(-8, 288));
@@ -134,44 +120,25 @@ void TestContactTools::search_visitsMatchesThenBeepsAndRestarts()
         QTest::keyClick(w->FindDialog1->Edit_Tekst, Qt::Key_Return);
         return w->ComboBox_Nazwa->currentText();
     };
-    QCOMPARE(findNext(), u"Adamski"_s);
+    QCOMPARE(findNext(), u"Bednarz"_s);
+    QCOMPARE(prompter().boxes.size(), 1);
+    QCOMPARE(w->book().list().names(), QStringList({u"Bednarz"_s, u"Cichy"_s, u"Żak"_s}));
+    QCOMPARE(w->position(), 0);
     QCOMPARE(findNext(), u"Cichy"_s);
     QCOMPARE(findNext(), u"Cichy"_s);
     QCOMPARE(prompter().beeps.size(), 1);
-    QCOMPARE(findNext(), u"Adamski"_s);
-    QCOMPARE(prompter().boxes.size(), 0);
+    QCOMPARE(findNext(), u"Bednarz"_s);
+    QCOMPARE(prompter().boxes.size(), 1);
     QTest::keyClick(w->FindDialog1->Edit_Tekst, Qt::Key_Escape);
     QVERIFY(!w->FindDialog1->isVisible());
 }
 
-void TestContactTools::search_savingReSortsButShowsFoundContact()
-{
-    TForm_Notatniczek *w = open({lineFor(u"10000"_s, u"Adamski"_s),
-                                 contactLineByColumns(u"Bednarz"_s, u"Gdańsk"_s),
-                                 contactLineByColumns(u"Cichy"_s, u"Gdańsk"_s)});
-    QVERIFY(w);
-    w->ComboBox_Nazwa->setEditText(u"Żak"_s); // Adamski renamed: saving moves him to the end
-    w->Edit_Pseudo->setText(u"x"_s);
-    prompter().answers = {Prompter::Yes};
-    w->Button_SzukajClick();
-    w->FindDialog1->Edit_Tekst->setText(u"gdańsk"_s);
-    w->FindDialog1Find();
-    QCOMPARE(prompter().boxes.size(), 1);
-    QCOMPARE(w->book().list().names(), QStringList({u"Bednarz"_s, u"Cichy"_s, u"Żak"_s}));
-    QCOMPARE(w->ComboBox_Nazwa->currentText(), u"Bednarz"_s);
-    QCOMPARE(w->position(), 0);
-    w->FindDialog1Find();
-    QCOMPARE(w->ComboBox_Nazwa->currentText(), u"Cichy"_s);
-}
-
 void TestContactTools::photo_unreadableShowsReasonAndBrowsingGoesOn()
 {
-    m_fx->writeFile(u"Morwinek.data"_s,
-                    TextFile::joinLines({lineFor(u"10000"_s, u"A"_s), lineFor(u"10001"_s, u"B"_s)}));
     QDir(m_fx->dir.path()).mkpath(u"foto"_s);
-    m_fx->writeFile(u"foto/10000.jpg"_s, pictureBytes("jpg", 400, 300).left(600));
-    m_fx->writeFile(u"foto/10001.jpg"_s, pictureBytes("jpg", 400, 300));
-    TForm_Notatniczek *w = open({});
+    m_fx->writeFile(u"foto/10000.jpg"_s, pictureOf("jpg", 400, 300).left(600));
+    m_fx->writeFile(u"foto/10001.jpg"_s, pictureOf("jpg", 400, 300));
+    TForm_Notatniczek *w = open({lineFor(u"10000"_s, u"A"_s), lineFor(u"10001"_s, u"B"_s)});
     QVERIFY(w);
     QCOMPARE(w->Panel1->text(), u"<nieczytelne zdjęcie>"_s);
     QVERIFY(!w->Panel1->toolTip().isEmpty());
@@ -190,18 +157,15 @@ void TestContactTools::photo_chosenPictureStored_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("copied"); // byte for byte; false: converted to JPEG
     QTest::addColumn<bool>("refused");
-    QTest::newRow("JPEG copied") << "a.jpg" << pictureBytes("jpg", 300, 200) << true << false;
-    QTest::newRow("BMP converted") << "a.bmp" << pictureBytes("bmp", 30, 20) << false << false;
-    QTest::newRow("PNG named .jpg refused") << "a.jpg" << pictureBytes("png", 30, 20) << false << true;
+    QTest::newRow("BMP converted") << "a.bmp" << pictureOf("bmp", 30, 20) << false;
+    QTest::newRow("PNG named .jpg refused") << "a.jpg" << pictureOf("png", 30, 20) << true;
 }
 
 void TestContactTools::photo_chosenPictureStored()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, copied);
     QFETCH(bool, refused);
     m_fx->writeFile(name, bytes);
     TForm_Notatniczek *w = open({lineFor(u"10000"_s, u"A"_s)});
@@ -217,7 +181,6 @@ void TestContactTools::photo_chosenPictureStored()
         return;
     }
     QCOMPARE(prompter().boxes.size(), 0);
-    QCOMPARE(stored == bytes, copied);
     QVERIFY(PhotoCodec::looksLikeJpeg(stored));
     QVERIFY(!w->Image_Zdjecie->isHidden());
     QVERIFY(w->pm_usun->isEnabled());
@@ -283,10 +246,6 @@ void TestContactTools::print_pdfOfTheShownContact()
     QVERIFY(bytes.startsWith("%PDF"));
     QVERIFY(bytes.contains("/MediaBox [0 0 595")); // A4 in points
     QCOMPARE(prompter().boxes.size(), 0);
-}
-
-void TestContactTools::print_pdfIntoMissingFolder_saysWhyInPolish()
-{
     const QString path = m_fx->path(u"brak/wizytowka.pdf"_s);
     QString error;
     QVERIFY(!CardPrinter::savePdf(path, {}, {}, &error));
