@@ -16,30 +16,30 @@ QSize fakeMeasure(Font font, const QString &text)
 
 CardLayout::Content contact(bool full)
 {
-    if (full) {
-        return {u" Kowalski Jan "_s,
-                u"Firma"_s,
-                u"Dział"_s,
-                u"Szef"_s,
-                u" j@o.pl "_s,
-                u"600100200"_s,
-                u"221234567"_s,
-                u"Łódź"_s,
-                u"90-001"_s,
-                u"Długa 1"_s,
-                u"www.f.pl"_s,
-                u"227654321"_s,
-                u"221111111"_s,
-                u"12"_s,
-                u"Warszawa"_s,
-                u"00-950"_s,
-                u"Prosta 2"_s};
-    }
     CardLayout::Content c;
     c.name = u" Kowalski Jan "_s;
     c.TelKom = u"600100200"_s;
     c.DomKod = u"90-001"_s;
     c.TelWew = u"12"_s; // an extension without a work number is not printed
+    if (full) {
+        c = {u" Kowalski Jan "_s,
+             u"Firma"_s,
+             u"Dział"_s,
+             u"Szef"_s,
+             u" j@o.pl "_s,
+             u"600100200"_s,
+             u"221234567"_s,
+             u"Łódź"_s,
+             u"90-001"_s,
+             u"Długa 1"_s,
+             u"www.f.pl"_s,
+             u"227654321"_s,
+             u"221111111"_s,
+             u"12"_s,
+             u"Warszawa"_s,
+             u"00-950"_s,
+             u"Prosta 2"_s};
+    }
     return c;
 }
 

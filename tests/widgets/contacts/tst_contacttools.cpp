@@ -7,6 +7,7 @@
 #include "core/contacts/PhotoCodec.h"
 #include "widgets/contacts/CardPrinter.h"
 #include "widgets/contacts/ContactEditors.h"
+#include "widgets/contacts/ContactExchangeMenu.h"
 #include "widgets/contacts/FindDialog.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
 
@@ -15,7 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QSpinBox>
 #include <QToolButton>
 
@@ -39,6 +42,9 @@ void whenFileDialogShown(const QString &path, int triesLeft = 200)
     });
 }
 
+const QByteArray cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nowak;Jan;;;\r\nTEL;TYPE=CELL:600-100-200\r\nEND:VCARD\r\n"
+                         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Adamska;Ewa;;;\r\nEND:VCARD\r\n";
+
 } // namespace
 
 class TestContactTools : public QObject
@@ -56,11 +62,17 @@ private slots:
     void print_refusals();
     void print_pageGeometryAt600dpi();
     void print_pdfOfTheShownContact();
+    void exchange_itemsAfterThePdfItem();
+    void exchange_importAnswerDecides_data();
+    void exchange_importAnswerDecides();
+    void exchange_dropOfVcfFileImports();
+    void exchange_exportCancelledInProgressWritesNothing();
 
 private:
     TForm_Notatniczek *open(const QList<QByteArray> &lines);
+    ContactExchangeMenu *openMenu(const QList<QByteArray> &lines);
+    QByteArray dataFile() const { return m_fx->readFile(u"Morwinek.data"_s); }
     FakePrompter &prompter() { return m_fx->sim.prompter; }
-    QString photoFile(const QString &id) const { return m_fx->path(u"foto/"_s + id + u".jpg"_s); }
 
     std::unique_ptr<ShellFixture> m_fx;
 };
@@ -68,6 +80,7 @@ private:
 void TestContactTools::init()
 {
     m_fx = std::make_unique<ShellFixture>();
+    m_fx->writeFile(u"karty.vcf"_s, cards);
     CardPrinter::printersInstalled = [] {
         return false;
     };
@@ -75,6 +88,10 @@ void TestContactTools::init()
 
 void TestContactTools::cleanup()
 {
+    if (Form_Notatniczek) {
+        prompter().answers = {Prompter::No};
+        Form_Notatniczek->close();
+    }
     m_fx.reset();
     QVERIFY(Form_Notatniczek.isNull());
 }
@@ -85,6 +102,19 @@ TForm_Notatniczek *TestContactTools::open(const QList<QByteArray> &lines)
     QDir(m_fx->dir.path()).mkpath(u"foto"_s);
     m_fx->start().Kontakty->trigger();
     return Form_Notatniczek;
+}
+
+ContactExchangeMenu *TestContactTools::openMenu(const QList<QByteArray> &lines)
+{
+    auto *menu = open(lines) ? Form_Notatniczek->findChild<ContactExchangeMenu *>(u"ContactExchangeMenu"_s) : nullptr;
+    if (menu) {
+        menu->chooseFile =
+            [this](
+                QWidget *, ContactExchangeMenu::FileDialog, const QString &, const QString &, const QString &filter) {
+                return m_fx->path(filter.contains(u"vcf"_s) ? u"karty.vcf"_s : u"kontakty.csv"_s);
+            };
+    }
+    return menu;
 }
 
 void TestContactTools::dateButton_nameDayKeepsDayAndMonth()
@@ -150,7 +180,7 @@ void TestContactTools::photo_unreadableShowsReasonAndBrowsingGoesOn()
     QCOMPARE(w->Panel1->toolTip(), QString());
     QCOMPARE(prompter().boxes.size(), 0);
     w->pm_edytuj->trigger();
-    QCOMPARE(m_fx->sim.shell.edited, QStringList({photoFile(u"10001"_s)}));
+    QCOMPARE(m_fx->sim.shell.edited, QStringList({m_fx->path(u"foto/10001.jpg"_s)}));
 }
 
 void TestContactTools::photo_chosenPictureStored_data()
@@ -252,6 +282,100 @@ void TestContactTools::print_pdfOfTheShownContact()
     QCOMPARE(error,
              u"Nie można zapisać pliku „%1”: folder „%2” nie istnieje."_s.arg(
                  QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_fx->path(u"brak"_s))));
+}
+
+void TestContactTools::exchange_itemsAfterThePdfItem()
+{
+    QVERIFY(openMenu({lineFor(u"10000"_s, u"Nowak Jan"_s)}));
+    const QList<QAction *> actions = Form_Notatniczek->PMenu2->actions();
+    QStringList texts;
+    for (QAction *action : actions.mid(actions.indexOf(Form_Notatniczek->druk_PDF) + 1)) {
+        texts.append(action->isSeparator() ? u"-"_s : action->text());
+    }
+    QCOMPARE(texts,
+             QStringList({u"-"_s,
+                          u"Eksportuj kontakty (&vCard)..."_s,
+                          u"Eksportuj kontakty (&CSV)..."_s,
+                          u"Eksportuj &kalendarz (iCalendar)..."_s,
+                          u"&Importuj kontakty..."_s}));
+}
+
+void TestContactTools::exchange_importAnswerDecides_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("Tak: all") << int(Prompter::Yes)
+                              << QStringList{u"Adamska Ewa"_s, u"Kos Ola"_s, u"Nowak Jan"_s, u"Nowak Jan"_s};
+    QTest::newRow("Nie: only the new one")
+        << int(Prompter::No) << QStringList{u"Adamska Ewa"_s, u"Kos Ola"_s, u"Nowak Jan"_s};
+    QTest::newRow("Anuluj: nothing") << int(Prompter::Cancel) << QStringList{u"Kos Ola"_s, u"Nowak Jan"_s};
+}
+
+void TestContactTools::exchange_importAnswerDecides()
+{
+    QFETCH(int, answer);
+    QFETCH(QStringList, names);
+    ContactExchangeMenu *menu =
+        openMenu({lineFor(u"10000"_s, u"Kos Ola"_s), lineFor(u"10001"_s, u"Nowak Jan"_s, u"600 100 200"_s)});
+    QVERIFY(menu);
+    Form_Notatniczek->Button_OstatniClick(); // "Nowak Jan" shown
+    const QByteArray before = dataFile();
+    prompter().answers = {Prompter::Answer(answer), Prompter::Ok};
+    menu->importuj->trigger();
+
+    QVERIFY(!prompter().boxes.isEmpty());
+    const QString question = prompter().boxes.first().text;
+    QVERIFY2(question.contains(u"Wczytano kontakty: 2."_s) && question.contains(u"wygląda: 1 "_s),
+             qPrintable(question));
+    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2));
+    QCOMPARE(Form_Notatniczek->book().list().names(), names);
+    if (answer == Prompter::Cancel) {
+        QCOMPARE(dataFile(), before);
+        return;
+    }
+    QCOMPARE(TextFile::splitLines(dataFile()), Form_Notatniczek->book().list().lines());
+    // The shown contact is still the one shown before, at its new place.
+    QCOMPARE(Form_Notatniczek->Edit_ID->text(), u"10001"_s);
+    QCOMPARE(Form_Notatniczek->Label_Ile->text(), u"%1/%2"_s.arg(names.indexOf(u"Nowak Jan"_s) + 1).arg(names.size()));
+    QVERIFY(prompter().boxes.last().text.startsWith(u"Dodano kontakty: %1."_s.arg(names.size() - 2)));
+}
+
+void TestContactTools::exchange_dropOfVcfFileImports()
+{
+    QVERIFY(openMenu({lineFor(u"10000"_s, u"Kos Ola"_s)}));
+    prompter().answers = {Prompter::Ok, Prompter::Ok};
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(m_fx->path(u"karty.vcf"_s)), QUrl::fromLocalFile(m_fx->path(u"inny.txt"_s))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form_Notatniczek, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form_Notatniczek, &drop);
+    QTRY_COMPARE(Form_Notatniczek->book().count(), 3);
+    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_OKCANCEL | MB_ICONQUESTION));
+}
+
+void TestContactTools::exchange_exportCancelledInProgressWritesNothing()
+{
+    QList<QByteArray> lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines.append(lineFor(QString::number(10000 + i), u"Osoba %1"_s.arg(i, 4, 10, QChar(u'0'))));
+    }
+    ContactExchangeMenu *menu = openMenu(lines);
+    QVERIFY(menu);
+    menu->progressFrom = 1000;
+    menu->progressDelay = 0;
+    bool seen = false;
+    QTimer::singleShot(0, Form_Notatniczek, [&seen] {
+        if (auto *dialog = Form_Notatniczek->findChild<QProgressDialog *>(u"ExchangeProgress"_s)) {
+            seen = true;
+            dialog->cancel();
+        }
+    });
+    menu->eksportCsv->trigger();
+    QVERIFY(seen);
+    QVERIFY(!QFile::exists(m_fx->path(u"kontakty.csv"_s)));
+    QVERIFY(prompter().boxes.isEmpty());
 }
 
 QTEST_MAIN(TestContactTools)
