@@ -1,21 +1,43 @@
-#include <QDir>
+#include "support/ProgramBox.h"
+
+#include "core/common/TextFile.h"
+
 #include <QDirIterator>
 #include <QImage>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include <csignal>
 
-// The program as a user meets it: its options, where its data go, what an install puts on disk.
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray twoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nowak;Jan;;;\r\nTEL;TYPE=CELL:600 100 200\r\n"
+                            "NOTE:Zadzwonić po 17\r\nEND:VCARD\r\n"
+                            "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Ąbel;Ewa;;;\r\nEMAIL:ewa@example.pl\r\n"
+                            "BDAY:1990-05-17\r\nEND:VCARD\r\n";
+
+} // namespace
+
+// The program as a user meets it: its options, where its data go, exchanging contacts from the command line
+// on a data folder of its own, what an install puts on disk.
 class TestInstall : public QObject
 {
     Q_OBJECT
 private slots:
+    void init();
     void options_data();
     void options();
+    void exchange_importTwiceSkipsDuplicatesThenExports();
+    void exchange_errorsExitNonZeroAndAddNothing_data();
+    void exchange_errorsExitNonZeroAndAddNothing();
+    void exchange_importRefusedWhileOrganiserRunsOnTheFolder();
     void installTree_holdsEverythingAndValidates();
+
+private:
+    QByteArray read(const QString &name) const;
+
+    std::unique_ptr<ProgramBox> m_box;
 };
 
 void TestInstall::options_data()
@@ -36,23 +58,12 @@ void TestInstall::options()
     QFETCH(QStringList, args);
     QFETCH(QString, printed);
     QFETCH(QStringList, files);
-    QTemporaryDir box;
-    for (const char *sub : {"app", "runtime", "config", "data"}) {
-        QVERIFY(QDir(box.path()).mkpath(sub));
-    }
-    QVERIFY(QFile::copy(QStringLiteral(MORWINEK_EXE), box.filePath("app/morwinek")));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    for (const char *var : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-        env.insert(var, box.filePath(QString::fromLatin1(var).section(u'_', 1, 1).toLower()));
-    }
+    const ProgramBox box;
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(box.path());
-    p.start(box.filePath("app/morwinek"), args);
+    box.start(p, args);
     if (printed.isEmpty()) {
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(box.filePath("runtime/Morwinek.lock")), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(box.filePath("moje dane")).isDir(), 10000); // made on first start
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(box.path("runtime/Morwinek.lock")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(box.path("moje dane")).isDir(), 10000); // made on first start
         QTest::qWait(300);
         ::kill(p.processId(), SIGTERM);
     }
@@ -60,13 +71,92 @@ void TestInstall::options()
     QCOMPARE(p.exitCode(), 0);
     QVERIFY(p.readAllStandardOutput().contains(printed.toUtf8()));
     QStringList found; // with --help and --version: no lock, no data, no settings anywhere
-    for (QDirIterator it(box.path(), QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    for (QDirIterator it(box.dir.path(), QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
          it.hasNext();) {
-        found << QDir(box.path()).relativeFilePath(it.next());
+        found << QDir(box.dir.path()).relativeFilePath(it.next());
     }
     found.sort();
     files.sort();
     QCOMPARE(found, files);
+}
+
+void TestInstall::init()
+{
+    m_box = std::make_unique<ProgramBox>();
+    QVERIFY(QDir().mkpath(m_box->path(u"dane"_s)));
+    QVERIFY(TextFile::writeAtomically(m_box->path(u"a.vcf"_s), twoCards, nullptr));
+}
+
+QByteArray TestInstall::read(const QString &name) const
+{
+    QByteArray bytes;
+    bool exists = false;
+    return TextFile::readBytes(m_box->path(name), &bytes, &exists, nullptr) && exists ? bytes : QByteArray("<none>");
+}
+
+void TestInstall::exchange_importTwiceSkipsDuplicatesThenExports()
+{
+    QCOMPARE(m_box->run(u"--data-dir dane --import a.vcf"_s), 0);
+    QCOMPARE(m_box->out.trimmed(), u"Wczytano: 2, dodano: 2, pominięto jako duplikaty: 0."_s);
+    QCOMPARE(QDir(m_box->path(u"dane/notes"_s)).entryList(QDir::Files), QStringList{u"10000.txt"_s});
+
+    QCOMPARE(m_box->run(u"--data-dir=dane --import=a.vcf"_s), 0);
+    QCOMPARE(m_box->out.trimmed(), u"Wczytano: 2, dodano: 0, pominięto jako duplikaty: 2."_s);
+    const QList<QByteArray> lines = TextFile::splitLines(read(u"dane/Morwinek.data"_s));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines[0].startsWith("10001")); // "Ąbel" sorts before "Nowak"
+
+    QCOMPARE(m_box->run(u"--data-dir dane --export-csv k.csv --export-ics k.ics --export-vcard k.vcf"_s), 0);
+    const QByteArray csv = read(u"k.csv"_s);
+    QVERIFY(csv.startsWith("\xEF\xBB\xBF"
+                           "ID,Dep,DomKod,"));
+    QVERIFY(csv.contains(u"\r\n10000,,,,,,,,,,Nowak Jan,,,,,,,,,,600 100 200,,,,,Zadzwonić po 17\r\n"_s.toUtf8()));
+    QVERIFY(QFile::exists(m_box->path(u"k.ics"_s)) && QFile::exists(m_box->path(u"k.vcf"_s)));
+}
+
+void TestInstall::exchange_errorsExitNonZeroAndAddNothing_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("malformed file") << u"--data-dir dane --import bad.csv"_s << 1 << u"Wiersz 3:"_s;
+    QTest::newRow("file name missing") << u"--data-dir dane --import"_s << 2 << u"wymaga"_s;
+    QTest::newRow("unknown option") << u"--import a.vcf --cicho"_s << 2 << u"--cicho"_s;
+}
+
+void TestInstall::exchange_errorsExitNonZeroAndAddNothing()
+{
+    QFETCH(QString, arguments);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    QCOMPARE(m_box->run(u"--data-dir dane --import a.vcf"_s), 0);
+    QVERIFY(TextFile::writeAtomically(m_box->path(u"bad.csv"_s), "Nazwa,Email\r\nA,a@b\r\n\"B,b@c\r\n", nullptr));
+    const QByteArray before = read(u"dane/Morwinek.data"_s);
+    QCOMPARE(m_box->run(arguments), code);
+    QVERIFY2(m_box->err.contains(message), qPrintable(m_box->err));
+    QCOMPARE(read(u"dane/Morwinek.data"_s), before);
+}
+
+void TestInstall::exchange_importRefusedWhileOrganiserRunsOnTheFolder()
+{
+    QProcess organiser; // keeps its data beside its executable, in app/
+    m_box->start(organiser, {});
+    QVERIFY(organiser.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_box->path(u"runtime/Morwinek.lock"_s)), 10000);
+    QTest::qWait(500);
+    QCOMPARE(organiser.state(), QProcess::Running);
+
+    QCOMPARE(m_box->run(u"--data-dir app --import a.vcf"_s), 3);
+    QVERIFY2(m_box->err.contains(u"Zamknij go przed importem"_s), qPrintable(m_box->err));
+    QVERIFY(!QFile::exists(m_box->path(u"app/Morwinek.data"_s)));
+    // Exporting only reads, and another folder is free.
+    QCOMPARE(m_box->run(u"--data-dir app --export-csv x.csv"_s), 0);
+    QCOMPARE(m_box->run(u"--data-dir dane --import a.vcf"_s), 0);
+
+    organiser.terminate();
+    QVERIFY(organiser.waitForFinished(10000));
+    QCOMPARE(m_box->run(u"--data-dir app --import a.vcf"_s), 0);
+    QVERIFY(QFile::exists(m_box->path(u"app/Morwinek.data"_s)));
 }
 
 void TestInstall::installTree_holdsEverythingAndValidates()

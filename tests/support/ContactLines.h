@@ -28,11 +28,12 @@ inline QByteArray contactLineByColumns(const QString &name,
     return line;
 }
 
-// A contact line with only an identifier and a name, through the record itself.
-inline QByteArray lineFor(const QString &id, const QString &name)
+// A contact line with only an identifier, a name and maybe a mobile number, through the record itself.
+inline QByteArray lineFor(const QString &id, const QString &name, const QString &mobile = {})
 {
     Contact c;
     c.ID = id;
     c.Nazwa = name;
+    c.TelKom = mobile;
     return c.toLine();
 }

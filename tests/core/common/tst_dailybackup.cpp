@@ -12,57 +12,39 @@ class TestDailyBackup : public QObject
 {
     Q_OBJECT
 private slots:
-    void firstWriteOfEachDay_copiesTheOldFile();
-    void copies_keptForFourteenDays();
+    void copies_ofFirstWriteOfTheDayKeptForFourteenDays();
     void failedCopy_reportedOnceAndWriteGoesOn();
 };
 
-void TestDailyBackup::firstWriteOfEachDay_copiesTheOldFile()
-{
-    QTemporaryDir dir;
-    FakeClock clock(QDateTime(QDate(2026, 12, 7), QTime(23, 59)));
-    DailyBackup backup(clock, {});
-    ContactFile book(dir.path());
-    book.setBackup(&backup);
-    QVERIFY(book.load(nullptr));
-    Contact c;
-    c.ID = u"10000"_s;
-    c.Nazwa = u"Pierwszy"_s;
-    QVERIFY(book.add(c, nullptr)); // nothing to copy before the first save
-    QVERIFY(!QDir(dir.filePath(u"kopie"_s)).exists());
-
-    QByteArray morning;
-    QVERIFY(TextFile::readBytes(book.path(), &morning, nullptr, nullptr));
-    c.ID = u"10001"_s;
-    QVERIFY(book.add(c, nullptr));
-    QVERIFY(book.add(c, nullptr));
-    QByteArray copy;
-    QVERIFY(TextFile::readBytes(dir.filePath(u"kopie/Morwinek-2026-12-07.data"_s), &copy, nullptr, nullptr));
-    QCOMPARE(copy, morning); // the later write of the day left the copy alone
-}
-
-void TestDailyBackup::copies_keptForFourteenDays()
+void TestDailyBackup::copies_ofFirstWriteOfTheDayKeptForFourteenDays()
 {
     QTemporaryDir dir;
     FakeClock clock;
     DailyBackup backup(clock, {});
     const QString data = dir.filePath(u"Morwinek.data"_s);
     const QString term = dir.filePath(u"Morwinek.term"_s);
+    clock.setDate(QDate(2026, 1, 1));
+    backup.beforeWrite(data);
+    QVERIFY(TextFile::writeAtomically(data, "0", nullptr));
+    QVERIFY(!QDir(dir.filePath(u"kopie"_s)).exists()); // nothing to copy before the first save
     for (int day = 1; day <= 20; ++day) {
         clock.setDate(QDate(2026, 1, day));
-        backup.beforeWrite(data);
-        QVERIFY(TextFile::writeAtomically(data, QByteArray::number(day), nullptr));
-        backup.beforeWrite(term);
-        QVERIFY(TextFile::writeAtomically(term, QByteArray::number(day), nullptr));
+        int n = 0;
+        for (const QString &file : {data, term, data}) { // the later write of the day copies nothing
+            backup.beforeWrite(file);
+            QVERIFY(TextFile::writeAtomically(file, ++n < 3 ? QByteArray::number(day) : "later", nullptr));
+        }
     }
     const QStringList copies = QDir(dir.filePath(u"kopie"_s)).entryList(QDir::Files, QDir::Name);
     QCOMPARE(copies.size(), 2 * 14);
-    QCOMPARE(copies.first(), u"Morwinek-2026-01-07.data"_s); // copies of days 2 to 20, the first write had none
+    QCOMPARE(copies.first(), u"Morwinek-2026-01-07.data"_s);
     QVERIFY(copies.contains(u"Morwinek-2026-01-07.term"_s));
     QVERIFY(!copies.contains(u"Morwinek-2026-01-06.term"_s));
-    QByteArray last;
-    QVERIFY(TextFile::readBytes(dir.filePath(u"kopie/Morwinek-2026-01-20.term"_s), &last, nullptr, nullptr));
-    QCOMPARE(last, QByteArray("19"));
+    QByteArray term20, data20;
+    QVERIFY(TextFile::readBytes(dir.filePath(u"kopie/Morwinek-2026-01-20.term"_s), &term20, nullptr, nullptr));
+    QVERIFY(TextFile::readBytes(dir.filePath(u"kopie/Morwinek-2026-01-20.data"_s), &data20, nullptr, nullptr));
+    QCOMPARE(term20, QByteArray("19"));
+    QCOMPARE(data20, QByteArray("later"));
 }
 
 void TestDailyBackup::failedCopy_reportedOnceAndWriteGoesOn()

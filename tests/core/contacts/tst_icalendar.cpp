@@ -71,40 +71,32 @@ void TestICalendar::recurrence_data()
 {
     QTest::addColumn<Contact>("person");
     QTest::addColumn<QString>("uid");
-    QTest::addColumn<QStringList>("expected"); // empty: no such event
-    const QStringList yearly = {u"RRULE:FREQ=YEARLY"_s};
+    QTest::addColumn<QString>("expected"); // lines parted by "|"; empty: no such event
     QTest::newRow("birthday") << contact(u"10001"_s, u"Nowak Jan"_s, u"08.03.1980"_s, {}, {}) << u"urodziny-10001@"_s
-                              << QStringList{u"DTSTART;VALUE=DATE:19800308"_s,
-                                             u"DTEND;VALUE=DATE:19800309"_s,
-                                             u"RRULE:FREQ=YEARLY"_s,
-                                             u"SUMMARY:Urodziny: Nowak Jan"_s};
+                              << u"DTSTART;VALUE=DATE:19800308|DTEND;VALUE=DATE:19800309|RRULE:FREQ=YEARLY|"
+                                 u"SUMMARY:Urodziny: Nowak Jan"_s;
     QTest::newRow("born on 29 February") << contact(u"10002"_s, u"Lis Ola"_s, u"29.02.1984"_s, {}, {})
                                          << u"urodziny-10002@"_s
-                                         << QStringList{u"DTSTART;VALUE=DATE:19840229"_s,
-                                                        u"RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1"_s};
+                                         << u"DTSTART;VALUE=DATE:19840229|RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1"_s;
     QTest::newRow("name day") << contact(u"10003"_s, u"Kos Ewa"_s, {}, u"24.12"_s, {}) << u"imieniny-10003@"_s
-                              << QStringList{u"DTSTART;VALUE=DATE:20001224"_s,
-                                             u"RRULE:FREQ=YEARLY"_s,
-                                             u"SUMMARY:Imieniny: Kos Ewa"_s};
-    QTest::newRow("wedding at year end") << contact(u"10004"_s, u"Bąk Piotr"_s, {}, {}, u"31.12.1999"_s)
-                                         << u"slub-10004@"_s
-                                         << QStringList{u"DTSTART;VALUE=DATE:19991231"_s,
-                                                        u"DTEND;VALUE=DATE:20000101"_s,
-                                                        u"SUMMARY:Rocznica ślubu: Bąk Piotr"_s};
+                              << u"DTSTART;VALUE=DATE:20001224|RRULE:FREQ=YEARLY|SUMMARY:Imieniny: Kos Ewa"_s;
+    QTest::newRow("wedding at year end")
+        << contact(u"10004"_s, u"Bąk Piotr"_s, {}, {}, u"31.12.1999"_s) << u"slub-10004@"_s
+        << u"DTSTART;VALUE=DATE:19991231|DTEND;VALUE=DATE:20000101|SUMMARY:Rocznica ślubu: Bąk Piotr"_s;
     QTest::newRow("birthday that is no date")
-        << contact(u"10005"_s, u"Ryś Adam"_s, u"31.02.1980"_s, {}, {}) << u"urodziny-10005@"_s << QStringList();
+        << contact(u"10005"_s, u"Ryś Adam"_s, u"31.02.1980"_s, {}, {}) << u"urodziny-10005@"_s << QString();
 }
 
 void TestICalendar::recurrence()
 {
     QFETCH(Contact, person);
     QFETCH(QString, uid);
-    QFETCH(QStringList, expected);
+    QFETCH(QString, expected);
     const QStringList lines = unfolded(ICalendar::write({}, {person}, QDateTime::currentDateTimeUtc()));
     // The contact's only event, if any.
     QCOMPARE(lines.count(u"BEGIN:VEVENT"_s), expected.isEmpty() ? 0 : 1);
     QVERIFY(expected.isEmpty() || lines.filter(u"UID:"_s).first().startsWith(u"UID:"_s + uid));
-    for (const QString &line : expected) {
+    for (const QString &line : expected.split(u'|', Qt::SkipEmptyParts)) {
         QVERIFY2(lines.contains(line), qPrintable(line));
     }
 }
@@ -121,12 +113,9 @@ void TestICalendar::appointments_escapedAndStable()
     QVERIFY(lines.contains(u"LOCATION:Sala 1\\; piętro 2"_s));
     QVERIFY(lines.contains(u"DTSTART;VALUE=DATE:20261208"_s));
     QCOMPARE(lines.count(u"BEGIN:VEVENT"_s), 2);
-    const auto uids = [](const QStringList &all) {
-        return all.filter(QRegularExpression(u"^UID:"_s));
-    };
-    const QStringList firstUids = uids(lines);
-    QCOMPARE(uids(unfolded(second)), firstUids);
-    QCOMPARE(QSet<QString>(firstUids.begin(), firstUids.end()).size(), 2);
+    const QStringList uids = lines.filter(QRegularExpression(u"^UID:"_s));
+    QCOMPARE(unfolded(second).filter(QRegularExpression(u"^UID:"_s)), uids);
+    QCOMPARE(QSet<QString>(uids.begin(), uids.end()).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestICalendar)

@@ -1,40 +1,30 @@
 #include "support/ContactLines.h"
 #include "support/ModalHelpers.h"
+#include "support/Pictures.h"
 #include "support/ShellFixture.h"
 
 #include "core/common/TextFile.h"
 #include "core/contacts/PhotoCodec.h"
 #include "widgets/contacts/CardPrinter.h"
 #include "widgets/contacts/ContactEditors.h"
+#include "widgets/contacts/ContactExchangeMenu.h"
 #include "widgets/contacts/FindDialog.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
 
-#include <QBuffer>
 #include <QCalendarWidget>
 #include <QFileDialog>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPrinter>
-#include <QPushButton>
+#include <QProgressDialog>
 #include <QSpinBox>
 #include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QByteArray pictureBytes(const char *format, int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(qRgb(200, 40, 40));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format).write(image);
-    return bytes;
-}
 
 // Answers the next file dialog with a path.
 void whenFileDialogShown(const QString &path, int triesLeft = 200)
@@ -52,6 +42,9 @@ void whenFileDialogShown(const QString &path, int triesLeft = 200)
     });
 }
 
+const QByteArray cards = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nowak;Jan;;;\r\nTEL;TYPE=CELL:600-100-200\r\nEND:VCARD\r\n"
+                         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Adamska;Ewa;;;\r\nEND:VCARD\r\n";
+
 } // namespace
 
 class TestContactTools : public QObject
@@ -62,20 +55,24 @@ private slots:
     void cleanup();
 
     void dateButton_nameDayKeepsDayAndMonth();
-    void search_visitsMatchesThenBeepsAndRestarts();
-    void search_savingReSortsButShowsFoundContact();
+    void search_savesFirstThenVisitsMatchesBeepsAndRestarts();
     void photo_unreadableShowsReasonAndBrowsingGoesOn();
     void photo_chosenPictureStored_data();
     void photo_chosenPictureStored();
     void print_refusals();
     void print_pageGeometryAt600dpi();
     void print_pdfOfTheShownContact();
-    void print_pdfIntoMissingFolder_saysWhyInPolish();
+    void exchange_itemsAfterThePdfItem();
+    void exchange_importAnswerDecides_data();
+    void exchange_importAnswerDecides();
+    void exchange_dropOfVcfFileImports();
+    void exchange_exportCancelledInProgressWritesNothing();
 
 private:
     TForm_Notatniczek *open(const QList<QByteArray> &lines);
+    ContactExchangeMenu *openMenu(const QList<QByteArray> &lines);
+    QByteArray dataFile() const { return m_fx->readFile(u"Morwinek.data"_s); }
     FakePrompter &prompter() { return m_fx->sim.prompter; }
-    QString photoFile(const QString &id) const { return m_fx->path(u"foto/"_s + id + u".jpg"_s); }
 
     std::unique_ptr<ShellFixture> m_fx;
 };
@@ -83,6 +80,7 @@ private:
 void TestContactTools::init()
 {
     m_fx = std::make_unique<ShellFixture>();
+    m_fx->writeFile(u"karty.vcf"_s, cards);
     CardPrinter::printersInstalled = [] {
         return false;
     };
@@ -90,18 +88,33 @@ void TestContactTools::init()
 
 void TestContactTools::cleanup()
 {
+    if (Form_Notatniczek) {
+        prompter().answers = {Prompter::No};
+        Form_Notatniczek->close();
+    }
     m_fx.reset();
     QVERIFY(Form_Notatniczek.isNull());
 }
 
 TForm_Notatniczek *TestContactTools::open(const QList<QByteArray> &lines)
 {
-    if (!lines.isEmpty()) {
-        m_fx->writeFile(u"Morwinek.data"_s, TextFile::joinLines(lines));
-    }
+    m_fx->writeFile(u"Morwinek.data"_s, TextFile::joinLines(lines));
     QDir(m_fx->dir.path()).mkpath(u"foto"_s);
     m_fx->start().Kontakty->trigger();
     return Form_Notatniczek;
+}
+
+ContactExchangeMenu *TestContactTools::openMenu(const QList<QByteArray> &lines)
+{
+    auto *menu = open(lines) ? Form_Notatniczek->findChild<ContactExchangeMenu *>(u"ContactExchangeMenu"_s) : nullptr;
+    if (menu) {
+        menu->chooseFile =
+            [this](
+                QWidget *, ContactExchangeMenu::FileDialog, const QString &, const QString &, const QString &filter) {
+                return m_fx->path(filter.contains(u"vcf"_s) ? u"karty.vcf"_s : u"kontakty.csv"_s);
+            };
+    }
+    return menu;
 }
 
 void TestContactTools::dateButton_nameDayKeepsDayAndMonth()
@@ -120,12 +133,15 @@ void TestContactTools::dateButton_nameDayKeepsDayAndMonth()
     QVERIFY(w->changed());
 }
 
-void TestContactTools::search_visitsMatchesThenBeepsAndRestarts()
+void TestContactTools::search_savesFirstThenVisitsMatchesBeepsAndRestarts()
 {
-    TForm_Notatniczek *w = open({contactLineByColumns(u"Adamski"_s, u"Gdańsk"_s),
-                                 contactLineByColumns(u"Bednarz"_s, u"Kraków"_s),
+    TForm_Notatniczek *w = open({lineFor(u"10000"_s, u"Adamski"_s),
+                                 contactLineByColumns(u"Bednarz"_s, u"Gdańsk"_s),
                                  contactLineByColumns(u"Cichy"_s, u"GDAŃSK"_s)});
     QVERIFY(w);
+    w->ComboBox_Nazwa->setEditText(u"Żak"_s); // Adamski renamed: saving moves him to the end
+    w->Edit_Pseudo->setText(u"x"_s);
+    prompter().answers = {Prompter::Yes};
     QTest::keyClick(w->ComboBox_Nazwa->lineEdit(), Qt::Key_F, Qt::ControlModifier);
     QVERIFY(w->FindDialog1->isVisible());
     QCOMPARE(w->FindDialog1->pos(), w->pos() + QPoint(-8, 288));
@@ -134,44 +150,25 @@ void TestContactTools::search_visitsMatchesThenBeepsAndRestarts()
         QTest::keyClick(w->FindDialog1->Edit_Tekst, Qt::Key_Return);
         return w->ComboBox_Nazwa->currentText();
     };
-    QCOMPARE(findNext(), u"Adamski"_s);
+    QCOMPARE(findNext(), u"Bednarz"_s);
+    QCOMPARE(prompter().boxes.size(), 1);
+    QCOMPARE(w->book().list().names(), QStringList({u"Bednarz"_s, u"Cichy"_s, u"Żak"_s}));
+    QCOMPARE(w->position(), 0);
     QCOMPARE(findNext(), u"Cichy"_s);
     QCOMPARE(findNext(), u"Cichy"_s);
     QCOMPARE(prompter().beeps.size(), 1);
-    QCOMPARE(findNext(), u"Adamski"_s);
-    QCOMPARE(prompter().boxes.size(), 0);
+    QCOMPARE(findNext(), u"Bednarz"_s);
+    QCOMPARE(prompter().boxes.size(), 1);
     QTest::keyClick(w->FindDialog1->Edit_Tekst, Qt::Key_Escape);
     QVERIFY(!w->FindDialog1->isVisible());
 }
 
-void TestContactTools::search_savingReSortsButShowsFoundContact()
-{
-    TForm_Notatniczek *w = open({lineFor(u"10000"_s, u"Adamski"_s),
-                                 contactLineByColumns(u"Bednarz"_s, u"Gdańsk"_s),
-                                 contactLineByColumns(u"Cichy"_s, u"Gdańsk"_s)});
-    QVERIFY(w);
-    w->ComboBox_Nazwa->setEditText(u"Żak"_s); // Adamski renamed: saving moves him to the end
-    w->Edit_Pseudo->setText(u"x"_s);
-    prompter().answers = {Prompter::Yes};
-    w->Button_SzukajClick();
-    w->FindDialog1->Edit_Tekst->setText(u"gdańsk"_s);
-    w->FindDialog1Find();
-    QCOMPARE(prompter().boxes.size(), 1);
-    QCOMPARE(w->book().list().names(), QStringList({u"Bednarz"_s, u"Cichy"_s, u"Żak"_s}));
-    QCOMPARE(w->ComboBox_Nazwa->currentText(), u"Bednarz"_s);
-    QCOMPARE(w->position(), 0);
-    w->FindDialog1Find();
-    QCOMPARE(w->ComboBox_Nazwa->currentText(), u"Cichy"_s);
-}
-
 void TestContactTools::photo_unreadableShowsReasonAndBrowsingGoesOn()
 {
-    m_fx->writeFile(u"Morwinek.data"_s,
-                    TextFile::joinLines({lineFor(u"10000"_s, u"A"_s), lineFor(u"10001"_s, u"B"_s)}));
     QDir(m_fx->dir.path()).mkpath(u"foto"_s);
-    m_fx->writeFile(u"foto/10000.jpg"_s, pictureBytes("jpg", 400, 300).left(600));
-    m_fx->writeFile(u"foto/10001.jpg"_s, pictureBytes("jpg", 400, 300));
-    TForm_Notatniczek *w = open({});
+    m_fx->writeFile(u"foto/10000.jpg"_s, pictureOf("jpg", 400, 300).left(600));
+    m_fx->writeFile(u"foto/10001.jpg"_s, pictureOf("jpg", 400, 300));
+    TForm_Notatniczek *w = open({lineFor(u"10000"_s, u"A"_s), lineFor(u"10001"_s, u"B"_s)});
     QVERIFY(w);
     QCOMPARE(w->Panel1->text(), u"<nieczytelne zdjęcie>"_s);
     QVERIFY(!w->Panel1->toolTip().isEmpty());
@@ -183,25 +180,22 @@ void TestContactTools::photo_unreadableShowsReasonAndBrowsingGoesOn()
     QCOMPARE(w->Panel1->toolTip(), QString());
     QCOMPARE(prompter().boxes.size(), 0);
     w->pm_edytuj->trigger();
-    QCOMPARE(m_fx->sim.shell.edited, QStringList({photoFile(u"10001"_s)}));
+    QCOMPARE(m_fx->sim.shell.edited, QStringList({m_fx->path(u"foto/10001.jpg"_s)}));
 }
 
 void TestContactTools::photo_chosenPictureStored_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("copied"); // byte for byte; false: converted to JPEG
     QTest::addColumn<bool>("refused");
-    QTest::newRow("JPEG copied") << "a.jpg" << pictureBytes("jpg", 300, 200) << true << false;
-    QTest::newRow("BMP converted") << "a.bmp" << pictureBytes("bmp", 30, 20) << false << false;
-    QTest::newRow("PNG named .jpg refused") << "a.jpg" << pictureBytes("png", 30, 20) << false << true;
+    QTest::newRow("BMP converted") << "a.bmp" << pictureOf("bmp", 30, 20) << false;
+    QTest::newRow("PNG named .jpg refused") << "a.jpg" << pictureOf("png", 30, 20) << true;
 }
 
 void TestContactTools::photo_chosenPictureStored()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, copied);
     QFETCH(bool, refused);
     m_fx->writeFile(name, bytes);
     TForm_Notatniczek *w = open({lineFor(u"10000"_s, u"A"_s)});
@@ -217,7 +211,6 @@ void TestContactTools::photo_chosenPictureStored()
         return;
     }
     QCOMPARE(prompter().boxes.size(), 0);
-    QCOMPARE(stored == bytes, copied);
     QVERIFY(PhotoCodec::looksLikeJpeg(stored));
     QVERIFY(!w->Image_Zdjecie->isHidden());
     QVERIFY(w->pm_usun->isEnabled());
@@ -283,16 +276,106 @@ void TestContactTools::print_pdfOfTheShownContact()
     QVERIFY(bytes.startsWith("%PDF"));
     QVERIFY(bytes.contains("/MediaBox [0 0 595")); // A4 in points
     QCOMPARE(prompter().boxes.size(), 0);
-}
-
-void TestContactTools::print_pdfIntoMissingFolder_saysWhyInPolish()
-{
     const QString path = m_fx->path(u"brak/wizytowka.pdf"_s);
     QString error;
     QVERIFY(!CardPrinter::savePdf(path, {}, {}, &error));
     QCOMPARE(error,
              u"Nie można zapisać pliku „%1”: folder „%2” nie istnieje."_s.arg(
                  QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_fx->path(u"brak"_s))));
+}
+
+void TestContactTools::exchange_itemsAfterThePdfItem()
+{
+    QVERIFY(openMenu({lineFor(u"10000"_s, u"Nowak Jan"_s)}));
+    const QList<QAction *> actions = Form_Notatniczek->PMenu2->actions();
+    QStringList texts;
+    for (QAction *action : actions.mid(actions.indexOf(Form_Notatniczek->druk_PDF) + 1)) {
+        texts.append(action->isSeparator() ? u"-"_s : action->text());
+    }
+    QCOMPARE(texts,
+             QStringList({u"-"_s,
+                          u"Eksportuj kontakty (&vCard)..."_s,
+                          u"Eksportuj kontakty (&CSV)..."_s,
+                          u"Eksportuj &kalendarz (iCalendar)..."_s,
+                          u"&Importuj kontakty..."_s}));
+}
+
+void TestContactTools::exchange_importAnswerDecides_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("Tak: all") << int(Prompter::Yes)
+                              << QStringList{u"Adamska Ewa"_s, u"Kos Ola"_s, u"Nowak Jan"_s, u"Nowak Jan"_s};
+    QTest::newRow("Nie: only the new one")
+        << int(Prompter::No) << QStringList{u"Adamska Ewa"_s, u"Kos Ola"_s, u"Nowak Jan"_s};
+    QTest::newRow("Anuluj: nothing") << int(Prompter::Cancel) << QStringList{u"Kos Ola"_s, u"Nowak Jan"_s};
+}
+
+void TestContactTools::exchange_importAnswerDecides()
+{
+    QFETCH(int, answer);
+    QFETCH(QStringList, names);
+    ContactExchangeMenu *menu =
+        openMenu({lineFor(u"10000"_s, u"Kos Ola"_s), lineFor(u"10001"_s, u"Nowak Jan"_s, u"600 100 200"_s)});
+    QVERIFY(menu);
+    Form_Notatniczek->Button_OstatniClick(); // "Nowak Jan" shown
+    const QByteArray before = dataFile();
+    prompter().answers = {Prompter::Answer(answer), Prompter::Ok};
+    menu->importuj->trigger();
+
+    QVERIFY(!prompter().boxes.isEmpty());
+    const QString question = prompter().boxes.first().text;
+    QVERIFY2(question.contains(u"Wczytano kontakty: 2."_s) && question.contains(u"wygląda: 1 "_s),
+             qPrintable(question));
+    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2));
+    QCOMPARE(Form_Notatniczek->book().list().names(), names);
+    if (answer == Prompter::Cancel) {
+        QCOMPARE(dataFile(), before);
+        return;
+    }
+    QCOMPARE(TextFile::splitLines(dataFile()), Form_Notatniczek->book().list().lines());
+    // The shown contact is still the one shown before, at its new place.
+    QCOMPARE(Form_Notatniczek->Edit_ID->text(), u"10001"_s);
+    QCOMPARE(Form_Notatniczek->Label_Ile->text(), u"%1/%2"_s.arg(names.indexOf(u"Nowak Jan"_s) + 1).arg(names.size()));
+    QVERIFY(prompter().boxes.last().text.startsWith(u"Dodano kontakty: %1."_s.arg(names.size() - 2)));
+}
+
+void TestContactTools::exchange_dropOfVcfFileImports()
+{
+    QVERIFY(openMenu({lineFor(u"10000"_s, u"Kos Ola"_s)}));
+    prompter().answers = {Prompter::Ok, Prompter::Ok};
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(m_fx->path(u"karty.vcf"_s)), QUrl::fromLocalFile(m_fx->path(u"inny.txt"_s))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form_Notatniczek, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form_Notatniczek, &drop);
+    QTRY_COMPARE(Form_Notatniczek->book().count(), 3);
+    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_OKCANCEL | MB_ICONQUESTION));
+}
+
+void TestContactTools::exchange_exportCancelledInProgressWritesNothing()
+{
+    QList<QByteArray> lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines.append(lineFor(QString::number(10000 + i), u"Osoba %1"_s.arg(i, 4, 10, QChar(u'0'))));
+    }
+    ContactExchangeMenu *menu = openMenu(lines);
+    QVERIFY(menu);
+    menu->progressFrom = 1000;
+    menu->progressDelay = 0;
+    bool seen = false;
+    QTimer::singleShot(0, Form_Notatniczek, [&seen] {
+        if (auto *dialog = Form_Notatniczek->findChild<QProgressDialog *>(u"ExchangeProgress"_s)) {
+            seen = true;
+            dialog->cancel();
+        }
+    });
+    menu->eksportCsv->trigger();
+    QVERIFY(seen);
+    QVERIFY(!QFile::exists(m_fx->path(u"kontakty.csv"_s)));
+    QVERIFY(prompter().boxes.isEmpty());
 }
 
 QTEST_MAIN(TestContactTools)
