@@ -42,6 +42,14 @@ struct Settings
     std::optional<QStringList> modemPorts;
     int modemSpeed = 115200;
     QString modemFormat = QStringLiteral("8N1");
+    // Section "Synchronizacja": the CardDAV/CalDAV server and the collections found on it. Written
+    // only once an address was given, so a file of a user who never syncs keeps its shape.
+    QString syncAddress;             // "Adres"
+    QString syncUser;                // "Uzytkownik"
+    int syncMinutes = 0;             // "Co_ile": 0 syncs only by hand
+    QString syncAddressBookUrl;      // "Ksiazka_adresowa"
+    QString syncCalendarUrl;         // "Kalendarz"
+    bool syncAllowPlainHttp = false; // "Bez_szyfrowania": plain http to another host, confirmed once
 
     // Key by key, in the file's order; every missing or malformed value gives its default.
     void read(const IniFile &ini);

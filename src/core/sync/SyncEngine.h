@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+// Where and as whom to sync. The password is never written to the settings file.
+struct SyncAccount
+{
+    QString address; // any address on the server: its root, the user's principal or a collection
+    QString user;
+    QString password;
+    bool allowPlainHttp = false; // plain http to a host that is not a loopback address, confirmed by the user
+    QString addressBookUrl;      // found by discover(); both must be set for synchronize()
+    QString calendarUrl;
+};
+
+// One address book or calendar found on the server.
+struct DavCollection
+{
+    enum Kind
+    {
+        AddressBook,
+        Calendar
+    };
+    Kind kind = AddressBook;
+    QString url;
+    QString displayName;
+};
+
+// What one sync did to one collection.
+struct CollectionSummary
+{
+    int sent = 0;
+    int received = 0;
+    int deletedHere = 0;
+    int deletedOnServer = 0;
+    int conflicts = 0; // the server's copies kept in the folder "konflikty"
+    int skipped = 0;   // items left alone (recurring events)
+};
+
+struct SyncOutcome
+{
+    bool ok = false;
+    QString error; // a Polish sentence for the user; empty when ok
+    CollectionSummary contacts;
+    CollectionSummary appointments;
+    QDateTime finishedAt;
+};
+
+// Two-way sync of the contacts and appointments files of one data folder with a CardDAV address book
+// and a CalDAV calendar. Works through the caller's event loop and never blocks it; one job at a time.
+// The data files are replaced atomically, and only between requests, so an interrupted job leaves
+// every file whole and the next job finishes it.
+class SyncEngine : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SyncEngine(QString dataFolder, QObject *parent = nullptr);
+    ~SyncEngine() override;
+
+    // Finds the user's address books and calendars (creating one of each when there is none) and
+    // answers with discovered().
+    void discover(const SyncAccount &account);
+    // One two-way sync of both collections; answers with finished().
+    void synchronize(const SyncAccount &account);
+    // Ends the running job at the next safe point; finished() still follows, with an error.
+    void cancel();
+    bool busy() const;
+
+signals:
+    void discovered(const QList<DavCollection> &collections, const QString &error);
+    void progress(int done, int total);
+    void finished(const SyncOutcome &outcome);
+};
