@@ -57,17 +57,16 @@ class SyncEngine : public QObject
 {
     Q_OBJECT
 public:
-    explicit SyncEngine(QString dataFolder, QObject *parent = nullptr);
-    ~SyncEngine() override;
+    using QObject::QObject;
 
     // Finds the user's address books and calendars (creating one of each when there is none) and
     // answers with discovered().
-    void discover(const SyncAccount &account);
+    virtual void discover(const SyncAccount &account) = 0;
     // One two-way sync of both collections; answers with finished().
-    void synchronize(const SyncAccount &account);
+    virtual void synchronize(const SyncAccount &account) = 0;
     // Ends the running job at the next safe point; finished() still follows, with an error.
-    void cancel();
-    bool busy() const;
+    virtual void cancel() = 0;
+    virtual bool busy() const = 0;
 
 signals:
     void discovered(const QList<DavCollection> &collections, const QString &error);
