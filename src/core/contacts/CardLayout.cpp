@@ -2,6 +2,8 @@
 
 #include "core/common/DateText.h"
 
+#include <algorithm>
+
 namespace CardLayout {
 
 namespace {
@@ -42,11 +44,20 @@ public:
     }
     QSize size(Font font, const QString &text) const { return m_measure(font, text); }
 
-    // Line k of a column, counted from 1 at the bottom, its top set by the text's own height.
-    void bottomLine(double x, int k, Font font, const QString &text)
+    // A column of lines stacked up from the bottom edge, each as high as its own text; a line
+    // left out keeps its place, so the others stay where they are.
+    struct Column
     {
-        const int h = size(font, text).height();
-        this->text(font, x, m_y0 + m_h - k * h - verticalMargin, text);
+        double x;
+        double top;
+    };
+    Column column(double x) const { return {x, m_y0 + m_h - verticalMargin}; }
+    void stack(Column *column, Font font, const QString &text, bool shown = true)
+    {
+        column->top -= size(font, text).height();
+        if (shown) {
+            this->text(font, column->x, column->top, text);
+        }
     }
 
     double x0() const { return m_x0; }
@@ -98,59 +109,67 @@ card(double x0, double y0, QSizeF size, const Content &content, const Options &o
     const double left = x0 + leftMargin;
 
     b.frame();
+    // The company and its department at the top, under the frame.
+    double middleTop = y0 + verticalMargin;
     if (options.work) {
         const int h = b.size(Font::Company, t(content.Firma)).height();
-        b.text(Font::Company, left, y0 + verticalMargin, t(content.Firma));
-        b.rule(left, y0 + verticalMargin + h, x0 + b.w() - leftMargin);
-        b.text(Font::Department, left, y0 + verticalMargin + h + 1, t(content.Dep));
+        b.text(Font::Company, left, middleTop, t(content.Firma));
+        b.rule(left, middleTop + h, x0 + b.w() - leftMargin);
+        const double department = middleTop + h + 1;
+        b.text(Font::Department, left, department, t(content.Dep));
+        middleTop = department + b.size(Font::Department, t(content.Dep)).height();
     }
 
+    // The columns at the bottom: home on the left, work on the right. They are laid out first, as
+    // the name goes between them and the top, and drawn last.
+    QList<Item> bottomItems;
+    CardBuilder c(x0, y0, size, measure, &bottomItems);
+    auto home = c.column(left);
+    c.stack(&home,
+            Font::Bottom,
+            QStringLiteral("E-mail: ") + t(content.Email),
+            options.email && !t(content.Email).isEmpty());
+    c.stack(&home,
+            Font::Bottom,
+            QStringLiteral("Tel. komórkowy: ") + t(content.TelKom),
+            options.mobile && !t(content.TelKom).isEmpty());
+    if (options.personal) {
+        c.stack(&home, Font::Bottom, QStringLiteral("Tel. ") + t(content.TelDom), !t(content.TelDom).isEmpty());
+        c.stack(&home, Font::Bottom, withPrefix(t(content.DomKod), t(content.DomMiasto)));
+        c.stack(&home, Font::Bottom, t(content.DomUlica));
+        if (options.work) {
+            c.stack(&home, Font::Heading, QStringLiteral("Dom:"));
+        }
+    }
+    auto work = c.column(x0 + c.w() / 2 + 20 + 10);
+    if (options.work) {
+        c.stack(&work, Font::Bottom, t(content.PracaURL));
+        c.stack(&work, Font::Bottom, QStringLiteral("Fax ") + t(content.Faks), !t(content.Faks).isEmpty());
+        QString phone = QStringLiteral("Tel. ") + t(content.TelSlu);
+        if (!t(content.TelWew).isEmpty()) {
+            phone += QStringLiteral(" w. ") + t(content.TelWew);
+        }
+        c.stack(&work, Font::Bottom, phone, !t(content.TelSlu).isEmpty());
+        c.stack(&work, Font::Bottom, withPrefix(t(content.PracaKod), t(content.PracaMiasto)));
+        c.stack(&work, Font::Bottom, t(content.PracaUlica));
+        if (options.personal) {
+            c.stack(&work, Font::Heading, QStringLiteral("Praca:"));
+        }
+    }
+
+    // The name, and the job title under it, centred between the top lines and the columns.
     const QString name = FixedText::swapNameOrder(content.name);
     const QSize nameSize = b.size(Font::Name, name);
-    b.text(Font::Name, x0 + (b.w() - nameSize.width()) / 2, y0 + (b.h() - nameSize.height()) / 2 - 5 - 20, name);
-
+    const QString title = t(content.Tytul);
+    const QSize titleSize = options.work ? b.size(Font::JobTitle, title) : QSize(0, 0);
+    const double middleBottom = std::min(home.top, work.top);
+    const double nameTop =
+        std::max(middleTop, middleTop + (middleBottom - middleTop - nameSize.height() - titleSize.height()) / 2);
+    b.text(Font::Name, x0 + (b.w() - nameSize.width()) / 2, nameTop, name);
     if (options.work) {
-        const QString title = t(content.Tytul);
-        const QSize s = b.size(Font::JobTitle, title);
-        b.text(
-            Font::JobTitle, x0 + (b.w() - s.width()) / 2, y0 + (b.h() - s.height()) / 2 + s.height() - 20 + 2, title);
+        b.text(Font::JobTitle, x0 + (b.w() - titleSize.width()) / 2, nameTop + nameSize.height(), title);
     }
-
-    if (options.email && !t(content.Email).isEmpty()) {
-        b.bottomLine(left, 1, Font::Bottom, QStringLiteral("E-mail: ") + t(content.Email));
-    }
-    if (options.mobile && !t(content.TelKom).isEmpty()) {
-        b.bottomLine(left, 2, Font::Bottom, QStringLiteral("Tel. komórkowy: ") + t(content.TelKom));
-    }
-    if (options.personal) {
-        if (!t(content.TelDom).isEmpty()) {
-            b.bottomLine(left, 3, Font::Bottom, QStringLiteral("Tel. ") + t(content.TelDom));
-        }
-        b.bottomLine(left, 4, Font::Bottom, withPrefix(t(content.DomKod), t(content.DomMiasto)));
-        b.bottomLine(left, 5, Font::Bottom, t(content.DomUlica));
-        if (options.work) {
-            b.bottomLine(left, 6, Font::Heading, QStringLiteral("Dom:"));
-        }
-    }
-    if (options.work) {
-        const double right = x0 + b.w() / 2 + 20 + 10;
-        b.bottomLine(right, 1, Font::Bottom, t(content.PracaURL));
-        if (!t(content.Faks).isEmpty()) {
-            b.bottomLine(right, 2, Font::Bottom, QStringLiteral("Fax ") + t(content.Faks));
-        }
-        if (!t(content.TelSlu).isEmpty()) {
-            QString phone = QStringLiteral("Tel. ") + t(content.TelSlu);
-            if (!t(content.TelWew).isEmpty()) {
-                phone += QStringLiteral(" w. ") + t(content.TelWew);
-            }
-            b.bottomLine(right, 3, Font::Bottom, phone);
-        }
-        b.bottomLine(right, 4, Font::Bottom, withPrefix(t(content.PracaKod), t(content.PracaMiasto)));
-        b.bottomLine(right, 5, Font::Bottom, t(content.PracaUlica));
-        if (options.personal) {
-            b.bottomLine(right, 6, Font::Heading, QStringLiteral("Praca:"));
-        }
-    }
+    items += bottomItems;
     return items;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/common/Cp1250.h"
 #include "core/common/DailyBackup.h"
+#include "core/common/FileError.h"
 #include "core/common/TextFile.h"
 
 #include <QDir>
@@ -41,10 +42,32 @@ bool ContactFile::save(QString *error)
         }
         return false;
     }
+    if (!mayWrite(path(), error)) {
+        return false;
+    }
     if (m_backup) {
         m_backup->beforeWrite(path());
     }
     return TextFile::writeLines(path(), m_list.lines(), error);
+}
+
+bool ContactFile::mayWrite(const QString &file, QString *error) const
+{
+    if (!m_writeGate || m_writeGate(file)) {
+        return true;
+    }
+    if (error) {
+        *error = FileError::describe(FileError::Write, file, QStringLiteral("przerwano"));
+    }
+    return false;
+}
+
+bool ContactFile::removeSideFile(const QString &file, QString *error) const
+{
+    if (file.isEmpty() || !QFile::exists(file)) {
+        return true;
+    }
+    return mayWrite(file, error) && TextFile::removeIfExists(file, error);
 }
 
 bool ContactFile::saveOrRollBack(const QList<QByteArray> &before, QString *error)
@@ -58,17 +81,17 @@ bool ContactFile::saveOrRollBack(const QList<QByteArray> &before, QString *error
 
 bool ContactFile::add(const Contact &contact, QString *error)
 {
-    const QList<QByteArray> before = m_list.lines();
-    m_list.append(contact.toLine());
-    if (!saveOrRollBack(before, error)) {
+    if (!m_readError.isEmpty()) {
+        return save(error);
+    }
+    // A new contact starts without notes or photo, whatever an earlier holder of the identifier
+    // (or an import that died) left; cleared before the data file names the contact.
+    if (!removeSideFile(notesPath(contact.ID), error) || !removeSideFile(photoPath(contact.ID), error)) {
         return false;
     }
-    // A new contact starts without notes, whatever an earlier holder of the identifier left.
-    const QString notes = notesPath(contact.ID);
-    if (!notes.isEmpty()) {
-        (void)TextFile::removeIfExists(notes, nullptr);
-    }
-    return true;
+    const QList<QByteArray> before = m_list.lines();
+    m_list.append(contact.toLine());
+    return saveOrRollBack(before, error);
 }
 
 bool ContactFile::store(int *position, const Contact &contact, const QString &notes, QString *error)
@@ -79,16 +102,24 @@ bool ContactFile::store(int *position, const Contact &contact, const QString &no
     if (!m_readError.isEmpty()) {
         return save(error);
     }
+    // The notes first: a program that dies between the two steps leaves the contact as it was
+    // saved last with its newer notes, never a saved contact with notes it does not have.
+    QString oldNotes;
+    if (!readNotes(contact.ID, &oldNotes, error) || !writeNotes(contact.ID, notes, error)) {
+        return false;
+    }
     const QList<QByteArray> before = m_list.lines();
     const int oldPosition = *position;
     m_list.replace(*position, contact.toLine());
     m_list.Sortowanie(position);
-    // The contact first: when it cannot be saved, nothing of it has changed, its notes included.
     if (!saveOrRollBack(before, error)) {
         *position = oldPosition;
+        if (oldNotes != notes) {
+            (void)writeNotes(contact.ID, oldNotes, nullptr); // nothing of the contact has changed
+        }
         return false;
     }
-    return writeNotes(contact.ID, notes, error);
+    return true;
 }
 
 bool ContactFile::remove(int position, QString *error)
@@ -110,9 +141,7 @@ bool ContactFile::remove(int position, QString *error)
         }
     }
     for (const QString &side : {photoPath(id), notesPath(id)}) {
-        if (!side.isEmpty()) {
-            (void)TextFile::removeIfExists(side, nullptr);
-        }
+        (void)removeSideFile(side, nullptr);
     }
     return true;
 }
@@ -185,7 +214,7 @@ bool ContactFile::writeNotes(const QString &id, const QString &notes, QString *e
         return true;
     }
     if (notes.isEmpty()) {
-        return TextFile::removeIfExists(file, error);
+        return removeSideFile(file, error);
     }
     // The page's lines: a line break at the very end starts no further line.
     QStringList pageLines = notes.split(u'\n');
@@ -196,5 +225,17 @@ bool ContactFile::writeNotes(const QString &id, const QString &notes, QString *e
     for (const QString &line : std::as_const(pageLines)) {
         lines.append(Cp1250::encode(line));
     }
-    return TextFile::writeLines(file, lines, error);
+    return mayWrite(file, error) && TextFile::writeLines(file, lines, error);
+}
+
+bool ContactFile::writePhoto(const QString &id, const QByteArray &bytes, QString *error) const
+{
+    const QString file = photoPath(id);
+    if (file.isEmpty()) {
+        return true;
+    }
+    if (bytes.isEmpty()) {
+        return removeSideFile(file, error);
+    }
+    return mayWrite(file, error) && TextFile::writeAtomically(file, bytes, error);
 }

@@ -4,12 +4,16 @@
 
 #include <QString>
 
+#include <functional>
+
 class DailyBackup;
 
 // The address book on disk: "Morwinek.data" in the data folder and each contact's side files,
 // "notes/<ID>.txt" and "foto/<ID>.jpg". Every change rewrites the data file whole and atomically;
 // when a write fails the list in memory is left as it was before the change and the error text
-// is handed back.
+// is handed back. Side files are written before the data file that names their contact, so a
+// program that dies between the two leaves only files of identifiers the data file does not hold,
+// and those are cleared whenever an identifier is given out again.
 class ContactFile
 {
 public:
@@ -31,11 +35,12 @@ public:
     [[nodiscard]] bool load(QString *error);
     [[nodiscard]] bool save(QString *error);
 
-    // Appends the contact, removes any notes file its identifier left behind, and saves.
+    // Removes the notes and photo an earlier holder of the identifier left behind, then appends
+    // the contact and saves. When a leftover cannot be removed nothing is added.
     [[nodiscard]] bool add(const Contact &contact, QString *error);
-    // Puts the contact in place of the line at *position, sorts and saves, then writes (or removes)
-    // its notes; *position follows the contact to its sorted place. A failed data save changes
-    // nothing; failed notes leave the contact saved and the notes file as it was.
+    // Writes (or removes) the contact's notes, then puts the contact in place of the line at
+    // *position, sorts and saves; *position follows the contact to its sorted place. When either
+    // step fails nothing has changed: notes written before a failed save are put back.
     [[nodiscard]] bool store(int *position, const Contact &contact, const QString &notes, QString *error);
     // Removes the line and saves; then the contact's notes and photo files go.
     [[nodiscard]] bool remove(int position, QString *error);
@@ -55,12 +60,22 @@ public:
     [[nodiscard]] bool readNotes(const QString &id, QString *notes, QString *error) const;
     // Empty notes remove the file; otherwise its lines are written with CR LF.
     [[nodiscard]] bool writeNotes(const QString &id, const QString &notes, QString *error) const;
+    // Empty bytes remove the photo file; otherwise it is replaced whole.
+    [[nodiscard]] bool writePhoto(const QString &id, const QByteArray &bytes, QString *error) const;
+
+    // Fault injection for tests: asked before each file of the book is written or removed; when it
+    // answers false that step fails as if the program had died just before it.
+    using WriteGate = std::function<bool(const QString &path)>;
+    void setWriteGate(WriteGate gate) { m_writeGate = std::move(gate); }
 
 private:
     [[nodiscard]] bool saveOrRollBack(const QList<QByteArray> &before, QString *error);
+    [[nodiscard]] bool mayWrite(const QString &file, QString *error) const;
+    [[nodiscard]] bool removeSideFile(const QString &file, QString *error) const;
 
     QString m_dataDir;
     ContactList m_list;
     QString m_readError; // set when the file could not be read
     DailyBackup *m_backup = nullptr;
+    WriteGate m_writeGate;
 };

@@ -3,6 +3,7 @@
 #include "core/common/Clock.h"
 #include "core/common/Cp1250.h"
 #include "core/common/Prompter.h"
+#include "core/telephony/DialNumber.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -507,6 +508,15 @@ bool TTAPILine::MakeCall()
     if (m_makeCallId != 0) {
         return false;
     }
+    // A number the modem would dial otherwise than written (a letter as a tone, ';' ending the
+    // command) never reaches it, and no dialling window waits for a call that was not made.
+    const auto refuseNumber = [this] {
+        hideDialing();
+        throw TelephonyError(DialNumber::refusalText(PhoneNumber));
+    };
+    if (!DeviceDirectAccess && DialNumber::dialString(PhoneNumber).isEmpty()) {
+        refuseNumber();
+    }
     if (s_dialingWindow) {
         s_dialingWindow->showDialing();
     }
@@ -519,6 +529,9 @@ bool TTAPILine::MakeCall()
     const qint32 result = m_api->lineMakeCall(m_line, &m_call, DeviceDirectAccess ? nullptr : &number, 0, &params);
     // A request refused at once gets no reply, so it must not stay outstanding.
     m_makeCallId = result < 0 ? 0 : result;
+    if (result == LINEERR_INVALADDRESS) {
+        refuseNumber(); // the telephony interface found what the check above let through
+    }
     CheckTapiResult(result);
     return true;
 }
@@ -636,6 +649,7 @@ void TTAPILine::handleCallState(quint32 device, quint32 state, quint32 /*detail*
     case LINECALLSTATE_BUSY:
         fire(OnBusy);
         hideDialing();
+        showMessage(QStringLiteral("Numer zajęty"));
         break;
     case LINECALLSTATE_CONNECTED:
         if (m_userHangUp || m_devId == unsetDevice || m_portOpen) {

@@ -4,6 +4,7 @@
 
 #include "core/common/Cp1250.h"
 #include "core/common/Settings.h"
+#include "core/telephony/DialNumber.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -140,19 +141,7 @@ QStringList SerialLineApi::detectedPorts(const QString &devDir)
 
 QByteArray SerialLineApi::dialString(const QString &address)
 {
-    QByteArray dial;
-    for (const QChar c : address) {
-        if (QStringLiteral(" -./()").contains(c)) {
-            continue;
-        }
-        const char l = c.toLatin1();
-        if ((l >= '0' && l <= '9') || QByteArray("*#+,!@$WPTABCD").contains(char(QChar::toUpper(c.unicode())))) {
-            dial.append(char(QChar::toUpper(c.unicode())));
-        } else {
-            return {};
-        }
-    }
-    return dial.size() <= 60 ? dial : QByteArray();
+    return DialNumber::dialString(address);
 }
 
 SerialLineApi::Device *SerialLineApi::deviceOfLine(HLINE line)

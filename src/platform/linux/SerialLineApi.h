@@ -83,8 +83,8 @@ public:
                      const QString &deviceClass,
                      std::shared_ptr<CommPort> *port) override;
 
-    // The dial string for a dialable address: digits, * # + , and the dial modifiers W P T ! @ $;
-    // blanks, hyphens, dots, slashes and brackets are dropped. Empty when anything else is in it.
+    // The dial string for a dialable address (DialNumber::dialString): digits, * #, a leading +
+    // and pauses; no letter or modifier reaches the modem. Empty when anything else is in it.
     static QByteArray dialString(const QString &address);
 
 private:

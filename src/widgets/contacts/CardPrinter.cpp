@@ -11,6 +11,7 @@
 #include <QPrinterInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -27,14 +28,30 @@ std::unique_ptr<QPrinter> &printerSlot()
     return printer;
 }
 
+// A text's box on the device: from the font's ascent above the baseline to its descent below,
+// widened where the text's own ink (an accent over a capital, a deep tail) reaches further.
+struct TextBox
+{
+    int ascent; // from the box's top to the baseline
+    QSize size;
+};
+
+TextBox textBox(CardLayout::Font which, const QString &text, QPaintDevice *device)
+{
+    const QFontMetrics metrics(font(which), device);
+    const QRect ink = text.isEmpty() ? QRect() : metrics.tightBoundingRect(text);
+    const int ascent = std::max(metrics.ascent(), -ink.top());
+    const int descent = std::max(metrics.descent(), ink.bottom() + 1);
+    return {ascent, QSize(metrics.horizontalAdvance(text), ascent + descent)};
+}
+
 void paint(QPainter &painter,
            QPaintDevice *device,
            const CardLayout::Content &content,
            const CardLayout::Options &options)
 {
     const auto measure = [device](CardLayout::Font which, const QString &text) {
-        const QFontMetrics metrics(font(which), device);
-        return QSize(metrics.horizontalAdvance(text), metrics.height());
+        return textBox(which, text, device).size;
     };
     const QList<CardLayout::Item> items =
         CardLayout::page(device->logicalDpiX(), device->logicalDpiY(), content, options, measure);
@@ -53,9 +70,8 @@ void paint(QPainter &painter,
             painter.drawLine(item.from, item.to - QPoint(1, 0));
             break;
         case CardLayout::Item::Text: {
-            const QFont f(font(item.font), device);
-            painter.setFont(f);
-            painter.drawText(item.from + QPoint(0, QFontMetrics(f, device).ascent()), item.text);
+            painter.setFont(QFont(font(item.font), device));
+            painter.drawText(item.from + QPoint(0, textBox(item.font, item.text, device).ascent), item.text);
             break;
         }
         }

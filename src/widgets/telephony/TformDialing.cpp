@@ -13,8 +13,8 @@ using namespace Qt::StringLiterals;
 
 TformDialing::TformDialing(QWidget *parent)
     : QWidget(parent,
-              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowContextHelpButtonHint
-                  | Qt::WindowStaysOnTopHint)
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                  | Qt::WindowContextHelpButtonHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(u"formDialing"_s);
     setWindowTitle(u"Wybieranie..."_s);
@@ -115,8 +115,9 @@ void TformDialing::FormShow()
 
 void TformDialing::closeEvent(QCloseEvent *event)
 {
-    // The button is the only way out: it hangs up before the window goes.
+    // The frame's close button hangs up as the window's own button does; the window then hides.
     event->ignore();
+    bHangUpClick();
 }
 
 void TformDialing::centreOnScreen()

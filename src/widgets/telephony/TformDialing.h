@@ -8,7 +8,7 @@ class QLabel;
 class QPushButton;
 
 // The dialling window of the line component: asks the user to hang the modem up once the number has
-// been dialled. It stays on top, and only its button closes it.
+// been dialled. It stays on top; its button and the frame's close button both hang up.
 class TformDialing : public QWidget, public DialingView
 {
     Q_OBJECT

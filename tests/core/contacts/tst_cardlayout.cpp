@@ -71,21 +71,27 @@ void TestCardLayout::lines_perOptionSet_data()
     QTest::addColumn<bool>("personal");
     QTest::addColumn<bool>("work");
     QTest::addColumn<QString>("expected");
-    // Line k of 20-pixel text has its top at 1180 - 20k - 5; the right column starts at 2265.6 / 2 + 30.
-    const QString name = u"Jan Kowalski @1067,540|"_s; // (2265.6 - 130) / 2, (1180 - 50) / 2 - 25
-    const QString top = u"Firma@10,5|Dział@10,26|"_s + name + u"Szef@1112,582|"_s;
+    // Line k of 20-pixel text has its top at 1180 - 20k - 5, a 24-pixel heading above line 5 at 1051;
+    // the right column starts at 2265.6 / 2 + 30. The name (50) and the title (20) under it are
+    // centred between the department's bottom (46) or the top margin (5) and the highest column line.
+    const QString name = u"Jan Kowalski @1067,%1|"_s;                             // x: (2265.6 - 130) / 2
+    const QString top = u"Firma@10,5|Dział@10,26|"_s + name + u"Szef@1112,%2|"_s; // x: (2265.6 - 40) / 2
     const QString left = u"E-mail: j@o.pl@10,1155|Tel. komórkowy: 600100200@10,1135|"_s;
     const QString home = u"Tel. 221234567@10,1115|90-001 Łódź@10,1095|Długa 1@10,1075|"_s;
     const QString right = u"www.f.pl@1162,1155|Fax 227654321@1162,1135|Tel. 221111111 w. 12@1162,1115|"
                           u"00-950 Warszawa@1162,1095|Prosta 2@1162,1075"_s;
-    QTest::newRow("personal only") << true << true << false << name + left + home.chopped(1);
-    QTest::newRow("work only") << true << false << true << top + left + right;
+    // 5 + (1075 - 5 - 50) / 2
+    QTest::newRow("personal only") << true << true << false << name.arg(515) + left + home.chopped(1);
+    // 46 + (1075 - 46 - 70) / 2, the title 50 lower
+    QTest::newRow("work only") << true << false << true << top.arg(525).arg(575) + left + right;
+    // 46 + (1051 - 46 - 70) / 2
     QTest::newRow("both: headings") << true << true << true
-                                    << top + left + home + u"Dom:@10,1031|"_s + right + u"|Praca:@1162,1031"_s;
+                                    << top.arg(513).arg(563) + left + home + u"Dom:@10,1051|"_s + right
+                                           + u"|Praca:@1162,1051"_s;
     QTest::newRow("empty fields keep their places")
         << false << true << true
-        << u"@10,5|@10,26|Jan Kowalski @1067,540|@1132,582|Tel. komórkowy: 600100200@10,1135|90-001 @10,1095|"
-           u"@10,1075|Dom:@10,1031|@1162,1155|@1162,1095|@1162,1075|Praca:@1162,1031"_s;
+        << u"@10,5|@10,26|Jan Kowalski @1067,513|@1132,563|Tel. komórkowy: 600100200@10,1135|90-001 @10,1095|"
+           u"@10,1075|Dom:@10,1051|@1162,1155|@1162,1095|@1162,1075|Praca:@1162,1051"_s;
 }
 
 void TestCardLayout::lines_perOptionSet()

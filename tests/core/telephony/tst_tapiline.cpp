@@ -42,6 +42,7 @@ struct LineFixture
             view = v.get();
             return v;
         });
+        line->PhoneNumber = QStringLiteral("123");
         line->setWaitFunction([this](int) {
             if (!arrivals.isEmpty() && api.port) {
                 api.port->incoming += arrivals.takeFirst();
@@ -248,12 +249,42 @@ private slots:
     {
         LineFixture f;
         f.openLine();
-        f.api.makeCallResult = LINEERR_INVALADDRESS;
-        QCOMPARE(f.makeCallError(), QStringLiteral("TAPI Line: LINEERR_INVALADDRESS"));
+        f.api.makeCallResult = LINEERR_CALLUNAVAIL;
+        QCOMPARE(f.makeCallError(), QStringLiteral("TAPI Line: LINEERR_CALLUNAVAIL"));
         QVERIFY(f.view->shown); // stays up until the user presses its button
         QCOMPARE(f.line->makeCallRequestId(), 0);
         f.api.makeCallResult = 0;
         QVERIFY(f.line->MakeCall());
+    }
+
+    void makeCall_undialableNumber_refusedInPolish_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<qint32>("interfaceResult"); // what the telephony interface answers the call
+        QTest::addColumn<bool>("reachesInterface");
+        QTest::newRow("Polish letters") << "22 5ł5 ń1" << 0 << false;
+        QTest::newRow("Latin letters") << "0800-FIRMA" << 0 << false;
+        QTest::newRow("second command") << "12;ATZ" << 0 << false;
+        QTest::newRow("control character") << "12\r\nATH" << 0 << false;
+        QTest::newRow("escape sequence") << "12+++" << 0 << false;
+        QTest::newRow("refused by the interface") << "123" << LINEERR_INVALADDRESS << true;
+    }
+    void makeCall_undialableNumber_refusedInPolish()
+    {
+        QFETCH(QString, number);
+        QFETCH(qint32, interfaceResult);
+        QFETCH(bool, reachesInterface);
+        LineFixture f;
+        f.openLine();
+        f.view->showDialing(); // left from before: the refusal closes it too
+        f.line->PhoneNumber = number;
+        f.api.makeCallResult = interfaceResult;
+        QString shown = number;
+        shown.replace(u'\r', u'?').replace(u'\n', u'?');
+        QCOMPARE(f.makeCallError(), QStringLiteral("Numer %1 zawiera znaki, których nie można wybrać").arg(shown));
+        QVERIFY(!f.view->shown);
+        QCOMPARE(f.api.calls.count(QStringLiteral("lineMakeCall")), reachesInterface ? 1 : 0);
+        QCOMPARE(f.line->makeCallRequestId(), 0);
     }
 
     void makeCall_bearerAndAddress()

@@ -298,17 +298,47 @@ private slots:
         QTest::addColumn<QByteArray>("dial");
         QTest::newRow("pause and blanks") << "0,22 123-45-67" << QByteArray("0,221234567");
         QTest::newRow("international") << "+48 (22) 123.45/67" << QByteArray("+48221234567");
-        QTest::newRow("modifiers") << "w9p*31#" << QByteArray("W9P*31#");
+        QTest::newRow("modifier letters") << "w9p*31#" << QByteArray();
+        QTest::newRow("star and hash codes") << "*31#600100200" << QByteArray("*31#600100200");
         QTest::newRow("second command") << "12;ATZ" << QByteArray();
         QTest::newRow("line break") << "12\r\nATH" << QByteArray();
         QTest::newRow("letters") << "0800-FIRMA" << QByteArray();
+        QTest::newRow("Polish letters") << "22 5ł5 ń1" << QByteArray();
+        QTest::newRow("tone letter") << "22 5a5" << QByteArray();
+        QTest::newRow("Cyrillic letter") << "22 5д5" << QByteArray();
+        QTest::newRow("Greek letter") << "22 5Α5" << QByteArray();
+        QTest::newRow("full-width digit") << "22 5５5" << QByteArray();
+        QTest::newRow("tab") << "22\t555" << QByteArray();
+        QTest::newRow("NUL") << QString::fromUtf16(u"22\u0000555", 7) << QByteArray();
+        QTest::newRow("escape sequence") << "12+++ATH" << QByteArray();
+        QTest::newRow("second plus") << "+48+22" << QByteArray();
+        QTest::newRow("pause first") << ",22 555" << QByteArray();
+        QTest::newRow("pause after plus") << "+,48 22" << QByteArray();
+        QTest::newRow("hook flash and quiet") << "0!22@555$" << QByteArray();
+        QTest::newRow("60 to dial") << QString(60, u'1') << QByteArray(60, '1');
+        QTest::newRow("61 to dial") << QString(61, u'1') << QByteArray();
         QTest::newRow("empty") << " - " << QByteArray();
+        QTest::newRow("plus alone") << "+" << QByteArray();
     }
     void dialString()
     {
         QFETCH(QString, address);
         QFETCH(QByteArray, dial);
         QCOMPARE(SerialLineApi::dialString(address), dial);
+        // What the modem hears of it: that dial string, or no dial command at all.
+        Rig rig;
+        QVERIFY(rig.ok);
+        const qint32 request = rig.dial(address);
+        if (dial.isEmpty()) {
+            QCOMPARE(request, LINEERR_INVALADDRESS);
+            QCOMPARE(rig.call, HCALL(0));
+        } else {
+            QVERIFY(request > 0);
+            QTRY_VERIFY(rig.sent("ATD" + dial.toStdString() + ";"));
+        }
+        for (const std::string &command : rig.modem->commands()) {
+            QVERIFY2(command.rfind("ATD", 0) != 0 || !dial.isEmpty(), command.c_str());
+        }
     }
 
     void ports_fromSettingsOrDetected_data()

@@ -98,10 +98,43 @@ private slots:
         f.api.deliverCallState(f.api.nextCall, LINECALLSTATE_BUSY, LINEBUSYMODE_STATION);
         QVERIFY(f.api.openLines.isEmpty());
         QVERIFY(!f.window()->isVisible());
+        QCOMPARE(f.prompter().boxes.size(), 1); // the window went, and the user is told why
+        QCOMPARE(f.prompter().boxes.first().text, QStringLiteral("Numer zajęty"));
         // The next dial goes through again.
         main.Dzwon(QStringLiteral("124"));
         QCOMPARE(f.api.lastAddress, std::optional<QString>(QStringLiteral("124")));
-        QVERIFY(f.prompter().boxes.isEmpty());
+        QCOMPARE(f.prompter().boxes.size(), 1);
+    }
+
+    void frameCloseButton_hangsUpAsTheButtonDoes()
+    {
+        DialFixture f;
+        f.start().Dzwon(QStringLiteral("123"));
+        QVERIFY(f.window()->isVisible());
+        QVERIFY(f.window()->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        f.window()->close();
+        QVERIFY(f.api.calls.contains(QStringLiteral("lineDrop")));
+        QVERIFY(f.api.openLines.isEmpty());
+        QVERIFY(!f.window()->isVisible());
+    }
+
+    void undialableNumber_toldInPolish_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::newRow("Polish letters") << QStringLiteral("22 5ł5 ń1");
+        QTest::newRow("tone letter") << QStringLiteral("22 5A5");
+        QTest::newRow("second command") << QStringLiteral("600;ATH");
+    }
+    void undialableNumber_toldInPolish()
+    {
+        QFETCH(QString, number);
+        DialFixture f;
+        f.start().Dzwon(number);
+        QCOMPARE(f.prompter().boxes.size(), 1);
+        QCOMPARE(f.prompter().boxes.first().text,
+                 QStringLiteral("Numer %1 zawiera znaki, których nie można wybrać").arg(number));
+        QVERIFY(!f.api.calls.contains(QStringLiteral("lineMakeCall")));
+        QVERIFY(!f.window()->isVisible());
     }
 
     void hangUpButton_dropsAndCloses()

@@ -10,21 +10,49 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+constexpr QChar formulaMark = u'\'';
+
+// A cell a spreadsheet would take for a formula: one starting with '=', '@', a tab or CR, or with
+// '+' or '-' before anything but a number or a telephone number. A cell that is such a cell behind
+// marks of its own is marked too, so that reading takes off exactly the mark the export added.
+bool needsFormulaMark(QStringView value)
+{
+    qsizetype i = 0;
+    while (i < value.size() && value[i] == formulaMark) {
+        ++i;
+    }
+    if (i == value.size()) {
+        return false;
+    }
+    const QChar first = value[i];
+    if (first == u'=' || first == u'@' || first == u'\t' || first == u'\r') {
+        return true;
+    }
+    if (first != u'+' && first != u'-') {
+        return false;
+    }
+    const auto numberLike = [](QChar ch) {
+        return (ch >= u'0' && ch <= u'9') || QStringView(u" -()./,").contains(ch);
+    };
+    return !std::all_of(value.begin() + i + 1, value.end(), numberLike);
+}
+
 void appendField(QString &out, const QString &value)
 {
+    const QString cell = needsFormulaMark(value) ? formulaMark + value : value;
     bool quote = false;
-    for (const QChar ch : value) {
+    for (const QChar ch : cell) {
         if (ch == u',' || ch == u'"' || ch == u'\r' || ch == u'\n' || ch == u';') {
             quote = true;
             break;
         }
     }
     if (!quote) {
-        out.append(value);
+        out.append(cell);
         return;
     }
     out.append(u'"');
-    for (const QChar ch : value) {
+    for (const QChar ch : cell) {
         if (ch == u'"') {
             out.append(u'"');
         }
@@ -302,6 +330,9 @@ bool read(QByteArrayView bytes,
         ExchangeContact item;
         QString nameParts[3]; // first, middle, last
         for (qsizetype i = 0; i < row.size(); ++i) {
+            if (row[i].startsWith(formulaMark) && needsFormulaMark(QStringView(row[i]).mid(1))) {
+                row[i].remove(0, 1); // the mark an export put before a cell that looks like a formula
+            }
             if (fields[i]) {
                 item.contact.*fields[i] = row[i];
             } else if (parts[i] == NamePart::Notes) {

@@ -7,13 +7,15 @@ namespace ContactCsv {
 // The column of the notes after the record's fields.
 inline constexpr char notesColumn[] = "Notatki";
 
-// UTF-8 with a byte-order mark, comma separated, CR LF, quoted where a value needs it.
+// UTF-8 with a byte-order mark, comma separated, CR LF, quoted where a value needs it. A value
+// a spreadsheet would run as a formula ("=2*3", "@SUM(A1)", "+x") gets an apostrophe before it.
 // False when progress asked to stop.
 [[nodiscard]] bool
 write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangeProgress &progress = {});
 // UTF-8 (with or without a byte-order mark) or code page 1250, separated by ',' or ';' as the
 // header row shows. Columns are found by their names, or by the names that mail programs give
 // theirs ("First Name", "Last Name", "E-mail Address", "Mobile Phone", ...); unknown ones are ignored.
+// The apostrophe the export puts before a formula-like value is taken off again.
 // False with the line and the reason when the file is malformed; *contacts is then empty.
 [[nodiscard]] bool read(QByteArrayView bytes,
                         QList<ExchangeContact> *contacts,

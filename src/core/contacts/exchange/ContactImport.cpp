@@ -2,7 +2,6 @@
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
-#include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 
 #include <QDir>
@@ -240,13 +239,9 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         }
         lines.append(line);
     }
-    if (!chosen.isEmpty() && !book.addSorted(lines, error)) {
-        return false;
-    }
-    r.added = static_cast<int>(chosen.size());
-
-    // The data file holds the contacts now; their side files follow, replacing whatever an
-    // earlier holder of the identifier left behind.
+    // The side files first, the data file last: until it is replaced no line names these
+    // identifiers, so an import that dies leaves only files that the next holder of an
+    // identifier clears, and never a contact without its notes or photo.
     QDir dir(book.dataDir());
     (void)dir.mkpath(QLatin1String(ContactFile::notesFolder));
     (void)dir.mkpath(QLatin1String(ContactFile::photoFolder));
@@ -267,17 +262,19 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
             && !book.writeNotes(ids[k], item.notes, &sideError)) {
             r.sideFileErrors.append(sideError); // names the file
         }
-        const QString photo = book.photoPath(ids[k]);
-        bool photoDone = true;
-        if (!item.photo.isEmpty()) {
-            photoDone = TextFile::writeAtomically(photo, item.photo, &sideError);
-        } else if (photosThere.contains(ids[k] + u".jpg"_s)) {
-            photoDone = TextFile::removeIfExists(photo, &sideError);
-        }
-        if (!photoDone) {
+        if ((!item.photo.isEmpty() || photosThere.contains(ids[k] + u".jpg"_s))
+            && !book.writePhoto(ids[k], item.photo, &sideError)) {
             r.sideFileErrors.append(sideError);
         }
     }
+    if (!chosen.isEmpty() && !book.addSorted(lines, error)) {
+        for (const QString &id : std::as_const(ids)) {
+            (void)book.writeNotes(id, {}, nullptr); // no contact holds them; tidied where possible
+            (void)book.writePhoto(id, {}, nullptr);
+        }
+        return false;
+    }
+    r.added = static_cast<int>(chosen.size());
     if (result) {
         *result = r;
     }

@@ -34,7 +34,7 @@ public:
     int duplicateCount() const { return m_duplicateCount; }
 
     // Adds every contact, or only those that are no duplicates, with new identifiers, in one
-    // write of the data file, sorted as a save sorts; then writes their notes and photos.
+    // write of the data file, sorted as a save sorts, after their notes and photos are written.
     // False with the reason when nothing was added (the book and its file are then unchanged).
     [[nodiscard]] bool apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const;
 
