@@ -181,6 +181,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static constexpr int windowWidth = 408;
+    static constexpr int clientHeight = 335;
+
     void createLeftColumn();
     void createRightColumn();
     void createContactPage();
