@@ -8,6 +8,8 @@
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
+#include "core/common/DesktopOpen.h"
+#include "core/common/DialogFolder.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/NameDays.h"
 #include "core/contacts/PhotoStore.h"
@@ -276,6 +278,8 @@ void TForm_Notatniczek::showContactInEditors(const Contact &contact)
         (this->*f.editor)->setText(contact.*f.field);
     }
     ComboBox_Nazwa->setEditText(contact.Nazwa);
+    // A name longer than the box shows its beginning, not its end.
+    ComboBox_Nazwa->lineEdit()->setCursorPosition(0);
 }
 
 void TForm_Notatniczek::Dane_Czytaj(int index)
@@ -349,6 +353,9 @@ void TForm_Notatniczek::setSelection(int index)
 {
     const QSignalBlocker block(ComboBox_Nazwa);
     ComboBox_Nazwa->setCurrentIndex(index);
+    if (index >= 0) {
+        ComboBox_Nazwa->lineEdit()->setCursorPosition(0); // the name's beginning, as when it is shown
+    }
 }
 
 void TForm_Notatniczek::refreshCounter()
@@ -599,7 +606,7 @@ void TForm_Notatniczek::Button_EmailClick()
         m_services.prompter.beep(Prompter::Exclamation);
         return;
     }
-    m_services.shell.open(url);
+    DesktopOpen::mail(m_services, this, url);
 }
 
 void TForm_Notatniczek::openWebPage(const QLineEdit *edit)
@@ -610,7 +617,7 @@ void TForm_Notatniczek::openWebPage(const QLineEdit *edit)
         m_services.prompter.beep(Prompter::Exclamation);
         return;
     }
-    m_services.shell.open(url);
+    DesktopOpen::webPage(m_services, this, url);
 }
 
 void TForm_Notatniczek::Button_DomURLClick()
@@ -629,7 +636,7 @@ void TForm_Notatniczek::pm_edytujClick()
         m_services.prompter.beep(Prompter::Exclamation);
         return;
     }
-    m_services.shell.edit(m_photoPath);
+    DesktopOpen::editPhoto(m_services, this, m_photoPath);
 }
 
 void TForm_Notatniczek::Edit_KodExit(QLineEdit *edit)
@@ -872,7 +879,7 @@ void TForm_Notatniczek::druk_UstawieniaClick()
 
 void TForm_Notatniczek::druk_PDFClick()
 {
-    QFileDialog dialog(this, u"Zapisz jako PDF"_s, m_services.dataDir, u"Dokumenty PDF (*.pdf)"_s);
+    QFileDialog dialog(this, u"Zapisz jako PDF"_s, DialogFolder::start(), u"Dokumenty PDF (*.pdf)"_s);
     dialog.setObjectName(u"SavePdfDialog"_s);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -884,6 +891,7 @@ void TForm_Notatniczek::druk_PDFClick()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
+    DialogFolder::remember(dialog.selectedFiles().constFirst());
     QString error;
     if (!CardPrinter::savePdf(dialog.selectedFiles().constFirst(), cardContent(), cardOptions(), &error)) {
         m_services.showError(this, error);
@@ -1096,7 +1104,12 @@ void TForm_Notatniczek::addToQuickDial(const QLineEdit *numberEdit, const QStrin
     for (int n = 1; n <= 8; ++n) {
         if (FixedText::trimmed(settings.quickNames[n]).isEmpty()
             && FixedText::trimmed(settings.quickNumbers[n]).isEmpty()) {
-            settings.quickNames[n] = FixedText::trimmed(ComboBox_Nazwa->currentText()) + suffix;
+            // The editor holds no more than its boxes' width: the name gives way, never the suffix
+            // that tells the numbers apart, unless a long company name would leave it under half.
+            const QString name = FixedText::trimmed(ComboBox_Nazwa->currentText());
+            const qsizetype room = std::max(TForm_Szybkie::entryWidth - suffix.size(),
+                                            std::min<qsizetype>(name.size(), TForm_Szybkie::entryWidth / 2));
+            settings.quickNames[n] = (FixedText::trimmed(name.left(room)) + suffix).left(TForm_Szybkie::entryWidth);
             settings.quickNumbers[n] = number;
             m_services.prompter.beep(Prompter::Default);
             return;

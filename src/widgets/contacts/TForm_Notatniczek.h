@@ -191,7 +191,8 @@ private:
     void createWorkPage();
     void createNotesPage();
     QLineEdit *addEditor(QWidget *page, const char *name, int maxLength, QRect geometry);
-    QLabel *addLabel(QWidget *parent, const QString &caption, QPoint at);
+    // A caption at a place, naming the field for a screen reader.
+    QLabel *addLabel(QWidget *parent, const QString &caption, QPoint at, QWidget *field);
     void connectEditors();
 
     void FormShow();

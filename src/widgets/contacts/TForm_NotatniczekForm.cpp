@@ -6,10 +6,13 @@
 #include "FindDialog.h"
 #include "TForm_Notatniczek.h"
 
+#include "core/contacts/NameDays.h"
+#include "widgets/shell/Accessibility.h"
 #include "widgets/shell/Fonts.h"
 
 #include <QAction>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +47,21 @@ QToolButton *speedButton(QWidget *parent, const char *name, const QString &hint,
     return button;
 }
 
+// The height of the tallest day's names in the today panel, drawn word-wrapped in the given width.
+int tallestNameDayText(const QFont &font, int width)
+{
+    const QFontMetrics metrics(font);
+    int tallest = 0;
+    const QDate leapYear(2024, 1, 1);
+    for (int day = 0; day < 366; ++day) {
+        const QString names = NameDays::builtIn().namesText(leapYear.addDays(day));
+        const QRect drawn =
+            metrics.boundingRect(QRect(0, 0, width, 10000), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, names);
+        tallest = std::max(tallest, drawn.height());
+    }
+    return tallest;
+}
+
 // Calls back on a double click anywhere in the watched widget or in children that pass it on.
 class DoubleClickFilter : public QObject
 {
@@ -69,11 +87,12 @@ private:
 
 } // namespace
 
-QLabel *TForm_Notatniczek::addLabel(QWidget *parent, const QString &caption, QPoint at)
+QLabel *TForm_Notatniczek::addLabel(QWidget *parent, const QString &caption, QPoint at, QWidget *field)
 {
     auto *label = new QLabel(caption, parent);
     label->move(at);
     label->adjustSize();
+    Accessibility::caption(label, field);
     return label;
 }
 
@@ -94,6 +113,11 @@ QLineEdit *TForm_Notatniczek::addEditor(QWidget *page, const char *name, int max
 
 void TForm_Notatniczek::createLeftColumn()
 {
+    // The names of every day must fit whole in the today panel, however tall the installed font
+    // draws them; the photo above gives up the height they need beyond the designed 32 pixels.
+    const int namesHeight = std::max(32, tallestNameDayText(font(), 137));
+    const int extra = namesHeight - 32;
+
     Label_Data = new QLabel(u"Label_Data"_s, this);
     Label_Data->setObjectName(u"Label_Data"_s);
     Label_Data->setGeometry(6, 4, 70, 14);
@@ -107,10 +131,10 @@ void TForm_Notatniczek::createLeftColumn()
     Panel1->setTextFormat(Qt::PlainText);
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setGeometry(6, 20, 141, 150);
+    Panel1->setGeometry(6, 20, 141, 150 - extra);
     Image_Zdjecie = new QLabel(Panel1);
     Image_Zdjecie->setObjectName(u"Image_Zdjecie"_s);
-    Image_Zdjecie->setGeometry(4, 4, 133, 142);
+    Image_Zdjecie->setGeometry(4, 4, 133, 142 - extra);
     Image_Zdjecie->setScaledContents(true);
     Image_Zdjecie->hide();
 
@@ -133,13 +157,13 @@ void TForm_Notatniczek::createLeftColumn()
     });
 
     QStyle *st = style();
-    const auto toolbarButton = [this, st](const char *name,
-                                          const QString &hint,
-                                          int column,
-                                          int row,
-                                          QStyle::StandardPixmap icon,
-                                          const QString &text) {
-        QToolButton *button = speedButton(this, name, hint, QRect(8 + column * 27, 174 + row * 25, 26, 25));
+    const auto toolbarButton = [this, st, extra](const char *name,
+                                                 const QString &hint,
+                                                 int column,
+                                                 int row,
+                                                 QStyle::StandardPixmap icon,
+                                                 const QString &text) {
+        QToolButton *button = speedButton(this, name, hint, QRect(8 + column * 27, 174 - extra + row * 25, 26, 25));
         button->setAutoRaise(false);
         if (icon != QStyle::SP_CustomBase) {
             button->setIcon(st->standardIcon(icon));
@@ -195,7 +219,7 @@ void TForm_Notatniczek::createLeftColumn()
     Panel2 = new QFrame(this);
     Panel2->setObjectName(u"Panel2"_s);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel2->setGeometry(6, 228, 141, 76);
+    Panel2->setGeometry(6, 228 - extra, 141, 76 + extra);
     QFont bold = font();
     bold.setBold(true);
     Label1 = new QLabel(u"Dziś"_s, Panel2);
@@ -216,7 +240,7 @@ void TForm_Notatniczek::createLeftColumn()
     Label_wypisz2->setObjectName(u"Label_wypisz2"_s);
     Label_wypisz2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label_wypisz2->setWordWrap(true);
-    Label_wypisz2->setGeometry(2, 42, 137, 32);
+    Label_wypisz2->setGeometry(2, 42, 137, namesHeight);
 
     Button_Zamknij = new QPushButton(u"&Zamknij"_s, this);
     Button_Zamknij->setObjectName(u"Button_Zamknij"_s);
@@ -244,6 +268,7 @@ void TForm_Notatniczek::createRightColumn()
     // Leaving the box must not pick the entry its text happens to match: a contact renamed to
     // another contact's name would jump there and lose its edits.
     disconnect(ComboBox_Nazwa->lineEdit(), &QLineEdit::editingFinished, ComboBox_Nazwa, nullptr);
+    ComboBox_Nazwa->setAccessibleName(u"Nazwisko i imię"_s); // captioned by its group's title
     ComboBox_Nazwa->setMaxVisibleItems(15);
     ComboBox_Nazwa->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     ComboBox_Nazwa->setFont(Fonts::pixelFont(u"Arial CE"_s, 16, true));
@@ -320,17 +345,20 @@ void TForm_Notatniczek::createContactPage()
     SB_TelDom = dialButton("SB_TelDom", u"Wybierz numer domowy"_s, 20);
     SB_SzybkieTelSlu = quickLabel("SB_SzybkieTelSlu", u"Telefon służbowy"_s, 50);
     Edit_TelSlu = addEditor(TabSheet1, "Edit_TelSlu", fieldWidth("Edit_TelSlu"), QRect(6, 66, 140, 26));
-    addLabel(TabSheet1, u"Wew."_s, QPoint(150, 50));
     Edit_TelWew = addEditor(TabSheet1, "Edit_TelWew", fieldWidth("Edit_TelWew"), QRect(150, 66, 46, 26));
+    addLabel(TabSheet1, u"Wew."_s, QPoint(150, 50), Edit_TelWew);
     SB_TelSlu = dialButton("SB_TelSlu", u"Wybierz numer służbowy"_s, 66);
     SB_SzybkieTelKom = quickLabel("SB_SzybkieTelKom", u"Telefon komórkowy"_s, 96);
     Edit_TelKom = addEditor(TabSheet1, "Edit_TelKom", fieldWidth("Edit_TelKom"), QRect(6, 112, 190, 26));
     SB_TelKom = dialButton("SB_TelKom", u"Wybierz numer komórkowy"_s, 112);
+    Accessibility::caption(SB_SzybkieTelDom, Edit_TelDom);
+    Accessibility::caption(SB_SzybkieTelSlu, Edit_TelSlu);
+    Accessibility::caption(SB_SzybkieTelKom, Edit_TelKom);
     for (QLineEdit *edit : {Edit_TelDom, Edit_TelSlu, Edit_TelWew, Edit_TelKom}) {
         edit->setFont(phone);
     }
-    addLabel(TabSheet1, u"Faks"_s, QPoint(6, 144));
     Edit_Faks = addEditor(TabSheet1, "Edit_Faks", fieldWidth("Edit_Faks"), QRect(6, 158, 190, 21));
+    addLabel(TabSheet1, u"Faks"_s, QPoint(6, 144), Edit_Faks);
     // A fax number cannot be dialled as a voice call.
     SB_Faks = dialButton("SB_Faks", QString(), 156);
     SB_Faks->setEnabled(false);
@@ -342,8 +370,8 @@ void TForm_Notatniczek::createContactPage()
     connect(SB_SzybkieTelDom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_SzybkieTelDomClick);
     connect(SB_SzybkieTelSlu, &QToolButton::clicked, this, &TForm_Notatniczek::SB_SzybkieTelSluClick);
     connect(SB_SzybkieTelKom, &QToolButton::clicked, this, &TForm_Notatniczek::SB_SzybkieTelKomClick);
-    addLabel(TabSheet1, u"E-mail"_s, QPoint(6, 184));
     Edit_Email = addEditor(TabSheet1, "Edit_Email", fieldWidth("Edit_Email"), QRect(6, 198, 220, 21));
+    addLabel(TabSheet1, u"E-mail"_s, QPoint(6, 184), Edit_Email);
     Button_Email = new QPushButton(u"Wyślij e-mail"_s, TabSheet1);
     Button_Email->setObjectName(u"Button_Email"_s);
     Button_Email->setGeometry(126, 222, 100, 22);
@@ -361,16 +389,16 @@ void TForm_Notatniczek::createPersonalPage()
         button->setText(u"…"_s);
         return button;
     };
-    addLabel(TabSheet2, u"Pseudonim"_s, QPoint(6, 2));
     Edit_Pseudo = addEditor(TabSheet2, "Edit_Pseudo", fieldWidth("Edit_Pseudo"), QRect(6, 16, 220, 21));
-    addLabel(TabSheet2, u"Urodziny"_s, QPoint(6, 40));
+    addLabel(TabSheet2, u"Pseudonim"_s, QPoint(6, 2), Edit_Pseudo);
     Edit_Urodziny = addEditor(TabSheet2, "Edit_Urodziny", fieldWidth("Edit_Urodziny"), QRect(6, 54, 76, 21));
+    addLabel(TabSheet2, u"Urodziny"_s, QPoint(6, 40), Edit_Urodziny);
     SB_Urodziny = calendarButton("SB_Urodziny", QRect(84, 54, 21, 21));
-    addLabel(TabSheet2, u"Imieniny"_s, QPoint(120, 40));
     Edit_Imieniny = addEditor(TabSheet2, "Edit_Imieniny", fieldWidth("Edit_Imieniny"), QRect(120, 54, 50, 21));
+    addLabel(TabSheet2, u"Imieniny"_s, QPoint(120, 40), Edit_Imieniny);
     SB_Imieniny = calendarButton("SB_Imieniny", QRect(172, 54, 21, 21));
-    addLabel(TabSheet2, u"Ślub"_s, QPoint(6, 78));
     Edit_Slub = addEditor(TabSheet2, "Edit_Slub", fieldWidth("Edit_Slub"), QRect(6, 92, 76, 21));
+    addLabel(TabSheet2, u"Ślub"_s, QPoint(6, 78), Edit_Slub);
     SB_Slub = calendarButton("SB_Slub", QRect(84, 92, 21, 21));
     Button_Biorytmy = new QPushButton(u"&Biorytmy"_s, TabSheet2);
     Button_Biorytmy->setObjectName(u"Button_Biorytmy"_s);
@@ -378,14 +406,14 @@ void TForm_Notatniczek::createPersonalPage()
     Button_Biorytmy->setAutoDefault(false);
     Button_Biorytmy->setEnabled(false);
     connect(Button_Biorytmy, &QPushButton::clicked, this, &TForm_Notatniczek::Button_BiorytmyClick);
-    addLabel(TabSheet2, u"Adres (Ulica, nr domu, nr mieszkania)"_s, QPoint(6, 118));
     Edit_DomUlica = addEditor(TabSheet2, "Edit_DomUlica", fieldWidth("Edit_DomUlica"), QRect(6, 132, 220, 21));
-    addLabel(TabSheet2, u"Miasto"_s, QPoint(6, 156));
+    addLabel(TabSheet2, u"Adres (Ulica, nr domu, nr mieszkania)"_s, QPoint(6, 118), Edit_DomUlica);
     Edit_DomMiasto = addEditor(TabSheet2, "Edit_DomMiasto", fieldWidth("Edit_DomMiasto"), QRect(6, 170, 150, 21));
-    addLabel(TabSheet2, u"Kod poczt."_s, QPoint(162, 156));
+    addLabel(TabSheet2, u"Miasto"_s, QPoint(6, 156), Edit_DomMiasto);
     Edit_DomKod = addEditor(TabSheet2, "Edit_DomKod", fieldWidth("Edit_DomKod"), QRect(162, 170, 64, 21));
-    addLabel(TabSheet2, u"Osobista strona internetowa"_s, QPoint(6, 194));
+    addLabel(TabSheet2, u"Kod poczt."_s, QPoint(162, 156), Edit_DomKod);
     Edit_DomURL = addEditor(TabSheet2, "Edit_DomURL", fieldWidth("Edit_DomURL"), QRect(6, 208, 150, 21));
+    addLabel(TabSheet2, u"Osobista strona internetowa"_s, QPoint(6, 194), Edit_DomURL);
     Button_DomURL = new QPushButton(u"Przeglądaj"_s, TabSheet2);
     Button_DomURL->setObjectName(u"Button_DomURL"_s);
     Button_DomURL->setGeometry(160, 207, 66, 23);
@@ -401,20 +429,20 @@ void TForm_Notatniczek::createWorkPage()
     TabSheet3 = new QWidget;
     TabSheet3->setObjectName(u"TabSheet3"_s);
     PageControl1->addTab(TabSheet3, u"&Praca"_s);
-    addLabel(TabSheet3, u"Firma"_s, QPoint(6, 2));
     Edit_Firma = addEditor(TabSheet3, "Edit_Firma", fieldWidth("Edit_Firma"), QRect(6, 16, 220, 21));
-    addLabel(TabSheet3, u"Stanowisko"_s, QPoint(6, 40));
+    addLabel(TabSheet3, u"Firma"_s, QPoint(6, 2), Edit_Firma);
     Edit_Tytul = addEditor(TabSheet3, "Edit_Tytul", fieldWidth("Edit_Tytul"), QRect(6, 54, 220, 21));
-    addLabel(TabSheet3, u"Departament"_s, QPoint(6, 78));
+    addLabel(TabSheet3, u"Stanowisko"_s, QPoint(6, 40), Edit_Tytul);
     Edit_Dep = addEditor(TabSheet3, "Edit_Dep", fieldWidth("Edit_Dep"), QRect(6, 92, 220, 21));
-    addLabel(TabSheet3, u"Adres (Ulica, nr domu, nr mieszkania)"_s, QPoint(6, 118));
+    addLabel(TabSheet3, u"Departament"_s, QPoint(6, 78), Edit_Dep);
     Edit_PracaUlica = addEditor(TabSheet3, "Edit_PracaUlica", fieldWidth("Edit_PracaUlica"), QRect(6, 132, 220, 21));
-    addLabel(TabSheet3, u"Miasto"_s, QPoint(6, 156));
+    addLabel(TabSheet3, u"Adres (Ulica, nr domu, nr mieszkania)"_s, QPoint(6, 118), Edit_PracaUlica);
     Edit_PracaMiasto = addEditor(TabSheet3, "Edit_PracaMiasto", fieldWidth("Edit_PracaMiasto"), QRect(6, 170, 150, 21));
-    addLabel(TabSheet3, u"Kod poczt."_s, QPoint(162, 156));
+    addLabel(TabSheet3, u"Miasto"_s, QPoint(6, 156), Edit_PracaMiasto);
     Edit_PracaKod = addEditor(TabSheet3, "Edit_PracaKod", fieldWidth("Edit_PracaKod"), QRect(162, 170, 64, 21));
-    addLabel(TabSheet3, u"Firmowa strona internetowa"_s, QPoint(6, 194));
+    addLabel(TabSheet3, u"Kod poczt."_s, QPoint(162, 156), Edit_PracaKod);
     Edit_PracaURL = addEditor(TabSheet3, "Edit_PracaURL", fieldWidth("Edit_PracaURL"), QRect(6, 208, 150, 21));
+    addLabel(TabSheet3, u"Firmowa strona internetowa"_s, QPoint(6, 194), Edit_PracaURL);
     Button_PracaURL = new QPushButton(u"Przeglądaj"_s, TabSheet3);
     Button_PracaURL->setObjectName(u"Button_PracaURL"_s);
     Button_PracaURL->setGeometry(160, 207, 66, 23);
