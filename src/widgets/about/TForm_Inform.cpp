@@ -2,11 +2,13 @@
 
 #include "core/common/Autostart.h"
 #include "core/common/BuildConfig.h"
+#include "core/common/DesktopOpen.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -120,12 +122,13 @@ void TForm_Inform::FormShow()
 
 void TForm_Inform::Label_wwwClick()
 {
-    m_services.shell.open(QUrl(m_webPage));
+    DesktopOpen::webPage(m_services, this, QUrl(m_webPage));
 }
 
 void TForm_Inform::Label_emailClick()
 {
-    m_services.shell.open(QUrl(QStringLiteral("mailto:") + m_email + QStringLiteral("?subject=Morwinek")));
+    DesktopOpen::mail(
+        m_services, this, QUrl(QStringLiteral("mailto:") + m_email + QStringLiteral("?subject=Morwinek")));
 }
 
 void TForm_Inform::Check_RejestrClick(bool checked)
@@ -143,6 +146,16 @@ void TForm_Inform::Label1DblClick()
 void TForm_Inform::Button_OKClick()
 {
     close();
+}
+
+// Esc closes this window as it closes every other; the buttons pass the key on to it.
+void TForm_Inform::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    ShellWindow::keyPressEvent(event);
 }
 
 bool TForm_Inform::eventFilter(QObject *watched, QEvent *event)

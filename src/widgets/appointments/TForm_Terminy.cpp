@@ -2,6 +2,7 @@
 
 #include "core/common/DateText.h"
 #include "widgets/datepicker/TForm_Kalendarz.h"
+#include "widgets/shell/Accessibility.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
 
@@ -122,32 +123,53 @@ void TForm_Terminy::createComponents()
     GroupBox1 = new QGroupBox(QStringLiteral("Informacje o terminie"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(4, 207, 504, 102);
-    Label1 = label(QStringLiteral("Label1"), QStringLiteral("Data"), GroupBox1, 8, 22);
-    eData = edit(QStringLiteral("eData"), AppointmentRecord::dateWidth, GroupBox1, QRect(56, 18, 76, 21));
+    // Three rows inside the frame, under its caption wherever the style draws it: the fields on the
+    // left with their captions centred beside them, the three buttons on the right.
+    const QRect inside = GroupBox1->contentsRect();
+    const int rowHeight = std::min(28, (inside.height() - 2) / 3);
+    const int buttonHeight = std::min(25, rowHeight - 3);
+    const auto buttonAt = [&](int row) {
+        return QRect(424, inside.top() + 1 + row * rowHeight, 72, buttonHeight);
+    };
+    const auto fieldAt = [&](int x, int row, int width) {
+        return QRect(x, buttonAt(row).center().y() - 10, width, 21);
+    };
+    const auto caption = [&](const QString &name, const QString &text, int x, int row, int width) {
+        QLabel *l = label(name, text, GroupBox1, x, 0);
+        l->setGeometry(fieldAt(x, row, width));
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return l;
+    };
+    Label1 = caption(QStringLiteral("Label1"), QStringLiteral("Data"), 8, 0, 46);
+    eData = edit(QStringLiteral("eData"), AppointmentRecord::dateWidth, GroupBox1, fieldAt(56, 0, 76));
     SB_Urodziny = new QToolButton(GroupBox1);
     SB_Urodziny->setObjectName(QStringLiteral("SB_Urodziny"));
     SB_Urodziny->setAutoRaise(true);
     SB_Urodziny->setFocusPolicy(Qt::NoFocus);
     SB_Urodziny->setIcon(calendarIcon());
     SB_Urodziny->setToolTip(QStringLiteral("Kalendarz"));
-    SB_Urodziny->setGeometry(134, 18, 22, 21);
-    Label3 = label(QStringLiteral("Label3"), QStringLiteral("Osoba"), GroupBox1, 166, 22);
+    SB_Urodziny->setGeometry(fieldAt(134, 0, 22));
+    Label3 = caption(QStringLiteral("Label3"), QStringLiteral("Osoba"), 166, 0, 38);
     cbOsoba = new QComboBox(GroupBox1);
     cbOsoba->setObjectName(QStringLiteral("cbOsoba"));
     cbOsoba->setEditable(true);
     cbOsoba->setInsertPolicy(QComboBox::NoInsert);
     cbOsoba->setCompleter(nullptr);
     cbOsoba->lineEdit()->setMaxLength(AppointmentRecord::personWidth);
-    cbOsoba->setGeometry(206, 18, 206, 21);
-    Label4 = label(QStringLiteral("Label4"), QStringLiteral("Miejsce"), GroupBox1, 8, 48);
-    eMiejsce = edit(QStringLiteral("eMiejsce"), AppointmentRecord::placeWidth, GroupBox1, QRect(56, 44, 356, 21));
-    Label5 = label(QStringLiteral("Label5"), QStringLiteral("Opis"), GroupBox1, 8, 74);
-    eOpis = edit(QStringLiteral("eOpis"), AppointmentRecord::descriptionWidth, GroupBox1, QRect(56, 70, 356, 21));
-    bDodaj = button(QStringLiteral("bDodaj"), newCaption, GroupBox1, QRect(424, 12, 72, 25));
-    bKasuj = button(QStringLiteral("bKasuj"), QStringLiteral("&Usuń"), GroupBox1, QRect(424, 40, 72, 25));
-    Button1 = button(QStringLiteral("Button1"), QStringLiteral("&Zamknij"), GroupBox1, QRect(424, 68, 72, 25));
+    cbOsoba->setGeometry(fieldAt(206, 0, 206));
+    Label4 = caption(QStringLiteral("Label4"), QStringLiteral("Miejsce"), 8, 1, 46);
+    eMiejsce = edit(QStringLiteral("eMiejsce"), AppointmentRecord::placeWidth, GroupBox1, fieldAt(56, 1, 356));
+    Label5 = caption(QStringLiteral("Label5"), QStringLiteral("Opis"), 8, 2, 46);
+    eOpis = edit(QStringLiteral("eOpis"), AppointmentRecord::descriptionWidth, GroupBox1, fieldAt(56, 2, 356));
+    bDodaj = button(QStringLiteral("bDodaj"), newCaption, GroupBox1, buttonAt(0));
+    bKasuj = button(QStringLiteral("bKasuj"), QStringLiteral("&Usuń"), GroupBox1, buttonAt(1));
+    Button1 = button(QStringLiteral("Button1"), QStringLiteral("&Zamknij"), GroupBox1, buttonAt(2));
     bDodaj->setEnabled(false);
     bKasuj->setEnabled(false);
+    Accessibility::caption(Label1, eData);
+    Accessibility::caption(Label3, cbOsoba);
+    Accessibility::caption(Label4, eMiejsce);
+    Accessibility::caption(Label5, eOpis);
 
     setTabOrder(ListView1, eData);
     setTabOrder(eData, eOpis);

@@ -3,6 +3,7 @@
 #include "core/biorhythm/Biorhythm.h"
 #include "core/common/DateText.h"
 #include "widgets/datepicker/TForm_Kalendarz.h"
+#include "widgets/shell/Accessibility.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
 
@@ -131,6 +132,7 @@ TForm_Biorytmy::TForm_Biorytmy(Services &services, QWidget *parent)
     SpinEdit_Rok = new YearSpinBox(GroupBox2);
     SpinEdit_Rok->setObjectName(QStringLiteral("SpinEdit_Rok"));
     SpinEdit_Rok->setGeometry(6, 161, 100, 21);
+    Accessibility::caption(Label_rm, SpinEdit_Rok);
 
     // A pick-list: a month that matches no item cannot be typed.
     ComboBox1 = new QComboBox(GroupBox2);

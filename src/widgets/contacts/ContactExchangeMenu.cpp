@@ -1,5 +1,6 @@
 #include "ContactExchangeMenu.h"
 
+#include "core/common/DialogFolder.h"
 #include "core/contacts/exchange/ContactImport.h"
 
 #include <QAction>
@@ -62,9 +63,10 @@ ContactExchangeMenu::ContactExchangeMenu(QWidget *window, QMenu *menu, Services 
         const QString path = chooseFile(m_window,
                                         FileDialog::Open,
                                         u"Importuj kontakty"_s,
-                                        QDir::homePath(),
+                                        DialogFolder::start(),
                                         u"Kontakty (*.vcf *.vcard *.csv);;Wizytówki vCard (*.vcf *.vcard);;"
                                         u"Pliki CSV (*.csv);;Wszystkie pliki (*)"_s);
+        DialogFolder::remember(path);
         if (!path.isEmpty()) {
             importFiles({path});
         }
@@ -108,7 +110,8 @@ void ContactExchangeMenu::exportContacts(ContactExchange::Format format)
         filter = u"Kalendarz iCalendar (*.ics)"_s;
         title = u"Eksportuj kalendarz (iCalendar)"_s;
     }
-    const QString path = chooseFile(m_window, FileDialog::Save, title, QDir::home().filePath(name), filter);
+    const QString path = chooseFile(m_window, FileDialog::Save, title, DialogFolder::startWith(name), filter);
+    DialogFolder::remember(path);
     if (path.isEmpty()) {
         return;
     }

@@ -181,6 +181,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static constexpr int windowWidth = 408;
+    static constexpr int clientHeight = 335;
+
     void createLeftColumn();
     void createRightColumn();
     void createContactPage();
@@ -188,7 +191,8 @@ private:
     void createWorkPage();
     void createNotesPage();
     QLineEdit *addEditor(QWidget *page, const char *name, int maxLength, QRect geometry);
-    QLabel *addLabel(QWidget *parent, const QString &caption, QPoint at);
+    // A caption at a place, naming the field for a screen reader.
+    QLabel *addLabel(QWidget *parent, const QString &caption, QPoint at, QWidget *field);
     void connectEditors();
 
     void FormShow();

@@ -3,6 +3,7 @@
 #include "ShellWindow.h"
 
 #include "core/common/BuildConfig.h"
+#include "core/common/DesktopOpen.h"
 #include "core/common/IniFile.h"
 #include "core/telephony/TTAPILine.h"
 #include "widgets/about/TForm_Inform.h"
@@ -260,15 +261,13 @@ void TForm_Main::Pomoc1Click()
 {
     const QString local = helpPage();
     const QUrl page = local.isEmpty() ? QUrl(m_webPage + QStringLiteral("pomoc.html")) : QUrl::fromLocalFile(local);
-    if (!m_services.shell.open(page)) {
-        // Nothing on this desktop opens web pages: say where the help is, so it can be read anyway.
-        m_services.prompter.messageBox(this,
-                                       QStringLiteral("Nie udało się otworzyć pomocy w przeglądarce.\n"
-                                                      "Pomoc można przeczytać, otwierając w przeglądarce:\n")
-                                           + (local.isEmpty() ? page.toString() : local),
-                                       QStringLiteral("Informacja!"),
-                                       MB_OK | MB_ICONINFORMATION);
-    }
+    // When nothing on this desktop opens web pages, say where the help is, so it can be read anyway.
+    DesktopOpen::openOrTell(m_services,
+                            this,
+                            page,
+                            QStringLiteral("Nie udało się otworzyć pomocy w przeglądarce.\n"
+                                           "Pomoc można przeczytać, otwierając w przeglądarce:\n")
+                                + (local.isEmpty() ? page.toString() : local));
 }
 
 void TForm_Main::Zakoncz1Click()

@@ -39,7 +39,7 @@ TForm_Szybkie::TForm_Szybkie(Services &services, QWidget *parent)
         auto *edit = new QLineEdit(GroupBox1);
         edit->setObjectName(name);
         edit->setGeometry(x, y, 121, 21);
-        edit->setMaxLength(32);
+        edit->setMaxLength(entryWidth);
         edit->installEventFilter(this);
         if (previous) {
             setTabOrder(previous, edit);

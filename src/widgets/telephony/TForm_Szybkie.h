@@ -19,6 +19,9 @@ class TForm_Szybkie : public ShellWindow
 public:
     explicit TForm_Szybkie(Services &services, QWidget *parent = nullptr);
 
+    // The most characters a name or a number box holds.
+    static constexpr int entryWidth = 32;
+
     QGroupBox *GroupBox1 = nullptr;
     std::array<QLineEdit *, 9> EN{}; // EN[1] .. EN[8]: names
     std::array<QLineEdit *, 9> ET{}; // ET[1] .. ET[8]: numbers

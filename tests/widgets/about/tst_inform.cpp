@@ -18,6 +18,8 @@ private slots:
     void autostartOnShow();
     void uncheckThenCheck_leavesOneEntryForThisCopy();
     void links_openOnReleaseAndChangeColour();
+    void escape_closes_data();
+    void escape_closes();
 };
 
 void TestInform::autostartOnShow_data()
@@ -82,6 +84,28 @@ void TestInform::links_openOnReleaseAndChangeColour()
     QCOMPARE(fx.sim.shell.opened, QList<QUrl>({QUrl(fx.main->webPage()), QUrl(fx.main->webPage())}));
     QTest::mouseClick(email, Qt::LeftButton, {}, QPoint(4, 4));
     QCOMPARE(fx.sim.shell.opened.last().toString(), "mailto:" + fx.main->authorEmail() + "?subject=Morwinek");
+}
+
+void TestInform::escape_closes_data()
+{
+    QTest::addColumn<QString>("focus"); // the control that has the key
+    QTest::newRow("close button") << "Button_OK";
+    QTest::newRow("start-at-login box") << "Check_Rejestr";
+}
+
+void TestInform::escape_closes()
+{
+    QFETCH(QString, focus);
+    ShellFixture fx;
+    fx.start().Informacje->trigger();
+    QVERIFY(Form_Inform);
+    auto *control = Form_Inform->findChild<QWidget *>(focus);
+    QVERIFY(control);
+    const bool checked = Form_Inform->Check_Rejestr->isChecked();
+    QTest::keyClick(control, Qt::Key_Escape);
+    QTRY_VERIFY(!Form_Inform);
+    QCOMPARE(fx.main->trayIconIndex(), int(TForm_Main::IconIdle));
+    QCOMPARE(fx.sim.autostart.entry.has_value(), checked); // the switch is left as it was
 }
 
 QTEST_MAIN(TestInform)

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -149,6 +150,16 @@ void TestTerminy::opened_listEditorsAndButtons()
     QCOMPARE(w.eMiejsce->maxLength(), 50);
     QCOMPARE(w.eOpis->maxLength(), 100);
     QCOMPARE(f.main->trayIconIndex(), int(TForm_Main::IconOpen));
+    // The lower group's controls stand inside its frame, under its caption, and clear of each other.
+    const QList<QWidget *> controls = w.GroupBox1->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    QCOMPARE(controls.size(), 12);
+    for (QWidget *c : controls) {
+        QVERIFY2(w.GroupBox1->contentsRect().contains(c->geometry()), qPrintable(c->objectName()));
+        for (QWidget *other : controls) {
+            QVERIFY2(c == other || !c->geometry().intersects(other->geometry()),
+                     qPrintable(c->objectName() + u' ' + other->objectName()));
+        }
+    }
     // Opening reads the file without rewriting it.
     QVERIFY(f.readFile(QStringLiteral("Morwinek.term")).contains(tooOld));
 }

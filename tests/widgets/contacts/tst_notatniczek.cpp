@@ -1,3 +1,4 @@
+#include "support/Pictures.h"
 #include "support/ShellFixture.h"
 
 #include "core/common/Cp1250.h"
@@ -80,6 +81,10 @@ private slots:
     void postalCode();
     void webAndMail_data();
     void webAndMail();
+    void nothingOpens_saysSoWithTheAddress_data();
+    void nothingOpens_saysSoWithTheAddress();
+    void nameBox_longNameShowsItsBeginning_data();
+    void nameBox_longNameShowsItsBeginning();
     void editors_refuseCharactersOutsideCodePage();
     void editors_pastedLineBreakBecomesBlank();
     void close_writesPositionAndPrintOptions();
@@ -89,6 +94,7 @@ private slots:
     void biorytmy_opensChartForShownBirthday();
     void todayPanel_followsClock_data();
     void todayPanel_followsClock();
+    void todayPanel_everyDaysNamesFitWhole();
 
 private:
     TForm_Notatniczek *open(const QByteArray &data);
@@ -510,6 +516,7 @@ void TestNotatniczek::nameBox_pickingShowsContact()
     QCOMPARE(shownName(), u"B"_qs);
     QCOMPARE(counter(), u"2/3"_qs);
     // Typing a name drops the selection, so Enter moves on instead of rereading.
+    QTest::keyClick(w->ComboBox_Nazwa->lineEdit(), Qt::Key_End); // a shown name has the cursor at its start
     typeInto(w->ComboBox_Nazwa->lineEdit(), u"x"_qs);
     QCOMPARE(w->ComboBox_Nazwa->currentIndex(), -1);
     QTest::keyClick(w->ComboBox_Nazwa->lineEdit(), Qt::Key_Return);
@@ -663,6 +670,79 @@ void TestNotatniczek::webAndMail()
     }
 }
 
+void TestNotatniczek::nothingOpens_saysSoWithTheAddress_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("named"); // what the box must name, so it can be opened by hand
+    QTest::newRow("web page") << "Button_PracaURL"
+                              << "www.example.pl"
+                              << "http://www.example.pl";
+    QTest::newRow("mail") << "Button_Email"
+                          << "jan@example.pl"
+                          << "jan@example.pl";
+    QTest::newRow("photo in an editor") << "pm_edytuj"
+                                        << ""
+                                        << "foto/10000.jpg";
+}
+
+void TestNotatniczek::nothingOpens_saysSoWithTheAddress()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, text);
+    QFETCH(QString, named);
+    QDir(m_fx->dir.path()).mkpath(u"foto"_qs);
+    m_fx->writeFile(u"foto/10000.jpg"_qs, pictureOf("JPEG", 40, 30));
+    TForm_Notatniczek *w = open(bookOf({u"A"_qs}));
+    QVERIFY(w);
+    m_fx->sim.shell.answer = false; // no program on this desktop takes it
+    (command == u"Button_Email" ? w->Edit_Email : w->Edit_PracaURL)->setText(text);
+    if (command == u"pm_edytuj") {
+        w->pm_edytuj->trigger();
+        QCOMPARE(m_fx->sim.shell.edited.size(), 1);
+        named = QDir::toNativeSeparators(m_fx->path(named));
+    } else {
+        click(command.toLatin1().constData());
+        QCOMPARE(m_fx->sim.shell.opened.size(), 1);
+    }
+    QCOMPARE(prompter().boxes.size(), 1);
+    QCOMPARE(prompter().boxes[0].caption, u"Informacja!"_qs);
+    QVERIFY2(prompter().boxes[0].text.startsWith(u"Nie udało się otworzyć"_qs), qPrintable(prompter().boxes[0].text));
+    QVERIFY2(prompter().boxes[0].text.endsWith(u"\n"_qs + named), qPrintable(prompter().boxes[0].text));
+    QCOMPARE(prompter().beeps.size(), 0);
+}
+
+void TestNotatniczek::nameBox_longNameShowsItsBeginning_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("opened on it") << "open";
+    QTest::newRow("browsed to it") << "next";
+    QTest::newRow("picked from the list") << "pick";
+}
+
+void TestNotatniczek::nameBox_longNameShowsItsBeginning()
+{
+    QFETCH(QString, how);
+    const QString longName = u"Brzęczyszczykiewicz Grzegorz"_qs;
+    m_fx->writeFile(u"Morwinek.ini"_qs,
+                    "[Kontakty]\r\nOstatnia_Pozycja=" + QByteArray(how == u"open" ? "2" : "1") + "\r\n");
+    TForm_Notatniczek *w = open(bookOf({u"Adamski Jan"_qs, longName}));
+    QVERIFY(w);
+    if (how == u"next") {
+        click("Button_Nastepny");
+    } else if (how == u"pick") {
+        w->ComboBox_Nazwa->setCurrentIndex(1);
+    }
+    QCOMPARE(shownName(), longName);
+    QLineEdit *edit = w->ComboBox_Nazwa->lineEdit();
+    QVERIFY(edit->fontMetrics().horizontalAdvance(longName) > edit->width()); // too long for the box
+    edit->grab();                                                             // lays the text out as drawn
+    // The text is scrolled so that its first letter stands at the box's left edge.
+    const QRect cursor = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    QVERIFY2(cursor.left() < edit->fontMetrics().horizontalAdvance(u"B"_qs),
+             qPrintable(QString::number(cursor.left())));
+}
+
 void TestNotatniczek::editors_refuseCharactersOutsideCodePage()
 {
     TForm_Notatniczek *w = open(bookOf({u"A"_qs}));
@@ -670,6 +750,7 @@ void TestNotatniczek::editors_refuseCharactersOutsideCodePage()
     typeInto(w->Edit_DomMiasto, u"Łódź€"_qs);
     QCOMPARE(prompter().beeps.size(), 0);
     typeInto(w->Edit_DomMiasto, u"ж"_qs);
+    QTest::keyClick(w->ComboBox_Nazwa->lineEdit(), Qt::Key_End);
     typeInto(w->ComboBox_Nazwa->lineEdit(), u"ř中"_qs);
     typeInto(w->Memo_Notatki, u"ą中"_qs);
     QCOMPARE(prompter().beeps.size(), 3);
@@ -800,12 +881,22 @@ void TestNotatniczek::todayPanel_followsClock_data()
     QTest::addColumn<QDate>("today");
     QTest::addColumn<QString>("dayOfYear");
     QTest::addColumn<QString>("weekday");
+    QTest::addColumn<QString>("names"); // as the calendar's rows give them, joined by hand
     QTest::newRow("1 January") << QDate(2025, 1, 1) << "1 dzień roku"
-                               << "środa";
+                               << "środa"
+                               << "Masław, Mieczysław, Maria, Mieszko";
     QTest::newRow("31 December, leap year") << QDate(2024, 12, 31) << "366 dzień roku"
-                                            << "wtorek";
+                                            << "wtorek"
+                                            << "Katarzyna, Mariusz, Melania, Sylwester, Hermes";
     QTest::newRow("31 December") << QDate(2025, 12, 31) << "365 dzień roku"
-                                 << "środa";
+                                 << "środa"
+                                 << "Katarzyna, Mariusz, Melania, Sylwester, Hermes";
+    QTest::newRow("1 November, two names") << QDate(2025, 11, 1) << "305 dzień roku"
+                                           << "sobota"
+                                           << "Andrzej, Cezary";
+    QTest::newRow("29 October, the longest") << QDate(2025, 10, 29) << "302 dzień roku"
+                                             << "środa"
+                                             << "Angela, Euzebia, Franciszek, Przemysław, Wioletta, Zenobia";
 }
 
 void TestNotatniczek::todayPanel_followsClock()
@@ -813,6 +904,7 @@ void TestNotatniczek::todayPanel_followsClock()
     QFETCH(QDate, today);
     QFETCH(QString, dayOfYear);
     QFETCH(QString, weekday);
+    QFETCH(QString, names);
     QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
     const auto restore = qScopeGuard([] {
         QLocale::setDefault(QLocale::system());
@@ -826,6 +918,31 @@ void TestNotatniczek::todayPanel_followsClock()
     QCOMPARE(w->Label3->text(), dayOfYear);
     QCOMPARE(w->Label1->text(), u"Dziś jest "_qs + weekday);
     QVERIFY(w->Label_Godzina->text().contains(u"23:59:58"_qs));
+    QCOMPARE(w->Label_wypisz2->text(), names);
+}
+
+void TestNotatniczek::todayPanel_everyDaysNamesFitWhole()
+{
+    TForm_Notatniczek *w = open(QByteArray());
+    QVERIFY(w);
+    QLabel *names = w->Label_wypisz2;
+    // The label lies whole inside its panel, and the panel above the close button, inside the window.
+    QVERIFY(w->Panel2->contentsRect().contains(names->geometry()));
+    QVERIFY(w->Panel2->geometry().bottom() < w->Button_Zamknij->geometry().top());
+    QVERIFY(w->rect().contains(w->Button_Zamknij->geometry()));
+    int days = 0;
+    for (QDate day(2024, 1, 1); day.year() == 2024; day = day.addDays(1)) {
+        m_fx->sim.clock.set(QDateTime(day, QTime(12, 0)));
+        w->Timer1Timer();
+        QVERIFY2(names->text().contains(u", "_qs), qPrintable(day.toString()));
+        // The height the label's own layout needs for the day's text at its width.
+        QVERIFY2(names->heightForWidth(names->width()) <= names->height(),
+                 qPrintable(u"%1: %2 needs %3 of %4 pixels"_qs.arg(day.toString(u"dd.MM"_qs), names->text())
+                                .arg(names->heightForWidth(names->width()))
+                                .arg(names->height())));
+        ++days;
+    }
+    QCOMPARE(days, 366);
 }
 
 QTEST_MAIN(TestNotatniczek)

@@ -181,21 +181,38 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("contact"); // the name in the name box; empty: "Biuro"
         const QString home = "SB_SzybkieTelDom", work = "SB_SzybkieTelSlu", mobile = "SB_SzybkieTelKom";
         QByteArray full;
         for (int n = 1; n <= 8; ++n) {
             full += "0" + QByteArray::number(n) + "_Nazwa_=X\r\n";
         }
-        QTest::newRow("home, trimmed") << home << 1 << "" << 1 << "Biuro - dom" << QByteArray() << "111";
-        QTest::newRow("work with company") << work << 1 << " Abc " << 1 << "Biuro - Abc" << QByteArray() << "222";
-        QTest::newRow("work without company") << work << 1 << "" << 1 << "Biuro - praca" << QByteArray() << "222";
-        QTest::newRow("mobile") << mobile << 1 << "" << 1 << "Biuro - komórka" << QByteArray() << "333";
-        QTest::newRow("gap after emptied entry")
-            << mobile << 1 << "" << 2 << "Biuro - komórka" << QByteArray("01_Nazwa_=A\r\n03_Nazwa_=C\r\n") << "333";
+        QTest::newRow("home, trimmed") << home << 1 << "" << 1 << "Biuro - dom" << QByteArray() << "111" << QString();
+        QTest::newRow("work with company")
+            << work << 1 << " Abc " << 1 << "Biuro - Abc" << QByteArray() << "222" << QString();
+        QTest::newRow("work without company")
+            << work << 1 << "" << 1 << "Biuro - praca" << QByteArray() << "222" << QString();
+        QTest::newRow("mobile") << mobile << 1 << "" << 1 << "Biuro - komórka" << QByteArray() << "333" << QString();
+        QTest::newRow("gap after emptied entry") << mobile << 1 << "" << 2 << "Biuro - komórka"
+                                                 << QByteArray("01_Nazwa_=A\r\n03_Nazwa_=C\r\n") << "333" << QString();
         QTest::newRow("number without name is taken")
-            << mobile << 1 << "" << 2 << "Biuro - komórka" << QByteArray("01Telefon=9\r\n") << "333";
-        QTest::newRow("all eight taken") << home << 1 << "" << 0 << "" << full << "";
-        QTest::newRow("no modem") << home << 0 << "" << 0 << "" << QByteArray() << "";
+            << mobile << 1 << "" << 2 << "Biuro - komórka" << QByteArray("01Telefon=9\r\n") << "333" << QString();
+        QTest::newRow("all eight taken") << home << 1 << "" << 0 << "" << full << "" << QString();
+        QTest::newRow("no modem") << home << 0 << "" << 0 << "" << QByteArray() << "" << QString();
+        // The editor's boxes hold 32 characters: a long name gives way to the suffix.
+        const QString longName = "Brzęczyszczykiewicz Grzegorz";
+        QTest::newRow("long name, home") << home << 1 << "" << 1 << "Brzęczyszczykiewicz Grzego - dom" << QByteArray()
+                                         << "111" << longName;
+        QTest::newRow("long name, mobile")
+            << mobile << 1 << "" << 1 << "Brzęczyszczykiewicz Gr - komórka" << QByteArray() << "333" << longName;
+        QTest::newRow("cut at a blank") << work << 1 << "Abcdefghi" << 1 << "Brzęczyszczykiewicz - Abcdefghi"
+                                        << QByteArray() << "222" << longName;
+        QTest::newRow("company longer than the box")
+            << work << 1 << "Przedsiębiorstwo Handlowe Kowalski" << 1 << "Brzęczyszczykiew - Przedsiębiors"
+            << QByteArray() << "222" << longName;
+        QTest::newRow("exactly 32") << home << 1 << "" << 1 << "Brzęczyszczykiewicz Grzego - dom" << QByteArray()
+                                    << "111"
+                                    << "Brzęczyszczykiewicz Grzego";
     }
     void addButtons()
     {
@@ -206,10 +223,14 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, ini);
         QFETCH(QString, number);
+        QFETCH(QString, contact);
         QuickFixture f(devices, ini);
         TForm_Notatniczek *w =
             f.openContact(QStringLiteral(" 111 "), QStringLiteral("222"), QStringLiteral("333"), company);
         QVERIFY(w);
+        if (!contact.isEmpty()) {
+            w->ComboBox_Nazwa->setEditText(contact);
+        }
         const std::array<QString, 9> before = f.settings().quickNames;
         QTest::mouseClick(w->findChild<QToolButton *>(button), Qt::LeftButton);
         if (entry == 0) {
@@ -219,6 +240,13 @@ private slots:
             QCOMPARE(f.settings().quickNames[entry], name);
             QCOMPARE(f.settings().quickNumbers[entry], number);
             QCOMPARE(f.prompter().beeps, QList<Prompter::Beep>{Prompter::Default});
+            // What is stored is what the editor shows, and its "OK" keeps it.
+            QTest::mouseClick(w->Button_Szybkie, Qt::LeftButton);
+            QVERIFY(Form_Szybkie);
+            QCOMPARE(Form_Szybkie->EN[entry]->text(), name);
+            QTest::mouseClick(Form_Szybkie->Button_OK, Qt::LeftButton);
+            QTRY_VERIFY(Form_Szybkie.isNull());
+            QCOMPARE(f.settings().quickNames[entry], name);
         }
         QVERIFY(f.prompter().boxes.isEmpty());
 
