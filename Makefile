@@ -5,6 +5,8 @@ JOBS ?= $(shell nproc)
 # ccache, where installed, shares compiled objects between build folders and checkouts.
 CCACHE := $(shell command -v ccache 2>/dev/null)
 export CCACHE_BASEDIR := $(CURDIR)
+# Objects are shared across folders too; debug information then names the folder that compiled them first.
+export CCACHE_NOHASHDIR ?= 1
 
 PREFIX ?= /usr/local
 
