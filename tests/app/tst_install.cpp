@@ -39,7 +39,7 @@ private slots:
     void start_duringImport_waitsInSight_data();
     void start_duringImport_waitsInSight();
     void installTree_holdsEverythingAndValidates();
-    void package_namedMaintainerCopyrightAndChangelog();
+    void package_lintianFindsNoErrors();
 
 private:
     QByteArray read(const QString &name) const;
@@ -270,54 +270,23 @@ void TestInstall::installTree_holdsEverythingAndValidates()
     }
 }
 
-// The Debian package: a maintainer with a name and an address, both from the build configuration,
-// and the copyright file and changelog a Debian package must carry.
-void TestInstall::package_namedMaintainerCopyrightAndChangelog()
+// The Debian package as Debian's checker sees it: no errors (a maintainer with a name, the copyright
+// file, the changelog).
+void TestInstall::package_lintianFindsNoErrors()
 {
     const QString build = buildFolder();
     if (build.isEmpty() || !QFile::exists(build + u"/CPackConfig.cmake"_s)) {
         QSKIP("not run from a CMake build folder");
     }
-    QByteArray cache;
-    QVERIFY(TextFile::readBytes(build + u"/CMakeCache.txt"_s, &cache, nullptr, nullptr));
-    const auto cached = [&cache](const QByteArray &key) {
-        const qsizetype at = cache.indexOf("\n" + key + ":STRING=");
-        if (at < 0) {
-            return QByteArray();
-        }
-        const qsizetype from = at + key.size() + 9;
-        return cache.mid(from, cache.indexOf('\n', from) - from).trimmed();
-    };
-    const QByteArray name = cached("MORWINEK_AUTHOR_NAME");
-    const QByteArray email = cached("MORWINEK_AUTHOR_EMAIL");
-    QVERIFY(!name.isEmpty() && email.contains('@'));
-
     QTemporaryDir out;
-    QProcess cpack;
-    cpack.setProcessChannelMode(QProcess::MergedChannels);
-    cpack.start(u"cpack"_s, {u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, out.path()});
-    QVERIFY(cpack.waitForFinished(180000));
-    QVERIFY2(cpack.exitCode() == 0, cpack.readAll().constData());
-    const QStringList debs = QDir(out.path()).entryList({u"*.deb"_s}, QDir::Files);
-    QCOMPARE(debs.size(), 1);
-    const QString deb = out.filePath(debs.first());
-    const auto dpkgDeb = [&deb](const QStringList &args) {
+    for (const QStringList &command :
+         {QStringList{u"cpack"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, out.path()},
+          QStringList{u"sh"_s, u"-c"_s, u"lintian --fail-on error "_s + out.path() + u"/*.deb"_s}}) {
         QProcess p;
-        p.start(u"dpkg-deb"_s, args + QStringList{deb});
-        return p.waitForFinished(60000) && p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray("<failed>");
-    };
-    QCOMPARE(dpkgDeb({u"--field"_s}).contains("\nMaintainer: " + name + " <" + email + ">\n"), true);
-    const QByteArray contents = dpkgDeb({u"--contents"_s});
-    for (const char *file : {" ./usr/share/doc/morwinek/copyright\n", " ./usr/share/doc/morwinek/changelog.gz\n"}) {
-        QVERIFY2(contents.contains(file), file);
-    }
-    // Debian's own checker, where installed: no errors.
-    if (const QString lintian = QStandardPaths::findExecutable(u"lintian"_s); !lintian.isEmpty()) {
-        QProcess check;
-        check.setProcessChannelMode(QProcess::MergedChannels);
-        check.start(lintian, {u"--fail-on"_s, u"error"_s, deb});
-        QVERIFY(check.waitForFinished(180000));
-        QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(command.first(), command.mid(1));
+        QVERIFY(p.waitForFinished(180000));
+        QVERIFY2(p.exitCode() == 0, p.readAll().constData());
     }
 }
 
