@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
           libjpeg62-turbo-dev libbenchmark-dev
-          qt6-translations-l10n dpkg-dev
+          qt6-translations-l10n dpkg-dev lintian
           fonts-liberation2 xauth xvfb
           clang-14 libclang-rt-14-dev)
 missing=()

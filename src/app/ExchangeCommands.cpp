@@ -74,10 +74,18 @@ private:
     {
         // Held until the import is written; a running organiser holds the folder shared.
         DataFolderLock lock(m_dataDir);
-        if (!lock.tryLockExclusive()) {
+        switch (lock.tryLockExclusive()) {
+        case DataFolderLock::Holder::None:
+            break;
+        case DataFolderLock::Holder::Organiser:
             m_err << u"Organizer Morwinek pracuje na folderze danych %1. Zamknij go przed importem: trzyma kontakty "
                      u"w pamięci i przy następnym zapisie nadpisałby zaimportowane."_s.arg(
                          QDir::toNativeSeparators(m_dataDir))
+                  << Qt::endl;
+            return Refused;
+        case DataFolderLock::Holder::Import:
+            m_err << u"Trwa inny import kontaktów do folderu danych %1. Poczekaj, aż się zakończy, i spróbuj "
+                     u"ponownie."_s.arg(QDir::toNativeSeparators(m_dataDir))
                   << Qt::endl;
             return Refused;
         }

@@ -5,11 +5,13 @@
 #include "core/common/IniFile.h"
 #include "core/common/Settings.h"
 #include "platform/linux/DataFolderLock.h"
+#include "platform/linux/InstanceChannel.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/SerialLineApi.h"
 #include "platform/linux/UserName.h"
 #include "platform/linux/XdgAutostartStore.h"
 #include "widgets/shell/Fonts.h"
+#include "widgets/shell/ImportWaitWindow.h"
 #include "widgets/shell/MorwinekApplication.h"
 #include "widgets/shell/PolishTranslations.h"
 #include "widgets/shell/QtPrompter.h"
@@ -19,6 +21,7 @@
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
+#include <QTextStream>
 #include <QTimer>
 
 #include <csignal>
@@ -50,6 +53,8 @@ void quitOnSignals(QApplication &app)
         // modal window open; the main window's end request covers both.
         if (Form_Main) {
             Form_Main->Zakoncz1Click();
+        } else if (QWidget *modal = QApplication::activeModalWidget()) {
+            modal->close(); // the wait for an import: the start is given up
         } else {
             QApplication::quit();
         }
@@ -79,9 +84,12 @@ int main(int argc, char *argv[])
         return ExchangeCommands::run(argc, argv, commandLine);
     }
 
-    // A second copy ends here, before it creates a window or touches a file.
+    // A second copy ends here, before it creates a window or touches a file: it asks the running
+    // one to show its contacts window, as a start from the desktop menu means.
     InstanceLock instance;
     if (!instance.tryLock()) {
+        QCoreApplication client(argc, argv);
+        (void)InstanceChannel(instance.path()).askToShow(5000);
         return 0;
     }
 
@@ -93,6 +101,16 @@ int main(int argc, char *argv[])
     PolishTranslations::install(app);
     Fonts::install();
     quitOnSignals(app);
+    InstanceChannel channel(instance.path());
+    QObject::connect(&channel, &InstanceChannel::showRequested, &app, [] {
+        if (Form_Main) {
+            Form_Main->showContactsForLaterStart();
+        } else if (QWidget *modal = QApplication::activeModalWidget()) {
+            modal->raise();
+            modal->activateWindow();
+        }
+    });
+    (void)channel.listen();
 
     QtPrompter prompter;
     const QString dataDir = DataFolder::choose(commandLine.dataDir, QApplication::applicationDirPath());
@@ -127,8 +145,17 @@ int main(int argc, char *argv[])
     });
     services.backup = &backup;
     // Tells a command-line import that the organiser holds this folder's contacts in memory.
+    // While an import writes the folder, the start waits for it in sight, or is given up.
     DataFolderLock folderLock(services.dataDir);
-    (void)folderLock.lockShared();
+    if (!folderLock.tryLockShared()) {
+        QTextStream(stderr) << ImportWaitWindow::message(services.dataDir) << Qt::endl;
+        ImportWaitWindow waiting(services.dataDir, [&folderLock] {
+            return folderLock.tryLockShared();
+        });
+        if (!waiting.wait()) {
+            return 0;
+        }
+    }
 
     auto *mainWindow = new TForm_Main(services);
     TrayFallbackWindow *fallback = nullptr;

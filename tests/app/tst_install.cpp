@@ -7,6 +7,9 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -32,10 +35,17 @@ private slots:
     void exchange_errorsExitNonZeroAndAddNothing_data();
     void exchange_errorsExitNonZeroAndAddNothing();
     void exchange_importRefusedWhileOrganiserRunsOnTheFolder();
+    void exchange_importRefusedWhileAnotherImportRuns();
+    void start_duringImport_waitsInSight_data();
+    void start_duringImport_waitsInSight();
     void installTree_holdsEverythingAndValidates();
+    void package_lintianFindsNoErrors();
 
 private:
     QByteArray read(const QString &name) const;
+    // The folder held alone, as a running import holds its data folder; -1 on failure.
+    int holdAsImport(const QString &folder) const;
+    QString buildFolder() const;
 
     std::unique_ptr<ProgramBox> m_box;
 };
@@ -159,21 +169,86 @@ void TestInstall::exchange_importRefusedWhileOrganiserRunsOnTheFolder()
     QVERIFY(QFile::exists(m_box->path(u"app/Morwinek.data"_s)));
 }
 
-void TestInstall::installTree_holdsEverythingAndValidates()
+int TestInstall::holdAsImport(const QString &folder) const
+{
+    const int fd = ::open(QFile::encodeName(m_box->path(folder)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void TestInstall::exchange_importRefusedWhileAnotherImportRuns()
+{
+    const int fd = holdAsImport(u"dane"_s);
+    QVERIFY(fd >= 0);
+    QCOMPARE(m_box->run(u"--data-dir dane --import a.vcf"_s), 3);
+    ::close(fd);
+    const QString folder = QDir::toNativeSeparators(m_box->path(u"dane"_s));
+    QVERIFY2(m_box->err.contains(u"Trwa inny import kontaktów do folderu danych "_s + folder), qPrintable(m_box->err));
+    QVERIFY2(!m_box->err.contains(u"Organizer"_s), qPrintable(m_box->err));
+    QVERIFY(!QFile::exists(m_box->path(u"dane/Morwinek.data"_s)));
+}
+
+void TestInstall::start_duringImport_waitsInSight_data()
+{
+    QTest::addColumn<bool>("importEnds"); // else the organiser is ended while it waits
+    QTest::newRow("import ends: the organiser starts") << true;
+    QTest::newRow("ended while waiting: nothing written") << false;
+}
+
+void TestInstall::start_duringImport_waitsInSight()
+{
+    QFETCH(bool, importEnds);
+    int fd = holdAsImport(u"dane"_s);
+    QVERIFY(fd >= 0);
+    QProcess organiser;
+    m_box->start(organiser, {u"--data-dir"_s, u"dane"_s});
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += organiser.readAllStandardError()).contains(u"Trwa import kontaktów"_s.toUtf8()),
+                             10000);
+    QTest::qWait(300);
+    QCOMPARE(organiser.state(), QProcess::Running);
+    QVERIFY(!QFile::exists(m_box->path(u"dane/Morwinek.ini"_s)));
+    if (importEnds) {
+        ::close(fd);
+        fd = -1;
+        QTest::qWait(1000); // the window polls the lock four times a second
+    }
+    ::kill(static_cast<pid_t>(organiser.processId()), SIGTERM);
+    QVERIFY(organiser.waitForFinished(10000));
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    QCOMPARE(organiser.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(organiser.exitCode(), 0);
+    // The settings are written at the end only by an organiser that got as far as reading them.
+    QCOMPARE(QFile::exists(m_box->path(u"dane/Morwinek.ini"_s)), importEnds);
+}
+
+QString TestInstall::buildFolder() const
 {
     QDir build = QFileInfo(QStringLiteral(MORWINEK_EXE)).absoluteDir(); // <build>/src/app
-    if (!build.cd("../..") || !build.exists("cmake_install.cmake")) {
+    return build.cd("../..") && build.exists("cmake_install.cmake") ? build.path() : QString();
+}
+
+void TestInstall::installTree_holdsEverythingAndValidates()
+{
+    const QString build = buildFolder();
+    if (build.isEmpty()) {
         QSKIP("not run from a CMake build folder");
     }
     QTemporaryDir prefix;
     QProcess install;
-    install.start("cmake", {"--install", build.path(), "--prefix", prefix.path()});
+    install.start("cmake", {"--install", build, "--prefix", prefix.path()});
     QVERIFY(install.waitForFinished(60000));
     QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
     const QString desktop = prefix.filePath("share/applications/org.example.morwinek.desktop");
     const QString metainfo = prefix.filePath("share/metainfo/org.example.morwinek.metainfo.xml");
     QVERIFY(QFileInfo(prefix.filePath("bin/morwinek")).isExecutable());
     QVERIFY(QFileInfo(prefix.filePath("share/morwinek/pomoc/index.html")).size() > 1000);
+    QVERIFY(QFileInfo(prefix.filePath("share/doc/morwinek/copyright")).size() > 100);
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const QImage icon(prefix.filePath(QStringLiteral("share/icons/hicolor/%1x%1/apps/morwinek.png").arg(size)));
         QCOMPARE(icon.size(), QSize(size, size));
@@ -192,6 +267,26 @@ void TestInstall::installTree_holdsEverythingAndValidates()
             QVERIFY(v.waitForFinished(60000));
             QVERIFY2(v.exitCode() == 0, (v.readAllStandardOutput() + v.readAllStandardError()).constData());
         }
+    }
+}
+
+// The Debian package as Debian's checker sees it: no errors (a maintainer with a name, the copyright
+// file, the changelog).
+void TestInstall::package_lintianFindsNoErrors()
+{
+    const QString build = buildFolder();
+    if (build.isEmpty() || !QFile::exists(build + u"/CPackConfig.cmake"_s)) {
+        QSKIP("not run from a CMake build folder");
+    }
+    QTemporaryDir out;
+    for (const QStringList &command :
+         {QStringList{u"cpack"_s, u"--config"_s, build + u"/CPackConfig.cmake"_s, u"-B"_s, out.path()},
+          QStringList{u"sh"_s, u"-c"_s, u"lintian --fail-on error "_s + out.path() + u"/*.deb"_s}}) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(command.first(), command.mid(1));
+        QVERIFY(p.waitForFinished(180000));
+        QVERIFY2(p.exitCode() == 0, p.readAll().constData());
     }
 }
 

@@ -50,6 +50,9 @@ Reason reasonOf(Operation operation, const QString &path, int errorNumber)
 {
     const QFileInfo file(path);
     const QString parent = file.absolutePath();
+    if (file.isSymLink() && !file.exists()) {
+        return BrokenLink;
+    }
     if (operation != CreateFolder && file.isDir()) {
         return IsFolder;
     }
@@ -111,6 +114,10 @@ QString describe(Operation operation, const QString &path, const QString &system
         break;
     case IsFolder:
         reason = QStringLiteral("pod tą ścieżką jest folder");
+        break;
+    case BrokenLink:
+        reason = QStringLiteral("to dowiązanie symboliczne do „%1”, które nie istnieje")
+                     .arg(QDir::toNativeSeparators(QFileInfo(path).symLinkTarget()));
         break;
     case Other:
         reason = systemText.isEmpty() ? QStringLiteral("nieznany błąd") : systemText;

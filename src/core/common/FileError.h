@@ -19,7 +19,8 @@ enum Reason
     ReadOnlyFileSystem,
     DiskFull,
     MissingFolder,
-    IsFolder
+    IsFolder,
+    BrokenLink // a symbolic link to nothing stands where the file or folder should be
 };
 
 // Looks at the path after the failure (and at errorNumber, an errno value or 0) to tell the cause.

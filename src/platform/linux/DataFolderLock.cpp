@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -28,23 +27,23 @@ bool DataFolderLock::open()
     return m_fd >= 0;
 }
 
-bool DataFolderLock::lockShared()
+bool DataFolderLock::tryLockShared()
 {
-    if (!open()) {
-        return false;
-    }
-    int result;
-    do {
-        result = ::flock(m_fd, LOCK_SH);
-    } while (result != 0 && errno == EINTR);
-    return result == 0;
-}
-
-bool DataFolderLock::tryLockExclusive()
-{
-    // A folder that cannot be opened holds no data for an import either; the import reports that.
     if (!open()) {
         return true;
     }
-    return ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+    return ::flock(m_fd, LOCK_SH | LOCK_NB) == 0;
+}
+
+DataFolderLock::Holder DataFolderLock::tryLockExclusive()
+{
+    if (!open() || ::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+        return Holder::None;
+    }
+    // A shared lock is refused only while someone holds the folder alone: another import.
+    if (::flock(m_fd, LOCK_SH | LOCK_NB) != 0) {
+        return Holder::Import;
+    }
+    ::flock(m_fd, LOCK_UN);
+    return Holder::Organiser;
 }

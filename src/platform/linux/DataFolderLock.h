@@ -6,20 +6,29 @@
 // a command-line import asks for it alone, so it never writes the address book under a running
 // organiser (which would overwrite the import at its next save). The lock is on the folder, not on
 // a file in it, so no file is left behind, every user and every runtime folder sees the same
-// lock, and the kernel drops it when the process ends, however it ends.
+// lock, and the kernel drops it when the process ends, however it ends. Nothing here waits.
 class DataFolderLock
 {
 public:
+    // Who keeps a lock from being taken: organisers share the folder, an import holds it alone.
+    enum class Holder
+    {
+        None,
+        Organiser,
+        Import
+    };
+
     explicit DataFolderLock(QString folder);
     ~DataFolderLock();
     DataFolderLock(const DataFolderLock &) = delete;
     DataFolderLock &operator=(const DataFolderLock &) = delete;
 
-    // For the organiser: waits while an import holds the folder. False when the folder cannot be
-    // opened, and then the organiser runs without the lock.
-    bool lockShared();
-    // For an import: false at once while anyone else holds the folder.
-    bool tryLockExclusive();
+    // For the organiser: false while an import holds the folder. A folder that cannot be opened
+    // gives true, and the organiser runs without the lock.
+    bool tryLockShared();
+    // For an import: None once the folder is held alone (or cannot be opened: the import reports
+    // that), else who holds it.
+    Holder tryLockExclusive();
 
 private:
     bool open();

@@ -9,16 +9,11 @@ namespace PolishTranslations {
 
 bool install(QCoreApplication &app)
 {
-    return install(app, QLocale::system());
-}
-
-bool install(QCoreApplication &app, const QLocale &locale)
-{
-    if (locale.language() != QLocale::Polish) {
-        return false;
-    }
+    // Windows and widgets read QLocale(), never QLocale::system(), so this one call decides.
+    const QLocale polish(QLocale::Polish, QLocale::Poland);
+    QLocale::setDefault(polish);
     auto *translator = new QTranslator(&app);
-    if (!translator->load(QLocale(QLocale::Polish, QLocale::Poland),
+    if (!translator->load(polish,
                           QStringLiteral("qtbase"),
                           QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -1,12 +1,12 @@
 #pragma once
 
 class QCoreApplication;
-class QLocale;
 
-// Qt's own texts (file and print dialogs, the buttons of standard boxes) in Polish.
+// The organiser speaks Polish on any system locale: day and month names, number formats and Qt's
+// own texts (file and print dialogs, the buttons of standard boxes). Dates in the data files keep
+// their fixed "dd.MM.yyyy" (DateText), which no locale touches.
 namespace PolishTranslations {
-// Loads Qt's Polish catalogue from Qt's translations folder when the locale is Polish.
-// False when the locale is another one or the catalogue is not installed.
+// Makes Polish (Poland) the default locale of every window and loads Qt's Polish catalogue from
+// Qt's translations folder. False when the catalogue is not installed; the locale is set anyway.
 bool install(QCoreApplication &app);
-bool install(QCoreApplication &app, const QLocale &locale);
 } // namespace PolishTranslations

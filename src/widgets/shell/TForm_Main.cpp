@@ -219,6 +219,23 @@ void TForm_Main::raiseApplication()
     }
 }
 
+void TForm_Main::showContactsForLaterStart()
+{
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    if (!Form_Notatniczek) {
+        KontaktyClick();
+        return;
+    }
+    Form_Notatniczek->setWindowState((Form_Notatniczek->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raiseApplication();
+    Form_Notatniczek->raise();
+    Form_Notatniczek->activateWindow();
+}
+
 void TForm_Main::KontaktyClick()
 {
     openWindow(Form_Notatniczek, {}, RaiseAfterOpening);

@@ -47,6 +47,10 @@ public:
     // INIZapisz on the program's settings file, showing a failure to the user.
     void saveSettings(QWidget *parent = nullptr);
 
+    // A later start of the program: the contacts window in front, opened if need be, without the
+    // beep of a second menu choice; an open modal window keeps the front.
+    void showContactsForLaterStart();
+
     // The icon rule: back to idle once no secondary window is left.
     void UstawIkonke();
     void setTrayIcon(int index);

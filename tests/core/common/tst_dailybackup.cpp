@@ -13,6 +13,7 @@ class TestDailyBackup : public QObject
     Q_OBJECT
 private slots:
     void copies_ofFirstWriteOfTheDayKeptForFourteenDays();
+    void failedCopy_reportedOnceAndWriteGoesOn_data();
     void failedCopy_reportedOnceAndWriteGoesOn();
 };
 
@@ -47,16 +48,33 @@ void TestDailyBackup::copies_ofFirstWriteOfTheDayKeptForFourteenDays()
     QCOMPARE(data20, QByteArray("later"));
 }
 
+void TestDailyBackup::failedCopy_reportedOnceAndWriteGoesOn_data()
+{
+    QTest::addColumn<QString>("linkTarget"); // empty: a plain file named "kopie"
+    QTest::addColumn<QString>("reason");     // "%1": the temporary folder
+    QTest::newRow("file in the way") << QString() << u"pod tą ścieżką jest plik"_s;
+    QTest::newRow("link to a file") << u"plik"_s << u"pod tą ścieżką jest plik"_s;
+    QTest::newRow("dangling link") << u"usunięte kopie"_s
+                                   << u"to dowiązanie symboliczne do „%1/usunięte kopie”, które nie istnieje"_s;
+}
+
 void TestDailyBackup::failedCopy_reportedOnceAndWriteGoesOn()
 {
+    QFETCH(QString, linkTarget);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     FakeClock clock;
     QStringList reports;
     DailyBackup backup(clock, [&reports](const QString &message) {
         reports.append(message);
     });
-    // A file where the folder of copies should be.
-    QVERIFY(TextFile::writeAtomically(dir.filePath(u"kopie"_s), "in the way", nullptr));
+    // Something where the folder of copies should be.
+    if (linkTarget.isEmpty()) {
+        QVERIFY(TextFile::writeAtomically(dir.filePath(u"kopie"_s), "in the way", nullptr));
+    } else {
+        QVERIFY(TextFile::writeAtomically(dir.filePath(u"plik"_s), "in the way", nullptr));
+        QVERIFY(QFile::link(dir.filePath(linkTarget), dir.filePath(u"kopie"_s)));
+    }
     ContactFile book(dir.path());
     book.setBackup(&backup);
     QVERIFY(book.load(nullptr));
@@ -68,10 +86,11 @@ void TestDailyBackup::failedCopy_reportedOnceAndWriteGoesOn()
     QCOMPARE(book.count(), 3);
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports.first().contains(u"Morwinek.data"_s));
-    // In Polish, naming the folder that could not be made, as every other file error does.
+    // In Polish, naming the folder that could not be made and why, as every other file error does.
     const QString folder = QDir::toNativeSeparators(QFileInfo(dir.filePath(u"kopie"_s)).absoluteFilePath());
-    QVERIFY2(reports.first().contains(u"Nie można utworzyć folderu „"_s + folder + u"”: pod tą ścieżką jest plik."_s),
-             qPrintable(reports.first()));
+    const QString expected = u"Nie można utworzyć folderu „"_s + folder + u"”: "_s
+                             + reason.arg(QDir::toNativeSeparators(QFileInfo(dir.path()).absoluteFilePath())) + u'.';
+    QVERIFY2(reports.first().contains(expected), qPrintable(reports.first()));
 }
 
 QTEST_GUILESS_MAIN(TestDailyBackup)
