@@ -1,4 +1,5 @@
 #include "support/ContactLines.h"
+#include "support/ManyScans.h"
 #include "support/Pictures.h"
 
 #include "core/common/TextFile.h"
@@ -7,6 +8,7 @@
 #include "core/contacts/PhotoStore.h"
 
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -33,6 +35,10 @@ private slots:
     void load_refusesDamagedFiles();
     void prepare_byContent_data();
     void prepare_byContent();
+    void decode_limits_data();
+    void decode_limits();
+    void check_importedPhoto_data();
+    void check_importedPhoto();
     void store_failedWriteKeepsOldPhoto();
     void notes_lastLineBreakAddsNoEmptyLine_data();
     void notes_lastLineBreakAddsNoEmptyLine();
@@ -103,6 +109,80 @@ void TestPhotoStore::prepare_byContent()
         QCOMPARE(back.size(), QSize(64, 48));
         QVERIFY(qAbs(qRed(back.pixel(32, 24)) - 127) < 12 && qAbs(qGreen(back.pixel(32, 24)) - 127) < 12);
     }
+}
+
+namespace {
+
+// A bitmap written by Qt with its height negated: the same rows, now read top-down.
+QByteArray topDown(QByteArray bmp)
+{
+    const qint32 height = qFromLittleEndian<qint32>(bmp.constData() + 22);
+    qToLittleEndian<qint32>(-height, bmp.data() + 22);
+    return bmp;
+}
+
+QByteArray bmpClaiming(qint32 width, qint32 height)
+{
+    QByteArray bmp = pictureOf("bmp", 4, 4);
+    qToLittleEndian<qint32>(width, bmp.data() + 18);
+    qToLittleEndian<qint32>(height, bmp.data() + 22);
+    return bmp;
+}
+
+} // namespace
+
+void TestPhotoStore::decode_limits_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("refusal"); // part of the reason; empty when the picture is accepted
+    QTest::newRow("progressive, 694 scans") << progressiveJpegWithScans(694) << "zbyt wiele skanów";
+    QTest::newRow("progressive, 500 scans") << progressiveJpegWithScans(500) << "";
+    QTest::newRow("top-down bitmap") << topDown(pictureOf("bmp", 30, 20)) << "";
+    QTest::newRow("bitmap of 70000 x 70000") << bmpClaiming(70000, 70000) << "zbyt duże wymiary";
+    QTest::newRow("top-down bitmap of 70000 x 70000") << bmpClaiming(70000, -70000) << "zbyt duże wymiary";
+    QTest::newRow("bitmap of no rows") << bmpClaiming(4, 0) << "uszkodzony";
+}
+
+void TestPhotoStore::decode_limits()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    QImage image;
+    QString error;
+    const bool ok = PhotoCodec::looksLikeBmp(bytes) ? PhotoCodec::decodeBmp(bytes, &image, &error)
+                                                    : PhotoCodec::decodeJpeg(bytes, view, &image, &error);
+    QVERIFY2(ok == refusal.isEmpty() && error.contains(refusal), qPrintable(error));
+    if (ok && PhotoCodec::looksLikeBmp(bytes)) { // the rows in the order the header tells
+        const QImage bottomUp = QImage::fromData(pictureOf("bmp", 30, 20), "bmp");
+        QCOMPARE(image.convertToFormat(QImage::Format_RGB32),
+                 bottomUp.mirrored().convertToFormat(QImage::Format_RGB32));
+    }
+}
+
+void TestPhotoStore::check_importedPhoto_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("refusal");
+    QByteArray noise(5000, '\0');
+    for (qsizetype i = 0; i < noise.size(); ++i) {
+        noise[i] = char(i * 7919 % 251);
+    }
+    const QByteArray good = pictureOf("jpg", 320, 240);
+    QTest::newRow("whole JPEG") << good << "";
+    QTest::newRow("JPEG start, then noise") << QByteArray("\xFF\xD8\xFF") + noise << "uszkodzony";
+    QTest::newRow("progressive, 694 scans") << progressiveJpegWithScans(694) << "zbyt wiele skanów";
+    QTest::newRow("header claims 65000 x 65000")
+        << QByteArray(good).replace(good.indexOf("\xFF\xC0") + 5, 4, "\xFD\xE8\xFD\xE8") << "zbyt duże wymiary";
+    QTest::newRow("PNG") << pictureOf("png", 30, 20) << "nie zawiera zdjęcia JPEG";
+    QTest::newRow("over 256 MB") << good + QByteArray(PhotoStore::maxFileBytes, '\0') << "zbyt duże";
+}
+
+void TestPhotoStore::check_importedPhoto()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    QString error;
+    QVERIFY2(PhotoStore::check(bytes, &error) == refusal.isEmpty() && error.contains(refusal), qPrintable(error));
 }
 
 void TestPhotoStore::store_failedWriteKeepsOldPhoto()
