@@ -37,8 +37,6 @@ private slots:
     void prepare_byContent();
     void decode_limits_data();
     void decode_limits();
-    void check_importedPhoto_data();
-    void check_importedPhoto();
     void store_failedWriteKeepsOldPhoto();
     void notes_lastLineBreakAddsNoEmptyLine_data();
     void notes_lastLineBreakAddsNoEmptyLine();
@@ -113,18 +111,8 @@ void TestPhotoStore::prepare_byContent()
 
 namespace {
 
-// A bitmap written by Qt with its height negated: the same rows, now read top-down.
-QByteArray topDown(QByteArray bmp)
+QByteArray bmpOfHeight(QByteArray bmp, qint32 height) // negative: the same rows, read top-down
 {
-    const qint32 height = qFromLittleEndian<qint32>(bmp.constData() + 22);
-    qToLittleEndian<qint32>(-height, bmp.data() + 22);
-    return bmp;
-}
-
-QByteArray bmpClaiming(qint32 width, qint32 height)
-{
-    QByteArray bmp = pictureOf("bmp", 4, 4);
-    qToLittleEndian<qint32>(width, bmp.data() + 18);
     qToLittleEndian<qint32>(height, bmp.data() + 22);
     return bmp;
 }
@@ -135,12 +123,11 @@ void TestPhotoStore::decode_limits_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("refusal"); // part of the reason; empty when the picture is accepted
+    const QByteArray bmp = pictureOf("bmp", 30, 20);
     QTest::newRow("progressive, 694 scans") << progressiveJpegWithScans(694) << "zbyt wiele skanów";
     QTest::newRow("progressive, 500 scans") << progressiveJpegWithScans(500) << "";
-    QTest::newRow("top-down bitmap") << topDown(pictureOf("bmp", 30, 20)) << "";
-    QTest::newRow("bitmap of 70000 x 70000") << bmpClaiming(70000, 70000) << "zbyt duże wymiary";
-    QTest::newRow("top-down bitmap of 70000 x 70000") << bmpClaiming(70000, -70000) << "zbyt duże wymiary";
-    QTest::newRow("bitmap of no rows") << bmpClaiming(4, 0) << "uszkodzony";
+    QTest::newRow("top-down bitmap") << bmpOfHeight(bmp, -20) << "";
+    QTest::newRow("top-down bitmap of 30 x 5000000") << bmpOfHeight(bmp, -5'000'000) << "zbyt duże wymiary";
 }
 
 void TestPhotoStore::decode_limits()
@@ -149,40 +136,15 @@ void TestPhotoStore::decode_limits()
     QFETCH(QString, refusal);
     QImage image;
     QString error;
-    const bool ok = PhotoCodec::looksLikeBmp(bytes) ? PhotoCodec::decodeBmp(bytes, &image, &error)
-                                                    : PhotoCodec::decodeJpeg(bytes, view, &image, &error);
+    const bool bmp = PhotoCodec::looksLikeBmp(bytes);
+    const bool ok =
+        bmp ? PhotoCodec::decodeBmp(bytes, &image, &error) : PhotoCodec::decodeJpeg(bytes, view, &image, &error);
     QVERIFY2(ok == refusal.isEmpty() && error.contains(refusal), qPrintable(error));
-    if (ok && PhotoCodec::looksLikeBmp(bytes)) { // the rows in the order the header tells
+    if (ok && bmp) { // rows in the order the header tells
         const QImage bottomUp = QImage::fromData(pictureOf("bmp", 30, 20), "bmp");
         QCOMPARE(image.convertToFormat(QImage::Format_RGB32),
                  bottomUp.mirrored().convertToFormat(QImage::Format_RGB32));
     }
-}
-
-void TestPhotoStore::check_importedPhoto_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("refusal");
-    QByteArray noise(5000, '\0');
-    for (qsizetype i = 0; i < noise.size(); ++i) {
-        noise[i] = char(i * 7919 % 251);
-    }
-    const QByteArray good = pictureOf("jpg", 320, 240);
-    QTest::newRow("whole JPEG") << good << "";
-    QTest::newRow("JPEG start, then noise") << QByteArray("\xFF\xD8\xFF") + noise << "uszkodzony";
-    QTest::newRow("progressive, 694 scans") << progressiveJpegWithScans(694) << "zbyt wiele skanów";
-    QTest::newRow("header claims 65000 x 65000")
-        << QByteArray(good).replace(good.indexOf("\xFF\xC0") + 5, 4, "\xFD\xE8\xFD\xE8") << "zbyt duże wymiary";
-    QTest::newRow("PNG") << pictureOf("png", 30, 20) << "nie zawiera zdjęcia JPEG";
-    QTest::newRow("over 256 MB") << good + QByteArray(PhotoStore::maxFileBytes, '\0') << "zbyt duże";
-}
-
-void TestPhotoStore::check_importedPhoto()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, refusal);
-    QString error;
-    QVERIFY2(PhotoStore::check(bytes, &error) == refusal.isEmpty() && error.contains(refusal), qPrintable(error));
 }
 
 void TestPhotoStore::store_failedWriteKeepsOldPhoto()
