@@ -1241,6 +1241,7 @@ void TForm_Notatniczek::showPhoto()
         connect(m_photoLoader, &PhotoLoader::failed, this, [this](const QString &reason) {
             // A photo that cannot be shown says so in its frame; browsing goes on without a box.
             Panel1->setWordWrap(true);
+            Panel1->setMargin(4);
             Panel1->setText(u"<nieczytelne zdjęcie>\n\n"_s + reason);
             Panel1->setToolTip(reason);
         });
