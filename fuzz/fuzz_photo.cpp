@@ -76,6 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(data, static_cast<qsizetype>(size));
     checkDecodedJpeg(bytes, view);
+    {
+        // A photo that comes with an imported card passes exactly when it decodes for the frame.
+        QImage framed;
+        QString reason;
+        FUZZ_ASSERT(PhotoStore::check(bytes, &reason)
+                    == PhotoCodec::decodeJpeg(bytes, PhotoStore::frameSize, &framed, &reason));
+    }
 
     if (PhotoCodec::looksLikeBmp(bytes)) {
         QImage image;

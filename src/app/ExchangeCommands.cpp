@@ -112,6 +112,10 @@ private:
         if (result.folded > 0) {
             m_out << u"Znaki, których nie można zapisać, zastąpiono w kontaktach: %1."_s.arg(result.folded) << Qt::endl;
         }
+        if (result.photosRefused > 0) {
+            m_out << u"Pominięto zdjęcia, których nie można odczytać lub są zbyt duże: %1."_s.arg(result.photosRefused)
+                  << Qt::endl;
+        }
         for (const QString &problem : result.sideFileErrors) {
             m_err << problem << Qt::endl;
         }

@@ -217,10 +217,12 @@ void FakeModem::answer(const std::string &text)
 {
     bool silent;
     bool split;
+    std::chrono::milliseconds byteDelay;
     {
         std::lock_guard lock(m_mutex);
         silent = m_options.silent;
         split = m_options.splitAnswers;
+        byteDelay = m_options.byteDelay;
     }
     if (silent) {
         return;
@@ -229,6 +231,13 @@ void FakeModem::answer(const std::string &text)
         log("> " + text);
     }
     const std::string bytes = "\r\n" + text + "\r\n";
+    if (byteDelay.count() > 0) {
+        for (const char byte : bytes) {
+            std::this_thread::sleep_for(byteDelay);
+            writeAll(std::string(1, byte));
+        }
+        return;
+    }
     if (!split) {
         writeAll(bytes);
         return;

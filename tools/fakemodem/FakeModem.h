@@ -18,9 +18,10 @@ public:
     {
         std::string dialAnswer = "OK"; // OK, BUSY, NO CARRIER, NO DIALTONE, NO ANSWER, ERROR, CONNECT
         std::chrono::milliseconds dialDelay{0};
-        bool echo = true;          // as after power-on; ATE0 / ATE1 switch it
-        bool silent = false;       // reads and logs commands but never answers (a dead modem)
-        bool splitAnswers = false; // writes each answer in two pieces with a pause between them
+        bool echo = true;                       // as after power-on; ATE0 / ATE1 switch it
+        bool silent = false;                    // reads and logs commands but never answers (a dead modem)
+        bool splitAnswers = false;              // writes each answer in two pieces with a pause between them
+        std::chrono::milliseconds byteDelay{0}; // above 0: writes each answer a byte at a time, this far apart
     };
 
     explicit FakeModem(Options options);

@@ -32,6 +32,7 @@ int usage(const char *program)
                  "  --link PATH    make PATH a symbolic link to the port while running\n"
                  "  --no-echo      start with echo off (as after ATE0)\n"
                  "  --split        send each answer in two pieces\n"
+                 "  --slow MS      send each answer byte by byte, MS between two bytes (a slow modem)\n"
                  "  --silent       never answer (a modem that is switched off)\n",
                  program);
     return 2;
@@ -60,6 +61,8 @@ int main(int argc, char *argv[])
             options.echo = false;
         } else if (arg == "--split") {
             options.splitAnswers = true;
+        } else if (arg == "--slow" && hasValue) {
+            options.byteDelay = std::chrono::milliseconds(std::atoi(argv[++i]));
         } else if (arg == "--silent") {
             options.silent = true;
         } else {

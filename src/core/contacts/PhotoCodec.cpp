@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <csetjmp>
 #include <cstdio>
@@ -9,11 +10,11 @@
 #include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <limits>
 
 namespace {
 
 constexpr long maxLibjpegMemory = 512L * 1024 * 1024; // progressive pictures keep all coefficients
-constexpr int maxScans = 1000;                        // a crafted file can hold endless tiny scans
 
 // libjpeg reports errors by calling error_exit, which must not return: it jumps back to the
 // call that started the work. Warnings about damaged data are errors here too.
@@ -43,13 +44,27 @@ void emitMessage(j_common_ptr cinfo, int level)
     errorExit(cinfo);
 }
 
+// Called by libjpeg between pieces of work: before every scan it reads and for every row it gives.
+struct Progress
+{
+    jpeg_progress_mgr pub{};
+    const std::atomic_bool *cancel = nullptr;
+    bool tooManyScans = false;
+    bool cancelled = false;
+};
+
 void progressMonitor(j_common_ptr cinfo)
 {
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > maxScans) {
-        auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
-        std::snprintf(err->message, sizeof err->message, "too many scans");
-        std::longjmp(err->jump, 1);
+    auto *progress = reinterpret_cast<Progress *>(cinfo->progress);
+    if (progress->cancel && progress->cancel->load(std::memory_order_relaxed)) {
+        progress->cancelled = true;
+    } else if (cinfo->is_decompressor
+               && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > PhotoCodec::maxScans) {
+        progress->tooManyScans = true;
+    } else {
+        return;
     }
+    std::longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
 }
 
 void setUpErrors(ErrorManager &err)
@@ -87,6 +102,7 @@ void cmykRowToRgb(const JSAMPLE *cmyk, uchar *rgb, int width, bool inverted)
 struct DecodeJob
 {
     QSize target;
+    Progress progress;
     QImage image;
     qint64 headerWidth = 0;
     qint64 headerHeight = 0;
@@ -100,7 +116,8 @@ bool decodeGuarded(jpeg_decompress_struct *cinfo, ErrorManager *err, QByteArrayV
     if (setjmp(err->jump)) {
         return false;
     }
-    jpeg_create_decompress(cinfo);
+    jpeg_create_decompress(cinfo); // clears the whole structure but its error manager
+    cinfo->progress = &job->progress.pub;
     cinfo->mem->max_memory_to_use = maxLibjpegMemory;
     jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char *>(data.data()), static_cast<unsigned long>(data.size()));
     jpeg_read_header(cinfo, TRUE);
@@ -184,6 +201,29 @@ bool looksLikeBmp(QByteArrayView data)
     return data.size() >= 26 && data.startsWith("BM");
 }
 
+std::optional<QSize> bmpHeaderSize(QByteArrayView data)
+{
+    if (!looksLikeBmp(data)) {
+        return std::nullopt;
+    }
+    const auto *bytes = reinterpret_cast<const uchar *>(data.data());
+    const quint32 infoSize = qFromLittleEndian<quint32>(bytes + 14);
+    qint64 width = 0;
+    qint64 height = 0;
+    if (infoSize == 12) { // the oldest header: unsigned 16-bit sizes, rows always bottom-up
+        width = qFromLittleEndian<quint16>(bytes + 18);
+        height = qFromLittleEndian<quint16>(bytes + 20);
+    } else if (infoSize >= 16) {
+        width = qFromLittleEndian<qint32>(bytes + 18);
+        height = qAbs(qint64(qFromLittleEndian<qint32>(bytes + 22))); // negative: rows stored top-down
+    }
+    if (width <= 0 || height <= 0 || width > std::numeric_limits<int>::max()
+        || height > std::numeric_limits<int>::max()) {
+        return std::nullopt;
+    }
+    return QSize(static_cast<int>(width), static_cast<int>(height));
+}
+
 int scaleEighths(QSize picture, QSize target)
 {
     for (int n = 1; n < 8; ++n) {
@@ -196,7 +236,7 @@ int scaleEighths(QSize picture, QSize target)
     return 8;
 }
 
-bool decodeJpeg(QByteArrayView data, QSize target, QImage *image, QString *error)
+bool decodeJpeg(QByteArrayView data, QSize target, QImage *image, QString *error, const std::atomic_bool *cancel)
 {
     if (!looksLikeJpeg(data)) {
         *error = QStringLiteral("Plik nie zawiera zdjęcia JPEG.");
@@ -206,15 +246,22 @@ bool decodeJpeg(QByteArrayView data, QSize target, QImage *image, QString *error
     ErrorManager err;
     setUpErrors(err);
     cinfo.err = &err.pub;
-    jpeg_progress_mgr progress{};
-    progress.progress_monitor = progressMonitor;
-    cinfo.progress = &progress;
     DecodeJob job;
     job.target = target;
+    job.progress.pub.progress_monitor = progressMonitor;
+    job.progress.cancel = cancel;
     const bool ok = decodeGuarded(&cinfo, &err, data, &job);
     jpeg_destroy_decompress(&cinfo);
     if (!ok) {
-        *error = job.refusedSize ? tooLarge(job.headerWidth, job.headerHeight) : damaged(err.message);
+        if (job.refusedSize) {
+            *error = tooLarge(job.headerWidth, job.headerHeight);
+        } else if (job.progress.tooManyScans) {
+            *error = QStringLiteral("Zdjęcie JPEG ma zbyt wiele skanów (ponad %1).").arg(maxScans);
+        } else if (job.progress.cancelled) {
+            *error = QStringLiteral("Przerwano odczyt zdjęcia.");
+        } else {
+            *error = damaged(err.message);
+        }
         return false;
     }
     *image = std::move(job.image);
@@ -227,23 +274,27 @@ bool decodeBmp(QByteArrayView data, QImage *image, QString *error)
         *error = QStringLiteral("Plik nie zawiera obrazu BMP.");
         return false;
     }
+    const std::optional<QSize> size = bmpHeaderSize(data);
+    if (!size) {
+        *error = QStringLiteral("Plik BMP jest uszkodzony.");
+        return false;
+    }
+    if (qint64(size->width()) * size->height() > maxPixels) {
+        *error = tooLarge(size->width(), size->height());
+        return false;
+    }
     QByteArray bytes = data.toByteArray();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
     reader.setDecideFormatFromContent(false);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty()) {
-        *error = QStringLiteral("Plik BMP jest uszkodzony.");
-        return false;
-    }
-    if (qint64(size.width()) * size.height() > maxPixels) {
-        *error = tooLarge(size.width(), size.height());
-        return false;
-    }
     QImage read;
     if (!reader.read(&read) || read.isNull()) {
         *error = QStringLiteral("Plik BMP jest uszkodzony (%1).").arg(reader.errorString());
+        return false;
+    }
+    if (qint64(read.width()) * read.height() > maxPixels) {
+        *error = tooLarge(read.width(), read.height());
         return false;
     }
     *image = std::move(read);

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr qint64 maxFileBytes = 256LL * 1024 * 1024; // far above any photo; keeps a wrong pick from filling memory
+using PhotoStore::maxFileBytes;
 
 bool readWhole(const QString &path, QByteArray *bytes, QString *error)
 {
@@ -32,10 +32,25 @@ bool readWhole(const QString &path, QByteArray *bytes, QString *error)
 
 namespace PhotoStore {
 
-bool load(const QString &path, QSize view, QImage *image, QString *error)
+bool load(const QString &path, QSize view, QImage *image, QString *error, const std::atomic_bool *cancel)
 {
     QByteArray bytes;
-    return readWhole(path, &bytes, error) && PhotoCodec::decodeJpeg(bytes, view, image, error);
+    return readWhole(path, &bytes, error) && PhotoCodec::decodeJpeg(bytes, view, image, error, cancel);
+}
+
+bool check(QByteArrayView jpeg, QString *error)
+{
+    QString reason;
+    QImage decoded;
+    if (jpeg.size() > maxFileBytes) {
+        reason = QStringLiteral("Zdjęcie jest zbyt duże (%1 MB).").arg(jpeg.size() / (1024 * 1024));
+    } else if (PhotoCodec::decodeJpeg(jpeg, frameSize, &decoded, &reason)) {
+        return true;
+    }
+    if (error) {
+        *error = reason;
+    }
+    return false;
 }
 
 bool prepare(const QString &chosenPath, QSize view, Prepared *prepared, QString *error)

@@ -327,10 +327,20 @@ qint32 SerialLineApi::openPort(Device &device)
     port->clear();
     device.reader.clear();
     // Asked up to three times: a modem that resets when DTR drops at the previous close needs a moment.
+    // An answer still arriving is read on to the time-out instead: asking again would throw it away,
+    // and a slow modem would never get a whole answer through.
     std::optional<At::Result> answer;
-    for (int attempt = 0; attempt < 3 && answer != At::Result::Ok; ++attempt) {
+    QElapsedTimer clock;
+    clock.start();
+    const int quiet = m_config.answerTimeoutMs / 3;
+    for (int attempt = 0; attempt < 3 && answer != At::Result::Ok && clock.elapsed() < m_config.answerTimeoutMs;
+         ++attempt) {
         send(device, "AT\r");
-        answer = waitForAnswer(device, m_config.answerTimeoutMs / 3);
+        answer = waitForAnswer(device, quiet);
+        while (!answer && device.heard && clock.elapsed() < m_config.answerTimeoutMs) {
+            device.heard = false;
+            answer = waitForAnswer(device, int(qMin<qint64>(quiet, m_config.answerTimeoutMs - clock.elapsed())));
+        }
     }
     if (answer != At::Result::Ok) {
         closePort(device);
@@ -363,6 +373,7 @@ void SerialLineApi::closePort(Device &device)
 void SerialLineApi::send(Device &device, const QByteArray &command)
 {
     device.reader.clear();
+    device.heard = false;
     if (device.port) {
         device.port->write(command);
         device.port->flush();
@@ -393,6 +404,7 @@ void SerialLineApi::onReadyRead(Device &device)
         return;
     }
     const QByteArray bytes = device.port->readAll();
+    device.heard = device.heard || !bytes.isEmpty();
     if (device.channel && device.state == CallState::Connected) {
         device.channel->append(bytes);
         if (device.passThrough && !device.awaiting) {

@@ -104,6 +104,7 @@ private:
         At::LineReader reader;
         std::optional<At::Result> awaited; // the final answer a blocking wait collects
         bool awaiting = false;
+        bool heard = false; // bytes came since the last command or the last look
         Tapi::HCALL call = 0;
         Tapi::HLINE callLine = 0;
         CallState state = CallState::None;

@@ -206,6 +206,9 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
     if (result.folded > 0) {
         report += u"\rZnaki, których nie można zapisać, zastąpiono w kontaktach: %1."_s.arg(result.folded);
     }
+    if (result.photosRefused > 0) {
+        report += u"\rPominięto zdjęcia, których nie można odczytać lub są zbyt duże: %1."_s.arg(result.photosRefused);
+    }
     if (!result.sideFileErrors.isEmpty()) {
         report += u"\rNie zapisano notatek lub zdjęć:\r"_s + result.sideFileErrors.join(u'\r');
     }

@@ -4,6 +4,7 @@
 #include "ContactEditors.h"
 #include "ContactExchangeMenu.h"
 #include "FindDialog.h"
+#include "PhotoLoader.h"
 #include "PhotoPicker.h"
 
 #include "core/common/Cp1250.h"
@@ -732,6 +733,9 @@ void TForm_Notatniczek::FindDialog1Find()
 
 void TForm_Notatniczek::clearPhoto()
 {
+    if (m_photoLoader) {
+        m_photoLoader->cancel(); // a picture still on its way is not shown
+    }
     Image_Zdjecie->clear();
     Image_Zdjecie->hide();
     Panel1->setText(u"<brak zdjęcia>"_s);
@@ -746,14 +750,25 @@ void TForm_Notatniczek::showPhoto()
     if (!exists) {
         return;
     }
-    // A photo that cannot be shown says so in its frame; browsing goes on without a box.
-    QImage picture;
-    QString error;
-    if (!PhotoStore::load(m_photoPath, Image_Zdjecie->size(), &picture, &error)) {
-        Panel1->setText(u"<nieczytelne zdjęcie>"_s);
-        Panel1->setToolTip(error);
-        return;
+    // Decoded on another thread, so browsing never waits for a picture; the frame stays empty meanwhile.
+    if (!m_photoLoader) {
+        m_photoLoader = new PhotoLoader(this);
+        m_photoLoader->setObjectName(u"photoLoader"_s);
+        connect(m_photoLoader, &PhotoLoader::loaded, this, &TForm_Notatniczek::showPicture);
+        connect(m_photoLoader, &PhotoLoader::failed, this, [this](const QString &reason) {
+            // A photo that cannot be shown says so in its frame; browsing goes on without a box.
+            Panel1->setWordWrap(true);
+            Panel1->setMargin(4);
+            Panel1->setText(u"<nieczytelne zdjęcie>\n\n"_s + reason);
+            Panel1->setToolTip(reason);
+        });
     }
+    Panel1->clear();
+    m_photoLoader->load(m_photoPath, Image_Zdjecie->size());
+}
+
+void TForm_Notatniczek::showPicture(const QImage &picture)
+{
     Image_Zdjecie->setPixmap(
         QPixmap::fromImage(picture.scaled(Image_Zdjecie->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
     Image_Zdjecie->show();
@@ -776,7 +791,9 @@ void TForm_Notatniczek::Panel_ZdjecieDblClick()
         m_services.showError(this, error); // nothing written, the old photo stays
         return;
     }
-    showPhoto();
+    clearPhoto();
+    setPhotoCommands(true);
+    showPicture(prepared.view); // decoded already
 }
 
 void TForm_Notatniczek::pm_odswiezClick()

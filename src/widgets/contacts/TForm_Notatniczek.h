@@ -11,6 +11,7 @@
 class QAction;
 class QFrame;
 class QGroupBox;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -21,6 +22,7 @@ class QToolButton;
 class FindDialog;
 class NameComboBox;
 class NotesEdit;
+class PhotoLoader;
 
 // The address book: shows one contact at a time in its fields, and browses, adds, saves and
 // deletes contacts. Every change is written to "Morwinek.data" at once.
@@ -219,6 +221,7 @@ private:
     void connectContactTools();
     void pickDate(QLineEdit *field, int tag, int keepChars);
     void showPhoto();
+    void showPicture(const QImage &picture);
     void clearPhoto();
     CardLayout::Content cardContent() const;
     CardLayout::Options cardOptions() const;
@@ -233,7 +236,8 @@ private:
     bool m_shownOnce = false;
     bool m_closeAsked = false;
     QString m_photoPath;
-    QList<QLineEdit *> m_fieldEditors; // every editor of a stored field but the name box
+    PhotoLoader *m_photoLoader = nullptr; // made by the first photo shown
+    QList<QLineEdit *> m_fieldEditors;    // every editor of a stored field but the name box
     ContactSearch m_search;
 };
 

@@ -1,4 +1,6 @@
 #include "support/ContactLines.h"
+#include "support/ManyScans.h"
+#include "support/Pictures.h"
 
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
@@ -77,6 +79,7 @@ private slots:
     void apply_identifiersAsAddingOneByOne();
     void apply_tooFewIdentifiers_changesNothing();
     void apply_photoNotWritten_reportedOnceInPolish();
+    void apply_photoCheckedAsAChosenOne();
     void exportThenImport_givesTheSameContacts();
     void apply_diesAtAnyStep_everyContactKeepsItsOwnSideFiles();
 };
@@ -159,7 +162,7 @@ void TestContactImport::apply_onlyNew_addsSortedWithSideFiles()
     ExchangeContact withSides = person(u"Łoś Ewa Z Bardzo Długim Drugim Imieniem"_s, u"601"_s);
     withSides.contact.DomUlica = u"ul. Nowa 1\nm. 2"_s;
     withSides.notes = u"raz\r\ndwa\r\n"_s;
-    withSides.photo = QByteArray::fromHex("ffd8ffe0") + "jpegdata";
+    withSides.photo = pictureOf("jpg", 40, 30);
     ExchangeContact duplicate = person(u"Marek Adam"_s);
     duplicate.contact.TelSlu = u"22-100"_s;
     ExchangeContact accented = person(u"Ćma Bøb"_s);
@@ -254,7 +257,7 @@ void TestContactImport::apply_photoNotWritten_reportedOnceInPolish()
     // A file where the photo folder should be: the contact is added, its photo cannot be.
     QVERIFY(TextFile::writeAtomically(dir.filePath(u"foto"_s), "not a folder", nullptr));
     ExchangeContact item = person(u"Nowak Jan"_s);
-    item.photo = QByteArray::fromHex("ffd8ffe0") + "jpegdata";
+    item.photo = pictureOf("jpg", 40, 30);
     ContactImport import;
     import.prepare(book.list(), {item});
     ContactImport::Result result;
@@ -266,6 +269,36 @@ void TestContactImport::apply_photoNotWritten_reportedOnceInPolish()
     QVERIFY2(result.sideFileErrors.first().startsWith(u"Nie można zapisać pliku „"_s + shown + u"”"_s),
              qPrintable(result.sideFileErrors.first()));
     QCOMPARE(result.sideFileErrors.first().count(shown), 1);
+}
+
+void TestContactImport::apply_photoCheckedAsAChosenOne()
+{
+    // Cards from a file: every photo but the first is left out, counted, and its contact still added.
+    const QByteArray photos[] = {pictureOf("jpg", 200, 150),
+                                 QByteArray("\xFF\xD8\xFF\xE0") + QByteArray(3000, '\x5a'),
+                                 progressiveJpegWithScans(694),
+                                 pictureOf("png", 20, 20)};
+    QTemporaryDir dir;
+    QFile cards(dir.filePath(u"karty.vcf"_s));
+    QVERIFY(cards.open(QIODevice::WriteOnly));
+    for (const QByteArray &photo : photos) {
+        cards.write("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Osoba " + QByteArray::number(cards.pos())
+                    + "\r\nPHOTO:data:image/jpeg;base64," + photo.toBase64() + "\r\nEND:VCARD\r\n");
+    }
+    cards.close();
+    QList<ExchangeContact> read;
+    QString error;
+    QVERIFY2(ContactExchange::readFile(cards.fileName(), &read, &error), qPrintable(error));
+    ContactFile book(dir.path());
+    QVERIFY(book.load(nullptr));
+    ContactImport import;
+    import.prepare(book.list(), read);
+    ContactImport::Result result;
+    QVERIFY2(import.apply(book, true, &result, &error), qPrintable(error));
+    QCOMPARE(result.added, 4);
+    QCOMPARE(result.photosRefused, 3);
+    QCOMPARE(fileBytes(book.photoPath(book.list().contact(0).ID)), photos[0]);
+    QCOMPARE(QDir(dir.filePath(u"foto"_s)).entryList(QDir::Files).size(), 1);
 }
 
 void TestContactImport::exportThenImport_givesTheSameContacts()
@@ -289,7 +322,7 @@ void TestContactImport::exportThenImport_givesTheSameContacts()
     QVERIFY(source.store(&position, a, u"notatka; \"ważna\""_s, nullptr));
     QCOMPARE(position, 1);
     QVERIFY(QDir(from.path()).mkpath(u"foto"_s));
-    const QByteArray photo = QByteArray::fromHex("ffd8ffe1") + QByteArray(5000, '\x7f');
+    const QByteArray photo = pictureOf("jpg", 200, 150);
     QVERIFY(TextFile::writeAtomically(source.photoPath(a.ID), photo, nullptr));
 
     for (const auto &[format, name] :

@@ -1,4 +1,5 @@
 #include "support/ContactLines.h"
+#include "support/ManyScans.h"
 #include "support/Pictures.h"
 
 #include "core/common/TextFile.h"
@@ -7,6 +8,7 @@
 #include "core/contacts/PhotoStore.h"
 
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -33,6 +35,8 @@ private slots:
     void load_refusesDamagedFiles();
     void prepare_byContent_data();
     void prepare_byContent();
+    void decode_limits_data();
+    void decode_limits();
     void store_failedWriteKeepsOldPhoto();
     void notes_lastLineBreakAddsNoEmptyLine_data();
     void notes_lastLineBreakAddsNoEmptyLine();
@@ -102,6 +106,44 @@ void TestPhotoStore::prepare_byContent()
         QVERIFY2(PhotoCodec::decodeJpeg(prepared.bytes, QSize(64, 48), &back, &error), qPrintable(error));
         QCOMPARE(back.size(), QSize(64, 48));
         QVERIFY(qAbs(qRed(back.pixel(32, 24)) - 127) < 12 && qAbs(qGreen(back.pixel(32, 24)) - 127) < 12);
+    }
+}
+
+namespace {
+
+QByteArray bmpOfHeight(QByteArray bmp, qint32 height) // negative: the same rows, read top-down
+{
+    qToLittleEndian<qint32>(height, bmp.data() + 22);
+    return bmp;
+}
+
+} // namespace
+
+void TestPhotoStore::decode_limits_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("refusal"); // part of the reason; empty when the picture is accepted
+    const QByteArray bmp = pictureOf("bmp", 30, 20);
+    QTest::newRow("progressive, 694 scans") << progressiveJpegWithScans(694) << "zbyt wiele skanów";
+    QTest::newRow("progressive, 500 scans") << progressiveJpegWithScans(500) << "";
+    QTest::newRow("top-down bitmap") << bmpOfHeight(bmp, -20) << "";
+    QTest::newRow("top-down bitmap of 30 x 5000000") << bmpOfHeight(bmp, -5'000'000) << "zbyt duże wymiary";
+}
+
+void TestPhotoStore::decode_limits()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    QImage image;
+    QString error;
+    const bool bmp = PhotoCodec::looksLikeBmp(bytes);
+    const bool ok =
+        bmp ? PhotoCodec::decodeBmp(bytes, &image, &error) : PhotoCodec::decodeJpeg(bytes, view, &image, &error);
+    QVERIFY2(ok == refusal.isEmpty() && error.contains(refusal), qPrintable(error));
+    if (ok && bmp) { // rows in the order the header tells
+        const QImage bottomUp = QImage::fromData(pictureOf("bmp", 30, 20), "bmp");
+        QCOMPARE(image.convertToFormat(QImage::Format_RGB32),
+                 bottomUp.mirrored().convertToFormat(QImage::Format_RGB32));
     }
 }
 

@@ -244,6 +244,19 @@ private slots:
         QCOMPARE(rig.api->lineOpen(rig.app, 1, &line, TAPI_VERSION_1_4, 0, 0, 6, 0x10, nullptr), LINEERR_BADDEVICEID);
     }
 
+    void open_modemAnsweringByteByByte()
+    {
+        // About a byte a second: the answer outlasts one asking of "AT" (a third of the time-out)
+        // but comes whole within the time-out, as long as it is not thrown away by asking again.
+        FakeModem::Options slow;
+        slow.byteDelay = std::chrono::milliseconds(1050);
+        Rig rig(slow, {}, 6000);
+        QVERIFY(rig.ok);
+        HLINE line = 0;
+        QCOMPARE(rig.open(&line), 0);
+        QCOMPARE(rig.modem->commands(), std::vector<std::string>{"AT"});
+    }
+
     void commPort_readsWritesAndWakesTheWatcher()
     {
         Rig rig;

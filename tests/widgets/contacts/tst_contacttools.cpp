@@ -1,14 +1,18 @@
 #include "support/ContactLines.h"
+#include "support/ManyScans.h"
 #include "support/ModalHelpers.h"
 #include "support/Pictures.h"
 #include "support/ShellFixture.h"
 
 #include "core/common/DialogFolder.h"
 #include "core/common/TextFile.h"
+#include "core/contacts/PhotoCodec.h"
+#include "core/contacts/PhotoStore.h"
 #include "widgets/contacts/CardPrinter.h"
 #include "widgets/contacts/ContactEditors.h"
 #include "widgets/contacts/ContactExchangeMenu.h"
 #include "widgets/contacts/FindDialog.h"
+#include "widgets/contacts/PhotoLoader.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
 
 #include <QCalendarWidget>
@@ -20,7 +24,10 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QSpinBox>
+#include <QThread>
 #include <QToolButton>
+
+#include <atomic>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -72,7 +79,9 @@ private slots:
 
     void dateButton_nameDayKeepsDayAndMonth();
     void search_savesFirstThenVisitsMatchesBeepsAndRestarts();
+    void photo_unreadableShowsReasonAndBrowsingGoesOn_data();
     void photo_unreadableShowsReasonAndBrowsingGoesOn();
+    void photo_slowDecodeLeavesWindowWorking();
     void photo_chosenPictureStored_data();
     void photo_chosenPictureStored();
     void print_refusals();
@@ -182,24 +191,88 @@ void TestContactTools::search_savesFirstThenVisitsMatchesBeepsAndRestarts()
     QVERIFY(!w->FindDialog1->isVisible());
 }
 
+void TestContactTools::photo_unreadableShowsReasonAndBrowsingGoesOn_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("cut off") << pictureOf("jpg", 400, 300).left(600) << u"uszkodzony"_s;
+    QTest::newRow("694 progressive scans") << progressiveJpegWithScans(694) << u"zbyt wiele skanów"_s;
+}
+
 void TestContactTools::photo_unreadableShowsReasonAndBrowsingGoesOn()
 {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
     QDir(m_fx->dir.path()).mkpath(u"foto"_s);
-    m_fx->writeFile(u"foto/10000.jpg"_s, pictureOf("jpg", 400, 300).left(600));
+    m_fx->writeFile(u"foto/10000.jpg"_s, bytes);
     m_fx->writeFile(u"foto/10001.jpg"_s, pictureOf("jpg", 400, 300));
     TForm_Notatniczek *w = open({lineFor(u"10000"_s, u"A"_s), lineFor(u"10001"_s, u"B"_s)});
     QVERIFY(w);
-    QCOMPARE(w->Panel1->text(), u"<nieczytelne zdjęcie>"_s);
-    QVERIFY(!w->Panel1->toolTip().isEmpty());
+    QTRY_VERIFY(w->Panel1->text().startsWith(u"<nieczytelne zdjęcie>"_s));
+    QVERIFY2(w->Panel1->text().contains(reason) && w->Panel1->toolTip().contains(reason),
+             qPrintable(w->Panel1->text()));
     QVERIFY(w->Image_Zdjecie->isHidden());
     QVERIFY(w->pm_edytuj->isEnabled() && w->pm_odswiez->isEnabled() && w->pm_usun->isEnabled());
     w->Button_NastepnyClick();
     QCOMPARE(w->ComboBox_Nazwa->currentText(), u"B"_s);
-    QVERIFY(!w->Image_Zdjecie->isHidden());
+    QTRY_VERIFY(!w->Image_Zdjecie->isHidden());
     QCOMPARE(w->Panel1->toolTip(), QString());
     QCOMPARE(prompter().boxes.size(), 0);
     w->pm_edytuj->trigger();
     QCOMPARE(m_fx->sim.shell.edited, QStringList({m_fx->path(u"foto/10001.jpg"_s)}));
+}
+
+void TestContactTools::photo_slowDecodeLeavesWindowWorking()
+{
+    QDir(m_fx->dir.path()).mkpath(u"foto"_s);
+    const QList<Qt::GlobalColor> colours = {Qt::red, Qt::green, Qt::blue};
+    for (int i = 0; i < 3; ++i) {
+        QImage picture(40, 40, QImage::Format_RGB32);
+        picture.fill(colours[i]);
+        QVERIFY(picture.save(m_fx->path(u"foto/1000%1.jpg"_s.arg(i)), "JPG"));
+    }
+    TForm_Notatniczek *w =
+        open({lineFor(u"10000"_s, u"A"_s), lineFor(u"10001"_s, u"B"_s), lineFor(u"10002"_s, u"C"_s)});
+    QVERIFY(w);
+    const auto shown = [w] { // the colour in the frame, empty while it shows no picture
+        const QImage image = w->Image_Zdjecie->isHidden() ? QImage() : w->Image_Zdjecie->pixmap().toImage();
+        const QRgb c = image.isNull() ? 0 : image.pixel(image.rect().center());
+        return qRed(c) > 150 ? u"red"_s : qGreen(c) > 150 ? u"green"_s : qBlue(c) > 150 ? u"blue"_s : QString();
+    };
+    QTRY_COMPARE(shown(), u"red"_s);
+    auto *loader = w->findChild<PhotoLoader *>();
+    QVERIFY(loader);
+    // B's photo is decoded only once given up; the window goes on meanwhile.
+    std::atomic_int done = 0;
+    loader->decoder =
+        [&](const QString &path, QSize view, QImage *image, QString *error, const std::atomic_bool *stop) {
+            while (path.endsWith(u"10001.jpg"_s) && !*stop) {
+                QThread::msleep(1);
+            }
+            const bool ok = PhotoStore::load(path, view, image, error);
+            ++done;
+            return ok;
+        };
+    w->Button_NastepnyClick();
+    QCOMPARE(w->ComboBox_Nazwa->currentText(), u"B"_s);
+    bool timerFired = false;
+    QTimer::singleShot(0, w, [&timerFired] {
+        timerFired = true;
+    });
+    QTRY_VERIFY(timerFired);
+    QCOMPARE(done, 0);
+    QCOMPARE(shown(), QString());
+    w->Button_NastepnyClick(); // on to C while B still decodes
+    QTRY_COMPARE(shown(), u"blue"_s);
+    QTRY_COMPARE(done, 2);
+    QCoreApplication::processEvents();
+    QCOMPARE(shown(), u"blue"_s); // B's late picture is dropped
+
+    loader->timeLimitMs = 20; // B's is never done in time
+    w->Button_PoprzedniClick();
+    QTRY_VERIFY(w->Panel1->text().startsWith(u"<nieczytelne zdjęcie>"_s));
+    QVERIFY2(w->Panel1->text().contains(u"zbyt długo"_s), qPrintable(w->Panel1->text()));
+    QTRY_COMPARE(done, 3);
 }
 
 void TestContactTools::photo_chosenPictureStored_data()

@@ -3,6 +3,7 @@
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
 #include "core/contacts/ContactFile.h"
+#include "core/contacts/PhotoStore.h"
 
 #include <QDir>
 #include <QSet>
@@ -145,6 +146,7 @@ void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> cont
     m_contacts = std::move(contacts);
     m_duplicate.fill(false, m_contacts.size());
     m_folded.fill(false, m_contacts.size());
+    m_photoRefused.fill(false, m_contacts.size());
     m_duplicateCount = 0;
 
     QSet<QString> known;
@@ -186,8 +188,9 @@ void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> cont
         while (item.notes.endsWith(u'\n')) {
             item.notes.chop(1);
         }
-        if (!item.photo.isEmpty() && !Exchange::isJpeg(item.photo)) {
-            item.photo.clear();
+        if (!item.photo.isEmpty() && !PhotoStore::check(item.photo, nullptr)) {
+            item.photo.clear(); // the contact is added without it
+            m_photoRefused[i] = true;
         }
         m_folded[i] = folded;
 
@@ -256,6 +259,9 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         const ExchangeContact &item = m_contacts[chosen[k]];
         if (m_folded[chosen[k]]) {
             ++r.folded;
+        }
+        if (m_photoRefused[chosen[k]]) {
+            ++r.photosRefused;
         }
         QString sideError;
         if ((!item.notes.isEmpty() || notesThere.contains(ids[k] + u".txt"_s))

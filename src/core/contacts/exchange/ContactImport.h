@@ -23,6 +23,7 @@ public:
         int added = 0;
         int skipped = 0;            // duplicates left out
         int folded = 0;             // added contacts in which some character had to be replaced
+        int photosRefused = 0;      // added contacts whose photo was left out: no readable JPEG within the limits
         QStringList sideFileErrors; // notes or photos that could not be written
     };
 
@@ -47,5 +48,6 @@ private:
     QList<ExchangeContact> m_contacts;
     QList<bool> m_duplicate;
     QList<bool> m_folded;
+    QList<bool> m_photoRefused;
     int m_duplicateCount = 0;
 };

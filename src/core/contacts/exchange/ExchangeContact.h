@@ -14,7 +14,7 @@ struct ExchangeContact
 {
     Contact contact;
     QString notes;
-    QByteArray photo; // JPEG bytes, or empty
+    QByteArray photo; // JPEG bytes, or empty; as read, until the import has checked them
 
     bool operator==(const ExchangeContact &) const = default;
 };

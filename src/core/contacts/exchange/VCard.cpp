@@ -615,7 +615,8 @@ struct CardBuilder
         } else if (p.encoding == "B" || p.encoding == "BASE64") {
             data = QByteArray::fromBase64(value.toByteArray());
         }
-        if (Exchange::isJpeg(data)) {
+        // Judged by the import, which counts what it leaves out; of several, the first JPEG is kept.
+        if (!data.isEmpty() && !Exchange::isJpeg(item.photo)) {
             item.photo = data;
         }
     }
