@@ -22,6 +22,19 @@ inline bool hasControl(QStringView text)
     });
 }
 
+// Notes as an export carries them: the control characters of damaged notes are left out, the tab
+// and the line breaks kept.
+inline QString exportedNotes(const QString &notes)
+{
+    QString kept;
+    for (const QChar ch : notes) {
+        if (ch == u'\t' || ch == u'\n' || (ch.unicode() >= 0x20 && ch.unicode() != 0x7F)) {
+            kept.append(ch);
+        }
+    }
+    return kept;
+}
+
 // A field that needs no replacement, no flattening and no cut is stored as it was read, trimmed.
 inline void checkField(const QString &prepared, const QString &read, int width)
 {

@@ -30,11 +30,13 @@ ExchangeContact trimmedFields(ExchangeContact item)
     return item;
 }
 
-// What a contact should read back as: the reserved fields are not exported, a contact without a
-// name is named by its firm, and dates come back in the one date form.
+// What a contact should read back as: the reserved fields and the notes' control characters are
+// not exported, a contact without a name is named by its firm, and dates come back in the one
+// date form.
 ExchangeContact expectedBack(ExchangeContact item)
 {
     Contact &c = item.contact;
+    item.notes = ImportChecks::exportedNotes(item.notes);
     c.Parametry.clear();
     c.Rocznica.clear();
     if (c.Nazwa.isEmpty()) {

@@ -29,16 +29,15 @@ constexpr Span weddingYear{594, 4};
 // Some columns of a line without the blanks and control characters at either end; empty where the
 // line is too short. The code page has one byte per character, so columns are byte positions, and
 // no byte above 0x20 decodes to a character that trimming would remove.
-QByteArrayView trimmedBytes(const QByteArray &line, Span span)
+QByteArrayView trimmedBytes(QByteArrayView line, Span span)
 {
     if (span.from >= line.size()) {
         return {};
     }
-    return FixedText::trimmedBytes(
-        QByteArrayView(line).sliced(span.from).first(std::min(span.width, line.size() - span.from)));
+    return FixedText::trimmedBytes(line.sliced(span.from).first(std::min(span.width, line.size() - span.from)));
 }
 
-QString field(const QByteArray &line, Span span)
+QString field(QByteArrayView line, Span span)
 {
     return Cp1250::decode(trimmedBytes(line, span));
 }
@@ -54,7 +53,7 @@ bool twoDigits(QByteArrayView bytes, int *value)
 
 // The day value of a "dd.MM" field completed with the year, or -1 when the field is not exactly
 // that form or names no day of that year. Works on the bytes, as it runs for every contact.
-int dayThisYear(const QByteArray &line, Span span, int year)
+int dayThisYear(QByteArrayView line, Span span, int year)
 {
     const QByteArrayView text = trimmedBytes(line, span);
     int day = 0;
@@ -141,7 +140,7 @@ void AppointmentList::sort(QList<Appointment> &entries)
     entries = std::move(sorted);
 }
 
-bool AppointmentList::build(const QString &dataDir, const QDate &today, int range, QString *error)
+bool AppointmentList::build(const QString &dataDir, const QDate &today, int range, QString *error, Persons persons)
 {
     // No two dates lie further apart, and within this the day differences below cannot overflow.
     range = std::clamp(range, -DateText::maxDaySpan, DateText::maxDaySpan);
@@ -152,18 +151,20 @@ bool AppointmentList::build(const QString &dataDir, const QDate &today, int rang
     const int todayValue = DateText::parse(m_todayText);
 
     bool readable = true;
-    QList<QByteArray> contacts;
     QString contactsError;
-    if (!TextFile::readLines(
-            QDir(dataDir).filePath(QLatin1String(contactsFileName)), &contacts, nullptr, &contactsError)) {
+    // Line by line as the file is read: only the dates near today (and the names, when asked
+    // for) stay, whatever the size of the book.
+    const auto contact = [&](QByteArrayView line) {
+        addContactDates(line, year, todayValue, range, persons);
+    };
+    if (!TextFile::forEachLine(
+            QDir(dataDir).filePath(QLatin1String(contactsFileName)), contact, nullptr, &contactsError)) {
         readable = false;
         if (error) {
             *error = contactsError;
         }
-    }
-    m_persons.reserve(contacts.size());
-    for (const QByteArray &line : std::as_const(contacts)) {
-        addContactDates(line, year, todayValue, range);
+        m_entries.clear();
+        m_persons.clear();
     }
 
     m_path = QDir(dataDir).filePath(QLatin1String(fileName));
@@ -172,15 +173,21 @@ bool AppointmentList::build(const QString &dataDir, const QDate &today, int rang
     return readable;
 }
 
-void AppointmentList::addContactDates(const QByteArray &line, int year, int today, int range)
+void AppointmentList::addContactDates(QByteArrayView line, int year, int today, int range, Persons persons)
 {
-    const QString name = field(line, nameColumns);
-    m_persons.append(name);
+    QString name;
+    if (persons == Persons::Kept) {
+        name = field(line, nameColumns);
+        m_persons.append(name);
+    }
 
     const auto near = [&](int day) {
         return day != DateText::invalid && day - today >= -range && day - today <= range;
     };
     const auto add = [&](int day, const QString &description) {
+        if (persons == Persons::Skipped) {
+            name = field(line, nameColumns);
+        }
         m_entries.append({DateText::fromDayToText(day), name, field(line, cityColumns), description});
     };
     // How many years have passed since the year held in the columns; nothing when they hold no number.
@@ -215,30 +222,30 @@ void AppointmentList::TerminyCzytaj(int today, int range, QString *error, bool *
 {
     m_store.clear();
     m_readError.clear();
-    QList<QByteArray> lines;
     QString readError;
-    if (!TextFile::readLines(m_path, &lines, nullptr, &readError)) {
+    const qsizetype contactEntries = m_entries.size();
+    const auto stored = [&](QByteArrayView bytes) {
+        const QString line = Cp1250::decode(bytes);
+        // A line whose date is missing, is no real date or is too old leaves the store.
+        const QString date = fieldOf(line, 0, AppointmentRecord::dateWidth);
+        if (date.size() != AppointmentRecord::dateWidth) {
+            return;
+        }
+        const int day = DateText::parse(date);
+        if (day == DateText::invalid || today - day > range) {
+            return;
+        }
+        m_entries.append(AppointmentRecord::decode(line));
+        m_store.append(line);
+    };
+    if (!TextFile::forEachLine(m_path, stored, nullptr, &readError)) {
         m_readError = readError;
         *readable = false;
         if (error) {
             *error = readError;
         }
-        return;
-    }
-    m_store.reserve(lines.size());
-    for (const QByteArray &bytes : std::as_const(lines)) {
-        const QString line = Cp1250::decode(bytes);
-        // A line whose date is missing, is no real date or is too old leaves the store.
-        const QString date = fieldOf(line, 0, AppointmentRecord::dateWidth);
-        if (date.size() != AppointmentRecord::dateWidth) {
-            continue;
-        }
-        const int day = DateText::parse(date);
-        if (day == DateText::invalid || today - day > range) {
-            continue;
-        }
-        m_entries.append(AppointmentRecord::decode(line));
-        m_store.append(line);
+        m_entries.resize(contactEntries);
+        m_store.clear();
     }
 }
 

@@ -21,11 +21,23 @@ public:
     static constexpr const char *contactsFileName = "Morwinek.data";
     static constexpr const char *fileName = "Morwinek.term";
 
+    // Whether build() keeps every contact's name for the person list; the start-up reminder only
+    // needs the dates.
+    enum class Persons
+    {
+        Kept,
+        Skipped
+    };
+
     // Builds everything from the two files in dataDir. Contact dates are those of the current
     // year within range days of today; stored appointments are kept when not more than range
     // days old, the other lines leave the store (and the file at its next save).
     // False with the system's error text when a file exists but cannot be read; the rest is built.
-    [[nodiscard]] bool build(const QString &dataDir, const QDate &today, int range, QString *error = nullptr);
+    [[nodiscard]] bool build(const QString &dataDir,
+                             const QDate &today,
+                             int range,
+                             QString *error = nullptr,
+                             Persons persons = Persons::Kept);
 
     // Today as "dd.MM.yyyy", as the window's date label shows it.
     const QString &todayText() const { return m_todayText; }
@@ -55,7 +67,7 @@ public:
     static void sort(QList<Appointment> &entries);
 
 private:
-    void addContactDates(const QByteArray &line, int year, int today, int range);
+    void addContactDates(QByteArrayView line, int year, int today, int range, Persons persons);
     void TerminyCzytaj(int today, int range, QString *error, bool *readable);
     [[nodiscard]] bool writeStore(const QStringList &store, QString *error) const;
 

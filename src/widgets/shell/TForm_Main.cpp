@@ -2,6 +2,7 @@
 
 #include "ShellWindow.h"
 
+#include "core/appointments/AppointmentList.h"
 #include "core/common/BuildConfig.h"
 #include "core/common/DesktopOpen.h"
 #include "core/common/IniFile.h"
@@ -189,6 +190,18 @@ void TForm_Main::UstawIkonke()
 
 void TForm_Main::startupReminder()
 {
+    // The dates near today first, without the window and its list of every contact's name: the
+    // window is made only when it is shown or has an error to tell.
+    AppointmentList dates;
+    const bool readable = dates.build(
+        m_services.dataDir, m_services.today(), m_settings.range, nullptr, AppointmentList::Persons::Skipped);
+    if (readable && (dates.entries().isEmpty() || m_settings.autoReminder != 1)) {
+        if (!dates.entries().isEmpty()) {
+            m_services.prompter.beep(Prompter::Exclamation);
+            setTrayIcon(IconDue);
+        }
+        return;
+    }
     // Creating the window builds its list; it is shown only when it has something to say.
     Form_Terminy = new TForm_Terminy(m_services);
     bool due = false;

@@ -20,6 +20,8 @@ private slots:
     void missingFile_readsAsNoLines();
     void splitLines_lineEnds_data();
     void splitLines_lineEnds();
+    void readLines_lineEndsAcrossBlocks_data();
+    void readLines_lineEndsAcrossBlocks();
     void danglingLink_readsAsMissing_saveCreatesTarget_data();
     void danglingLink_readsAsMissing_saveCreatesTarget();
 };
@@ -109,6 +111,7 @@ void TestTextFile::splitLines_lineEnds_data()
     QTest::newRow("blank line in LF CR") << QByteArray("ab\n\r\n\rcd") << QList<QByteArray>{"ab", "", "cd"};
     QTest::newRow("blank line in LF") << QByteArray("ab\n\ncd\n") << QList<QByteArray>{"ab", "", "cd"};
     QTest::newRow("blank line in CR") << QByteArray("ab\r\rcd\r") << QList<QByteArray>{"ab", "", "cd"};
+    QTest::newRow("NUL reads as a blank") << QByteArray("a\0b\r\n\0", 6) << QList<QByteArray>{"a b", " "};
     QTest::newRow("other bytes kept") << QByteArray("\t a\x01\xff \r\n\x7f")
                                       << QList<QByteArray>{"\t a\x01\xff ", "\x7f"};
 }
@@ -117,6 +120,28 @@ void TestTextFile::splitLines_lineEnds()
 {
     QFETCH(QByteArray, bytes);
     QTEST(TextFile::splitLines(bytes), "lines");
+}
+
+void TestTextFile::readLines_lineEndsAcrossBlocks_data()
+{
+    splitLines_lineEnds_data();
+}
+
+// A file is read in blocks of 1 MiB: the same lines come out wherever a block ends.
+void TestTextFile::readLines_lineEndsAcrossBlocks()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QByteArray>, lines);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.txt");
+    const qsizetype block = 1 << 20;
+    for (qsizetype from = block - 12; from <= block + 1; ++from) {
+        const QByteArray first(from - 2, 'p');
+        QVERIFY(TextFile::writeAtomically(path, first + "\r\n" + bytes, nullptr));
+        QList<QByteArray> read;
+        QVERIFY(TextFile::readLines(path, &read, nullptr, nullptr));
+        QCOMPARE(read, QList<QByteArray>{first} + lines);
+    }
 }
 
 void TestTextFile::danglingLink_readsAsMissing_saveCreatesTarget_data()

@@ -1,3 +1,5 @@
+#include "support/ExchangeBytes.h"
+
 #include "core/common/Cp1250.h"
 #include "core/contacts/exchange/ContactCsv.h"
 
@@ -15,6 +17,7 @@ private slots:
     void read_malformed();
     void formulaCells_markedAndReadBack_data();
     void formulaCells_markedAndReadBack();
+    void write_leavesOutControlCharacters();
 };
 
 void TestContactCsv::read_files_data()
@@ -121,6 +124,24 @@ void TestContactCsv::formulaCells_markedAndReadBack()
     QCOMPARE(back.size(), 1);
     QCOMPARE(back[0].contact.Email, value);
     QCOMPARE(back[0].notes, value);
+}
+
+void TestContactCsv::write_leavesOutControlCharacters()
+{
+    ExchangeContact item;
+    item.contact.Nazwa = u"Nowak\x01 Jan"_s;
+    item.contact.Email = u"jan@example.pl\x7f"_s;
+    item.contact.Firma = u"A\x1b, B"_s;
+    item.notes = u"raz\x0b\tdwa\r\ntrzy\x1f"_s;
+    QByteArray bytes;
+    QVERIFY(ContactCsv::write({item}, &bytes));
+    QCOMPARE(ExchangeBytes::strayControls(bytes, true), QByteArray());
+    const QList<QByteArray> rows = bytes.split('\n');
+    QVERIFY(rows.size() >= 2);
+    QVERIFY2(rows[1].startsWith(",,,,,,jan@example.pl,"), rows[1].constData());
+    QVERIFY2(bytes.contains(",Nowak Jan,"), bytes.constData());
+    QVERIFY2(bytes.contains(",\"A, B\","), bytes.constData());
+    QVERIFY2(bytes.endsWith(",\"raz\tdwa\r\ntrzy\"\r\n"), bytes.constData());
 }
 
 QTEST_GUILESS_MAIN(TestContactCsv)

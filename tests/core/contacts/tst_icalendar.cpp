@@ -1,3 +1,5 @@
+#include "support/ExchangeBytes.h"
+
 #include "core/contacts/exchange/ExchangeContact.h"
 #include "core/contacts/exchange/ICalendar.h"
 
@@ -49,6 +51,8 @@ private slots:
     void recurrence_data();
     void recurrence();
     void appointments_escapedAndStable();
+    void summary_neverEmptyNorEndingInABlank_data();
+    void summary_neverEmptyNorEndingInABlank();
 };
 
 void TestICalendar::lines_foldedAt75OctetsWithCrLf()
@@ -116,6 +120,44 @@ void TestICalendar::appointments_escapedAndStable()
     const QStringList uids = lines.filter(QRegularExpression(u"^UID:"_s));
     QCOMPARE(unfolded(second).filter(QRegularExpression(u"^UID:"_s)), uids);
     QCOMPARE(QSet<QString>(uids.begin(), uids.end()).size(), 2);
+}
+
+void TestICalendar::summary_neverEmptyNorEndingInABlank_data()
+{
+    QTest::addColumn<QList<Appointment>>("appointments");
+    QTest::addColumn<Contact>("person");
+    QTest::addColumn<QString>("expected"); // lines parted by "|"
+
+    const QList<Appointment> none;
+    const Contact nobody;
+    QTest::newRow("birthday of a contact without a name")
+        << none << contact(u"10001"_s, {}, u"08.03.1980"_s, {}, {}) << u"SUMMARY:Urodziny"_s;
+    QTest::newRow("name day of a name of control characters only")
+        << none << contact(u"10002"_s, u"\x01\x02"_s, {}, u"24.12"_s, {}) << u"SUMMARY:Imieniny"_s;
+    QTest::newRow("wedding with a control character in the name")
+        << none << contact(u"10003"_s, u"Bąk\x1f Piotr\x7f"_s, {}, {}, u"31.12.1999"_s)
+        << u"SUMMARY:Rocznica ślubu: Bąk Piotr"_s;
+    QTest::newRow("appointment with neither person nor description")
+        << QList<Appointment>{{u"07.12.2026"_s, {}, u"Sala 2"_s, {}}} << nobody << u"SUMMARY:Termin|LOCATION:Sala 2"_s;
+    QTest::newRow("appointment whose description is a control character")
+        << QList<Appointment>{{u"07.12.2026"_s, u"Anna"_s, {}, u"\a"_s}} << nobody << u"SUMMARY:Anna"_s;
+    QTest::newRow("appointment with control characters in its texts")
+        << QList<Appointment>{{u"07.12.2026"_s, {}, u"Sala\x0c 2"_s, u"Wizyta \x0b"_s}} << nobody
+        << u"SUMMARY:Wizyta|LOCATION:Sala 2"_s;
+}
+
+void TestICalendar::summary_neverEmptyNorEndingInABlank()
+{
+    QFETCH(QList<Appointment>, appointments);
+    QFETCH(Contact, person);
+    QFETCH(QString, expected);
+    const QByteArray bytes = ICalendar::write(appointments, {person}, QDateTime::currentDateTimeUtc());
+    QCOMPARE(ExchangeBytes::strayControls(bytes, false), QByteArray());
+    const QStringList lines = unfolded(bytes);
+    QCOMPARE(lines.count(u"BEGIN:VEVENT"_s), 1);
+    for (const QString &line : expected.split(u'|')) {
+        QVERIFY2(lines.contains(line), qPrintable(lines.join(u'\n')));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestICalendar)

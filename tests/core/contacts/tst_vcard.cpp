@@ -1,3 +1,5 @@
+#include "support/ExchangeBytes.h"
+
 #include "core/common/Cp1250.h"
 #include "core/contacts/exchange/VCard.h"
 
@@ -67,6 +69,8 @@ class TestVCard : public QObject
 private slots:
     void roundTrip_keepsEveryField();
     void write_isVersion4();
+    void write_leavesOutControlCharacters_data();
+    void write_leavesOutControlCharacters();
     void read_samples_data();
     void read_samples();
     void read_malformed_data();
@@ -115,6 +119,38 @@ void TestVCard::write_isVersion4()
     QVERIFY(bytes.contains("\r\nBDAY:19800308\r\n"));
     QVERIFY(bytes.contains("TYPE=work:tel:(22)%20555%2066%2077;ext=123\r\n"));
     QVERIFY(bytes.contains("\r\nPHOTO:data:image/jpeg;base64,/9j/"));
+}
+
+void TestVCard::write_leavesOutControlCharacters_data()
+{
+    QTest::addColumn<ExchangeContact>("item");
+    QTest::addColumn<QByteArray>("line"); // as written, but for the control characters
+
+    const auto with = [](QString Contact::*field, const QString &value) {
+        ExchangeContact item;
+        item.contact.Nazwa = u"Nowak Jan"_s;
+        item.contact.*field = value;
+        return item;
+    };
+    QTest::newRow("bell in the name") << with(&Contact::Nazwa, u"Nowak\a Jan"_s) << QByteArray("\r\nFN:Jan Nowak\r\n");
+    QTest::newRow("NUL in the firm") << with(&Contact::Firma, QString(u"Fir\0ma"_s)) << QByteArray("\r\nORG:Firma\r\n");
+    QTest::newRow("DEL in an address") << with(&Contact::DomURL, u"http://example.pl/\x7f"_s)
+                                       << QByteArray("\r\nURL;TYPE=home:http://example.pl/\r\n");
+    QTest::newRow("escape in a date that is no date")
+        << with(&Contact::Urodziny, u"ok.\x1b 1950"_s) << QByteArray("\r\nBDAY;VALUE=text:ok. 1950\r\n");
+    ExchangeContact notes = with(&Contact::Pseudo, {});
+    notes.notes = u"raz\x0b\tdwa\x0c\ntrzy\x1f"_s;
+    QTest::newRow("notes keep tab and line break") << notes << QByteArray("\r\nNOTE:raz\tdwa\\ntrzy\r\n");
+}
+
+void TestVCard::write_leavesOutControlCharacters()
+{
+    QFETCH(ExchangeContact, item);
+    QFETCH(QByteArray, line);
+    QByteArray bytes;
+    QVERIFY(VCard::write({item}, &bytes));
+    QCOMPARE(ExchangeBytes::strayControls(bytes, false), QByteArray());
+    QVERIFY2(bytes.contains(line), bytes.constData());
 }
 
 void TestVCard::read_samples_data()

@@ -239,28 +239,43 @@ namespace ContactCsv {
 bool write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangeProgress &progress)
 {
     out->clear();
+    out->reserve(64 + contacts.size() * 200);
+    out->append(header());
+    for (qsizetype i = 0; i < contacts.size(); ++i) {
+        appendRow(*out, contacts[i]);
+        if (!Exchange::report(progress, i + 1, contacts.size())) {
+            out->clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray header()
+{
     QString text;
-    text.reserve(64 + contacts.size() * 200);
     for (const Contact::Column &c : Contact::columns()) {
         text.append(QLatin1String(c.name));
         text.append(u',');
     }
     text.append(QLatin1String(notesColumn));
     text.append(u"\r\n");
-    for (qsizetype i = 0; i < contacts.size(); ++i) {
-        const ExchangeContact &item = contacts[i];
-        for (const Contact::Column &c : Contact::columns()) {
-            appendField(text, item.contact.*c.field);
-            text.append(u',');
-        }
-        appendField(text, item.notes);
-        text.append(u"\r\n");
-        if (!Exchange::report(progress, i + 1, contacts.size())) {
-            return false;
-        }
+    return "\xEF\xBB\xBF" + text.toUtf8();
+}
+
+void appendRow(QByteArray &out, const ExchangeContact &item)
+{
+    // Made as text and encoded a row at a time: a row ends in CR LF, so no character is split.
+    QString text;
+    text.reserve(256);
+    // Control characters of damaged fields are left out; the notes keep their line breaks.
+    for (const Contact::Column &c : Contact::columns()) {
+        appendField(text, Exchange::withoutControls(item.contact.*c.field, true));
+        text.append(u',');
     }
-    *out = "\xEF\xBB\xBF" + text.toUtf8();
-    return true;
+    appendField(text, Exchange::withoutControls(item.notes, true));
+    text.append(u"\r\n");
+    out.append(text.toUtf8());
 }
 
 bool read(QByteArrayView bytes,

@@ -12,6 +12,10 @@ inline constexpr char notesColumn[] = "Notatki";
 // False when progress asked to stop.
 [[nodiscard]] bool
 write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangeProgress &progress = {});
+// The pieces of what write() gives, for a file written as it is made: the byte-order mark and
+// the header row, then one row per contact.
+QByteArray header();
+void appendRow(QByteArray &out, const ExchangeContact &item);
 // UTF-8 (with or without a byte-order mark) or code page 1250, separated by ',' or ';' as the
 // header row shows. Columns are found by their names, or by the names that mail programs give
 // theirs ("First Name", "Last Name", "E-mail Address", "Mobile Phone", ...); unknown ones are ignored.

@@ -10,6 +10,7 @@
 #include "core/contacts/ContactFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 
 namespace {
@@ -18,27 +19,57 @@ using namespace Qt::StringLiterals;
 
 const QString cancelledText = u"Przerwano."_s;
 
-// Progress of one half of a job as part of the whole.
-ExchangeProgress half(const ExchangeProgress &progress, bool second)
+// An export goes to its file in pieces of about this size.
+constexpr qsizetype pieceSize = 256 * 1024;
+
+// The names in the notes and photo folders, listed once for a whole export: a contact whose file
+// is not among them has none, and only the others are looked at one by one.
+struct SideFiles
 {
-    if (!progress) {
-        return {};
+    QSet<QString> notes;
+    QSet<QString> photos;
+};
+
+QSet<QString> namesIn(const QString &folder)
+{
+    QSet<QString> names;
+    // Every kind of entry: a folder or a broken link under a contact's name is read as before.
+    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        names.insert(it.fileName());
     }
-    return [progress, second](qsizetype done, qsizetype total) {
-        return progress(second ? total + done : done, 2 * total);
-    };
+    return names;
 }
 
-bool readAppointments(const QString &dataDir, QList<Appointment> *appointments, QString *error)
+SideFiles listSideFiles(const ContactFile &book)
 {
-    QList<QByteArray> lines;
-    bool exists = false;
-    if (!TextFile::readLines(
-            QDir(dataDir).filePath(QLatin1String(AppointmentList::fileName)), &lines, &exists, error)) {
+    const QDir dir(book.dataDir());
+    return {namesIn(dir.filePath(QLatin1String(ContactFile::notesFolder))),
+            namesIn(dir.filePath(QLatin1String(ContactFile::photoFolder)))};
+}
+
+// The contact at position with its notes and photo; false with the reason when one cannot be read.
+bool exchangeContact(
+    const ContactFile &book, const SideFiles &side, int position, ExchangeContact *item, QString *error)
+{
+    item->contact = book.list().contact(position);
+    const QString &id = item->contact.ID;
+    QString sideError;
+    if (side.notes.contains(QFileInfo(book.notesPath(id)).fileName())
+        && !book.readNotes(id, &item->notes, &sideError)) {
+        if (error) {
+            *error = book.notesPath(id) + u": "_s + sideError;
+        }
         return false;
     }
-    for (const QByteArray &line : lines) {
-        appointments->append(AppointmentRecord::decode(Cp1250::decode(line)));
+    const QString photo = book.photoPath(id);
+    if (!photo.isEmpty() && side.photos.contains(QFileInfo(photo).fileName())
+        && !TextFile::readBytes(photo, &item->photo, nullptr, &sideError)) {
+        if (error) {
+            *error = photo + u": "_s + sideError;
+        }
+        return false;
     }
     return true;
 }
@@ -51,21 +82,10 @@ bool gather(const ContactFile &book, QList<ExchangeContact> *contacts, QString *
 {
     contacts->clear();
     contacts->reserve(book.count());
+    const SideFiles side = listSideFiles(book);
     for (int i = 0; i < book.count(); ++i) {
         ExchangeContact item;
-        item.contact = book.list().contact(i);
-        QString sideError;
-        if (!book.readNotes(item.contact.ID, &item.notes, &sideError)) {
-            if (error) {
-                *error = book.notesPath(item.contact.ID) + u": "_s + sideError;
-            }
-            return false;
-        }
-        const QString photo = book.photoPath(item.contact.ID);
-        if (!photo.isEmpty() && !TextFile::readBytes(photo, &item.photo, nullptr, &sideError)) {
-            if (error) {
-                *error = photo + u": "_s + sideError;
-            }
+        if (!exchangeContact(book, side, i, &item, error)) {
             return false;
         }
         contacts->append(std::move(item));
@@ -90,36 +110,67 @@ bool exportTo(Format format,
     if (cancelled) {
         *cancelled = false;
     }
-    QByteArray bytes;
+    // Each contact is converted and written in turn, so the book is held once, as it is loaded.
+    TextFile::AtomicWriter file(target);
+    if (!file.open(error)) {
+        return false;
+    }
+    QByteArray piece;
+    piece.reserve(pieceSize + 64 * 1024);
     if (format == Format::Calendar) {
-        QList<Appointment> appointments;
-        if (!readAppointments(book.dataDir(), &appointments, error)) {
+        ICalendar::Writer writer(now);
+        piece = ICalendar::Writer::begin();
+        const auto appointment = [&](QByteArrayView line) {
+            writer.appendAppointment(piece, AppointmentRecord::decode(Cp1250::decode(line)));
+            if (piece.size() >= pieceSize) {
+                file.write(piece);
+                piece.truncate(0);
+            }
+        };
+        if (!TextFile::forEachLine(
+                QDir(book.dataDir()).filePath(QLatin1String(AppointmentList::fileName)), appointment, nullptr, error)) {
             return false;
         }
-        QList<Contact> contacts;
-        contacts.reserve(book.count());
         for (int i = 0; i < book.count(); ++i) {
-            contacts.append(book.list().contact(i));
+            writer.appendContact(piece, book.list().contact(i));
+            if (piece.size() >= pieceSize) {
+                file.write(piece);
+                piece.truncate(0);
+            }
         }
-        bytes = ICalendar::write(appointments, contacts, now);
+        piece.append(ICalendar::Writer::end());
     } else {
-        QList<ExchangeContact> contacts;
-        bool written = gather(book, &contacts, error, half(progress, false));
-        if (written) {
-            written = format == Format::VCard ? VCard::write(contacts, &bytes, half(progress, true))
-                                              : ContactCsv::write(contacts, &bytes, half(progress, true));
-            if (!written && error) {
-                *error = cancelledText;
-            }
+        const SideFiles side = listSideFiles(book);
+        if (format == Format::Csv) {
+            piece = ContactCsv::header();
         }
-        if (!written) {
-            if (cancelled && error && *error == cancelledText) {
-                *cancelled = true;
+        for (int i = 0; i < book.count(); ++i) {
+            ExchangeContact item;
+            if (!exchangeContact(book, side, i, &item, error)) {
+                return false;
             }
-            return false;
+            if (format == Format::VCard) {
+                VCard::appendCard(piece, item);
+            } else {
+                ContactCsv::appendRow(piece, item);
+            }
+            if (piece.size() >= pieceSize) {
+                file.write(piece);
+                piece.truncate(0);
+            }
+            if (!Exchange::report(progress, i + 1, book.count())) {
+                if (error) {
+                    *error = cancelledText;
+                }
+                if (cancelled) {
+                    *cancelled = true;
+                }
+                return false;
+            }
         }
     }
-    return TextFile::writeAtomically(target, bytes, error);
+    file.write(piece);
+    return file.commit(error);
 }
 
 bool readFile(const QString &path,

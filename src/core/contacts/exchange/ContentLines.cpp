@@ -1,10 +1,14 @@
 #include "ContentLines.h"
 
+#include "ExchangeContact.h"
+
 namespace ContentLines {
 
 void append(QByteArray &out, const QString &line)
 {
-    const QByteArray bytes = line.toUtf8();
+    // The formats allow no control character but the tab in a line; a value's line breaks are
+    // escaped before this.
+    const QByteArray bytes = Exchange::withoutControls(line, false).toUtf8();
     qsizetype start = 0;
     int width = foldWidth;
     while (bytes.size() - start > width) {

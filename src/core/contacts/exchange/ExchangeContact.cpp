@@ -2,6 +2,8 @@
 
 #include "core/common/Cp1250.h"
 
+#include <algorithm>
+
 QString ExchangeError::text() const
 {
     if (line <= 0) {
@@ -72,6 +74,29 @@ QString decodeText(QByteArrayView bytes)
         bytes = bytes.sliced(3);
     }
     return isUtf8(bytes) ? QString::fromUtf8(bytes) : Cp1250::decode(bytes);
+}
+
+QString withoutControls(const QString &text, bool keepLineBreaks)
+{
+    const auto excluded = [keepLineBreaks](QChar ch) {
+        const char16_t c = ch.unicode();
+        if (c == u'\r' || c == u'\n') {
+            return !keepLineBreaks;
+        }
+        return (c < 0x20 && c != u'\t') || c == 0x7F;
+    };
+    // Most text has none, and is then handed back without a copy.
+    if (std::none_of(text.cbegin(), text.cend(), excluded)) {
+        return text;
+    }
+    QString result;
+    result.reserve(text.size());
+    for (const QChar ch : text) {
+        if (!excluded(ch)) {
+            result.append(ch);
+        }
+    }
+    return result;
 }
 
 bool isJpeg(QByteArrayView bytes)

@@ -41,6 +41,9 @@ bool report(const ExchangeProgress &progress, qsizetype done, qsizetype total);
 bool isUtf8(QByteArrayView bytes);
 // The bytes as UTF-8 when they are valid UTF-8 (a byte-order mark dropped), else as code page 1250.
 QString decodeText(QByteArrayView bytes);
+// The text without the control characters that vCard, iCalendar and CSV files exclude: those
+// below U+0020 but the tab, and DEL; line breaks are kept only where keepLineBreaks.
+QString withoutControls(const QString &text, bool keepLineBreaks);
 // True for the bytes of a JPEG file.
 bool isJpeg(QByteArrayView bytes);
 } // namespace Exchange

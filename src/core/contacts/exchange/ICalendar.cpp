@@ -1,6 +1,7 @@
 #include "ICalendar.h"
 
 #include "ContentLines.h"
+#include "ExchangeContact.h"
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
@@ -41,6 +42,24 @@ void appendEvent(QByteArray &out,
     out.append("END:VEVENT\r\n");
 }
 
+// Text for a summary: without control characters and without blanks at its end, which calendar
+// programs refuse.
+QString summaryPart(const QString &text)
+{
+    QString clean = Exchange::withoutControls(text, false);
+    while (!clean.isEmpty() && clean.back().isSpace()) {
+        clean.chop(1);
+    }
+    return clean;
+}
+
+// "Urodziny: Nowak Jan", or the label alone for a contact without a name.
+QString contactSummary(const QString &label, const QString &name)
+{
+    const QString shown = summaryPart(name);
+    return shown.trimmed().isEmpty() ? label : label + u": "_s + shown;
+}
+
 // A yearly event from its first day; a 29 February falls on the last day of February in other years.
 QString yearlyRule(const QDate &first)
 {
@@ -58,49 +77,85 @@ QByteArray write(const QList<Appointment> &appointments, const QList<Contact> &c
 {
     QByteArray out;
     out.reserve(1024 + (appointments.size() + contacts.size()) * 300);
-    out.append("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Morwinek//Morwinek//PL\r\nCALSCALE:GREGORIAN\r\n");
-    const QString dtstamp = stamp.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s);
-
-    QSet<QByteArray> written;
+    Writer writer(stamp);
+    out.append(Writer::begin());
     for (const Appointment &a : appointments) {
-        const QDate day = DateText::parseDate(a.date);
-        if (!day.isValid()) {
-            continue;
-        }
-        const QByteArray record = Cp1250::encode(AppointmentRecord::encode(a));
-        const QByteArray hash = QCryptographicHash::hash(record, QCryptographicHash::Sha1).toHex().left(20);
-        if (written.contains(hash)) {
-            continue; // the same appointment twice is one event
-        }
-        written.insert(hash);
-        QString summary = a.description;
-        if (!a.person.isEmpty()) {
-            summary = summary.isEmpty() ? a.person : a.person + u": "_s + summary;
-        }
-        appendEvent(out, u"termin-"_s + QString::fromLatin1(hash) + u"@morwinek"_s, dtstamp, day, summary, a.place, {});
+        writer.appendAppointment(out, a);
     }
-
     for (const Contact &c : contacts) {
-        const QString id = c.ID.trimmed();
-        if (id.isEmpty()) {
-            continue;
-        }
-        const QString uidEnd = u'-' + id + u"@morwinek"_s;
-        if (const QDate born = DateText::parseDate(c.Urodziny); born.isValid()) {
-            appendEvent(out, u"urodziny"_s + uidEnd, dtstamp, born, u"Urodziny: "_s + c.Nazwa, {}, yearlyRule(born));
-        }
-        // A name day has no year; the series starts in a leap year so that 29.02 exists.
-        if (const QDate nameDay = DateText::parseDate(c.Imieniny.trimmed() + u".2000"_s); nameDay.isValid()) {
-            appendEvent(
-                out, u"imieniny"_s + uidEnd, dtstamp, nameDay, u"Imieniny: "_s + c.Nazwa, {}, yearlyRule(nameDay));
-        }
-        if (const QDate wedding = DateText::parseDate(c.Slub); wedding.isValid()) {
-            appendEvent(
-                out, u"slub"_s + uidEnd, dtstamp, wedding, u"Rocznica ślubu: "_s + c.Nazwa, {}, yearlyRule(wedding));
-        }
+        writer.appendContact(out, c);
     }
-    out.append("END:VCALENDAR\r\n");
+    out.append(Writer::end());
     return out;
+}
+
+Writer::Writer(const QDateTime &stamp)
+    : m_stamp(stamp.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s))
+{}
+
+QByteArray Writer::begin()
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Morwinek//Morwinek//PL\r\nCALSCALE:GREGORIAN\r\n";
+}
+
+void Writer::appendAppointment(QByteArray &out, const Appointment &a)
+{
+    const QDate day = DateText::parseDate(a.date);
+    if (!day.isValid()) {
+        return;
+    }
+    const QByteArray record = Cp1250::encode(AppointmentRecord::encode(a));
+    const QByteArray hash = QCryptographicHash::hash(record, QCryptographicHash::Sha1).toHex().left(20);
+    if (m_written.contains(hash)) {
+        return; // the same appointment twice is one event
+    }
+    m_written.insert(hash);
+    const QString person = summaryPart(a.person);
+    QString summary = summaryPart(a.description);
+    if (!person.trimmed().isEmpty()) {
+        summary = summary.trimmed().isEmpty() ? person : person + u": "_s + summary;
+    }
+    if (summary.trimmed().isEmpty()) {
+        summary = u"Termin"_s; // an appointment with neither person nor description
+    }
+    appendEvent(out, u"termin-"_s + QString::fromLatin1(hash) + u"@morwinek"_s, m_stamp, day, summary, a.place, {});
+}
+
+void Writer::appendContact(QByteArray &out, const Contact &c) const
+{
+    const QString id = c.ID.trimmed();
+    if (id.isEmpty()) {
+        return;
+    }
+    const QString uidEnd = u'-' + id + u"@morwinek"_s;
+    if (const QDate born = DateText::parseDate(c.Urodziny); born.isValid()) {
+        appendEvent(
+            out, u"urodziny"_s + uidEnd, m_stamp, born, contactSummary(u"Urodziny"_s, c.Nazwa), {}, yearlyRule(born));
+    }
+    // A name day has no year; the series starts in a leap year so that 29.02 exists.
+    if (const QDate nameDay = DateText::parseDate(c.Imieniny.trimmed() + u".2000"_s); nameDay.isValid()) {
+        appendEvent(out,
+                    u"imieniny"_s + uidEnd,
+                    m_stamp,
+                    nameDay,
+                    contactSummary(u"Imieniny"_s, c.Nazwa),
+                    {},
+                    yearlyRule(nameDay));
+    }
+    if (const QDate wedding = DateText::parseDate(c.Slub); wedding.isValid()) {
+        appendEvent(out,
+                    u"slub"_s + uidEnd,
+                    m_stamp,
+                    wedding,
+                    contactSummary(u"Rocznica ślubu"_s, c.Nazwa),
+                    {},
+                    yearlyRule(wedding));
+    }
+}
+
+QByteArray Writer::end()
+{
+    return "END:VCALENDAR\r\n";
 }
 
 } // namespace ICalendar

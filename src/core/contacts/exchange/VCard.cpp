@@ -661,6 +661,11 @@ bool write(const QList<ExchangeContact> &contacts, QByteArray *out, const Exchan
     return true;
 }
 
+void appendCard(QByteArray &out, const ExchangeContact &item)
+{
+    writeCard(out, item);
+}
+
 bool looksLikeVCard(QByteArrayView bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF")) {
