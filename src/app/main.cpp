@@ -6,6 +6,7 @@
 #include "core/common/Settings.h"
 #include "platform/linux/DataFolderLock.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/linux/KeychainPasswordStore.h"
 #include "platform/linux/SerialLineApi.h"
 #include "platform/linux/UserName.h"
 #include "platform/linux/XdgAutostartStore.h"
@@ -126,6 +127,8 @@ int main(int argc, char *argv[])
         services.showError(nullptr, text);
     });
     services.backup = &backup;
+    KeychainPasswordStore keyring;
+    services.passwords = &keyring;
     // Tells a command-line import that the organiser holds this folder's contacts in memory.
     DataFolderLock folderLock(services.dataDir);
     (void)folderLock.lockShared();

@@ -50,6 +50,7 @@ void TestWindowFrames::everyWindow_switchableAndNamed_data()
     QTest::newRow("biorhythms") << "Biorytmy" << 3;
     QTest::newRow("calculations") << "Kalkulacje" << 3;
     QTest::newRow("about") << "Informacje" << 0;
+    QTest::newRow("sync") << "Synchronizacja" << 0;
     QTest::newRow("quick dial") << "Szybkie" << 0; // from the contacts window, with a modem
 }
 
