@@ -181,6 +181,7 @@ void TForm_Synchronizacja::createComponents()
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     ProgressBar1->setAccessibleName(QStringLiteral("Postęp synchronizacji"));
+    ProgressBar1->setTextVisible(false);
     Label_Stan = label(GroupBox_Synchronizacja, "Label_Stan", QString());
     Label_Stan->setWordWrap(true);
     Label_Wynik = label(GroupBox_Synchronizacja, "Label_Wynik", QString());
