@@ -10,7 +10,7 @@ const QString contacts = QStringLiteral("Kontakty");
 const QString quick = QStringLiteral("Szybkie wybieranie");
 const QString calc = QStringLiteral("Kalkulacje");
 const QString terms = QStringLiteral("Terminy");
-const QString sync = QStringLiteral("Synchronizacja");
+const QString syncSection = QStringLiteral("Synchronizacja");
 // Once a day at most is plenty; more than that is a typing mistake.
 constexpr int maxSyncMinutes = 24 * 60;
 
@@ -59,12 +59,12 @@ void Settings::read(const IniFile &ini)
     range = ini.readInt(terms, QStringLiteral("ZAKRES"), 3, -maxRange, maxRange);
     autoReminder = ini.readInt(terms, QStringLiteral("AUTOTERMINY"), 1);
     readModem(ini);
-    syncAddress = ini.readString(sync, QStringLiteral("Adres"), QString()).trimmed();
-    syncUser = ini.readString(sync, QStringLiteral("Uzytkownik"), QString()).trimmed();
-    syncMinutes = ini.readInt(sync, QStringLiteral("Co_ile"), 0, 0, maxSyncMinutes);
-    syncAddressBookUrl = ini.readString(sync, QStringLiteral("Ksiazka_adresowa"), QString()).trimmed();
-    syncCalendarUrl = ini.readString(sync, QStringLiteral("Kalendarz"), QString()).trimmed();
-    syncAllowPlainHttp = ini.readInt(sync, QStringLiteral("Bez_szyfrowania"), 0) != 0;
+    syncAddress = ini.readString(syncSection, QStringLiteral("Adres"), QString()).trimmed();
+    syncUser = ini.readString(syncSection, QStringLiteral("Uzytkownik"), QString()).trimmed();
+    syncMinutes = ini.readInt(syncSection, QStringLiteral("Co_ile"), 0, 0, maxSyncMinutes);
+    syncAddressBookUrl = ini.readString(syncSection, QStringLiteral("Ksiazka_adresowa"), QString()).trimmed();
+    syncCalendarUrl = ini.readString(syncSection, QStringLiteral("Kalendarz"), QString()).trimmed();
+    syncAllowPlainHttp = ini.readInt(syncSection, QStringLiteral("Bez_szyfrowania"), 0) != 0;
 }
 
 void Settings::readModem(const IniFile &ini)
@@ -106,12 +106,13 @@ void Settings::write(IniFile &ini) const
     ini.writeString(terms, QStringLiteral("ZAKRES"), QString::number(range));
     ini.writeString(terms, QStringLiteral("AUTOTERMINY"), QString::number(autoReminder));
     if (!syncAddress.isEmpty()) {
-        ini.writeString(sync, QStringLiteral("Adres"), syncAddress);
-        ini.writeString(sync, QStringLiteral("Uzytkownik"), syncUser);
-        ini.writeString(sync, QStringLiteral("Co_ile"), QString::number(syncMinutes));
-        ini.writeString(sync, QStringLiteral("Ksiazka_adresowa"), syncAddressBookUrl);
-        ini.writeString(sync, QStringLiteral("Kalendarz"), syncCalendarUrl);
-        ini.writeString(
-            sync, QStringLiteral("Bez_szyfrowania"), syncAllowPlainHttp ? QStringLiteral("1") : QStringLiteral("0"));
+        ini.writeString(syncSection, QStringLiteral("Adres"), syncAddress);
+        ini.writeString(syncSection, QStringLiteral("Uzytkownik"), syncUser);
+        ini.writeString(syncSection, QStringLiteral("Co_ile"), QString::number(syncMinutes));
+        ini.writeString(syncSection, QStringLiteral("Ksiazka_adresowa"), syncAddressBookUrl);
+        ini.writeString(syncSection, QStringLiteral("Kalendarz"), syncCalendarUrl);
+        ini.writeString(syncSection,
+                        QStringLiteral("Bez_szyfrowania"),
+                        syncAllowPlainHttp ? QStringLiteral("1") : QStringLiteral("0"));
     }
 }
