@@ -6,7 +6,8 @@ packages=(cmake ninja-build g++ make pkg-config
           libjpeg62-turbo-dev libbenchmark-dev qtkeychain-qt6-dev
           qt6-translations-l10n dpkg-dev
           fonts-liberation2 xauth xvfb
-          clang-14 libclang-rt-14-dev)
+          clang-14 libclang-rt-14-dev
+          radicale)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,4 +1,5 @@
 #include "ExchangeCommands.h"
+#include "SyncCommand.h"
 
 #include "core/common/CommandLine.h"
 #include "core/common/DataFolder.h"
@@ -74,6 +75,10 @@ int main(int argc, char *argv[])
     const CommandLine commandLine = CommandLine::parse(arguments);
     if (commandLine.action != CommandLine::Run) {
         return commandLine.report(); // --help, --version or a mistake: no lock, no window, no file
+    }
+    // One sync from the command line; the keyring comes with the sync window.
+    if (commandLine.sync) {
+        return SyncCommand::run(argc, argv, commandLine, nullptr);
     }
     // Export and import run without a window and beside a running organiser.
     if (!commandLine.exchange.isEmpty()) {

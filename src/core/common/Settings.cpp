@@ -111,7 +111,8 @@ void Settings::write(IniFile &ini) const
         ini.writeString(syncSection, QStringLiteral("Co_ile"), QString::number(syncMinutes));
         ini.writeString(syncSection, QStringLiteral("Ksiazka_adresowa"), syncAddressBookUrl);
         ini.writeString(syncSection, QStringLiteral("Kalendarz"), syncCalendarUrl);
-        ini.writeString(
-            syncSection, QStringLiteral("Bez_szyfrowania"), syncAllowPlainHttp ? QStringLiteral("1") : QStringLiteral("0"));
+        ini.writeString(syncSection,
+                        QStringLiteral("Bez_szyfrowania"),
+                        syncAllowPlainHttp ? QStringLiteral("1") : QStringLiteral("0"));
     }
 }

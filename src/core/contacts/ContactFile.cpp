@@ -3,6 +3,7 @@
 #include "core/common/Cp1250.h"
 #include "core/common/DailyBackup.h"
 #include "core/common/TextFile.h"
+#include "core/sync/SyncState.h"
 
 #include <QDir>
 
@@ -30,6 +31,7 @@ bool ContactFile::load(QString *error)
         return false;
     }
     m_list.setLines(std::move(lines));
+    m_list.setReservedIdentifiers(SyncState::knownIdentifiers(m_dataDir));
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "core/common/Cp1250.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
+#include "core/sync/SyncState.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,9 +52,16 @@ bool gather(const ContactFile &book, QList<ExchangeContact> *contacts, QString *
 {
     contacts->clear();
     contacts->reserve(book.count());
+    // The same UIDs as the sync gives the cards on the server.
+    QStringList ids;
+    for (const QByteArray &line : book.list().lines()) {
+        ids.append(Contact::idOf(line));
+    }
+    const QHash<QString, QString> uids = SyncState::exportUids(book.dataDir(), ids);
     for (int i = 0; i < book.count(); ++i) {
         ExchangeContact item;
         item.contact = book.list().contact(i);
+        item.uid = uids.value(item.contact.ID);
         QString sideError;
         if (!book.readNotes(item.contact.ID, &item.notes, &sideError)) {
             if (error) {
