@@ -3,10 +3,11 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-          libjpeg62-turbo-dev libbenchmark-dev
+          libjpeg62-turbo-dev libbenchmark-dev qtkeychain-qt6-dev
           qt6-translations-l10n dpkg-dev lintian
           fonts-liberation2 xauth xvfb
-          clang-14 libclang-rt-14-dev)
+          clang-14 libclang-rt-14-dev
+          radicale)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

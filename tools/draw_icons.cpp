@@ -210,6 +210,29 @@ QImage printer()
     return img;
 }
 
+// Two arrows chasing each other round a ring: the sync.
+QImage syncArrows()
+{
+    QImage img = canvas();
+    QPainter p(&img);
+    prepare(p);
+    const QColor green(20, 130, 60);
+    const QRectF ring(2.5, 2.5, 11, 11);
+    p.setPen(QPen(green, 1.8, Qt::SolidLine, Qt::FlatCap));
+    p.drawArc(ring, 30 * 16, 120 * 16);
+    p.drawArc(ring, 210 * 16, 120 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(green);
+    for (const double degrees : {150.0, 330.0}) {
+        const double a = degrees * M_PI / 180;
+        const QPointF at(8 + 5.5 * std::cos(a), 8 - 5.5 * std::sin(a));
+        const QPointF along(-std::sin(a), -std::cos(a)); // the way the arc runs
+        const QPointF outward(std::cos(a), -std::sin(a));
+        p.drawPolygon(QPolygonF({at + along * 3.2, at + outward * 2.6, at - outward * 2.6}));
+    }
+    return img;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -226,6 +249,7 @@ int main(int argc, char **argv)
     phone().save(dir + "/menu6.png");
     help().save(dir + "/menu8.png");
     calculator().save(dir + "/menu9.png");
+    syncArrows().save(dir + "/menu10.png");
     printer().save(dir + "/print.png");
     // The program's icon for desktop menus, in the sizes icon themes look for.
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {

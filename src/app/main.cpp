@@ -1,4 +1,5 @@
 #include "ExchangeCommands.h"
+#include "SyncCommand.h"
 
 #include "core/common/CommandLine.h"
 #include "core/common/DataFolder.h"
@@ -7,6 +8,7 @@
 #include "platform/linux/DataFolderLock.h"
 #include "platform/linux/InstanceChannel.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/linux/KeychainPasswordStore.h"
 #include "platform/linux/SerialLineApi.h"
 #include "platform/linux/UserName.h"
 #include "platform/linux/XdgAutostartStore.h"
@@ -79,6 +81,10 @@ int main(int argc, char *argv[])
     if (commandLine.action != CommandLine::Run) {
         return commandLine.report(); // --help, --version or a mistake: no lock, no window, no file
     }
+    // One sync from the command line; the keyring comes with the sync window.
+    if (commandLine.sync) {
+        return SyncCommand::run(argc, argv, commandLine, nullptr);
+    }
     // Export and import run without a window and beside a running organiser.
     if (!commandLine.exchange.isEmpty()) {
         return ExchangeCommands::run(argc, argv, commandLine);
@@ -144,6 +150,8 @@ int main(int argc, char *argv[])
         services.showError(nullptr, text);
     });
     services.backup = &backup;
+    KeychainPasswordStore keyring;
+    services.passwords = &keyring;
     // Tells a command-line import that the organiser holds this folder's contacts in memory.
     // While an import writes the folder, the start waits for it in sight, or is given up.
     DataFolderLock folderLock(services.dataDir);

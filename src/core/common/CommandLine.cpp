@@ -50,6 +50,12 @@ const QList<Option> &options()
          [](CommandLine &c, const QString &value) {
              c.exchange.append({CommandLine::Exchange::Import, value});
          }},
+        {"--sync",
+         nullptr,
+         "synchronizuje kontakty i terminy z serwerem z ustawień i kończy działanie",
+         [](CommandLine &c, const QString &) {
+             c.sync = true;
+         }},
         {"--help",
          nullptr,
          "wyświetla ten opis i kończy działanie",
@@ -113,6 +119,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         }
     }
     result.action = requested;
+    if (result.action == Run && result.sync && !result.exchange.isEmpty()) {
+        result.action = Invalid;
+        result.errorText = QStringLiteral("Opcji --sync nie można łączyć z eksportem ani importem");
+    }
     return result;
 }
 

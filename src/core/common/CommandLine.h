@@ -34,6 +34,8 @@ struct CommandLine
         QString file;
     };
     QList<Exchange> exchange;
+    // --sync: one two-way sync with the server of the settings, without a window.
+    bool sync = false;
     // Why the arguments were refused (Polish), when action is Invalid.
     QString errorText;
 

@@ -10,8 +10,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class LineApi;
+class PasswordStore;
+class SyncEngine;
 
 // What the windows need from outside themselves, filled in by main() or by a test.
 struct Services
@@ -32,6 +35,10 @@ struct Services
     LineApi *lineApi = nullptr;
     // The day's copies of the data files before they are written; none when null.
     DailyBackup *backup = nullptr;
+    // Makes the engine that syncs this data folder with a CardDAV/CalDAV server; no sync when null.
+    std::function<std::unique_ptr<SyncEngine>()> makeSyncEngine;
+    // The desktop's keyring for the sync password; none when null (the password lives in memory).
+    PasswordStore *passwords = nullptr;
 
     QString dataPath(const QString &fileName) const { return QDir(dataDir).filePath(fileName); }
     QDate today() const { return clock.today(); }

@@ -4,6 +4,7 @@
 #include "core/common/DailyBackup.h"
 #include "core/common/FileError.h"
 #include "core/common/TextFile.h"
+#include "core/sync/SyncState.h"
 
 #include <QDir>
 
@@ -31,6 +32,7 @@ bool ContactFile::load(QString *error)
         return false;
     }
     m_list.setLines(std::move(lines));
+    m_list.setReservedIdentifiers(SyncState::knownIdentifiers(m_dataDir));
     return true;
 }
 

@@ -90,6 +90,11 @@ bool ContactList::newIdentifiers(int count, QStringList *ids, QString *error) co
             highest = std::max(highest, *value);
         }
     }
+    for (const int value : m_reserved) {
+        if (value >= 0 && value <= lastIdentifier) {
+            used[static_cast<size_t>(value)] = true;
+        }
+    }
     int candidate = firstIdentifier;
     if (!m_lines.isEmpty()) {
         const auto last = identifierValue(Contact::idOf(m_lines.constLast()));

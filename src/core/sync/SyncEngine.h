@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // Where and as whom to sync. The password is never written to the settings file.
 struct SyncAccount
@@ -43,7 +44,8 @@ struct CollectionSummary
 struct SyncOutcome
 {
     bool ok = false;
-    QString error; // a Polish sentence for the user; empty when ok
+    QString error;        // a Polish sentence for the user; empty when ok
+    QStringList warnings; // items left for the next sync, conflict files not written (Polish)
     CollectionSummary contacts;
     CollectionSummary appointments;
     QDateTime finishedAt;

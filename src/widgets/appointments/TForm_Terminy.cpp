@@ -220,6 +220,20 @@ void TForm_Terminy::FormCreate()
     }
 }
 
+void TForm_Terminy::reloadAfterSync()
+{
+    {
+        const QSignalBlocker blocker(ListView1);
+        ListView1->clear();
+    }
+    cbOsoba->clear();
+    eData->clear();
+    eMiejsce->clear();
+    eOpis->clear();
+    FormCreate();
+    ListView1SelectItem();
+}
+
 int TForm_Terminy::entryCount() const
 {
     return ListView1->topLevelItemCount();

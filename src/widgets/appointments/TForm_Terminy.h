@@ -28,6 +28,8 @@ public:
     int entryCount() const;
     // The unsaved marker: the bold caption of bDodaj.
     bool isUnsaved() const;
+    // Builds the list again from the files after a sync wrote them; the editors are emptied.
+    void reloadAfterSync();
 
     QGroupBox *GroupBox2 = nullptr;
     QLabel *Label_Witam = nullptr;

@@ -1133,3 +1133,32 @@ void TForm_Notatniczek::addToQuickDial(const QLineEdit *numberEdit, const QStrin
         }
     }
 }
+
+bool TForm_Notatniczek::hasUnsavedChanges() const
+{
+    return m_changed || ComboBox_Nazwa->currentText() == placeholderName();
+}
+
+void TForm_Notatniczek::reloadAfterSync()
+{
+    const QString shown = Edit_ID->text().trimmed();
+    QString error;
+    const bool read = m_book.load(&error);
+    int position = std::clamp(m_position, 0, std::max(m_book.count() - 1, 0));
+    for (int i = 0; i < m_book.count(); ++i) {
+        if (!shown.isEmpty() && Contact::idOf(m_book.list().line(i)) == shown) {
+            position = i;
+        }
+    }
+    if (m_book.isEmpty()) {
+        Dane_Zeruj();
+    } else {
+        m_position = position;
+        Dane_Czytaj(m_position);
+    }
+    Buduj_Combo();
+    setSelection(m_position);
+    if (!read) {
+        m_services.showError(this, error);
+    }
+}

@@ -38,6 +38,10 @@ public:
     const ContactFile &book() const { return m_book; }
     int position() const { return m_position; }
     bool changed() const { return m_changed; }
+    // An edit not saved yet, or a new contact not named yet: a sync must wait for the user.
+    bool hasUnsavedChanges() const;
+    // Reads the data file again after a sync wrote it; the shown contact stays, found by its identifier.
+    void reloadAfterSync();
 
     void Dane_Czytaj(int index);
     void Dane_Zeruj();

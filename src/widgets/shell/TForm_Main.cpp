@@ -12,6 +12,8 @@
 #include "widgets/biorhythm/TForm_Biorytmy.h"
 #include "widgets/calc/TForm_Kalk.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
+#include "widgets/sync/SyncController.h"
+#include "widgets/sync/TForm_Synchronizacja.h"
 #include "widgets/telephony/TformDialing.h"
 
 #include <QAction>
@@ -90,6 +92,9 @@ void TForm_Main::FormCreate()
     setTrayIcon(IconIdle);
     startupReminder();
     Autostart::apply(m_services.autostart, Autostart::QueryAndClean, m_services.executablePath);
+    m_sync = new SyncController(m_services, m_settings, this);
+    m_sync->setObjectName(QStringLiteral("Synchronizacja"));
+    m_sync->scheduleStartup();
 }
 
 bool TForm_Main::INIOdczytaj(const QString &path)
@@ -149,6 +154,8 @@ void TForm_Main::createTray()
         MI[n]->setEnabled(false);
     }
     N2 = separator("N2");
+    Synchronizacja =
+        item("Synchronizacja", QStringLiteral("Morwinek - Synchronizacja"), 10, &TForm_Main::SynchronizacjaClick);
     Informacje = item("Informacje", QStringLiteral("Morwinek - Informacje"), 2, &TForm_Main::InformacjeClick);
     Biorytmy = item("Biorytmy", QStringLiteral("Morwinek - Biorytmy"), 1, &TForm_Main::BiorytmyClick);
     Kalkulacje = item("Kalkulacje", QStringLiteral("Morwinek - Kalkulacje"), 9, &TForm_Main::KalkulacjeClick);
@@ -267,6 +274,11 @@ void TForm_Main::BiorytmyClick()
 void TForm_Main::KalkulacjeClick()
 {
     openWindow<TForm_Kalk>(Form_Kalk);
+}
+
+void TForm_Main::SynchronizacjaClick()
+{
+    openWindow(Form_Synchronizacja);
 }
 
 void TForm_Main::InformacjeClick()

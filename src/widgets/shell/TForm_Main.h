@@ -12,6 +12,7 @@
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class SyncController;
 class TTAPILine;
 
 // The hub of the program, never shown: the settings in memory, the tray icon and its menu,
@@ -65,6 +66,7 @@ public:
     QAction *N4 = nullptr;
     std::array<QAction *, 9> MI{}; // MI[1] .. MI[8]
     QAction *N2 = nullptr;
+    QAction *Synchronizacja = nullptr;
     QAction *Informacje = nullptr;
     QAction *Biorytmy = nullptr;
     QAction *Kalkulacje = nullptr;
@@ -79,6 +81,9 @@ public:
     std::function<int()> lineDeviceCount;
     // Dials the number through TAPILine1; refusals beep (and say why when a modem is missing).
     void Dzwon(const QString &number);
+
+    // The sync with a CardDAV/CalDAV server: its engine, the automatic timer and the last result.
+    SyncController *sync() const { return m_sync; }
 
     // Opens a secondary window of one kind: beeps when one is open already, otherwise creates it,
     // runs setup and shows it; brings it to the front in both cases.
@@ -97,6 +102,7 @@ public slots:
     void TerminyClick();
     void BiorytmyClick();
     void KalkulacjeClick();
+    void SynchronizacjaClick();
     void InformacjeClick();
     void Pomoc1Click();
     void Zakoncz1Click();
@@ -121,6 +127,7 @@ private:
     QString m_authorEmail;
     int m_iconIndex = IconIdle;
     bool m_endRequested = false;
+    SyncController *m_sync = nullptr;
 };
 
 // The one main window; the other windows reach it through this.

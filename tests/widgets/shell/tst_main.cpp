@@ -80,6 +80,7 @@ void TestMain::trayMenu_hasItemsInOrder()
                           "MI7",
                           "MI8",
                           "N2",
+                          "Synchronizacja",
                           "Informacje",
                           "Biorytmy",
                           "Kalkulacje",

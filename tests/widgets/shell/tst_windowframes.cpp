@@ -53,6 +53,7 @@ void TestWindowFrames::everyWindow_switchableAndNamed_data()
         QTest::addRow("biorhythms%s", qPrintable(fonts)) << "Biorytmy" << 3 << wide;
         QTest::addRow("calculations%s", qPrintable(fonts)) << "Kalkulacje" << 4 << wide;
         QTest::addRow("about%s", qPrintable(fonts)) << "Informacje" << 0 << wide;
+        QTest::addRow("sync%s", qPrintable(fonts)) << "Synchronizacja" << 0 << wide;
         QTest::addRow("quick dial%s", qPrintable(fonts)) << "Szybkie" << 0 << wide; // from the contacts window
     }
 }

@@ -8,6 +8,7 @@
 #include "core/common/Cp1250.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
+#include "core/sync/SyncState.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -28,6 +29,7 @@ struct SideFiles
 {
     QSet<QString> notes;
     QSet<QString> photos;
+    QHash<QString, QString> uids; // by identifier: the same UIDs as the sync gives the cards on the server
 };
 
 QSet<QString> namesIn(const QString &folder)
@@ -45,8 +47,14 @@ QSet<QString> namesIn(const QString &folder)
 SideFiles listSideFiles(const ContactFile &book)
 {
     const QDir dir(book.dataDir());
+    QStringList ids;
+    ids.reserve(book.count());
+    for (const QByteArray &line : book.list().lines()) {
+        ids.append(Contact::idOf(line));
+    }
     return {namesIn(dir.filePath(QLatin1String(ContactFile::notesFolder))),
-            namesIn(dir.filePath(QLatin1String(ContactFile::photoFolder)))};
+            namesIn(dir.filePath(QLatin1String(ContactFile::photoFolder))),
+            SyncState::exportUids(book.dataDir(), ids)};
 }
 
 // The contact at position with its notes and photo; false with the reason when one cannot be read.
@@ -55,6 +63,7 @@ bool exchangeContact(
 {
     item->contact = book.list().contact(position);
     const QString &id = item->contact.ID;
+    item->uid = side.uids.value(id);
     QString sideError;
     if (side.notes.contains(QFileInfo(book.notesPath(id)).fileName())
         && !book.readNotes(id, &item->notes, &sideError)) {

@@ -15,6 +15,7 @@ struct ExchangeContact
     Contact contact;
     QString notes;
     QByteArray photo; // JPEG bytes, or empty; as read, until the import has checked them
+    QString uid;      // the card's UID, kept the same across exports and syncs; may be empty
 
     bool operator==(const ExchangeContact &) const = default;
 };

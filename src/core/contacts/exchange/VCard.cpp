@@ -84,6 +84,9 @@ void writeCard(QByteArray &out, const ExchangeContact &item)
     const Contact &c = item.contact;
     using ContentLines::escape;
     out.append("BEGIN:VCARD\r\nVERSION:4.0\r\n");
+    if (!item.uid.isEmpty()) {
+        ContentLines::append(out, u"UID:"_s + item.uid);
+    }
     const auto [family, given] = splitName(c.Nazwa);
     ContentLines::append(out, u"FN:"_s + escape(given.isEmpty() ? family : given + u' ' + family));
     ContentLines::append(out, u"N:"_s + escape(family) + u';' + escape(given) + u";;;"_s);
@@ -544,6 +547,8 @@ struct CardBuilder
             c.Slub = dateValue(p, text);
         } else if (p.is("X-MORWINEK-IMIENINY")) {
             c.Imieniny = unescape(text);
+        } else if (p.is("UID")) {
+            item.uid = text.trimmed();
         } else if (p.is("NOTE")) {
             item.notes = item.notes.isEmpty() ? unescape(text) : item.notes + u'\n' + unescape(text);
         }

@@ -1,0 +1,196 @@
+#include "SyncCommand.h"
+
+#include "core/common/DailyBackup.h"
+#include "core/common/DataFolder.h"
+#include "core/common/IniFile.h"
+#include "core/common/Settings.h"
+#include "core/sync/DavSyncEngine.h"
+#include "core/sync/PasswordStore.h"
+#include "platform/linux/DataFolderLock.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTextStream>
+
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+enum ExitCode
+{
+    Success = 0,
+    Failure = 1,
+    Usage = 2,
+    Refused = 3
+};
+
+// A line from the terminal without echo; false when standard input is no terminal.
+bool askPassword(const QString &prompt, QString *password)
+{
+    if (!::isatty(STDIN_FILENO)) {
+        return false;
+    }
+    std::fputs(prompt.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    termios old{};
+    const bool terminal = ::tcgetattr(STDIN_FILENO, &old) == 0;
+    if (terminal) {
+        termios quiet = old;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    QByteArray line;
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+        line.append(static_cast<char>(c));
+    }
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    }
+    std::fputs("\n", stderr);
+    *password = QString::fromLocal8Bit(line);
+    return true;
+}
+
+QString summaryLine(const QString &name, const CollectionSummary &s, bool calendar)
+{
+    QString line = u"%1: wysłano %2, odebrano %3, usunięto tutaj %4, usunięto na serwerze %5, konflikty %6"_s.arg(name)
+                       .arg(s.sent)
+                       .arg(s.received)
+                       .arg(s.deletedHere)
+                       .arg(s.deletedOnServer)
+                       .arg(s.conflicts);
+    if (s.skipped > 0) {
+        line += (calendar ? u", pominięto (wydarzenia powtarzające się i nieczytelne) %1"_s : u", pominięto %1"_s)
+                    .arg(s.skipped);
+    }
+    return line + u'.';
+}
+
+} // namespace
+
+namespace SyncCommand {
+
+int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *passwords)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QString dataDir = DataFolder::choose(commandLine.dataDir, QCoreApplication::applicationDirPath());
+    if (!QDir(dataDir).exists()) {
+        err << u"Folder danych %1 nie istnieje."_s.arg(QDir::toNativeSeparators(dataDir)) << Qt::endl;
+        return Failure;
+    }
+    // Held to the end: a running organiser keeps the contacts in memory and would overwrite the sync.
+    DataFolderLock lock(dataDir);
+    if (!lock.tryLockExclusive()) {
+        err << u"Organizer Morwinek pracuje na folderze danych %1. Synchronizuj w jego oknie "
+               u"\"Morwinek - Synchronizacja\" albo zamknij go przed synchronizacją z wiersza poleceń."_s.arg(
+                   QDir::toNativeSeparators(dataDir))
+            << Qt::endl;
+        return Refused;
+    }
+    IniFile ini(QDir(dataDir).filePath(u"Morwinek.ini"_s));
+    QString error;
+    if (!ini.load(&error)) {
+        err << ini.path() << u": "_s << error << Qt::endl;
+        return Failure;
+    }
+    Settings settings;
+    settings.read(ini);
+    if (settings.syncAddress.isEmpty() || settings.syncUser.isEmpty()) {
+        err << u"Brak serwera synchronizacji: wpisz Adres i Uzytkownik w sekcji [Synchronizacja] pliku %1 "
+               u"albo połącz się w oknie \"Morwinek - Synchronizacja\"."_s.arg(QDir::toNativeSeparators(ini.path()))
+            << Qt::endl;
+        return Usage;
+    }
+
+    SyncAccount account;
+    account.address = settings.syncAddress;
+    account.user = settings.syncUser;
+    account.allowPlainHttp = settings.syncAllowPlainHttp;
+    account.addressBookUrl = settings.syncAddressBookUrl;
+    account.calendarUrl = settings.syncCalendarUrl;
+    std::optional<QString> stored;
+    if (passwords && passwords->available()) {
+        stored = passwords->read(account.address, account.user);
+    }
+    if (stored) {
+        account.password = *stored;
+    } else if (qEnvironmentVariableIsSet("MORWINEK_SYNC_PASSWORD")) {
+        account.password = qEnvironmentVariable("MORWINEK_SYNC_PASSWORD");
+    } else if (!askPassword(u"Hasło użytkownika %1 na %2: "_s.arg(account.user, account.address), &account.password)) {
+        err << u"Brak hasła do serwera synchronizacji: nie ma go w pęku kluczy ani w zmiennej "
+               u"MORWINEK_SYNC_PASSWORD, a wejście nie jest terminalem, więc nie można o nie zapytać."_s
+            << Qt::endl;
+        return Failure;
+    }
+
+    SystemClock clock;
+    DailyBackup backup(clock, [&err](const QString &message) {
+        err << message << Qt::endl;
+    });
+    DavSyncEngine engine(dataDir);
+    engine.setBackup(&backup);
+    engine.setRange(settings.range);
+    if (const int seconds = qEnvironmentVariableIntValue("MORWINEK_SYNC_TIMEOUT"); seconds > 0) {
+        engine.setTimeout(seconds * 1000);
+    }
+    QEventLoop loop;
+
+    if (account.addressBookUrl.isEmpty() || account.calendarUrl.isEmpty()) {
+        QString discoverError;
+        QObject::connect(
+            &engine, &SyncEngine::discovered, &loop, [&](const QList<DavCollection> &found, const QString &problem) {
+                discoverError = problem;
+                for (const DavCollection &c : found) {
+                    QString &url = c.kind == DavCollection::AddressBook ? account.addressBookUrl : account.calendarUrl;
+                    if (url.isEmpty()) {
+                        url = c.url;
+                    }
+                }
+                loop.quit();
+            });
+        engine.discover(account);
+        loop.exec();
+        if (!discoverError.isEmpty()) {
+            err << discoverError << Qt::endl;
+            return Failure;
+        }
+        ini.writeString(u"Synchronizacja"_s, u"Ksiazka_adresowa"_s, account.addressBookUrl);
+        ini.writeString(u"Synchronizacja"_s, u"Kalendarz"_s, account.calendarUrl);
+        if (!ini.save(&error)) {
+            err << ini.path() << u": "_s << error << Qt::endl;
+            return Failure;
+        }
+    }
+
+    SyncOutcome outcome;
+    QObject::connect(&engine, &SyncEngine::finished, &loop, [&](const SyncOutcome &result) {
+        outcome = result;
+        loop.quit();
+    });
+    engine.synchronize(account);
+    loop.exec();
+    out << summaryLine(u"Kontakty"_s, outcome.contacts, false) << Qt::endl;
+    out << summaryLine(u"Terminy"_s, outcome.appointments, true) << Qt::endl;
+    for (const QString &warning : outcome.warnings) {
+        err << warning << Qt::endl;
+    }
+    if (outcome.contacts.conflicts + outcome.appointments.conflicts > 0) {
+        out << u"Kopie z serwera zmienionych po obu stronach pól zapisano w folderze %1."_s.arg(
+            QDir::toNativeSeparators(QDir(dataDir).filePath(QLatin1String(DavSyncEngine::conflictFolder))))
+            << Qt::endl;
+    }
+    if (!outcome.ok) {
+        err << outcome.error << Qt::endl;
+        return Failure;
+    }
+    return Success;
+}
+
+} // namespace SyncCommand

@@ -1,0 +1,168 @@
+#pragma once
+
+#include "DavClient.h"
+#include "SyncEngine.h"
+#include "SyncRules.h"
+#include "SyncState.h"
+
+#include "core/contacts/ContactList.h"
+
+#include <QDate>
+#include <QHash>
+#include <QSet>
+
+#include <functional>
+
+class DailyBackup;
+
+// The sync over CardDAV and CalDAV. Each collection goes through: a quick look at its ctag and
+// sync token; the list of what changed on the server (a sync report, else every ETag); the changed
+// items fetched in batches; the decisions; the local files written (state marked first, data files,
+// state again); the writes to the server; and the new token once every write is confirmed.
+class DavSyncEngine : public SyncEngine
+{
+    Q_OBJECT
+public:
+    explicit DavSyncEngine(QString dataDir, QObject *parent = nullptr);
+    ~DavSyncEngine() override;
+
+    void setBackup(DailyBackup *backup) { m_backup = backup; }
+    // Appointments older than range days before today are kept off the list, and never deleted on
+    // the server for being gone here.
+    void setRange(int days) { m_range = days; }
+    void setToday(const QDate &today) { m_today = today; }
+    void setTimeout(int milliseconds) { m_client.setTimeout(milliseconds); }
+    int requestsSent() const { return m_client.sent(); }
+    // Called at each stage ("lista", "pobieranie", "zapis", "wysylanie") of each collection; for tests.
+    std::function<void(const QString &stage, bool calendar)> stageHook;
+
+    void discover(const SyncAccount &account) override;
+    void synchronize(const SyncAccount &account) override;
+    void cancel() override;
+    bool busy() const override { return m_busy; }
+
+    // Folder of the server's copies kept when both sides changed the same field.
+    static constexpr char conflictFolder[] = "konflikty";
+
+private:
+    struct Fetched
+    {
+        QString etag;
+        QByteArray text;
+    };
+    struct Operation
+    {
+        enum Kind
+        {
+            Put,
+            Delete
+        };
+        Kind kind = Put;
+        QString key; // local key of the item (its state entry)
+        QString href;
+        QString uid;
+        QString ifMatch; // empty with Put: If-None-Match: *
+        int attempts = 0;
+        bool smallPhoto = false;
+    };
+
+    // --- running a job ---
+    bool checkAddress(const QUrl &url, QString *error) const;
+    void request(const QByteArray &method,
+                 const QUrl &url,
+                 const QByteArray &body,
+                 const QList<DavClient::Header> &headers,
+                 const std::function<void(const DavClient::Reply &)> &done,
+                 bool ownFailures = false);
+    void fail(const QString &error);
+    void stage(const char *name);
+
+    // --- discovery ---
+    void discoverStep(const QUrl &url, int redirects, bool wellKnown);
+    void discoverPrincipal(const QUrl &principal);
+    void discoverHomes(QList<QUrl> homes);
+    void discoverCreate();
+    void finishDiscovery(const QString &error);
+
+    // --- sync of one collection ---
+    void startCollection(bool calendar);
+    bool loadLocal(QString *error);
+    bool localChangedSinceState() const;
+    void listChanges();
+    void listAll();
+    void fetchNext();
+    void decide();
+    bool writeLocal(QString *error);
+    void sendNext();
+    void onWritten(const Operation &op, const DavClient::Reply &reply);
+    void reconcile(const Operation &op, const DavClient::Reply &reply);
+    void confirmToken();
+    void finishCollection();
+    void finishSync();
+
+    // --- items ---
+    SyncCollectionState &collection();
+    CollectionSummary &summary();
+    QString hrefFor(const QString &uid) const;
+    QUrl urlOf(const QString &href) const;
+    QString normalHref(const QString &href) const;
+    bool localExists(const QString &key) const;
+    QByteArray localHash(const QString &key) const;
+    QString localUid(const QString &key) const;
+    bool isOldRecord(const QString &record) const;
+    QByteArray uploadText(const QString &key, const QString &uid, const SyncItem *item, bool smallPhoto) const;
+    void applyRemote(const QString &key, const QString &href, const Fetched &remote, bool newItem);
+    void mergeItem(const QString &key, const SyncItem *item, const QString &href, const Fetched &remote);
+    void saveConflict(const QString &key, const QByteArray &text);
+    void queueUpload(const QString &key, const QString &href, const QString &uid, const QString &ifMatch);
+    SyncItem *itemOfKey(const QString &key);
+    SyncItem &appendItem(const SyncItem &item);
+    void rebuildIndex();
+
+    QString m_dataDir;
+    DailyBackup *m_backup = nullptr;
+    int m_range = 3;
+    QDate m_today;
+    DavClient m_client;
+    bool m_busy = false;
+    bool m_cancelled = false;
+    bool m_discovering = false;
+    SyncAccount m_account;
+    SyncOutcome m_outcome;
+    QList<DavCollection> m_found;
+    QUrl m_principal;
+    QUrl m_home[2];
+
+    // One collection's pass.
+    bool m_calendar = false;
+    SyncState m_state;
+    SyncState m_stateBefore;
+    QUrl m_collectionUrl;
+    QString m_ctag;
+    QString m_tokenSeen;
+    bool m_fullListing = false;
+    QHash<QString, QString> m_remoteEtags; // href -> etag, of what the listing named
+    QSet<QString> m_remoteGone;
+    QStringList m_toFetch;
+    bool m_fetchPlanned = false;
+    QHash<QString, Fetched> m_fetched;
+    QHash<QString, qsizetype> m_byKey;
+    QList<Operation> m_operations;
+    int m_running = 0;
+    int m_written = 0;
+    bool m_localDirty = false;
+
+    // Local contacts: the data file's lines and each contact with notes and photo.
+    ContactList m_book;
+    QHash<QString, ExchangeContact> m_contacts; // by identifier
+    QHash<QString, QByteArray> m_contactHashes;
+    QSet<QString> m_changedIds;
+    QSet<QString> m_removedIds;
+    QList<ExchangeContact> m_newContacts; // from the server, identifiers given when written
+    QStringList m_newContactHrefs;
+    // Local appointments: the file's lines and the records synced.
+    QList<QByteArray> m_termLines;
+    QSet<QString> m_records;
+    QSet<QString> m_removedRecords;
+    QStringList m_addedRecords;
+};

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "core/appointments/Appointment.h"
+#include "core/contacts/exchange/ExchangeContact.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// The rules of a two-way sync, free of files and network, so they are tested alone.
+namespace SyncRules {
+
+// What is known of one item on both sides since the last sync.
+struct Sides
+{
+    bool known = false; // in the sync state
+    bool localExists = false;
+    bool localChanged = false;
+    bool remoteExists = false;
+    bool remoteChanged = false;
+    bool confirmed = true; // the server confirmed the last copy (the state holds its ETag)
+};
+
+enum class Action
+{
+    Nothing,
+    Upload,   // send the local copy (new on the server when it has none)
+    Download, // take the server's copy (new here when there is none)
+    DeleteLocal,
+    DeleteRemote,
+    Merge, // changed on both sides, or met on both sides for the first time
+    Forget // gone on both sides
+};
+
+Action decide(const Sides &sides);
+
+// The contact fields a card carries (all but the identifier and the reserved ones), plus the
+// notes and the photo.
+QStringList fieldNames();
+QString fieldValue(const ExchangeContact &item, const QString &name);
+void setFieldValue(ExchangeContact &item, const QString &name, const QString &value);
+
+// Three-way merge of a contact, field by field, against what was last synced (base); without a
+// base the two copies are compared alone. Where both sides changed a field differently the local
+// value stays and the field is named in conflicts.
+struct MergeResult
+{
+    ExchangeContact merged;
+    QStringList conflicts;
+};
+MergeResult merge(const ExchangeContact *base, const ExchangeContact &local, const ExchangeContact &remote);
+
+// The server's card with only the properties of the fields in which local differs from what the
+// card says now replaced by the writer's properties for them; every other line, the UID, unknown
+// properties, more numbers, groups, stay as the server has them. An empty server text gives a new
+// card of local with the UID.
+QByteArray patchCard(const QByteArray &serverText, const ExchangeContact &local, const QString &uid);
+// The first card of the text, brought to what the address book can hold (as an import does).
+bool readCard(const QByteArray &text, ExchangeContact *contact, QString *uid);
+
+// A content hash of a contact as the address book holds it (identifier and reserved fields left out).
+QByteArray contactHash(const ExchangeContact &item);
+QByteArray photoHash(const QByteArray &photo);
+
+// The photo again, at most maxSide pixels on its longer side, for a server that refuses the card.
+inline constexpr int smallPhotoSide = 512;
+bool shrinkPhoto(const QByteArray &jpeg, QByteArray *smaller);
+
+// Appointments as all-day events: SUMMARY as the calendar export writes it, LOCATION the place,
+// the person also in X-MORWINEK-OSOBA so that it comes back exactly.
+QString appointmentUid(const QString &record);
+QByteArray eventText(const Appointment &appointment, const QString &uid, const QDateTime &stamp);
+enum class EventKind
+{
+    Usable,
+    Recurring, // left alone and counted as skipped
+    Invalid
+};
+// The first event of a calendar object as an appointment on its start day (a timed event on its
+// local day), brought to the stored widths.
+EventKind readEvent(const QByteArray &text, Appointment *appointment, QString *uid);
+
+} // namespace SyncRules

@@ -1,0 +1,281 @@
+#include "SyncController.h"
+
+#include "core/common/Settings.h"
+#include "core/sync/PasswordStore.h"
+#include "widgets/appointments/TForm_Terminy.h"
+#include "widgets/contacts/TForm_Notatniczek.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace {
+
+constexpr int retryMs = 60 * 1000;
+
+std::optional<QString> passwordDialog(const QString &prompt)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        nullptr, QStringLiteral("Morwinek - Synchronizacja"), prompt, QLineEdit::Password, QString(), &ok);
+    return ok ? std::optional<QString>(text) : std::nullopt;
+}
+
+} // namespace
+
+SyncController::SyncController(Services &services, Settings &settings, QObject *parent)
+    : QObject(parent)
+    , askPassword(passwordDialog)
+    , m_services(services)
+    , m_settings(settings)
+{
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("TimerSync"));
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        start(Automatic);
+    });
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    m_retry->setInterval(retryMs);
+    connect(m_retry, &QTimer::timeout, this, [this] {
+        start(Automatic);
+    });
+    reschedule();
+}
+
+SyncController::~SyncController()
+{
+    // A job cut short by the end of the program reports nothing to a half-destroyed controller.
+    if (m_engine) {
+        m_engine->disconnect(this);
+    }
+}
+
+SyncEngine *SyncController::engine()
+{
+    if (!m_engine && m_services.makeSyncEngine) {
+        m_engine = m_services.makeSyncEngine();
+        if (m_engine) {
+            connect(m_engine.get(), &SyncEngine::finished, this, &SyncController::engineFinished);
+        }
+    }
+    return m_engine.get();
+}
+
+bool SyncController::busy() const
+{
+    return m_running || (m_engine && m_engine->busy());
+}
+
+SyncController::Block SyncController::block() const
+{
+    if (!m_engine && !m_services.makeSyncEngine) {
+        return Block::NoEngine;
+    }
+    if (m_settings.syncAddress.isEmpty() || m_settings.syncAddressBookUrl.isEmpty()
+        || m_settings.syncCalendarUrl.isEmpty()) {
+        return Block::NotConnected;
+    }
+    if (busy()) {
+        return Block::Busy;
+    }
+    if (Form_Notatniczek && Form_Notatniczek->hasUnsavedChanges()) {
+        return Block::ContactsUnsaved;
+    }
+    if (Form_Terminy && Form_Terminy->isUnsaved()) {
+        return Block::AppointmentsUnsaved;
+    }
+    if (QApplication::activeModalWidget()) {
+        return Block::Dialog;
+    }
+    return Block::None;
+}
+
+QString SyncController::text(Block block)
+{
+    switch (block) {
+    case Block::None:
+        return {};
+    case Block::NoEngine:
+        return QStringLiteral("Synchronizacja nie jest dostępna w tej wersji programu.");
+    case Block::NotConnected:
+        return QStringLiteral("Najpierw połącz się z serwerem przyciskiem „Połącz”.");
+    case Block::NoPassword:
+        return QStringLiteral("Podaj hasło do serwera.");
+    case Block::Busy:
+        return QStringLiteral("Synchronizacja już trwa.");
+    case Block::ContactsUnsaved:
+        return QStringLiteral("W oknie „Morwinek - Kontakty” są niezapisane zmiany.\r"
+                              "Zapisz je albo odrzuć, a potem synchronizuj.");
+    case Block::AppointmentsUnsaved:
+        return QStringLiteral("W oknie „Morwinek - Terminy” są niezapisane zmiany.\r"
+                              "Zapisz je albo odrzuć, a potem synchronizuj.");
+    case Block::Dialog:
+        return QStringLiteral("Najpierw zamknij otwarte okno dialogowe.");
+    }
+    return {};
+}
+
+SyncAccount SyncController::account(const QString &password) const
+{
+    SyncAccount account;
+    account.address = m_settings.syncAddress;
+    account.user = m_settings.syncUser;
+    account.password = password;
+    account.allowPlainHttp = m_settings.syncAllowPlainHttp;
+    account.addressBookUrl = m_settings.syncAddressBookUrl;
+    account.calendarUrl = m_settings.syncCalendarUrl;
+    return account;
+}
+
+QString SyncController::accountKey() const
+{
+    return m_settings.syncUser + QLatin1Char('\n') + m_settings.syncAddress;
+}
+
+std::optional<QString> SyncController::password(bool mayAsk)
+{
+    if (m_passwordKey != accountKey()) {
+        // Another server or user: what was known belongs to the old one.
+        m_password.reset();
+        m_keyringRead = false;
+        m_asked = false;
+        m_passwordKey = accountKey();
+    }
+    if (m_password) {
+        return m_password;
+    }
+    if (!m_keyringRead && m_services.passwords && m_services.passwords->available()) {
+        m_keyringRead = true;
+        m_password = m_services.passwords->read(m_settings.syncAddress, m_settings.syncUser);
+        if (m_password) {
+            return m_password;
+        }
+    }
+    if (mayAsk && !m_asked && askPassword) {
+        m_asked = true;
+        m_password = askPassword(
+            QStringLiteral("Hasło użytkownika „%1” na serwerze %2:").arg(m_settings.syncUser, m_settings.syncAddress));
+    }
+    return m_password;
+}
+
+void SyncController::setPassword(const QString &password)
+{
+    m_passwordKey = accountKey();
+    m_password = password;
+}
+
+void SyncController::reschedule()
+{
+    if (m_settings.syncMinutes > 0) {
+        m_timer->start(m_settings.syncMinutes * 60 * 1000);
+    } else {
+        m_timer->stop();
+        m_retry->stop();
+    }
+}
+
+void SyncController::scheduleStartup()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (m_settings.syncMinutes > 0) {
+            start(Automatic);
+        }
+    });
+}
+
+bool SyncController::retryPending() const
+{
+    return m_retry->isActive();
+}
+
+int SyncController::intervalMinutes() const
+{
+    return m_timer->isActive() ? m_timer->interval() / 60000 : 0;
+}
+
+SyncController::Block SyncController::start(Trigger trigger)
+{
+    m_retry->stop();
+    Block reason = block();
+    std::optional<QString> secret;
+    if (reason == Block::None) {
+        // Asking opens a dialog of its own loop; the job is looked at again after it.
+        secret = password(trigger == Automatic && !QApplication::activeModalWidget());
+        reason = !secret ? Block::NoPassword : block();
+    }
+    if (reason != Block::None) {
+        const bool waitForUser = reason == Block::Busy || reason == Block::ContactsUnsaved
+                                 || reason == Block::AppointmentsUnsaved || reason == Block::Dialog;
+        if (trigger == Automatic && waitForUser && m_settings.syncMinutes > 0) {
+            m_retry->start();
+        }
+        return reason;
+    }
+    SyncEngine *job = engine();
+    if (!job) {
+        return Block::NoEngine;
+    }
+    m_running = true;
+    for (QWidget *window : {static_cast<QWidget *>(Form_Notatniczek.data()), static_cast<QWidget *>(Form_Terminy)}) {
+        makeReadOnly(window);
+    }
+    // A contacts or appointments window opened while the job runs is read-only too.
+    qApp->installEventFilter(this);
+    emit started();
+    job->synchronize(account(*secret));
+    return Block::None;
+}
+
+void SyncController::makeReadOnly(QWidget *window)
+{
+    if (window && window->isEnabled()) {
+        window->setEnabled(false);
+        window->setCursor(Qt::BusyCursor);
+        m_readOnly.append(window);
+    }
+}
+
+bool SyncController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show && m_running
+        && (watched == Form_Notatniczek.data() || watched == Form_Terminy.data())) {
+        makeReadOnly(static_cast<QWidget *>(watched));
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SyncController::engineFinished(const SyncOutcome &outcome)
+{
+    if (!m_running) {
+        return;
+    }
+    m_running = false;
+    qApp->removeEventFilter(this);
+    m_last = outcome;
+    if (!m_last->finishedAt.isValid()) {
+        m_last->finishedAt = m_services.clock.now();
+    }
+    // Whatever the job wrote, also before an error, is read again before the windows take input.
+    if (Form_Notatniczek) {
+        Form_Notatniczek->reloadAfterSync();
+    }
+    if (Form_Terminy) {
+        Form_Terminy->reloadAfterSync();
+    }
+    for (const QPointer<QWidget> &window : std::as_const(m_readOnly)) {
+        if (window) {
+            window->unsetCursor();
+            window->setEnabled(true);
+        }
+    }
+    m_readOnly.clear();
+    // The next automatic job counts its minutes from this one.
+    if (m_settings.syncMinutes > 0) {
+        m_timer->start(m_settings.syncMinutes * 60 * 1000);
+    }
+    emit finished(*m_last);
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "core/common/Services.h"
+#include "core/sync/SyncEngine.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+struct Settings;
+class QTimer;
+class QWidget;
+
+// The main window's sync: one engine, shared by the sync window and the timer, one job at a time.
+// A job starts only while no contacts or appointments window holds unsaved changes; those windows
+// are read-only while it runs and read their files again when it ends, so nothing typed is lost
+// and nothing stale is written back over what the job brought.
+class SyncController : public QObject
+{
+    Q_OBJECT
+public:
+    enum Trigger
+    {
+        ByHand,
+        Automatic
+    };
+    // Why a job cannot start now.
+    enum class Block
+    {
+        None,
+        NoEngine,
+        NotConnected,
+        NoPassword,
+        Busy,
+        ContactsUnsaved,
+        AppointmentsUnsaved,
+        Dialog
+    };
+
+    SyncController(Services &services, Settings &settings, QObject *parent = nullptr);
+    ~SyncController() override;
+
+    // Made on first use; null when the program has no engine.
+    SyncEngine *engine();
+    bool busy() const;
+    Block block() const;
+    // The reason as a sentence for the user; empty for Block::None.
+    static QString text(Block block);
+
+    // Starts one job over the stored account; the reason when it did not start. An automatic job
+    // that has to wait for the user is tried again a minute later.
+    Block start(Trigger trigger);
+    // The stored account with the given password.
+    SyncAccount account(const QString &password) const;
+
+    // The password of the stored address and user: this run's, else the keyring's, else (when
+    // mayAsk) asked of the user, at most once per run.
+    std::optional<QString> password(bool mayAsk);
+    // This run's password of the stored address and user, kept in memory only.
+    void setPassword(const QString &password);
+
+    // Starts the timer anew with the settings' interval; stopped at 0 minutes.
+    void reschedule();
+    // The automatic job after start-up, once the main loop runs.
+    void scheduleStartup();
+    bool retryPending() const;
+    int intervalMinutes() const;
+
+    const std::optional<SyncOutcome> &lastOutcome() const { return m_last; }
+
+    // Asks the user for the password; nullopt when declined. A dialog, unless a test puts another.
+    std::function<std::optional<QString>(const QString &prompt)> askPassword;
+
+signals:
+    void started();
+    void finished(const SyncOutcome &outcome);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void engineFinished(const SyncOutcome &outcome);
+    void makeReadOnly(QWidget *window);
+    QString accountKey() const;
+
+    Services &m_services;
+    Settings &m_settings;
+    std::unique_ptr<SyncEngine> m_engine;
+    bool m_running = false;
+    QTimer *m_timer = nullptr;
+    QTimer *m_retry = nullptr;
+    QList<QPointer<QWidget>> m_readOnly;
+    std::optional<SyncOutcome> m_last;
+    // This run's password and the address and user it belongs to.
+    std::optional<QString> m_password;
+    QString m_passwordKey;
+    bool m_keyringRead = false;
+    bool m_asked = false;
+};

@@ -1,0 +1,545 @@
+#include "TForm_Synchronizacja.h"
+
+#include "SyncController.h"
+
+#include "core/common/DateText.h"
+#include "core/sync/PasswordStore.h"
+#include "widgets/shell/Fonts.h"
+#include "widgets/shell/TForm_Main.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+// A bare host name means the encrypted protocol.
+QString normalisedAddress(const QString &typed)
+{
+    QString address = typed.trimmed();
+    if (!address.isEmpty() && !address.contains(QStringLiteral("://"))) {
+        address.prepend(QStringLiteral("https://"));
+    }
+    return address;
+}
+
+bool isLoopback(const QString &host)
+{
+    const QString h = host.toLower();
+    return h == QStringLiteral("localhost") || h.endsWith(QStringLiteral(".localhost"))
+           || h.startsWith(QStringLiteral("127.")) || h == QStringLiteral("::1");
+}
+
+// What the user reads for a collection: its name on the server, else the last part of its address.
+QString collectionName(const DavCollection &collection)
+{
+    if (!collection.displayName.trimmed().isEmpty()) {
+        return collection.displayName.trimmed();
+    }
+    const QStringList parts = QUrl(collection.url).path().split(u'/', Qt::SkipEmptyParts);
+    return parts.isEmpty() ? collection.url : QUrl::fromPercentEncoding(parts.last().toUtf8());
+}
+
+QString summaryText(const QString &what, const CollectionSummary &s)
+{
+    QString text = QStringLiteral("%1 – wysłane: %2, odebrane: %3, usunięte tutaj: %4, usunięte na serwerze: %5, "
+                                  "konflikty: %6")
+                       .arg(what)
+                       .arg(s.sent)
+                       .arg(s.received)
+                       .arg(s.deletedHere)
+                       .arg(s.deletedOnServer)
+                       .arg(s.conflicts);
+    if (s.skipped > 0) {
+        text += QStringLiteral(", pominięte: %1").arg(s.skipped);
+    }
+    return text;
+}
+
+} // namespace
+
+TForm_Synchronizacja::TForm_Synchronizacja(Services &services, QWidget *parent)
+    : ShellWindow(parent)
+    , m_services(services)
+{
+    setObjectName(QStringLiteral("Form_Synchronizacja"));
+    setWindowTitle(QStringLiteral("Morwinek - Synchronizacja"));
+    setWindowFlags(ShellWindow::frameWithoutButtons() | Qt::WindowCloseButtonHint);
+    setFont(Fonts::pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    if (Form_Main) {
+        m_sync = Form_Main->sync();
+    }
+    createComponents();
+    if (m_sync) {
+        connect(m_sync, &SyncController::started, this, &TForm_Synchronizacja::syncStarted);
+        connect(m_sync, &SyncController::finished, this, &TForm_Synchronizacja::syncFinished);
+        if (SyncEngine *engine = m_sync->engine()) {
+            connect(engine, &SyncEngine::discovered, this, &TForm_Synchronizacja::engineDiscovered);
+            connect(engine, &SyncEngine::progress, this, &TForm_Synchronizacja::engineProgress);
+        }
+    }
+    FormShow();
+    setFixedSize(sizeHint());
+    if (const QScreen *s = screen()) {
+        move(s->availableGeometry().center() - rect().center());
+    }
+}
+
+void TForm_Synchronizacja::createComponents()
+{
+    const auto label = [](QWidget *parent, const char *name, const QString &caption) {
+        auto *l = new QLabel(caption, parent);
+        l->setObjectName(QLatin1String(name));
+        return l;
+    };
+    const auto edit = [](QWidget *parent, const char *name) {
+        auto *e = new QLineEdit(parent);
+        e->setObjectName(QLatin1String(name));
+        e->setMinimumWidth(260);
+        return e;
+    };
+    const auto button =
+        [this](QWidget *parent, const char *name, const QString &caption, void (TForm_Synchronizacja::*slot)()) {
+            auto *b = new QPushButton(caption, parent);
+            b->setObjectName(QLatin1String(name));
+            connect(b, &QPushButton::clicked, this, slot);
+            return b;
+        };
+    const auto combo = [](QWidget *parent, const char *name) {
+        auto *c = new QComboBox(parent);
+        c->setObjectName(QLatin1String(name));
+        c->setEnabled(false);
+        return c;
+    };
+
+    GroupBox_Serwer = new QGroupBox(QStringLiteral("Serwer CardDAV i CalDAV"), this);
+    GroupBox_Serwer->setObjectName(QStringLiteral("GroupBox_Serwer"));
+    Label_Adres = label(GroupBox_Serwer, "Label_Adres", QStringLiteral("&Adres serwera:"));
+    Edit_Adres = edit(GroupBox_Serwer, "Edit_Adres");
+    Edit_Adres->setPlaceholderText(QStringLiteral("https://serwer.pl/"));
+    Label_Uzytkownik = label(GroupBox_Serwer, "Label_Uzytkownik", QStringLiteral("&Użytkownik:"));
+    Edit_Uzytkownik = edit(GroupBox_Serwer, "Edit_Uzytkownik");
+    Label_Haslo = label(GroupBox_Serwer, "Label_Haslo", QStringLiteral("&Hasło:"));
+    Edit_Haslo = edit(GroupBox_Serwer, "Edit_Haslo");
+    Edit_Haslo->setEchoMode(QLineEdit::Password);
+    Check_Zapamietaj = new QCheckBox(QStringLiteral("Zapamię&taj hasło"), GroupBox_Serwer);
+    Check_Zapamietaj->setObjectName(QStringLiteral("Check_Zapamietaj"));
+    Button_Polacz =
+        button(GroupBox_Serwer, "Button_Polacz", QStringLiteral("&Połącz"), &TForm_Synchronizacja::Button_PolaczClick);
+    Label_Ksiazka = label(GroupBox_Serwer, "Label_Ksiazka", QStringLiteral("&Książka adresowa:"));
+    ComboBox_Ksiazka = combo(GroupBox_Serwer, "ComboBox_Ksiazka");
+    Label_Kalendarz = label(GroupBox_Serwer, "Label_Kalendarz", QStringLiteral("Ka&lendarz:"));
+    ComboBox_Kalendarz = combo(GroupBox_Serwer, "ComboBox_Kalendarz");
+    connect(ComboBox_Ksiazka, &QComboBox::currentIndexChanged, this, &TForm_Synchronizacja::collectionChosen);
+    connect(ComboBox_Kalendarz, &QComboBox::currentIndexChanged, this, &TForm_Synchronizacja::collectionChosen);
+
+    auto *server = new QGridLayout(GroupBox_Serwer);
+    server->addWidget(Label_Adres, 0, 0);
+    server->addWidget(Edit_Adres, 0, 1, 1, 2);
+    server->addWidget(Label_Uzytkownik, 1, 0);
+    server->addWidget(Edit_Uzytkownik, 1, 1, 1, 2);
+    server->addWidget(Label_Haslo, 2, 0);
+    server->addWidget(Edit_Haslo, 2, 1, 1, 2);
+    server->addWidget(Check_Zapamietaj, 3, 1);
+    server->addWidget(Button_Polacz, 3, 2, Qt::AlignRight);
+    server->addWidget(Label_Ksiazka, 4, 0);
+    server->addWidget(ComboBox_Ksiazka, 4, 1, 1, 2);
+    server->addWidget(Label_Kalendarz, 5, 0);
+    server->addWidget(ComboBox_Kalendarz, 5, 1, 1, 2);
+
+    GroupBox_Synchronizacja = new QGroupBox(QStringLiteral("Synchronizacja"), this);
+    GroupBox_Synchronizacja->setObjectName(QStringLiteral("GroupBox_Synchronizacja"));
+    Label_CoIle = label(GroupBox_Synchronizacja, "Label_CoIle", QStringLiteral("Co ile &minut:"));
+    SpinEdit_CoIle = new QSpinBox(GroupBox_Synchronizacja);
+    SpinEdit_CoIle->setObjectName(QStringLiteral("SpinEdit_CoIle"));
+    SpinEdit_CoIle->setRange(0, 24 * 60);
+    SpinEdit_CoIle->setSuffix(QStringLiteral(" min"));
+    SpinEdit_CoIle->setSpecialValueText(QStringLiteral("tylko ręcznie"));
+    SpinEdit_CoIle->setToolTip(QStringLiteral("0 – synchronizacja tylko przyciskiem „Synchronizuj teraz”"));
+    connect(SpinEdit_CoIle, &QSpinBox::valueChanged, this, &TForm_Synchronizacja::SpinEdit_CoIleChange);
+    Button_Synchronizuj = button(GroupBox_Synchronizacja,
+                                 "Button_Synchronizuj",
+                                 QStringLiteral("&Synchronizuj teraz"),
+                                 &TForm_Synchronizacja::Button_SynchronizujClick);
+    ProgressBar1 = new QProgressBar(GroupBox_Synchronizacja);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setAccessibleName(QStringLiteral("Postęp synchronizacji"));
+    ProgressBar1->setTextVisible(false);
+    Label_Stan = label(GroupBox_Synchronizacja, "Label_Stan", QString());
+    Label_Stan->setWordWrap(true);
+    Label_Wynik = label(GroupBox_Synchronizacja, "Label_Wynik", QString());
+    Label_Wynik->setWordWrap(true);
+    Label_Wynik->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Button_Konflikty = button(GroupBox_Synchronizacja,
+                              "Button_Konflikty",
+                              QStringLiteral("Otwórz &folder konfliktów"),
+                              &TForm_Synchronizacja::Button_KonfliktyClick);
+    Button_Konflikty->setToolTip(QStringLiteral("Kopie z serwera kontaktów i terminów zmienionych po obu stronach"));
+
+    auto *syncLayout = new QGridLayout(GroupBox_Synchronizacja);
+    syncLayout->addWidget(Label_CoIle, 0, 0);
+    syncLayout->addWidget(SpinEdit_CoIle, 0, 1);
+    syncLayout->addWidget(Button_Synchronizuj, 0, 2, Qt::AlignRight);
+    syncLayout->addWidget(ProgressBar1, 1, 0, 1, 3);
+    syncLayout->addWidget(Label_Stan, 2, 0, 1, 3);
+    syncLayout->addWidget(Label_Wynik, 3, 0, 1, 3);
+    syncLayout->addWidget(Button_Konflikty, 4, 0, 1, 3, Qt::AlignLeft);
+    syncLayout->setColumnStretch(2, 1);
+
+    Button_Zamknij =
+        button(this, "Button_Zamknij", QStringLiteral("&Zamknij"), &TForm_Synchronizacja::Button_ZamknijClick);
+
+    for (auto [caption, field] : {std::pair<QLabel *, QWidget *>{Label_Adres, Edit_Adres},
+                                  {Label_Uzytkownik, Edit_Uzytkownik},
+                                  {Label_Haslo, Edit_Haslo},
+                                  {Label_Ksiazka, ComboBox_Ksiazka},
+                                  {Label_Kalendarz, ComboBox_Kalendarz},
+                                  {Label_CoIle, SpinEdit_CoIle}}) {
+        caption->setBuddy(field);
+    }
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(Button_Zamknij);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox_Serwer);
+    layout->addWidget(GroupBox_Synchronizacja);
+    layout->addLayout(bottom);
+}
+
+void TForm_Synchronizacja::FormShow()
+{
+    if (!Form_Main || !m_sync) {
+        return;
+    }
+    const Settings &s = Form_Main->settings();
+    Edit_Adres->setText(s.syncAddress);
+    Edit_Uzytkownik->setText(s.syncUser);
+    {
+        const QSignalBlocker block(SpinEdit_CoIle);
+        SpinEdit_CoIle->setValue(s.syncMinutes);
+    }
+    // Until the user connects, the stored collections are named by their addresses.
+    for (auto [box, url, kind] : {std::tuple{ComboBox_Ksiazka, s.syncAddressBookUrl, DavCollection::AddressBook},
+                                  std::tuple{ComboBox_Kalendarz, s.syncCalendarUrl, DavCollection::Calendar}}) {
+        const QSignalBlocker block(box);
+        if (!url.isEmpty()) {
+            box->addItem(collectionName({kind, url, QString()}), url);
+        }
+    }
+
+    PasswordStore *keyring = m_services.passwords;
+    const bool haveKeyring = keyring && keyring->available();
+    Check_Zapamietaj->setEnabled(haveKeyring);
+    if (!haveKeyring) {
+        Check_Zapamietaj->setToolTip(QStringLiteral("Nie ma portfela haseł (Secret Service ani KWallet): "
+                                                    "hasło będzie pamiętane tylko do końca pracy programu."));
+    }
+    std::optional<QString> password;
+    if (haveKeyring && !s.syncAddress.isEmpty()) {
+        password = keyring->read(s.syncAddress, s.syncUser);
+        Check_Zapamietaj->setChecked(password.has_value());
+    }
+    if (!password && !s.syncAddress.isEmpty()) {
+        password = m_sync->password(false);
+    }
+    Edit_Haslo->setText(password.value_or(QString()));
+
+    if (m_sync->busy()) {
+        syncStarted();
+    } else {
+        showLastOutcome();
+    }
+}
+
+void TForm_Synchronizacja::refuse(const QString &text)
+{
+    m_services.prompter.beep(Prompter::Exclamation);
+    m_services.prompter.messageBox(this, text, QStringLiteral("Wyjaśnienie"), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void TForm_Synchronizacja::storeAddressAndUser()
+{
+    if (!Form_Main) {
+        return;
+    }
+    Settings &s = Form_Main->settings();
+    const QString address = normalisedAddress(Edit_Adres->text());
+    const QString user = Edit_Uzytkownik->text().trimmed();
+    if (address == s.syncAddress && user == s.syncUser) {
+        return;
+    }
+    // The collections and the consent to plain http belong to the old server and user.
+    s.syncAddress = address;
+    s.syncUser = user;
+    s.syncAddressBookUrl.clear();
+    s.syncCalendarUrl.clear();
+    s.syncAllowPlainHttp = false;
+    for (QComboBox *box : {ComboBox_Ksiazka, ComboBox_Kalendarz}) {
+        const QSignalBlocker block(box);
+        box->clear();
+        box->setEnabled(false);
+    }
+}
+
+bool TForm_Synchronizacja::confirmPlainHttp(const QString &address)
+{
+    Settings &s = Form_Main->settings();
+    const QUrl url(address);
+    if (url.scheme() != QStringLiteral("http") || isLoopback(url.host()) || s.syncAllowPlainHttp) {
+        return true;
+    }
+    const Prompter::Answer answer = m_services.prompter.messageBox(
+        this,
+        QStringLiteral("Serwer %1 nie szyfruje połączenia (http zamiast https).\r"
+                       "Hasło, kontakty i terminy będą przesyłane przez sieć jawnym tekstem.\r\r"
+                       "Czy mimo to łączyć się z tym serwerem?")
+            .arg(url.host()),
+        QStringLiteral("Ostrzeżenie!"),
+        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+    if (answer != Prompter::Yes) {
+        return false;
+    }
+    s.syncAllowPlainHttp = true;
+    return true;
+}
+
+bool TForm_Synchronizacja::takeAccount()
+{
+    if (!Form_Main || !m_sync) {
+        return false;
+    }
+    const QString address = normalisedAddress(Edit_Adres->text());
+    if (address.isEmpty()) {
+        refuse(QStringLiteral("Podaj adres serwera."));
+        Edit_Adres->setFocus();
+        return false;
+    }
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty()
+        || (url.scheme() != QStringLiteral("https") && url.scheme() != QStringLiteral("http"))) {
+        refuse(QStringLiteral("Adres serwera jest niepoprawny.\rPodaj go na przykład tak: https://serwer.pl/"));
+        Edit_Adres->setFocus();
+        return false;
+    }
+    if (Edit_Uzytkownik->text().trimmed().isEmpty()) {
+        refuse(QStringLiteral("Podaj nazwę użytkownika."));
+        Edit_Uzytkownik->setFocus();
+        return false;
+    }
+    Edit_Adres->setText(address);
+    storeAddressAndUser();
+    if (!confirmPlainHttp(address)) {
+        return false;
+    }
+    Settings &s = Form_Main->settings();
+    const QString password = Edit_Haslo->text();
+    m_sync->setPassword(password);
+    if (PasswordStore *keyring = m_services.passwords; keyring && keyring->available()) {
+        if (!Check_Zapamietaj->isChecked()) {
+            keyring->remove(s.syncAddress, s.syncUser);
+        } else if (QString error; !keyring->write(s.syncAddress, s.syncUser, password, &error)) {
+            m_services.showError(this, QStringLiteral("Nie udało się zapisać hasła w portfelu haseł:\r") + error);
+        }
+    }
+    Form_Main->saveSettings(this);
+    return true;
+}
+
+void TForm_Synchronizacja::Button_PolaczClick()
+{
+    if (!m_sync || !m_sync->engine()) {
+        refuse(SyncController::text(SyncController::Block::NoEngine));
+        return;
+    }
+    if (m_sync->busy()) {
+        refuse(SyncController::text(SyncController::Block::Busy));
+        return;
+    }
+    if (!takeAccount()) {
+        return;
+    }
+    m_discovering = true;
+    setWorking(true, QStringLiteral("Łączenie z serwerem..."));
+    m_sync->engine()->discover(m_sync->account(m_sync->password(false).value_or(QString())));
+}
+
+void TForm_Synchronizacja::engineDiscovered(const QList<DavCollection> &collections, const QString &error)
+{
+    if (!m_discovering) {
+        return;
+    }
+    m_discovering = false;
+    setWorking(false, error);
+    if (!error.isEmpty()) {
+        m_services.showError(this, error);
+        return;
+    }
+    const Settings &s = Form_Main->settings();
+    for (auto [box, kind, stored] : {std::tuple{ComboBox_Ksiazka, DavCollection::AddressBook, s.syncAddressBookUrl},
+                                     std::tuple{ComboBox_Kalendarz, DavCollection::Calendar, s.syncCalendarUrl}}) {
+        const QSignalBlocker block(box);
+        box->clear();
+        for (const DavCollection &c : collections) {
+            if (c.kind == kind) {
+                box->addItem(collectionName(c), c.url);
+            }
+        }
+        box->setCurrentIndex(std::max(0, box->findData(stored)));
+        box->setEnabled(box->count() > 1); // a choice only where there is one
+    }
+    collectionChosen();
+    if (ComboBox_Ksiazka->count() == 0 || ComboBox_Kalendarz->count() == 0) {
+        Label_Stan->setText(ComboBox_Ksiazka->count() == 0
+                                ? QStringLiteral("Na serwerze nie ma książki adresowej tego użytkownika.")
+                                : QStringLiteral("Na serwerze nie ma kalendarza tego użytkownika."));
+    } else {
+        Label_Stan->setText(QStringLiteral("Połączono z serwerem."));
+    }
+}
+
+void TForm_Synchronizacja::collectionChosen()
+{
+    if (!Form_Main) {
+        return;
+    }
+    Settings &s = Form_Main->settings();
+    s.syncAddressBookUrl = ComboBox_Ksiazka->currentData().toString();
+    s.syncCalendarUrl = ComboBox_Kalendarz->currentData().toString();
+    Form_Main->saveSettings(this);
+}
+
+void TForm_Synchronizacja::Button_SynchronizujClick()
+{
+    if (!m_sync) {
+        return;
+    }
+    if (!takeAccount()) {
+        return;
+    }
+    if (const SyncController::Block block = m_sync->start(SyncController::ByHand);
+        block != SyncController::Block::None) {
+        refuse(SyncController::text(block));
+    }
+}
+
+void TForm_Synchronizacja::syncStarted()
+{
+    ProgressBar1->setRange(0, 0); // moving until the engine knows how much there is
+    setWorking(true, QStringLiteral("Synchronizacja trwa..."));
+}
+
+void TForm_Synchronizacja::engineProgress(int done, int total)
+{
+    if (total > 0) {
+        ProgressBar1->setRange(0, total);
+        ProgressBar1->setValue(std::min(done, total));
+    }
+}
+
+void TForm_Synchronizacja::syncFinished(const SyncOutcome &outcome)
+{
+    setWorking(false, QString());
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(outcome.ok ? 1 : 0);
+    showLastOutcome();
+}
+
+void TForm_Synchronizacja::showLastOutcome()
+{
+    const std::optional<SyncOutcome> &last = m_sync ? m_sync->lastOutcome() : std::nullopt;
+    if (!last) {
+        Label_Stan->setText(QStringLiteral("Od uruchomienia programu nie było jeszcze synchronizacji."));
+        Label_Wynik->clear();
+        return;
+    }
+    const QString when = DateText::toText(last->finishedAt.date()) + QLatin1Char(' ')
+                         + last->finishedAt.time().toString(QStringLiteral("HH:mm:ss"));
+    Label_Stan->setText(last->ok ? QStringLiteral("Ostatnia synchronizacja: %1, bez błędów.").arg(when)
+                                 : QStringLiteral("Ostatnia synchronizacja: %1, przerwana: %2").arg(when, last->error));
+    Label_Wynik->setText(summaryText(QStringLiteral("Kontakty"), last->contacts) + QLatin1Char('\n')
+                         + summaryText(QStringLiteral("Terminy"), last->appointments));
+}
+
+void TForm_Synchronizacja::setWorking(bool working, const QString &what)
+{
+    Button_Polacz->setEnabled(!working);
+    Button_Synchronizuj->setEnabled(!working);
+    if (!working && ProgressBar1->maximum() == 0) {
+        ProgressBar1->setRange(0, 1);
+        ProgressBar1->setValue(0);
+    }
+    Label_Stan->setText(what);
+}
+
+void TForm_Synchronizacja::Button_KonfliktyClick()
+{
+    const QString folder = m_services.dataPath(QLatin1String(conflictsFolder));
+    if (!QFileInfo(folder).isDir()) {
+        m_services.prompter.messageBox(this,
+                                       QStringLiteral("Nie było jeszcze żadnych konfliktów: folder „konflikty” "
+                                                      "powstaje przy pierwszym z nich."),
+                                       QStringLiteral("Informacja!"),
+                                       MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (!m_services.shell.open(QUrl::fromLocalFile(folder))) {
+        m_services.prompter.messageBox(this,
+                                       QStringLiteral("Nie udało się otworzyć folderu konfliktów.\r"
+                                                      "Kopie z serwera są w folderze:\r")
+                                           + QDir::toNativeSeparators(folder),
+                                       QStringLiteral("Informacja!"),
+                                       MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+void TForm_Synchronizacja::SpinEdit_CoIleChange(int minutes)
+{
+    if (Form_Main && m_sync) {
+        Form_Main->settings().syncMinutes = minutes;
+        m_sync->reschedule();
+    }
+}
+
+void TForm_Synchronizacja::Button_ZamknijClick()
+{
+    close();
+}
+
+void TForm_Synchronizacja::closeEvent(QCloseEvent *event)
+{
+    // What was typed is kept, as every window hands its values back on closing.
+    if (Form_Main) {
+        if (!normalisedAddress(Edit_Adres->text()).isEmpty()) {
+            storeAddressAndUser();
+        }
+        Form_Main->saveSettings(this);
+    }
+    event->accept();
+}
+
+void TForm_Synchronizacja::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    ShellWindow::keyPressEvent(event);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "core/common/Services.h"
+#include "core/sync/SyncEngine.h"
+#include "widgets/shell/ShellWindow.h"
+
+#include <QPointer>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class SyncController;
+
+// "Morwinek - Synchronizacja": the CardDAV/CalDAV server and account, the address book and the
+// calendar found on it, the automatic interval, a sync by hand and what the last sync did.
+// The job itself belongs to the main window, so closing this window never stops it.
+class TForm_Synchronizacja : public ShellWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm_Synchronizacja(Services &services, QWidget *parent = nullptr);
+
+    // The folder in the data folder where the server's copies of conflicting items are kept.
+    static constexpr const char *conflictsFolder = "konflikty";
+
+    QGroupBox *GroupBox_Serwer = nullptr;
+    QLabel *Label_Adres = nullptr;
+    QLineEdit *Edit_Adres = nullptr;
+    QLabel *Label_Uzytkownik = nullptr;
+    QLineEdit *Edit_Uzytkownik = nullptr;
+    QLabel *Label_Haslo = nullptr;
+    QLineEdit *Edit_Haslo = nullptr;
+    QCheckBox *Check_Zapamietaj = nullptr;
+    QPushButton *Button_Polacz = nullptr;
+    QLabel *Label_Ksiazka = nullptr;
+    QComboBox *ComboBox_Ksiazka = nullptr;
+    QLabel *Label_Kalendarz = nullptr;
+    QComboBox *ComboBox_Kalendarz = nullptr;
+
+    QGroupBox *GroupBox_Synchronizacja = nullptr;
+    QLabel *Label_CoIle = nullptr;
+    QSpinBox *SpinEdit_CoIle = nullptr;
+    QPushButton *Button_Synchronizuj = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QLabel *Label_Stan = nullptr;
+    QLabel *Label_Wynik = nullptr;
+    QPushButton *Button_Konflikty = nullptr;
+    QPushButton *Button_Zamknij = nullptr;
+
+public slots:
+    void Button_PolaczClick();
+    void Button_SynchronizujClick();
+    void Button_KonfliktyClick();
+    void Button_ZamknijClick();
+    void SpinEdit_CoIleChange(int minutes);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void createComponents();
+    void FormShow();
+    // Hands the typed address, user and password to the settings and this run's memory (and the
+    // keyring when asked to); false, having said why, when they cannot be used.
+    bool takeAccount();
+    void storeAddressAndUser();
+    bool confirmPlainHttp(const QString &address);
+    void refuse(const QString &text);
+    void engineDiscovered(const QList<DavCollection> &collections, const QString &error);
+    void engineProgress(int done, int total);
+    void syncStarted();
+    void syncFinished(const SyncOutcome &outcome);
+    void collectionChosen();
+    void showLastOutcome();
+    void setWorking(bool working, const QString &what);
+
+    Services &m_services;
+    SyncController *m_sync = nullptr;
+    bool m_discovering = false;
+};
+
+// The open sync window; null while there is none.
+inline QPointer<TForm_Synchronizacja> Form_Synchronizacja;

@@ -1,0 +1,140 @@
+// morwinek --sync as a script runs it: exit codes, summary lines, the password rule.
+#include "support/RadicaleServer.h"
+
+#include "core/common/Cp1250.h"
+#include "core/contacts/Contact.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+class tst_SyncCommand : public QObject
+{
+    Q_OBJECT
+
+private:
+    RadicaleServer m_server;
+
+    struct Run
+    {
+        int code = -1;
+        QString out;
+        QString err;
+    };
+
+    Run sync(const QString &dataDir, const QString &password, const QStringList &extra = {})
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"MORWINEK_SYNC_PASSWORD"_s);
+        if (!password.isNull()) {
+            env.insert(u"MORWINEK_SYNC_PASSWORD"_s, password);
+        }
+        p.setProcessEnvironment(env);
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(QStringLiteral(MORWINEK_EXE), QStringList{u"--data-dir"_s, dataDir, u"--sync"_s} + extra);
+        if (!p.waitForFinished(120000)) {
+            return {};
+        }
+        return {p.exitCode(),
+                QString::fromLocal8Bit(p.readAllStandardOutput()),
+                QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+
+    static void writeSettings(const QString &dataDir, const QString &address)
+    {
+        QFile ini(QDir(dataDir).filePath(u"Morwinek.ini"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(Cp1250::encode(u"[Synchronizacja]\r\nAdres="_s + address + u"\r\nUzytkownik=anna\r\n"_s));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QString error;
+        QVERIFY2(m_server.start(&error), qPrintable(error));
+    }
+
+    void syncsAndStoresTheFoundCollections()
+    {
+        QTemporaryDir dir;
+        writeSettings(dir.path(), m_server.url());
+        Contact c;
+        c.ID = u"10000"_s;
+        c.Nazwa = u"Kowalski Jan"_s;
+        QFile data(dir.filePath(u"Morwinek.data"_s));
+        QVERIFY(data.open(QIODevice::WriteOnly));
+        data.write(c.toLine() + "\r\n");
+        data.close();
+        Run r = sync(dir.path(), QString::fromLatin1(RadicaleServer::password));
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith(u"Kontakty: wysłano 1,"_s), qPrintable(lines[0]));
+        QVERIFY2(lines[1].startsWith(u"Terminy: wysłano 0,"_s), qPrintable(lines[1]));
+        QFile ini(dir.filePath(u"Morwinek.ini"_s));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray settings = ini.readAll();
+        QVERIFY(settings.contains("Ksiazka_adresowa=http://127.0.0.1"));
+        QVERIFY(settings.contains("Kalendarz=http://127.0.0.1"));
+        QVERIFY(!settings.contains(RadicaleServer::password));
+        r = sync(dir.path(), QString::fromLatin1(RadicaleServer::password));
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.startsWith(u"Kontakty: wysłano 0, odebrano 0,"_s), qPrintable(r.out));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        const QString ok = QString::fromLatin1(RadicaleServer::password);
+        QTest::newRow("wrong password") << u"server"_s << u"zle"_s << QStringList() << false << 1 << u"hasła"_s;
+        QTest::newRow("no password and no terminal")
+            << u"server"_s << QString() << QStringList() << false << 1 << u"MORWINEK_SYNC_PASSWORD"_s;
+        QTest::newRow("server unreachable")
+            << u"http://127.0.0.1:1/"_s << ok << QStringList() << false << 1 << u"Nie można połączyć się"_s;
+        QTest::newRow("no server in the settings") << QString() << ok << QStringList() << false << 2 << u"Adres"_s;
+        QTest::newRow("with an import") << u"server"_s << ok << QStringList{u"--import"_s, u"x.vcf"_s} << false << 2
+                                        << u"--sync"_s;
+        QTest::newRow("organiser on the folder")
+            << u"server"_s << ok << QStringList() << true << 3 << u"pracuje na folderze"_s;
+    }
+    void failures()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, password);
+        QFETCH(QStringList, extra);
+        QFETCH(bool, locked);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        if (!address.isEmpty()) {
+            writeSettings(dir.path(), address == u"server" ? m_server.url() : address);
+        }
+        int fd = -1;
+        if (locked) { // as the running organiser holds it
+            fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
+            QVERIFY(fd >= 0 && ::flock(fd, LOCK_SH) == 0);
+        }
+        const Run r = sync(dir.path(), password, extra);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(says), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QLatin1String(RadicaleServer::password)));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_SyncCommand)
+#include "tst_synccommand.moc"

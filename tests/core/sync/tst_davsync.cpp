@@ -1,0 +1,787 @@
+// Two data folders as two devices syncing through a real Radicale server.
+#include "support/Pictures.h"
+#include "support/RadicaleServer.h"
+
+#include "core/appointments/AppointmentList.h"
+#include "core/common/Cp1250.h"
+#include "core/common/DateText.h"
+#include "core/common/TextFile.h"
+#include "core/contacts/ContactFile.h"
+#include "core/contacts/PhotoCodec.h"
+#include "core/contacts/exchange/ContactExchange.h"
+#include "core/contacts/exchange/VCard.h"
+#include "core/sync/DavSyncEngine.h"
+#include "core/sync/SyncState.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The server as a test sees it, without the code under test: plain requests with basic auth.
+class RawDav
+{
+public:
+    explicit RawDav(QString root)
+        : m_root(std::move(root))
+    {}
+
+    struct Answer
+    {
+        int status = 0;
+        QByteArray body;
+        QByteArray etag;
+    };
+
+    Answer send(const QByteArray &method,
+                const QString &path,
+                const QByteArray &body = {},
+                const QList<std::pair<QByteArray, QByteArray>> &headers = {})
+    {
+        QNetworkRequest request(QUrl(m_root).resolved(QUrl(path)));
+        request.setRawHeader("Authorization",
+                             "Basic " + (QByteArray(RadicaleServer::user) + ':' + RadicaleServer::password).toBase64());
+        for (const auto &[name, value] : headers) {
+            request.setRawHeader(name, value);
+        }
+        QNetworkReply *reply = m_network.sendCustomRequest(request, method, body);
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        if (!reply->isFinished()) {
+            done.wait(20000);
+        }
+        Answer a{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                 reply->readAll(),
+                 reply->rawHeader("ETag")};
+        reply->deleteLater();
+        return a;
+    }
+
+    // Address book and calendar of their own for one test.
+    std::pair<QString, QString> makeCollections(const QString &name)
+    {
+        const QString book = u"/anna/"_s + name + u"-k/"_s;
+        const QString calendar = u"/anna/"_s + name + u"-t/"_s;
+        send("MKCOL",
+             book,
+             "<?xml version=\"1.0\"?><mkcol xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><set><prop>"
+             "<resourcetype><collection/><C:addressbook/></resourcetype></prop></set></mkcol>");
+        send("MKCALENDAR", calendar);
+        return {QUrl(m_root).resolved(QUrl(book)).toString(), QUrl(m_root).resolved(QUrl(calendar)).toString()};
+    }
+
+    // The members of a collection: href . data.
+    QMap<QString, QByteArray> members(const QString &collection, bool calendar)
+    {
+        const QByteArray ns = calendar ? "urn:ietf:params:xml:ns:caldav" : "urn:ietf:params:xml:ns:carddav";
+        const QByteArray body =
+            "<?xml version=\"1.0\"?><C:" + QByteArray(calendar ? "calendar-query" : "addressbook-query")
+            + " xmlns=\"DAV:\" xmlns:C=\"" + ns + "\"><prop><C:" + (calendar ? "calendar-data" : "address-data")
+            + "/></prop>" + (calendar ? "<C:filter><C:comp-filter name=\"VCALENDAR\"/></C:filter>" : "")
+            + "</C:" + (calendar ? "calendar-query" : "addressbook-query") + ">";
+        const Answer a = send("REPORT", collection, body, {{"Depth", "1"}});
+        QMap<QString, QByteArray> result;
+        QXmlStreamReader xml(a.body);
+        QString href;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) {
+                continue;
+            }
+            if (xml.name() == u"href") {
+                href = xml.readElementText();
+            } else if (xml.name() == u"address-data" || xml.name() == u"calendar-data") {
+                result.insert(href, xml.readElementText().toUtf8());
+            }
+        }
+        return result;
+    }
+
+private:
+    QString m_root;
+    QNetworkAccessManager m_network;
+};
+
+// One data folder with its engine.
+struct Device
+{
+    QTemporaryDir dir;
+    DavSyncEngine engine{dir.path()};
+    QDate today = QDate::currentDate();
+
+    Device() { engine.setToday(today); }
+
+    QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
+
+    SyncOutcome sync(const SyncAccount &account)
+    {
+        QSignalSpy spy(&engine, &SyncEngine::finished);
+        engine.synchronize(account);
+        if (spy.isEmpty() && !spy.wait(120000)) {
+            return {};
+        }
+        return spy.first().first().value<SyncOutcome>();
+    }
+
+    QList<Contact> contacts() const
+    {
+        ContactFile book(dir.path());
+        QList<Contact> result;
+        if (book.load(nullptr)) {
+            for (int i = 0; i < book.count(); ++i) {
+                result.append(book.list().contact(i));
+            }
+        }
+        return result;
+    }
+    // The contact of that name, or an empty one.
+    Contact contact(const QString &name) const
+    {
+        for (const Contact &c : contacts()) {
+            if (c.Nazwa == name) {
+                return c;
+            }
+        }
+        return {};
+    }
+    bool has(const QString &name) const { return !contact(name).Nazwa.isEmpty(); }
+    QStringList names() const
+    {
+        QStringList result;
+        for (const Contact &c : contacts()) {
+            result.append(c.Nazwa);
+        }
+        return result;
+    }
+    QString addContact(Contact c, const QString &notes = {}, const QByteArray &photo = {})
+    {
+        QDir(dir.path()).mkpath(u"notes"_s);
+        ContactFile book(dir.path());
+        if (!book.load(nullptr) || !book.list().newIdentifier(&c.ID, nullptr) || !book.add(c, nullptr)) {
+            return {};
+        }
+        int position = book.count() - 1;
+        if (!book.store(&position, c, notes, nullptr)) {
+            return {};
+        }
+        if (!photo.isEmpty()) {
+            QDir(dir.path()).mkpath(u"foto"_s);
+            (void)TextFile::writeAtomically(book.photoPath(c.ID), photo, nullptr);
+        }
+        return c.ID;
+    }
+    void editContact(const QString &name, const std::function<void(Contact &)> &edit)
+    {
+        ContactFile book(dir.path());
+        QVERIFY(book.load(nullptr));
+        for (int i = 0; i < book.count(); ++i) {
+            Contact c = book.list().contact(i);
+            if (c.Nazwa == name) {
+                QString notes;
+                QVERIFY(book.readNotes(c.ID, &notes, nullptr));
+                edit(c);
+                int position = i;
+                QVERIFY(book.store(&position, c, notes, nullptr));
+                return;
+            }
+        }
+        QFAIL("no such contact");
+    }
+    void removeContact(const QString &name)
+    {
+        ContactFile book(dir.path());
+        QVERIFY(book.load(nullptr));
+        for (int i = 0; i < book.count(); ++i) {
+            if (book.list().contact(i).Nazwa == name) {
+                QVERIFY(book.remove(i, nullptr));
+                return;
+            }
+        }
+        QFAIL("no such contact");
+    }
+    QStringList records() const
+    {
+        QList<QByteArray> lines;
+        (void)TextFile::readLines(path(u"Morwinek.term"_s), &lines, nullptr, nullptr);
+        QStringList result;
+        for (const QByteArray &line : lines) {
+            result.append(Cp1250::decode(line));
+        }
+        result.sort();
+        return result;
+    }
+    void setRecords(const QStringList &records)
+    {
+        QList<QByteArray> lines;
+        for (const QString &r : records) {
+            lines.append(Cp1250::encode(r));
+        }
+        QVERIFY(TextFile::writeLines(path(u"Morwinek.term"_s), lines, nullptr));
+    }
+    QStringList conflictFiles() const { return QDir(path(u"konflikty"_s)).entryList(QDir::Files); }
+};
+
+QString record(const QDate &day, const QString &person, const QString &place, const QString &description)
+{
+    return AppointmentRecord::encode({DateText::toText(day), person, place, description});
+}
+
+Contact named(const QString &name, const QString &mobile = {}, const QString &email = {})
+{
+    Contact c;
+    c.Nazwa = name;
+    c.TelKom = mobile;
+    c.Email = email;
+    return c;
+}
+
+bool isZero(const CollectionSummary &s)
+{
+    return s.sent == 0 && s.received == 0 && s.deletedHere == 0 && s.deletedOnServer == 0 && s.conflicts == 0;
+}
+
+} // namespace
+
+class tst_DavSync : public QObject
+{
+    Q_OBJECT
+
+private:
+    RadicaleServer m_server;
+    std::unique_ptr<RawDav> m_raw;
+    int m_collections = 0;
+
+    SyncAccount account()
+    {
+        const auto [book, calendar] = m_raw->makeCollections(u"t%1"_s.arg(++m_collections));
+        SyncAccount a;
+        a.address = m_server.url();
+        a.user = QString::fromLatin1(RadicaleServer::user);
+        a.password = QString::fromLatin1(RadicaleServer::password);
+        a.addressBookUrl = book;
+        a.calendarUrl = calendar;
+        return a;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<SyncOutcome>();
+        QString error;
+        QVERIFY2(m_server.start(&error), qPrintable(error));
+        m_raw = std::make_unique<RawDav>(m_server.url());
+    }
+
+    void discoveryCreatesThenFinds()
+    {
+        DavSyncEngine engine(QDir::tempPath());
+        SyncAccount a;
+        a.address = m_server.url();
+        a.user = QString::fromLatin1(RadicaleServer::user);
+        a.password = QString::fromLatin1(RadicaleServer::password);
+        QList<DavCollection> first;
+        for (int round = 0; round < 2; ++round) {
+            QSignalSpy spy(&engine, &SyncEngine::discovered);
+            engine.discover(a);
+            QVERIFY(spy.wait(20000));
+            const auto found = spy.first().first().value<QList<DavCollection>>();
+            QCOMPARE(spy.first().at(1).toString(), QString());
+            QCOMPARE(std::count_if(found.cbegin(),
+                                   found.cend(),
+                                   [](const DavCollection &c) {
+                                       return c.kind == DavCollection::AddressBook;
+                                   }),
+                     1);
+            QCOMPARE(std::count_if(found.cbegin(),
+                                   found.cend(),
+                                   [](const DavCollection &c) {
+                                       return c.kind == DavCollection::Calendar;
+                                   }),
+                     1);
+            if (round == 0) {
+                first = found;
+            } else {
+                QCOMPARE(found.size(), first.size()); // found again, none created twice
+            }
+        }
+        // The user's principal as the address finds the same.
+        a.address = m_server.url() + u"anna/"_s;
+        QSignalSpy spy(&engine, &SyncEngine::discovered);
+        engine.discover(a);
+        QVERIFY(spy.wait(20000));
+        QCOMPARE(spy.first().first().value<QList<DavCollection>>().size(), first.size());
+    }
+
+    void twoDevices()
+    {
+        const SyncAccount a = account();
+        Device one;
+        Device two;
+        const QByteArray photo = pictureOf("JPEG", 64, 48);
+        QVERIFY(
+            !one.addContact(named(u"Kowalski Jan"_s, u"600100200"_s), u"Lubi kawę\nDrugi wiersz"_s, photo).isEmpty());
+        QVERIFY(!one.addContact(named(u"Nowak Anna"_s, {}, u"anna@example.org"_s)).isEmpty());
+        Contact born = named(u"Żak Zenon"_s);
+        born.Urodziny = u"03.05.1970"_s;
+        QVERIFY(!one.addContact(born).isEmpty());
+        const QDate day = one.today.addDays(5);
+        const QString r1 = record(day, u"Kowalski Jan"_s, u"Kraków"_s, u"Spotkanie w sprawie łąki"_s);
+        const QString r2 = record(day.addDays(1), {}, {}, u"Dentysta"_s);
+        one.setRecords({r1, r2});
+        QVERIFY(!two.addContact(named(u"Zieliński Piotr"_s, u"700"_s)).isEmpty());
+        const QString r3 = record(day.addDays(2), u"Zieliński Piotr"_s, {}, u"Obiad"_s);
+        two.setRecords({r3});
+
+        // First sync both ways.
+        SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.contacts.sent, 3);
+        QCOMPARE(o.appointments.sent, 2);
+        o = two.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.contacts.received, 3);
+        QCOMPARE(o.contacts.sent, 1);
+        o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.contacts.received, 1);
+        QCOMPARE(o.appointments.received, 1);
+        QStringList names = one.names();
+        QCOMPARE(names, two.names());
+        QCOMPARE(names, (QStringList{u"Kowalski Jan"_s, u"Nowak Anna"_s, u"Zieliński Piotr"_s, u"Żak Zenon"_s}));
+        QCOMPARE(one.records(), two.records());
+        QCOMPARE(one.records().size(), 3);
+        // Notes and photo came along; no birthday went up as an event.
+        const Contact jan = two.contact(u"Kowalski Jan"_s);
+        QString notes;
+        QVERIFY(ContactFile(two.dir.path()).readNotes(jan.ID, &notes, nullptr));
+        QCOMPARE(notes, u"Lubi kawę\nDrugi wiersz"_s);
+        QByteArray photoThere;
+        QVERIFY(TextFile::readBytes(ContactFile(two.dir.path()).photoPath(jan.ID), &photoThere, nullptr, nullptr));
+        QCOMPARE(photoThere, photo);
+        QCOMPARE(m_raw->members(a.calendarUrl, true).size(), 3);
+
+        // Nothing changed: nothing sent, one look per collection.
+        const int before = one.engine.requestsSent();
+        o = one.sync(a);
+        QVERIFY(o.ok);
+        QVERIFY(isZero(o.contacts) && isZero(o.appointments));
+        QCOMPARE(one.engine.requestsSent() - before, 2);
+        o = two.sync(a);
+        QVERIFY(o.ok);
+        QVERIFY(isZero(o.contacts) && isZero(o.appointments));
+
+        // Different fields of one contact on each side: both edits everywhere, no conflict.
+        one.editContact(u"Kowalski Jan"_s, [](Contact &c) {
+            c.TelKom = u"601"_s;
+        });
+        two.editContact(u"Kowalski Jan"_s, [](Contact &c) {
+            c.Email = u"jan@example.org"_s;
+        });
+        // Deletes both ways and a new contact.
+        one.removeContact(u"Nowak Anna"_s);
+        two.setRecords({r1, r3});
+        QVERIFY(!two.addContact(named(u"Wiśniewska Ewa"_s)).isEmpty());
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(o.contacts.deletedOnServer, 1);
+        QVERIFY((o = two.sync(a)).ok);
+        QCOMPARE(o.contacts.deletedHere, 1);
+        QCOMPARE(o.contacts.conflicts, 0);
+        QCOMPARE(o.appointments.deletedOnServer, 1);
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(o.appointments.deletedHere, 1);
+        for (Device *d : {&one, &two}) {
+            const Contact c = d->contact(u"Kowalski Jan"_s);
+            QCOMPARE(c.TelKom, u"601"_s);
+            QCOMPARE(c.Email, u"jan@example.org"_s);
+            QVERIFY(!d->has(u"Nowak Anna"_s));
+            QVERIFY(d->has(u"Wiśniewska Ewa"_s));
+            QCOMPARE(d->records(), (QStringList{r1, r3}));
+        }
+        QVERIFY(one.conflictFiles().isEmpty() && two.conflictFiles().isEmpty());
+
+        // The same field on both sides: the local value stays, the server's card is kept aside.
+        one.editContact(u"Kowalski Jan"_s, [](Contact &c) {
+            c.Pseudo = u"Janek"_s;
+        });
+        two.editContact(u"Kowalski Jan"_s, [](Contact &c) {
+            c.Pseudo = u"Jasio"_s;
+        });
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY((o = two.sync(a)).ok);
+        QCOMPARE(o.contacts.conflicts, 1);
+        QCOMPARE(two.contact(u"Kowalski Jan"_s).Pseudo, u"Jasio"_s);
+        const QStringList kept = two.conflictFiles();
+        QCOMPARE(kept.size(), 1);
+        QByteArray keptText;
+        QVERIFY(TextFile::readBytes(two.path(u"konflikty/"_s + kept.first()), &keptText, nullptr, nullptr));
+        QVERIFY(keptText.contains("Janek"));
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(one.contact(u"Kowalski Jan"_s).Pseudo, u"Jasio"_s);
+
+        // An edited appointment travels as a delete and a create.
+        const QString r1b = record(day, u"Kowalski Jan"_s, u"Kraków"_s, u"Spotkanie przełożone"_s);
+        one.setRecords({r1b, r3});
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY((o = two.sync(a)).ok);
+        QCOMPARE(two.records(), (QStringList{r1b, r3}));
+
+        // A deleted contact's identifier is never given again.
+        const QString gone = two.contact(u"Wiśniewska Ewa"_s).ID;
+        two.removeContact(u"Wiśniewska Ewa"_s);
+        QVERIFY((o = two.sync(a)).ok);
+        QVERIFY(!two.addContact(named(u"Żółw Tadeusz"_s)).isEmpty());
+        QVERIFY(two.contact(u"Żółw Tadeusz"_s).ID != gone);
+        ContactFile book(two.dir.path());
+        QVERIFY(book.load(nullptr));
+        QStringList fresh;
+        QVERIFY(book.list().newIdentifiers(50, &fresh, nullptr));
+        QVERIFY(!fresh.contains(gone));
+    }
+
+    void foreignCardKeepsWhatTheBookCannotHold()
+    {
+        const SyncAccount a = account();
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:telefon-1\r\nFN:Marek Wójcik\r\n"
+                                "N:Wójcik;Marek;;;\r\nTEL;TYPE=CELL:+48 600 000 001\r\nTEL;TYPE=HOME:22 000 00 02\r\n"
+                                "TEL;TYPE=WORK:22 000 00 03\r\nTEL;TYPE=CELL:600 000 004\r\nTEL:600 000 005\r\n"
+                                "BDAY:--0415\r\nCATEGORIES:Rodzina,Praca\r\nX-PHONE-THING:zostaje\r\n"
+                                "item1.EMAIL;TYPE=INTERNET:marek@example.org\r\nitem1.X-ABLabel:prywatny\r\n"
+                                "END:VCARD\r\n";
+        QVERIFY(
+            m_raw
+                ->send(
+                    "PUT", QUrl(a.addressBookUrl).path() + u"telefon-1.vcf"_s, card, {{"Content-Type", "text/vcard"}})
+                .status
+            < 300);
+        Device one;
+        SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(one.contact(u"Wójcik Marek"_s).TelKom, u"+48 600 000 001"_s);
+        one.editContact(u"Wójcik Marek"_s, [](Contact &c) {
+            c.Nazwa = u"Wójcik Marek Jan"_s;
+            c.TelKom = u"+48 600 999 999"_s;
+        });
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(o.contacts.sent, 1);
+        const QByteArray now =
+            m_raw->members(a.addressBookUrl, false).value(QUrl(a.addressBookUrl).path() + u"telefon-1.vcf"_s);
+        for (const char *kept : {"22 000 00 02",
+                                 "22 000 00 03",
+                                 "600 000 004",
+                                 "600 000 005",
+                                 "BDAY:--0415",
+                                 "CATEGORIES:Rodzina,Praca",
+                                 "X-PHONE-THING:zostaje",
+                                 "item1.X-ABLabel:prywatny",
+                                 "UID:telefon-1",
+                                 "marek@example.org"}) {
+            QVERIFY2(now.toLower().contains(QByteArray(kept).toLower()), kept); // the server may change the case
+        }
+        QVERIFY(now.contains("+48 600 999 999"));
+        QVERIFY(!now.contains("+48 600 000 001"));
+        QVERIFY(now.contains("Marek Jan"));
+    }
+
+    void changedMeanwhileIsMerged()
+    {
+        const SyncAccount a = account();
+        Device one;
+        QVERIFY(!one.addContact(named(u"Kowalski Jan"_s, u"600"_s)).isEmpty());
+        SyncOutcome o = one.sync(a);
+        QVERIFY(o.ok);
+        one.editContact(u"Kowalski Jan"_s, [](Contact &c) {
+            c.TelDom = u"22 111"_s;
+        });
+        // Between the listing and the write, a phone changes the title on the server (412 follows).
+        bool changed = false;
+        one.engine.stageHook = [&](const QString &stage, bool calendar) {
+            if (stage == u"wysylanie" && !calendar && !changed) {
+                changed = true;
+                const auto members = m_raw->members(a.addressBookUrl, false);
+                QCOMPARE(members.size(), 1);
+                QByteArray text = members.first();
+                text.replace("END:VCARD", "TITLE:Kierownik\r\nEND:VCARD");
+                QVERIFY(m_raw->send("PUT", members.firstKey(), text, {{"Content-Type", "text/vcard"}}).status < 300);
+            }
+        };
+        o = one.sync(a);
+        one.engine.stageHook = nullptr;
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QVERIFY(changed);
+        QCOMPARE(o.contacts.conflicts, 0);
+        const QByteArray now = m_raw->members(a.addressBookUrl, false).first();
+        QVERIFY(now.contains("TITLE:Kierownik"));
+        QVERIFY(now.contains("22 111"));
+        QCOMPARE(one.contact(u"Kowalski Jan"_s).Tytul, u"Kierownik"_s);
+    }
+
+    void staleSyncTokenFallsBackToETags()
+    {
+        const SyncAccount a = account();
+        Device one;
+        Device two;
+        QVERIFY(!one.addContact(named(u"Kowalski Jan"_s)).isEmpty());
+        QVERIFY(one.sync(a).ok);
+        QVERIFY(two.sync(a).ok);
+        two.editContact(u"Kowalski Jan"_s, [](Contact &c) {
+            c.Email = u"j@example.org"_s;
+        });
+        QVERIFY(!two.addContact(named(u"Nowak Ewa"_s)).isEmpty());
+        QVERIFY(two.sync(a).ok);
+        // A token the server no longer knows answers 403 valid-sync-token.
+        SyncState state;
+        QVERIFY(state.load(one.dir.path(), nullptr));
+        QVERIFY(!state.contacts.syncToken.isEmpty());
+        state.contacts.syncToken = u"http://radicale.org/ns/sync/"_s + QString(64, u'0');
+        state.contacts.ctag.clear();
+        QVERIFY(state.save(one.dir.path(), nullptr));
+        const SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.contacts.received, 2);
+        QCOMPARE(o.contacts.sent, 0);
+        QCOMPARE(one.contact(u"Kowalski Jan"_s).Email, u"j@example.org"_s);
+        QCOMPARE(one.names(), two.names());
+    }
+
+    void sameUidElsewhereIsLinked()
+    {
+        const SyncAccount a = account();
+        Device one;
+        const QString id = one.addContact(named(u"Kowalski Jan"_s, u"600"_s));
+        const QString uid = SyncState::exportUids(one.dir.path(), {id}).value(id);
+        QVERIFY(!uid.isEmpty());
+        // Another client puts this contact's card on the server under its own name while the sync
+        // runs: the create is refused with 409 no-uid-conflict.
+        bool put = false;
+        one.engine.stageHook = [&](const QString &stage, bool calendar) {
+            if (stage == u"wysylanie" && !calendar && !put) {
+                put = true;
+                const QByteArray card =
+                    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid.toUtf8()
+                    + "\r\nFN:Jan Kowalski\r\nN:Kowalski;Jan;;;\r\nTEL;TYPE=CELL:600\r\nEND:VCARD\r\n";
+                QVERIFY(m_raw
+                            ->send("PUT",
+                                   QUrl(a.addressBookUrl).path() + u"inny.vcf"_s,
+                                   card,
+                                   {{"Content-Type", "text/vcard"}})
+                            .status
+                        < 300);
+            }
+        };
+        SyncOutcome o = one.sync(a);
+        one.engine.stageHook = nullptr;
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QVERIFY(put);
+        const auto members = m_raw->members(a.addressBookUrl, false);
+        QCOMPARE(members.size(), 1);
+        QVERIFY(members.firstKey().endsWith(u"inny.vcf"));
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY(isZero(o.contacts));
+        QCOMPARE(one.contacts().size(), 1);
+    }
+
+    void tooLargeCardGoesWithSmallerPhoto()
+    {
+        const SyncAccount a = account();
+        QString error;
+        m_server.stop();
+        QVERIFY2(m_server.start(&error, u"max_content_length = 60000"_s), qPrintable(error));
+        Device one;
+        const QByteArray photo = pictureOf("JPEG", 2400, 1800);
+        QVERIFY(photo.size() * 4 / 3 > 60000);
+        QVERIFY(!one.addContact(named(u"Kowalski Jan"_s), {}, photo).isEmpty());
+        SyncOutcome o = one.sync(a);
+        m_server.stop();
+        QVERIFY2(m_server.start(&error), qPrintable(error));
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.contacts.sent, 1);
+        QList<ExchangeContact> read;
+        QVERIFY(VCard::read(m_raw->members(a.addressBookUrl, false).first(), &read, nullptr));
+        QImage small;
+        QVERIFY(PhotoCodec::decodeJpeg(read.first().photo, QSize(4000, 4000), &small, nullptr));
+        QCOMPARE(std::max(small.width(), small.height()), 512);
+        QByteArray here;
+        QVERIFY(TextFile::readBytes(
+            ContactFile(one.dir.path()).photoPath(one.contacts().first().ID), &here, nullptr, nullptr));
+        QCOMPARE(here, photo);
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY(isZero(o.contacts));
+        // Another field changed later still leaves the photo alone here.
+        one.editContact(u"Kowalski Jan"_s, [](Contact &c) {
+            c.TelKom = u"600"_s;
+        });
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(o.contacts.sent, 1);
+        QVERIFY(TextFile::readBytes(
+            ContactFile(one.dir.path()).photoPath(one.contacts().first().ID), &here, nullptr, nullptr));
+        QCOMPARE(here, photo);
+    }
+
+    void killedServerThenCompleteSync()
+    {
+        const SyncAccount a = account();
+        Device one;
+        const int count = 120;
+        ContactFile book(one.dir.path());
+        QVERIFY(book.load(nullptr));
+        QList<QByteArray> lines;
+        for (int i = 0; i < count; ++i) {
+            Contact c = named(u"Osoba %1"_s.arg(i, 3, 10, QChar(u'0')), u"600%1"_s.arg(i));
+            c.ID = QString::number(10000 + i);
+            lines.append(c.toLine());
+        }
+        QVERIFY(book.addSorted(lines, nullptr));
+        const QByteArray dataBefore = [&] {
+            QByteArray b;
+            (void)TextFile::readBytes(one.path(u"Morwinek.data"_s), &b, nullptr, nullptr);
+            return b;
+        }();
+        bool killed = false;
+        QObject::connect(&one.engine, &SyncEngine::progress, [&](int done, int) {
+            if (done >= 30 && !killed) {
+                killed = true;
+                m_server.kill();
+            }
+        });
+        SyncOutcome o = one.sync(a);
+        QVERIFY(killed);
+        QVERIFY(!o.ok);
+        QVERIFY(!o.error.isEmpty());
+        QByteArray dataAfter;
+        QVERIFY(TextFile::readBytes(one.path(u"Morwinek.data"_s), &dataAfter, nullptr, nullptr));
+        QCOMPARE(dataAfter, dataBefore);
+        SyncState state;
+        QVERIFY(state.load(one.dir.path(), nullptr));
+        QString error;
+        QVERIFY2(m_server.start(&error), qPrintable(error));
+        QVERIFY2((o = one.sync(a)).ok, qPrintable(o.error));
+        QVERIFY(o.contacts.sent < count);
+        QCOMPARE(m_raw->members(a.addressBookUrl, false).size(), count);
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY(isZero(o.contacts));
+        Device two;
+        QVERIFY((o = two.sync(a)).ok);
+        QCOMPARE(two.contacts().size(), count);
+    }
+
+    void eventsFromElsewhere()
+    {
+        const SyncAccount a = account();
+        const QString path = QUrl(a.calendarUrl).path();
+        const QDate day = QDate::currentDate().addDays(3);
+        const auto put = [&](const QString &name, const QByteArray &event) {
+            const QByteArray text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//PL\r\nBEGIN:VEVENT\r\n" + event
+                                    + "DTSTAMP:20260101T000000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+            QVERIFY(m_raw->send("PUT", path + name, text, {{"Content-Type", "text/calendar"}}).status < 300);
+        };
+        put(u"a.ics"_s,
+            "UID:a\r\nDTSTART;VALUE=DATE:" + day.toString(u"yyyyMMdd"_s).toLatin1() + "\r\nSUMMARY:Urlop\r\n");
+        const QDateTime evening(day, QTime(23, 30), Qt::UTC);
+        put(u"b.ics"_s,
+            "UID:b\r\nDTSTART:" + evening.toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
+                + "\r\nSUMMARY:Pociąg\r\nLOCATION:Dworzec\r\n");
+        put(u"c.ics"_s,
+            "UID:c\r\nDTSTART;VALUE=DATE:" + day.toString(u"yyyyMMdd"_s).toLatin1()
+                + "\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:Basen\r\n");
+        Device one;
+        SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.appointments.received, 2);
+        QCOMPARE(o.appointments.skipped, 1);
+        QCOMPARE(one.records(),
+                 (QStringList{record(day, {}, {}, u"Urlop"_s),
+                              record(evening.toLocalTime().date(), {}, u"Dworzec"_s, u"Pociąg"_s)}));
+        // Dropped here as old (as the appointments window drops it): stays on the server.
+        Device later;
+        QVERIFY((o = later.sync(a)).ok);
+        QCOMPARE(later.records().size(), 2);
+        later.engine.setToday(day.addDays(10));
+        later.setRecords({});
+        QVERIFY((o = later.sync(a)).ok);
+        QCOMPARE(o.appointments.deletedOnServer, 0);
+        QCOMPARE(m_raw->members(a.calendarUrl, true).size(), 3);
+        // Deleted here by the user (within the range): gone on the server too.
+        one.setRecords({record(day, {}, {}, u"Urlop"_s)});
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(o.appointments.deletedOnServer, 1);
+        QCOMPARE(m_raw->members(a.calendarUrl, true).size(), 2);
+    }
+
+    void exportCarriesTheSyncedUids()
+    {
+        const SyncAccount a = account();
+        Device one;
+        QVERIFY(!one.addContact(named(u"Kowalski Jan"_s)).isEmpty());
+        const auto exported = [&one] {
+            ContactFile book(one.dir.path());
+            QByteArray bytes;
+            if (book.load(nullptr)
+                && ContactExchange::exportTo(ContactExchange::Format::VCard,
+                                             book,
+                                             one.path(u"a.vcf"_s),
+                                             QDateTime::currentDateTime(),
+                                             nullptr)) {
+                (void)TextFile::readBytes(one.path(u"a.vcf"_s), &bytes, nullptr, nullptr);
+            }
+            QList<ExchangeContact> read;
+            (void)VCard::read(bytes, &read, nullptr);
+            QStringList uids;
+            for (const ExchangeContact &c : read) {
+                uids.append(c.uid);
+            }
+            uids.sort();
+            return uids;
+        };
+        const QStringList before = exported(); // exported before any sync
+        QCOMPARE(before.size(), 1);
+        QVERIFY(!before.first().isEmpty());
+        QVERIFY(m_raw
+                    ->send("PUT",
+                           QUrl(a.addressBookUrl).path() + u"z-telefonu.vcf"_s,
+                           "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:z-telefonu-1\r\nFN:Ewa Nowak\r\nN:Nowak;Ewa;;;\r\n"
+                           "END:VCARD\r\n",
+                           {{"Content-Type", "text/vcard"}})
+                    .status
+                < 300);
+        QVERIFY(one.sync(a).ok);
+        QStringList onServer;
+        for (const QByteArray &card : m_raw->members(a.addressBookUrl, false)) {
+            QList<ExchangeContact> read;
+            QVERIFY(VCard::read(card, &read, nullptr));
+            onServer.append(read.first().uid);
+        }
+        onServer.sort();
+        QCOMPARE(exported(), onServer);
+        QVERIFY(onServer.contains(before.first()));
+        QVERIFY(onServer.contains(u"z-telefonu-1"_s));
+    }
+
+    void wrongPassword()
+    {
+        SyncAccount a = account();
+        a.password = u"zle"_s;
+        Device one;
+        QVERIFY(!one.addContact(named(u"Kowalski Jan"_s)).isEmpty());
+        const SyncOutcome o = one.sync(a);
+        QVERIFY(!o.ok);
+        QVERIFY2(o.error.contains(u"hasła"), qPrintable(o.error));
+        QVERIFY(!QFileInfo::exists(one.path(u"konflikty"_s)));
+    }
+
+    void plainHttpOnlyToLoopback()
+    {
+        SyncAccount a = account();
+        a.addressBookUrl.replace(u"127.0.0.1"_s, u"example.org"_s);
+        Device one;
+        const SyncOutcome o = one.sync(a);
+        QVERIFY(!o.ok);
+        QVERIFY2(o.error.contains(u"http"), qPrintable(o.error));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_DavSync)
+#include "tst_davsync.moc"

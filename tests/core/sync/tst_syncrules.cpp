@@ -1,0 +1,353 @@
+// The sync's decisions, merge, card patching, events and state file, without a server.
+#include "core/contacts/exchange/VCard.h"
+#include "core/sync/SyncRules.h"
+#include "core/sync/SyncState.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using SyncRules::Action;
+
+Q_DECLARE_METATYPE(SyncRules::Action)
+
+namespace {
+
+ExchangeContact person(const QString &mobile, const QString &email = {}, const QString &notes = {})
+{
+    ExchangeContact c;
+    c.contact.Nazwa = u"Kowalski Jan"_s;
+    c.contact.TelKom = mobile;
+    c.contact.Email = email;
+    c.notes = notes;
+    return c;
+}
+
+ExchangeContact readBack(const QByteArray &card)
+{
+    ExchangeContact c;
+    if (!SyncRules::readCard(card, &c, nullptr)) {
+        qWarning("card not readable");
+    }
+    return c;
+}
+
+const QByteArray phoneCard =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:abc-1\r\nFN:Jan Kowalski\r\nN:Kowalski;Jan;;;\r\n"
+    "TEL;TYPE=CELL:600 100 200\r\nTEL;TYPE=HOME:22 100 20 30\r\nTEL;TYPE=CELL:700 000 000\r\n"
+    "TEL:800 000 000\r\nEMAIL:jan@example.org\r\nCATEGORIES:Rodzina\r\nBDAY:--0704\r\n"
+    "NOTE:Pierwsza linia dłuższej notatki\\, która nie mieści się w jednym wierszu pliku i \r\n"
+    " jest złożona\r\nEND:VCARD\r\n";
+
+} // namespace
+
+class tst_SyncRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decide_data()
+    {
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<bool>("localExists");
+        QTest::addColumn<bool>("localChanged");
+        QTest::addColumn<bool>("remoteExists");
+        QTest::addColumn<bool>("remoteChanged");
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<Action>("expected");
+        QTest::newRow("new here") << false << true << false << false << false << true << Action::Upload;
+        QTest::newRow("new on the server") << false << false << false << true << true << true << Action::Download;
+        QTest::newRow("met on both sides") << false << true << false << true << true << true << Action::Merge;
+        QTest::newRow("unchanged") << true << true << false << true << false << true << Action::Nothing;
+        QTest::newRow("changed here") << true << true << true << true << false << true << Action::Upload;
+        QTest::newRow("changed there") << true << true << false << true << true << true << Action::Download;
+        QTest::newRow("changed on both sides") << true << true << true << true << true << true << Action::Merge;
+        QTest::newRow("deleted here, unchanged there")
+            << true << false << false << true << false << true << Action::DeleteRemote;
+        QTest::newRow("deleted here, changed there: the change wins")
+            << true << false << false << true << true << true << Action::Download;
+        QTest::newRow("deleted there, unchanged here")
+            << true << true << false << false << false << true << Action::DeleteLocal;
+        QTest::newRow("deleted there, changed here: the change wins")
+            << true << true << true << false << false << true << Action::Upload;
+        QTest::newRow("deleted on both sides") << true << false << false << false << false << true << Action::Forget;
+        QTest::newRow("sent, never confirmed, not there")
+            << true << true << false << false << false << false << Action::Upload;
+    }
+    void decide()
+    {
+        QFETCH(bool, known);
+        QFETCH(bool, localExists);
+        QFETCH(bool, localChanged);
+        QFETCH(bool, remoteExists);
+        QFETCH(bool, remoteChanged);
+        QFETCH(bool, confirmed);
+        QFETCH(Action, expected);
+        QCOMPARE(SyncRules::decide({known, localExists, localChanged, remoteExists, remoteChanged, confirmed}),
+                 expected);
+    }
+
+    void merge_data()
+    {
+        QTest::addColumn<bool>("hasBase");
+        QTest::addColumn<QStringList>("base"); // mobile, e-mail, notes
+        QTest::addColumn<QStringList>("local");
+        QTest::addColumn<QStringList>("remote");
+        QTest::addColumn<QStringList>("merged");
+        QTest::addColumn<QStringList>("conflicts");
+        const QStringList none;
+        QTest::newRow("changed here only") << true << QStringList{"1", "a", ""} << QStringList{"2", "a", ""}
+                                           << QStringList{"1", "a", ""} << QStringList{"2", "a", ""} << none;
+        QTest::newRow("changed there only") << true << QStringList{"1", "a", ""} << QStringList{"1", "a", ""}
+                                            << QStringList{"3", "a", ""} << QStringList{"3", "a", ""} << none;
+        QTest::newRow("the same change on both sides")
+            << true << QStringList{"1", "a", ""} << QStringList{"2", "a", ""} << QStringList{"2", "a", ""}
+            << QStringList{"2", "a", ""} << none;
+        QTest::newRow("different fields on each side")
+            << true << QStringList{"1", "a", "n"} << QStringList{"2", "a", "n"} << QStringList{"1", "b", "m"}
+            << QStringList{"2", "b", "m"} << none;
+        QTest::newRow("one field both ways: local stays")
+            << true << QStringList{"1", "a", ""} << QStringList{"2", "a", ""} << QStringList{"3", "b", ""}
+            << QStringList{"2", "b", ""} << QStringList{"TelKom"};
+        QTest::newRow("notes both ways") << true << QStringList{"1", "a", "x"} << QStringList{"1", "a", "y"}
+                                         << QStringList{"1", "a", "z"} << QStringList{"1", "a", "y"}
+                                         << QStringList{"notes"};
+        QTest::newRow("no base: every difference is both ways")
+            << false << QStringList{} << QStringList{"2", "a", ""} << QStringList{"3", "a", ""}
+            << QStringList{"2", "a", ""} << QStringList{"TelKom"};
+        QTest::newRow("no base, equal") << false << QStringList{} << QStringList{"2", "a", ""}
+                                        << QStringList{"2", "a", ""} << QStringList{"2", "a", ""} << none;
+    }
+    void merge()
+    {
+        QFETCH(bool, hasBase);
+        QFETCH(QStringList, base);
+        QFETCH(QStringList, local);
+        QFETCH(QStringList, remote);
+        QFETCH(QStringList, merged);
+        QFETCH(QStringList, conflicts);
+        const auto make = [](const QStringList &v) {
+            return person(v.value(0), v.value(1), v.value(2));
+        };
+        const ExchangeContact b = make(base);
+        const SyncRules::MergeResult r = SyncRules::merge(hasBase ? &b : nullptr, make(local), make(remote));
+        QCOMPARE(r.merged.contact.TelKom, merged[0]);
+        QCOMPARE(r.merged.contact.Email, merged[1]);
+        QCOMPARE(r.merged.notes, merged[2]);
+        QCOMPARE(r.conflicts, conflicts);
+    }
+
+    void mergeTakesTheServersNewPhoto()
+    {
+        ExchangeContact base = person(u"1"_s);
+        base.photo = "\xFF\xD8\xFF old";
+        ExchangeContact remote = base;
+        remote.photo = "\xFF\xD8\xFF new";
+        const SyncRules::MergeResult r = SyncRules::merge(&base, base, remote);
+        QCOMPARE(r.merged.photo, remote.photo);
+        QVERIFY(r.conflicts.isEmpty());
+    }
+
+    void patchCard_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QList<QByteArray>>("present");
+        QTest::addColumn<QList<QByteArray>>("absent");
+        const QList<QByteArray> others{"TEL;TYPE=HOME:22 100 20 30",
+                                       "TEL;TYPE=CELL:700 000 000",
+                                       "TEL:800 000 000",
+                                       "CATEGORIES:Rodzina",
+                                       "BDAY:--0704",
+                                       "UID:abc-1"};
+        QTest::newRow("mobile") << u"TelKom"_s << u"601 999 999"_s << (others + QList<QByteArray>{"601 999 999"})
+                                << QList<QByteArray>{"600 100 200"};
+        QTest::newRow("name") << u"Nazwa"_s << u"Kowalski Janusz"_s
+                              << (others + QList<QByteArray>{"N:Kowalski;Janusz", "FN:Janusz Kowalski"})
+                              << QList<QByteArray>{"FN:Jan Kowalski", "N:Kowalski;Jan;"};
+        QTest::newRow("e-mail cleared") << u"Email"_s << QString() << others << QList<QByteArray>{"jan@example.org"};
+        QTest::newRow("job title added") << u"Tytul"_s << u"Szef"_s << (others + QList<QByteArray>{"TITLE:Szef"})
+                                         << QList<QByteArray>{};
+        QTest::newRow("notes") << u"notes"_s << u"Nowa"_s << (others + QList<QByteArray>{"NOTE:Nowa"})
+                               << QList<QByteArray>{"dłuższej"};
+    }
+    void patchCard()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QList<QByteArray>, present);
+        QFETCH(QList<QByteArray>, absent);
+        ExchangeContact local = readBack(phoneCard);
+        SyncRules::setFieldValue(local, field, value);
+        const QByteArray patched = SyncRules::patchCard(phoneCard, local, u"ignored"_s);
+        for (const QByteArray &line : present) {
+            QVERIFY2(patched.contains(line), line.constData());
+        }
+        for (const QByteArray &line : absent) {
+            QVERIFY2(!patched.contains(line), line.constData());
+        }
+        QCOMPARE(SyncRules::fieldValue(readBack(patched), field), value);
+        QCOMPARE(patched.count("BEGIN:VCARD"), 1);
+        QCOMPARE(patched.count("END:VCARD"), 1);
+    }
+
+    void patchCardUnchangedIsByteForByte()
+    {
+        QCOMPARE(SyncRules::patchCard(phoneCard, readBack(phoneCard), u"x"_s), phoneCard);
+    }
+
+    void patchCardWithoutServerTextIsANewCardWithItsUid()
+    {
+        const QByteArray card = SyncRules::patchCard({}, person(u"600"_s), u"morwinek-1-10000"_s);
+        QList<ExchangeContact> read;
+        QVERIFY(VCard::read(card, &read, nullptr));
+        QCOMPARE(read.size(), 1);
+        QCOMPARE(read.first().uid, u"morwinek-1-10000"_s);
+        QCOMPARE(read.first().contact.TelKom, u"600"_s);
+    }
+
+    void readEvent_data()
+    {
+        QTest::addColumn<QByteArray>("event");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("person");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("description");
+        const int usable = int(SyncRules::EventKind::Usable);
+        QTest::newRow("all-day") << QByteArray("DTSTART;VALUE=DATE:20261224\r\nSUMMARY:Wigilia\r\nLOCATION:Dom\r\n")
+                                 << usable << u"24.12.2026"_s << QString() << u"Dom"_s << u"Wigilia"_s;
+        const QDateTime late(QDate(2026, 12, 24), QTime(23, 30), Qt::UTC);
+        QTest::newRow("timed in UTC: the local day")
+            << QByteArray("DTSTART:20261224T233000Z\r\nSUMMARY:Pociąg\r\n") << usable
+            << late.toLocalTime().date().toString(u"dd.MM.yyyy"_s) << QString() << QString() << u"Pociąg"_s;
+        const QDateTime warsaw(QDate(2026, 12, 24), QTime(0, 30), QTimeZone("Europe/Warsaw"));
+        QTest::newRow("timed with a zone")
+            << QByteArray("DTSTART;TZID=Europe/Warsaw:20261224T003000\r\nSUMMARY:Nocny\r\n") << usable
+            << warsaw.toLocalTime().date().toString(u"dd.MM.yyyy"_s) << QString() << QString() << u"Nocny"_s;
+        QTest::newRow("floating time") << QByteArray("DTSTART:20261224T100000\r\nSUMMARY:Kawa\r\n") << usable
+                                       << u"24.12.2026"_s << QString() << QString() << u"Kawa"_s;
+        QTest::newRow("person comes back") << QByteArray("DTSTART;VALUE=DATE:20261224\r\nSUMMARY:Nowak Ewa: Obiad\r\n"
+                                                         "X-MORWINEK-OSOBA:Nowak Ewa\r\n")
+                                           << usable << u"24.12.2026"_s << u"Nowak Ewa"_s << QString() << u"Obiad"_s;
+        QTest::newRow("escaped text") << QByteArray("DTSTART;VALUE=DATE:20261224\r\nSUMMARY:A\\, B\\; C\r\n") << usable
+                                      << u"24.12.2026"_s << QString() << QString() << u"A, B; C"_s;
+        QTest::newRow("recurring") << QByteArray("DTSTART;VALUE=DATE:20261224\r\nRRULE:FREQ=YEARLY\r\nSUMMARY:X\r\n")
+                                   << int(SyncRules::EventKind::Recurring) << QString() << QString() << QString()
+                                   << QString();
+        QTest::newRow("one of a series") << QByteArray("DTSTART;VALUE=DATE:20261224\r\nRECURRENCE-ID:20261224\r\n")
+                                         << int(SyncRules::EventKind::Recurring) << QString() << QString() << QString()
+                                         << QString();
+        QTest::newRow("no start") << QByteArray("SUMMARY:X\r\n") << int(SyncRules::EventKind::Invalid) << QString()
+                                  << QString() << QString() << QString();
+    }
+    void readEvent()
+    {
+        QFETCH(QByteArray, event);
+        QFETCH(int, kind);
+        QFETCH(QString, date);
+        QFETCH(QString, person);
+        QFETCH(QString, place);
+        QFETCH(QString, description);
+        const QByteArray text =
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:u1\r\n" + event + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+        Appointment a;
+        QString uid;
+        QCOMPARE(int(SyncRules::readEvent(text, &a, &uid)), kind);
+        QCOMPARE(uid, u"u1"_s);
+        if (kind == int(SyncRules::EventKind::Usable)) {
+            QCOMPARE(a.date, date);
+            QCOMPARE(a.person, person);
+            QCOMPARE(a.place, place);
+            QCOMPARE(a.description, description);
+        }
+    }
+
+    void eventRoundTrip_data()
+    {
+        QTest::addColumn<QString>("person");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("all fields") << u"Żółkiewski Łukasz"_s << u"Gdańsk, ul. Długa; 5"_s << u"Rozmowa: budżet"_s;
+        QTest::newRow("no person") << QString() << QString() << u"Dentysta"_s;
+        QTest::newRow("only a person") << u"Nowak"_s << QString() << QString();
+        QTest::newRow("description starting like a person") << u"Nowak"_s << QString() << u"Nowak: Nowak"_s;
+        QTest::newRow("full widths") << QString(30, u'p') << QString(50, u'm') << QString(100, u'o');
+    }
+    void eventRoundTrip()
+    {
+        QFETCH(QString, person);
+        QFETCH(QString, place);
+        QFETCH(QString, description);
+        const Appointment a{u"01.02.2027"_s, person, place, description};
+        Appointment back;
+        QString uid;
+        const QByteArray text = SyncRules::eventText(a, u"termin-1"_s, QDateTime::currentDateTimeUtc());
+        QCOMPARE(SyncRules::readEvent(text, &back, &uid), SyncRules::EventKind::Usable);
+        QCOMPARE(back, a);
+        QCOMPARE(uid, u"termin-1"_s);
+        QVERIFY(text.contains("DTSTART;VALUE=DATE:20270201"));
+    }
+
+    void stateFileRoundTripsAndStaysAscii()
+    {
+        QTemporaryDir dir;
+        SyncState state;
+        state.ensureFolderId();
+        state.contacts.url = u"https://serwer/ksiązka/"_s;
+        state.contacts.syncToken = u"http://x/sync/1 2"_s;
+        SyncItem item;
+        item.key = u"10007"_s;
+        item.uid = u"uid ż"_s;
+        item.href = u"/anna/k/a b.vcf"_s;
+        item.etag = u"\"e1\""_s;
+        item.hash = "abc";
+        item.serverText = "BEGIN:VCARD\r\nFN:Żaneta\r\nEND:VCARD\r\n";
+        item.pending = true;
+        state.contacts.items.append(item);
+        SyncItem recurring;
+        recurring.href = u"/anna/t/r.ics"_s;
+        recurring.skipped = true;
+        state.appointments.items.append(recurring);
+        state.retiredIds.insert(u"10003"_s);
+        QVERIFY(state.save(dir.path(), nullptr));
+        QFile file(dir.filePath(QLatin1String(SyncState::fileName)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(std::all_of(bytes.cbegin(), bytes.cend(), [](char c) {
+            return c > 0;
+        }));
+        SyncState back;
+        QVERIFY(back.load(dir.path(), nullptr));
+        QCOMPARE(back.folderId, state.folderId);
+        QCOMPARE(back.contacts.url, state.contacts.url);
+        QCOMPARE(back.contacts.syncToken, state.contacts.syncToken);
+        QCOMPARE(back.contacts.items.size(), 1);
+        const SyncItem &i = back.contacts.items.first();
+        QCOMPARE(i.key, item.key);
+        QCOMPARE(i.uid, item.uid);
+        QCOMPARE(i.href, item.href);
+        QCOMPARE(i.etag, item.etag);
+        QCOMPARE(i.hash, item.hash);
+        QCOMPARE(i.serverText, item.serverText);
+        QVERIFY(i.pending && !i.skipped);
+        QVERIFY(back.appointments.items.first().skipped);
+        QCOMPARE(SyncState::knownIdentifiers(dir.path()), (QSet<int>{10007, 10003}));
+        QCOMPARE(back.contactUid(u"10007"_s), u"uid ż"_s);
+        QVERIFY(back.contactUid(u"10008"_s).contains(state.folderId));
+    }
+
+    void exportUidsStayTheSame()
+    {
+        QTemporaryDir dir;
+        const auto first = SyncState::exportUids(dir.path(), {u"10000"_s, u"10001"_s});
+        const auto second = SyncState::exportUids(dir.path(), {u"10000"_s, u"10001"_s});
+        QCOMPARE(first, second);
+        QVERIFY(first.value(u"10000"_s) != first.value(u"10001"_s));
+        QTemporaryDir other;
+        QVERIFY(SyncState::exportUids(other.path(), {u"10000"_s}).value(u"10000"_s) != first.value(u"10000"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_SyncRules)
+#include "tst_syncrules.moc"

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+
+// A real CardDAV/CalDAV server for tests: Radicale on 127.0.0.1 at a free port, its storage in a
+// temporary folder, htpasswd with plain passwords (user "anna", password "tajne"). Restarting keeps
+// the storage and the port, so a killed server comes back with what it had.
+class RadicaleServer
+{
+public:
+    static constexpr char user[] = "anna";
+    static constexpr char password[] = "tajne";
+
+    ~RadicaleServer() { stop(); }
+
+    // extra is appended to the [server] section (max_content_length = ...).
+    bool start(QString *error, const QString &extra = {})
+    {
+        if (!m_dir.isValid()) {
+            *error = QStringLiteral("no temporary folder");
+            return false;
+        }
+        if (m_port == 0) {
+            QTcpServer probe;
+            if (!probe.listen(QHostAddress::LocalHost, 0)) {
+                *error = probe.errorString();
+                return false;
+            }
+            m_port = probe.serverPort();
+        }
+        QFile users(m_dir.filePath(QStringLiteral("users")));
+        if (!users.open(QIODevice::WriteOnly) || users.write(QByteArray(user) + ':' + password + '\n') < 0) {
+            *error = users.errorString();
+            return false;
+        }
+        users.close();
+        QFile config(m_dir.filePath(QStringLiteral("config")));
+        const QString text = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%2\n"
+                                            "[auth]\ntype = htpasswd\nhtpasswd_filename = %3\n"
+                                            "htpasswd_encryption = plain\ndelay = 0\n"
+                                            "[storage]\nfilesystem_folder = %4\n"
+                                            "[logging]\nlevel = warning\n")
+                                 .arg(m_port)
+                                 .arg(extra, users.fileName(), m_dir.filePath(QStringLiteral("storage")));
+        if (!config.open(QIODevice::WriteOnly) || config.write(text.toUtf8()) < 0) {
+            *error = config.errorString();
+            return false;
+        }
+        config.close();
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral("/usr/bin/radicale"), {QStringLiteral("--config"), config.fileName()});
+        if (!m_process.waitForStarted(10000)) {
+            *error = m_process.errorString();
+            return false;
+        }
+        for (int i = 0; i < 200; ++i) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, m_port);
+            if (socket.waitForConnected(100)) {
+                return true;
+            }
+            if (m_process.state() != QProcess::Running) {
+                break;
+            }
+            QThread::msleep(50);
+        }
+        *error = QStringLiteral("Radicale did not start listening on port %1").arg(m_port);
+        return false;
+    }
+
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(5000)) {
+                m_process.kill();
+                m_process.waitForFinished(5000);
+            }
+        }
+    }
+
+    // Ends the server at once, as a crash or a pulled cable would.
+    void kill()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(m_process.processId()), SIGKILL);
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(m_port); }
+    quint16 port() const { return m_port; }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+};

@@ -1,0 +1,232 @@
+#include "support/ContactLines.h"
+#include "support/ShellFixture.h"
+
+#include "core/appointments/Appointment.h"
+#include "platform/sim/MemoryPasswordStore.h"
+#include "widgets/appointments/TForm_Terminy.h"
+#include "widgets/contacts/TForm_Notatniczek.h"
+#include "widgets/shell/TrayFallbackWindow.h"
+#include "widgets/sync/SyncController.h"
+#include "widgets/sync/TForm_Synchronizacja.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+// Takes jobs and holds them until the test ends them, as a slow server would.
+class HeldEngine final : public SyncEngine
+{
+public:
+    QList<SyncAccount> jobs;
+    bool running = false;
+    void discover(const SyncAccount &) override {}
+    void synchronize(const SyncAccount &account) override
+    {
+        jobs.append(account);
+        running = true;
+    }
+    void cancel() override {}
+    bool busy() const override { return running; }
+    void end()
+    {
+        running = false;
+        SyncOutcome outcome;
+        outcome.ok = true;
+        emit finished(outcome);
+    }
+};
+
+const QString address = QStringLiteral("https://dav.example/");
+
+// A data folder set up for syncing every `minutes`, a keyring holding the password or none.
+struct SyncFixture : ShellFixture
+{
+    MemoryPasswordStore keyring;
+    HeldEngine *engine = nullptr;
+    int asked = 0;
+
+    explicit SyncFixture(int minutes = 0, bool passwordKept = true)
+    {
+        sim.services.passwords = &keyring;
+        sim.services.makeSyncEngine = [this] {
+            auto made = std::make_unique<HeldEngine>();
+            engine = made.get();
+            return made;
+        };
+        writeFile(QStringLiteral("Morwinek.ini"),
+                  "[Terminy]\r\nAUTOTERMINY=0\r\n[Synchronizacja]\r\nAdres=" + address.toLatin1()
+                      + "\r\nUzytkownik=ala\r\nCo_ile=" + QByteArray::number(minutes) + "\r\nKsiazka_adresowa="
+                      + address.toLatin1() + "ala/k/\r\nKalendarz=" + address.toLatin1() + "ala/t/\r\n");
+        writeFile(QStringLiteral("Morwinek.data"),
+                  lineFor("00001", "Adamska Ola") + "\r\n" + lineFor("00002", "Nowak Jan") + "\r\n");
+        if (passwordKept) {
+            keyring.passwords.insert("ala@" + address, QStringLiteral("tajne"));
+        } else {
+            keyring.present = false;
+        }
+    }
+    SyncController &sync()
+    {
+        if (!main) {
+            start();
+            main->sync()->askPassword = [this](const QString &) {
+                ++asked;
+                return std::optional<QString>();
+            };
+        }
+        return *main->sync();
+    }
+};
+
+} // namespace
+
+// The sync's side of the windows: its place in the tray menu, and never losing what the user typed.
+class TestSyncGuard : public QObject
+{
+    Q_OBJECT
+private slots:
+    void trayItem_justAboveInformacje();
+    void unsavedWindow_holdsTheSync_data();
+    void unsavedWindow_holdsTheSync();
+    void windowsReadOnlyDuringSync_thenReloaded();
+    void automatic_afterStartAndOncePerInterval();
+    void noKeyring_passwordAskedOncePerRun();
+};
+
+void TestSyncGuard::trayItem_justAboveInformacje()
+{
+    SyncFixture f;
+    TForm_Main &main = f.start();
+    const QList<QAction *> items = main.PopupMenu1->actions();
+    QCOMPARE(items.indexOf(main.Synchronizacja) + 1, items.indexOf(main.Informacje));
+    QCOMPARE(main.Synchronizacja->text(), QStringLiteral("Morwinek - Synchronizacja"));
+    TrayFallbackWindow fallback(main.PopupMenu1);
+    const auto buttons = fallback.findChildren<QPushButton *>();
+    const auto at = [&](const char *name) {
+        return buttons.indexOf(fallback.findChild<QPushButton *>(QLatin1String(name)));
+    };
+    QCOMPARE(at("Fallback_Synchronizacja") + 1, at("Fallback_Informacje"));
+    QTest::mouseClick(fallback.findChild<QPushButton *>("Fallback_Synchronizacja"), Qt::LeftButton);
+    QVERIFY(Form_Synchronizacja);
+    main.Synchronizacja->trigger(); // a second one only beeps and comes to the front
+    QCOMPARE(f.sim.prompter.beeps, QList<Prompter::Beep>{Prompter::Exclamation});
+    QTest::keyClick(Form_Synchronizacja->Edit_Adres, Qt::Key_Escape);
+    QTRY_VERIFY(Form_Synchronizacja.isNull());
+}
+
+void TestSyncGuard::unsavedWindow_holdsTheSync_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("edited contact") << "contact"
+                                    << "„Morwinek - Kontakty”";
+    QTest::newRow("new contact still unnamed") << "new"
+                                               << "„Morwinek - Kontakty”";
+    QTest::newRow("typed appointment") << "appointment"
+                                       << "„Morwinek - Terminy”";
+}
+
+void TestSyncGuard::unsavedWindow_holdsTheSync()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, said);
+    SyncFixture f;
+    SyncController &sync = f.sync();
+    if (window == "appointment") {
+        f.main->Terminy->trigger();
+        QTest::keyClicks(Form_Terminy->eData, "24.12.2026");
+    } else {
+        f.main->Kontakty->trigger();
+        if (window == "new") {
+            QTest::mouseClick(Form_Notatniczek->Button_Dodaj, Qt::LeftButton);
+        } else {
+            QTest::keyClicks(Form_Notatniczek->Edit_TelKom, "600");
+        }
+    }
+    f.main->Synchronizacja->trigger();
+    QTest::mouseClick(Form_Synchronizacja->Button_Synchronizuj, Qt::LeftButton);
+    QCOMPARE(f.sim.prompter.boxes.size(), 1);
+    QVERIFY2(f.sim.prompter.boxes[0].text.contains(said), qPrintable(f.sim.prompter.boxes[0].text));
+    QCOMPARE(f.sim.prompter.boxes[0].caption, QStringLiteral("Wyjaśnienie"));
+    // The automatic one waits and tries again.
+    f.main->settings().syncMinutes = 30;
+    QVERIFY(sync.start(SyncController::Automatic) != SyncController::Block::None);
+    QVERIFY(sync.retryPending());
+    QVERIFY(!f.engine || f.engine->jobs.isEmpty());
+}
+
+void TestSyncGuard::windowsReadOnlyDuringSync_thenReloaded()
+{
+    SyncFixture f;
+    SyncController &sync = f.sync();
+    f.main->Kontakty->trigger();
+    QTest::mouseClick(Form_Notatniczek->Button_Ostatni, Qt::LeftButton);
+    QCOMPARE(Form_Notatniczek->Edit_ID->text().trimmed(), QStringLiteral("00002"));
+    QCOMPARE(sync.start(SyncController::ByHand), SyncController::Block::None);
+    QCOMPARE(f.engine->jobs.size(), 1);
+    QCOMPARE(f.engine->jobs[0].password, QStringLiteral("tajne"));
+    QVERIFY(!Form_Notatniczek->isEnabled());
+    f.main->Terminy->trigger(); // opened during the job: read-only too
+    QVERIFY(!Form_Terminy->isEnabled());
+    QCOMPARE(sync.start(SyncController::ByHand), SyncController::Block::Busy);
+    // What the job brings: a contact sorted before the shown one, and an appointment.
+    f.writeFile(QStringLiteral("Morwinek.data"),
+                lineFor("00003", "Baran Ewa") + "\r\n" + f.readFile(QStringLiteral("Morwinek.data")));
+    f.writeFile(QStringLiteral("Morwinek.term"),
+                Cp1250::encode(AppointmentRecord::encode({"24.12.2026", "", "Kraków", "Wigilia"})) + "\r\n");
+    f.engine->end();
+    QVERIFY(Form_Notatniczek->isEnabled() && Form_Terminy->isEnabled());
+    QCOMPARE(Form_Notatniczek->book().count(), 3);
+    QCOMPARE(Form_Notatniczek->Edit_ID->text().trimmed(), QStringLiteral("00002")); // the same contact shown
+    QCOMPARE(Form_Notatniczek->Label_Ile->text(), QStringLiteral("3/3"));
+    QVERIFY(!Form_Terminy->ListView1->findItems(QStringLiteral("Wigilia"), Qt::MatchExactly, 3).isEmpty());
+    QVERIFY(!Form_Terminy->isUnsaved());
+}
+
+void TestSyncGuard::automatic_afterStartAndOncePerInterval()
+{
+    SyncFixture every5(5);
+    SyncController &sync = every5.sync();
+    QTRY_VERIFY(every5.engine && every5.engine->jobs.size() == 1); // once the loop runs
+    QCOMPARE(sync.intervalMinutes(), 5);
+    every5.engine->end();
+    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::None);
+    SyncFixture byHand(0);
+    byHand.sync();
+    QTest::qWait(50);
+    QVERIFY(!byHand.engine); // never made, never asked
+    QCOMPARE(byHand.main->sync()->intervalMinutes(), 0);
+}
+
+void TestSyncGuard::noKeyring_passwordAskedOncePerRun()
+{
+    SyncFixture f(10, false);
+    SyncController &sync = f.sync();
+    QTRY_COMPARE(f.asked, 1); // the start-up job asked, and the user declined
+    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::NoPassword);
+    QCOMPARE(f.asked, 1);
+    // Typed in the window: kept for the run, never in the settings file.
+    f.main->Synchronizacja->trigger();
+    Form_Synchronizacja->Edit_Haslo->setText(QStringLiteral("sekret-77"));
+    QVERIFY(!Form_Synchronizacja->Check_Zapamietaj->isEnabled());
+    QTest::mouseClick(Form_Synchronizacja->Button_Synchronizuj, Qt::LeftButton);
+    QCOMPARE(f.engine->jobs.size(), 1);
+    QCOMPARE(f.engine->jobs[0].password, QStringLiteral("sekret-77"));
+    f.engine->end();
+    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::None);
+    QCOMPARE(f.engine->jobs.last().password, QStringLiteral("sekret-77"));
+    Form_Synchronizacja->close();
+    QVERIFY(!f.readFile(QStringLiteral("Morwinek.ini")).contains("sekret"));
+    QVERIFY(f.readFile(QStringLiteral("Morwinek.ini")).contains("Adres=" + address.toLatin1()));
+}
+
+QTEST_MAIN(TestSyncGuard)
+#include "tst_syncguard.moc"
