@@ -17,66 +17,48 @@ struct DrawnText
     QString text;
 };
 
-// Keeps the texts drawn on it, where and in which font; everything else is let go.
-class TextRecordingEngine : public QPaintEngine
+// A page of the given resolution that keeps the texts drawn on it, where and in which font.
+class TextRecordingPage : public QPaintDevice, public QPaintEngine
 {
 public:
+    explicit TextRecordingPage(int dpi)
+        : m_dpi(dpi)
+    {}
+    QPaintEngine *paintEngine() const override { return const_cast<TextRecordingPage *>(this); }
     bool begin(QPaintDevice *) override { return true; }
     bool end() override { return true; }
     void updateState(const QPaintEngineState &) override {}
     void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
     void drawPath(const QPainterPath &) override {}
     void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
-    void drawRects(const QRectF *, int) override {}
-    void drawLines(const QLineF *, int) override {}
     void drawTextItem(const QPointF &p, const QTextItem &item) override { texts.append({p, item.font(), item.text()}); }
     Type type() const override { return QPaintEngine::User; }
 
     QList<DrawnText> texts;
-};
-
-// A page of the given resolution that records the drawn texts.
-class TextRecordingPage : public QPaintDevice
-{
-public:
-    explicit TextRecordingPage(int dpi)
-        : m_dpi(dpi)
-    {}
-    QPaintEngine *paintEngine() const override { return &m_engine; }
-    const QList<DrawnText> &texts() const { return m_engine.texts; }
 
 protected:
     int metric(PaintDeviceMetric metric) const override
     {
         switch (metric) {
         case PdmWidth:
-            return 8 * m_dpi;
         case PdmHeight:
             return 11 * m_dpi;
         case PdmWidthMM:
-            return 8 * 254 / 10;
         case PdmHeightMM:
-            return 11 * 254 / 10;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return m_dpi;
-        case PdmDepth:
-            return 32;
-        case PdmNumColors:
-            return INT_MAX;
+            return 279;
         case PdmDevicePixelRatio:
             return 1;
         case PdmDevicePixelRatioScaled:
             return int(devicePixelRatioFScale());
+        case PdmDepth:
+            return 32;
+        default:
+            return m_dpi; // the resolutions; the colour count is never asked for
         }
-        return 0;
     }
 
 private:
     int m_dpi;
-    mutable TextRecordingEngine m_engine;
 };
 
 // The rectangle of a text's ink on the page: the text rendered alone at the page's resolution,
@@ -108,25 +90,23 @@ QRect inkOnPage(const DrawnText &drawn, int dpi)
 
 CardLayout::Content fullContact(const QString &name)
 {
-    CardLayout::Content c;
-    c.name = name;
-    c.Firma = u"Przędzalnia „Gąsienica” Sp. z o.o."_s;
-    c.Dep = u"Dział sprzedaży hurtowej"_s;
-    c.Tytul = u"Kierowniczka działu sprzedaży"_s;
-    c.Email = u"zofia.cwik@przedzalnia.pl"_s;
-    c.TelKom = u"601 234 567"_s;
-    c.TelDom = u"22 612 34 56"_s;
-    c.DomKod = u"00-950"_s;
-    c.DomMiasto = u"Łódź"_s;
-    c.DomUlica = u"ul. Żytnia 12 m. 4"_s;
-    c.PracaURL = u"www.przedzalnia.pl"_s;
-    c.Faks = u"22 612 00 01"_s;
-    c.TelSlu = u"22 612 00 00"_s;
-    c.TelWew = u"12"_s;
-    c.PracaKod = u"90-001"_s;
-    c.PracaMiasto = u"Pabianice"_s;
-    c.PracaUlica = u"ul. Łąkowa 3/5"_s;
-    return c;
+    return {name,
+            u"Przędzalnia „Gąsienica” Sp. z o.o."_s,
+            u"Dział sprzedaży hurtowej"_s,
+            u"Kierowniczka działu sprzedaży"_s,
+            u"zofia.cwik@przedzalnia.pl"_s,
+            u"601 234 567"_s,
+            u"22 612 34 56"_s,
+            u"Łódź"_s,
+            u"00-950"_s,
+            u"ul. Żytnia 12 m. 4"_s,
+            u"www.przedzalnia.pl"_s,
+            u"22 612 00 01"_s,
+            u"22 612 00 00"_s,
+            u"12"_s,
+            u"Pabianice"_s,
+            u"90-001"_s,
+            u"ul. Łąkowa 3/5"_s};
 }
 
 } // namespace
@@ -171,7 +151,7 @@ void TestCardPrinter::linesNeverOverlap()
     CardPrinter::drawPage(&page, fullContact(name), options);
 
     QList<QPair<QString, QRect>> lines;
-    for (const DrawnText &drawn : page.texts()) {
+    for (const DrawnText &drawn : std::as_const(page.texts)) {
         const QRect ink = inkOnPage(drawn, dpi);
         if (!ink.isNull()) {
             lines.append({drawn.text, ink});
