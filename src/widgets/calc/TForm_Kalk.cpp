@@ -3,17 +3,22 @@
 #include "CalcEdit.h"
 
 #include "core/calc/Calculation.h"
+#include "widgets/shell/Accessibility.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QToolButton>
 
 TForm_Kalk::TForm_Kalk(Services &services, QWidget *parent)
@@ -76,29 +81,39 @@ TForm_Kalk::TForm_Kalk(Services &services, QWidget *parent)
     C2 = field("C2", 96);
     C3 = field("C3", 136);
     m_fields = {C1, C2, C3};
+    Accessibility::caption(L1, C1);
+    Accessibility::caption(L2, C2);
+    Accessibility::caption(L3, C3);
 
     GroupBox2 = new QGroupBox(this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(0, 165, 117, 40);
     Button1 = new QPushButton(QStringLiteral("&Zamknij"), GroupBox2);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(8, 12, 100, 22);
+    Button1->setGeometry(8, 12, 74, 22);
+    Button_VAT = new QPushButton(QStringLiteral("%"), GroupBox2);
+    Button_VAT->setObjectName(QStringLiteral("Button_VAT"));
+    Button_VAT->setToolTip(QStringLiteral("Stawki VAT..."));
+    Button_VAT->setGeometry(84, 12, 24, 22);
 
     setTabOrder(ComboBox1, C1);
     setTabOrder(C1, C2);
     setTabOrder(C2, C3);
     setTabOrder(C3, Button1);
+    setTabOrder(Button1, Button_VAT);
 
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm_Kalk::ComboBox1Change);
     connect(C1, &QLineEdit::textChanged, this, &TForm_Kalk::C1Change);
     connect(C2, &QLineEdit::textChanged, this, &TForm_Kalk::C2Change);
     connect(C3, &QLineEdit::textChanged, this, &TForm_Kalk::C3Change);
     connect(Button1, &QPushButton::clicked, this, &TForm_Kalk::Button1Click);
+    connect(Button_VAT, &QPushButton::clicked, this, &TForm_Kalk::Button_VATClick);
     for (QWidget *w : {static_cast<QWidget *>(ComboBox1),
                        static_cast<QWidget *>(C1),
                        static_cast<QWidget *>(C2),
                        static_cast<QWidget *>(C3),
-                       static_cast<QWidget *>(Button1)}) {
+                       static_cast<QWidget *>(Button1),
+                       static_cast<QWidget *>(Button_VAT)}) {
         w->installEventFilter(this);
     }
 
@@ -204,6 +219,60 @@ void TForm_Kalk::VAT()
     // Exact hundredths, so 12,26 less 10,05 is 2,21.
     LVAT1->setText(Calculation::taxText(C2->value() - C1->value()));
     LVAT2->setText(Calculation::taxText(C3->value() - C1->value()));
+    fitTaxLabel(L2, LVAT1);
+    fitTaxLabel(L3, LVAT2);
+}
+
+void TForm_Kalk::fitTaxLabel(QLabel *unit, QLabel *tax)
+{
+    // From just right of "VAT 22%" to the frame's inner edge; a large amount is drawn smaller rather
+    // than over the unit or past the frame.
+    const int rightEdge = GroupBox1->contentsRect().right();
+    constexpr int smallestPixels = 6;
+    const int left = unit->geometry().right() + 4;
+    tax->setGeometry(left, tax->y(), rightEdge - left, tax->height());
+    QFont shrunk = font();
+    while (shrunk.pixelSize() > smallestPixels
+           && QFontMetrics(shrunk).horizontalAdvance(tax->text()) > tax->contentsRect().width()) {
+        shrunk.setPixelSize(shrunk.pixelSize() - 1);
+    }
+    tax->setFont(shrunk);
+    tax->setToolTip(tax->text());
+}
+
+void TForm_Kalk::Button_VATClick()
+{
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("StawkiVAT"));
+    dialog.setWindowTitle(QStringLiteral("Stawki VAT"));
+    auto *form = new QFormLayout(&dialog);
+    const auto rateBox = [&dialog, form](const char *name, const QString &caption, int rate) {
+        auto *box = new QSpinBox(&dialog);
+        box->setObjectName(QLatin1String(name));
+        box->setRange(0, 100);
+        box->setSuffix(QStringLiteral(" %"));
+        box->setValue(std::clamp(rate, 0, 100));
+        form->addRow(caption, box);
+        return box;
+    };
+    QSpinBox *rate1 = rateBox("Edit_VAT1", QStringLiteral("Stawka &1:"), m_vat1);
+    QSpinBox *rate2 = rateBox("Edit_VAT2", QStringLiteral("Stawka &2:"), m_vat2);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Anuluj"));
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_vat1 = rate1->value();
+    m_vat2 = rate2->value();
+    if (Form_Main) {
+        Form_Main->settings().vat1 = m_vat1;
+        Form_Main->settings().vat2 = m_vat2;
+    }
+    ComboBox1Change();
 }
 
 bool TForm_Kalk::FormKeyDown(QKeyEvent *event)

@@ -33,6 +33,7 @@ public:
     CalcEdit *C3 = nullptr;
     QGroupBox *GroupBox2 = nullptr;
     QPushButton *Button1 = nullptr;
+    QPushButton *Button_VAT = nullptr;
 
 public slots:
     void ComboBox1Change();
@@ -41,6 +42,8 @@ public slots:
     void C3Change();
     void VAT();
     void Button1Click();
+    // Asks for the two VAT rates; chosen ones go into the settings and the fields are recomputed.
+    void Button_VATClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -54,6 +57,8 @@ private:
     // True when the key was Enter or Esc and has been dealt with.
     bool FormKeyDown(QKeyEvent *event);
     void recomputeFrom(int field);
+    // Gives a tax amount the room right of its unit label, in a smaller font when it needs one.
+    void fitTaxLabel(QLabel *unit, QLabel *tax);
 
     Services &m_services;
     std::array<CalcEdit *, 3> m_fields{};

@@ -44,19 +44,31 @@ QList<ShellWindow *> TestWindowFrames::openWindows()
 void TestWindowFrames::everyWindow_switchableAndNamed_data()
 {
     QTest::addColumn<QString>("action");
-    QTest::addColumn<int>("pictureButtons");       // at least
-    QTest::newRow("contacts") << "Kontakty" << 13; // ten on the toolbar, three dial buttons
-    QTest::newRow("appointments") << "Terminy" << 1;
-    QTest::newRow("biorhythms") << "Biorytmy" << 3;
-    QTest::newRow("calculations") << "Kalkulacje" << 3;
-    QTest::newRow("about") << "Informacje" << 0;
-    QTest::newRow("quick dial") << "Szybkie" << 0; // from the contacts window, with a modem
+    QTest::addColumn<int>("pictureButtons"); // at least
+    QTest::addColumn<bool>("wideCaptions");  // captions drawn wider and taller, as with other fonts installed
+    for (const bool wide : {false, true}) {
+        const QString fonts = wide ? QStringLiteral(", wide captions") : QString();
+        QTest::addRow("contacts%s", qPrintable(fonts)) << "Kontakty" << 13 << wide; // toolbar and dial buttons
+        QTest::addRow("appointments%s", qPrintable(fonts)) << "Terminy" << 1 << wide;
+        QTest::addRow("biorhythms%s", qPrintable(fonts)) << "Biorytmy" << 3 << wide;
+        QTest::addRow("calculations%s", qPrintable(fonts)) << "Kalkulacje" << 4 << wide;
+        QTest::addRow("about%s", qPrintable(fonts)) << "Informacje" << 0 << wide;
+        QTest::addRow("quick dial%s", qPrintable(fonts)) << "Szybkie" << 0 << wide; // from the contacts window
+    }
 }
 
 void TestWindowFrames::everyWindow_switchableAndNamed()
 {
     QFETCH(QString, action);
     QFETCH(int, pictureButtons);
+    QFETCH(bool, wideCaptions);
+    if (wideCaptions) {
+        qApp->setStyleSheet(
+            QStringLiteral("QLabel, QToolButton { font-family: \"Liberation Mono\"; font-size: 14px; }"));
+    }
+    const auto plain = qScopeGuard([] {
+        qApp->setStyleSheet(QString());
+    });
     FakeLineApi modem; // outlives the main window's line
     modem.devices.resize(1);
     ShellFixture fx;
@@ -98,11 +110,28 @@ void TestWindowFrames::everyWindow_switchableAndNamed()
             QVERIFY2(!edit->accessibleName().isEmpty() || captioned.contains(edit), qPrintable(edit->objectName()));
         }
     }
+    const auto captionOf = [w](const char *field) {
+        for (QLabel *l : w->findChildren<QLabel *>()) {
+            if (l->buddy() && l->buddy()->objectName() == QLatin1String(field)) {
+                return l->text();
+            }
+        }
+        return QString();
+    };
     if (action == "Kontakty") { // a field under a speed button that shows its caption
         QCOMPARE(w->findChild<QLineEdit *>("Edit_TelDom")->accessibleName(), QStringLiteral("Telefon domowy"));
+        QCOMPARE(captionOf("Edit_TelWew"), QStringLiteral("Wew."));
+        QCOMPARE(captionOf("Edit_DomKod"), QStringLiteral("Kod poczt."));
+        QCOMPARE(captionOf("Edit_PracaURL"), QStringLiteral("Firmowa strona internetowa"));
+    }
+    if (action == "Kalkulacje") {
+        QCOMPARE(captionOf("C2"), QStringLiteral("VAT 22%"));
     }
     if (auto *terminy = qobject_cast<TForm_Terminy *>(w)) {
-        QCOMPARE(terminy->Label1->buddy(), terminy->eData);
+        QCOMPARE(captionOf("eData"), QStringLiteral("Data"));
+        QCOMPARE(captionOf("eOpis"), QStringLiteral("Opis"));
+        QCOMPARE(captionOf("cbOsoba"), QStringLiteral("Osoba"));
+        QCOMPARE(captionOf("eMiejsce"), QStringLiteral("Miejsce"));
         QCOMPARE(terminy->SB_Urodziny->accessibleName(), QStringLiteral("Kalendarz"));
         QVERIFY(QTest::qWaitForWindowExposed(terminy)); // and its columns fit without scrolling
         QVERIFY(!terminy->ListView1->horizontalScrollBar()->isVisible());
