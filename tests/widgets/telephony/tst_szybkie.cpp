@@ -203,16 +203,11 @@ private slots:
         const QString longName = "Brzęczyszczykiewicz Grzegorz";
         QTest::newRow("long name, home") << home << 1 << "" << 1 << "Brzęczyszczykiewicz Grzego - dom" << QByteArray()
                                          << "111" << longName;
-        QTest::newRow("long name, mobile")
-            << mobile << 1 << "" << 1 << "Brzęczyszczykiewicz Gr - komórka" << QByteArray() << "333" << longName;
         QTest::newRow("cut at a blank") << work << 1 << "Abcdefghi" << 1 << "Brzęczyszczykiewicz - Abcdefghi"
                                         << QByteArray() << "222" << longName;
         QTest::newRow("company longer than the box")
             << work << 1 << "Przedsiębiorstwo Handlowe Kowalski" << 1 << "Brzęczyszczykiew - Przedsiębiors"
             << QByteArray() << "222" << longName;
-        QTest::newRow("exactly 32") << home << 1 << "" << 1 << "Brzęczyszczykiewicz Grzego - dom" << QByteArray()
-                                    << "111"
-                                    << "Brzęczyszczykiewicz Grzego";
     }
     void addButtons()
     {
