@@ -1,7 +1,7 @@
 // Peak memory and time of whole programs over a book of 80,000 contacts (a data file of about
 // 52 MiB): the command-line exports and the organiser's start. Each run is a child process whose
-// peak resident size the kernel reports when it ends (ru_maxrss, the VmHWM of /proc); the same
-// run over an empty book gives the program's base. Counters: peak_MiB, base_MiB, data_MiB, and
+// peak resident size (VmHWM) is read as it ends; the same run over an empty book gives the
+// program's base. Counters: peak_MiB, base_MiB, data_MiB, and
 // per_data = (peak - base) / data, the number of times the run holds the data file.
 #include "BenchSupport.h"
 
@@ -16,12 +16,12 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <csignal>
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-
-extern char **environ;
+#include <unistd.h>
 
 namespace {
 
@@ -36,7 +36,24 @@ struct ChildRun
     double cpuSeconds = 0;
 };
 
-// Runs the program to its end with its output thrown away.
+// The VmHWM line of /proc/<pid>/status in MiB.
+double highWaterMiB(pid_t pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        }
+    }
+    return 0;
+}
+
+// Runs the program to its end with its output thrown away. The peak is read from /proc while the
+// program stops on its way out (traced for its exit only): the kernel's own count for a child
+// (ru_maxrss) also holds the size of the parent that started it.
 ChildRun runChild(const char *program, const QStringList &arguments)
 {
     QList<QByteArray> args{program};
@@ -48,24 +65,39 @@ ChildRun runChild(const char *program, const QStringList &arguments)
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
     ChildRun run;
-    if (spawned != 0) {
+    const pid_t pid = fork();
+    if (pid < 0) {
         return run;
+    }
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        raise(SIGSTOP);
+        execv(program, argv.data());
+        _exit(127);
     }
     int status = 0;
+    waitpid(pid, &status, 0); // stopped before the program starts
+    ptrace(PTRACE_SETOPTIONS, pid, nullptr, reinterpret_cast<void *>(PTRACE_O_TRACEEXIT | PTRACE_O_EXITKILL));
+    ptrace(PTRACE_CONT, pid, nullptr, nullptr);
     rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) {
-        return run;
+    while (wait4(pid, &status, 0, &usage) == pid) {
+        if (WIFEXITED(status) || WIFSIGNALED(status)) {
+            break;
+        }
+        int signal = WSTOPSIG(status);
+        if (status >> 8 == (SIGTRAP | (PTRACE_EVENT_EXIT << 8))) {
+            run.peakMiB = highWaterMiB(pid);
+            signal = 0;
+        } else if (signal == SIGTRAP) {
+            signal = 0; // the stop after exec
+        }
+        ptrace(PTRACE_CONT, pid, nullptr, reinterpret_cast<void *>(intptr_t(signal)));
     }
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    run.peakMiB = double(usage.ru_maxrss) / 1024.0;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && run.peakMiB > 0;
     run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
                      + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return run;

@@ -200,7 +200,9 @@ bool forEachLine(const QString &path, const LineSink &sink, bool *exists, QStrin
         }
         pending.resize(kept + got);
         char *added = pending.data() + kept;
-        std::replace(added, added + got, '\0', ' '); // a NUL reads as a blank, as in splitLines
+        if (std::memchr(added, '\0', size_t(got))) {
+            std::replace(added, added + got, '\0', ' '); // a NUL reads as a blank, as in splitLines
+        }
         const bool final = got == 0;
         splitFrom(pending, &start, &scan, final, sink);
         if (final) {

@@ -126,15 +126,18 @@ bool exportTo(Format format,
     }
     QByteArray piece;
     piece.reserve(pieceSize + 64 * 1024);
+    const auto writeWhenFull = [&] {
+        if (piece.size() >= pieceSize) {
+            file.write(piece);
+            piece.truncate(0); // keeps its room
+        }
+    };
     if (format == Format::Calendar) {
         ICalendar::Writer writer(now);
-        piece = ICalendar::Writer::begin();
+        piece.append(ICalendar::Writer::begin());
         const auto appointment = [&](QByteArrayView line) {
             writer.appendAppointment(piece, AppointmentRecord::decode(Cp1250::decode(line)));
-            if (piece.size() >= pieceSize) {
-                file.write(piece);
-                piece.truncate(0);
-            }
+            writeWhenFull();
         };
         if (!TextFile::forEachLine(
                 QDir(book.dataDir()).filePath(QLatin1String(AppointmentList::fileName)), appointment, nullptr, error)) {
@@ -142,16 +145,13 @@ bool exportTo(Format format,
         }
         for (int i = 0; i < book.count(); ++i) {
             writer.appendContact(piece, book.list().contact(i));
-            if (piece.size() >= pieceSize) {
-                file.write(piece);
-                piece.truncate(0);
-            }
+            writeWhenFull();
         }
         piece.append(ICalendar::Writer::end());
     } else {
         const SideFiles side = listSideFiles(book);
         if (format == Format::Csv) {
-            piece = ContactCsv::header();
+            piece.append(ContactCsv::header());
         }
         for (int i = 0; i < book.count(); ++i) {
             ExchangeContact item;
@@ -163,10 +163,7 @@ bool exportTo(Format format,
             } else {
                 ContactCsv::appendRow(piece, item);
             }
-            if (piece.size() >= pieceSize) {
-                file.write(piece);
-                piece.truncate(0);
-            }
+            writeWhenFull();
             if (!Exchange::report(progress, i + 1, book.count())) {
                 if (error) {
                     *error = cancelledText;
