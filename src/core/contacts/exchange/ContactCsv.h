@@ -19,4 +19,8 @@ write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangePro
                         QList<ExchangeContact> *contacts,
                         ExchangeError *error,
                         const ExchangeProgress &progress = {});
+// The same, handing each contact to sink as soon as its row is read, so that only one row is held
+// at a time.
+[[nodiscard]] bool
+read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress = {});
 } // namespace ContactCsv

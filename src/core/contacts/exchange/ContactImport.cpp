@@ -10,6 +10,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -143,73 +144,156 @@ QString ContactImport::phoneKey(QStringView number)
 
 void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> contacts)
 {
-    m_contacts = std::move(contacts);
-    m_duplicate.fill(false, m_contacts.size());
-    m_folded.fill(false, m_contacts.size());
-    m_duplicateCount = 0;
+    begin(book);
+    m_free = std::numeric_limits<int>::max(); // everything given is kept, as the caller holds it anyway
+    m_known.reserve(3 * (book.count() + contacts.size()));
+    m_contacts.reserve(contacts.size());
+    m_duplicate.reserve(contacts.size());
+    m_folded.reserve(contacts.size());
+    for (ExchangeContact &item : contacts) {
+        (void)add(std::move(item), nullptr);
+    }
+}
 
-    QSet<QString> known;
-    known.reserve(3 * (book.count() + m_contacts.size()));
+void ContactImport::begin(const ContactList &book)
+{
+    m_contacts.clear();
+    m_duplicate.clear();
+    m_folded.clear();
+    m_readCount = 0;
+    m_duplicateCount = 0;
+    m_duplicatesKept = true;
+
+    // Identifiers in use, as newIdentifiers() counts them.
+    std::vector<bool> used(ContactList::lastIdentifier + 1, false);
+    int inUse = 0;
     for (const QByteArray &line : book.lines()) {
-        Contact c;
-        for (QString Contact::*field :
-             {&Contact::Nazwa, &Contact::TelDom, &Contact::TelKom, &Contact::TelSlu, &Contact::Email}) {
+        const std::optional<int> id = ContactList::identifierValue(Contact::idOf(line));
+        if (id && *id >= ContactList::firstIdentifier && !used[static_cast<size_t>(*id)]) {
+            used[static_cast<size_t>(*id)] = true;
+            ++inUse;
+        }
+    }
+    m_free = ContactList::lastIdentifier - ContactList::firstIdentifier + 1 - inUse;
+
+    m_known.clear();
+    m_known.reserve(3 * book.count());
+    static const std::array<const Contact::Column *, 5> keyColumns = [] {
+        std::array<const Contact::Column *, 5> found{};
+        const QString Contact::*const fields[] = {
+            &Contact::Nazwa, &Contact::TelDom, &Contact::TelKom, &Contact::TelSlu, &Contact::Email};
+        for (size_t i = 0; i < found.size(); ++i) {
             for (const Contact::Column &column : Contact::columns()) {
-                if (column.field == field) {
-                    c.*field = Cp1250::decode(FixedText::trimmedBytes(Contact::rawField(line, column)));
+                if (column.field == fields[i]) {
+                    found[i] = &column;
                 }
             }
         }
-        for (const QString &key : identityKeys(c)) {
-            known.insert(key);
+        return found;
+    }();
+    for (const QByteArray &line : book.lines()) {
+        Contact c;
+        for (const Contact::Column *column : keyColumns) {
+            c.*column->field = Cp1250::decode(FixedText::trimmedBytes(Contact::rawField(line, *column)));
+        }
+        for (QString &key : identityKeys(c)) {
+            m_known.insert(std::move(key));
         }
     }
+}
 
-    for (qsizetype i = 0; i < m_contacts.size(); ++i) {
-        ExchangeContact &item = m_contacts[i];
-        bool folded = false;
-        item.contact.ID.clear();
-        for (const Contact::Column &column : Contact::columns()) {
-            QString &value = item.contact.*column.field;
-            folded = foldToCp1250(&value) || folded;
-            flattenControls(&value);
-            // What the data file keeps: trimmed, cut to the width (one byte a character by now).
-            value = FixedText::trimmed(value);
-            if (value.size() > column.width) {
-                value = FixedText::trimmed(value.left(column.width));
+void ContactImport::foldForStorage(ExchangeContact *item, bool *folded) const
+{
+    item->contact.ID.clear();
+    for (const Contact::Column &column : Contact::columns()) {
+        QString &value = item->contact.*column.field;
+        *folded = foldToCp1250(&value) || *folded;
+        flattenControls(&value);
+        // What the data file keeps: trimmed, cut to the width (one byte a character by now).
+        value = FixedText::trimmed(value);
+        if (value.size() > column.width) {
+            value = FixedText::trimmed(value.left(column.width));
+        }
+    }
+    if (!item->notes.isEmpty()) {
+        item->notes.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    }
+    *folded = foldToCp1250(&item->notes) || *folded;
+    item->notes.truncate(ContactFile::notesMaxLength);
+    while (item->notes.endsWith(u'\n')) {
+        item->notes.chop(1);
+    }
+    if (!item->photo.isEmpty() && !Exchange::isJpeg(item->photo)) {
+        item->photo.clear();
+    }
+}
+
+bool ContactImport::isDuplicate(const Contact &contact)
+{
+    // A key met before makes a duplicate; one number in two fields of a contact must not make it
+    // a duplicate of itself, so a key repeated within the contact is inserted once.
+    const IdentityKeys keys = identityKeys(contact);
+    bool duplicate = false;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        if (std::find(keys.cbegin(), keys.cbegin() + i, keys[i]) == keys.cbegin() + i) {
+            duplicate = !m_known.insert(keys[i]).second || duplicate;
+        }
+    }
+    return duplicate;
+}
+
+bool ContactImport::add(ExchangeContact item, QString *error)
+{
+    bool folded = false;
+    foldForStorage(&item, &folded);
+    const bool duplicate = isDuplicate(item.contact);
+    ++m_readCount;
+    m_duplicateCount += duplicate ? 1 : 0;
+    if (m_readCount - m_duplicateCount > m_free) {
+        if (error) {
+            *error = u"Nie można zaimportować kontaktów: nowych (niebędących duplikatami) jest w pliku więcej, niż "
+                     u"w książce adresowej jest wolnych identyfikatorów (%1)."_s.arg(m_free);
+        }
+        return false;
+    }
+    if (m_duplicatesKept && m_readCount > m_free) {
+        // Adding all of them is out of reach now; only the new ones can still be added.
+        m_duplicatesKept = false;
+        qsizetype kept = 0;
+        for (qsizetype i = 0; i < m_contacts.size(); ++i) {
+            if (!m_duplicate[i]) {
+                m_contacts[kept] = std::move(m_contacts[i]);
+                m_folded[kept] = m_folded[i];
+                ++kept;
             }
         }
-        if (!item.notes.isEmpty()) {
-            item.notes.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
-        }
-        folded = foldToCp1250(&item.notes) || folded;
-        item.notes.truncate(ContactFile::notesMaxLength);
-        while (item.notes.endsWith(u'\n')) {
-            item.notes.chop(1);
-        }
-        if (!item.photo.isEmpty() && !Exchange::isJpeg(item.photo)) {
-            item.photo.clear();
-        }
-        m_folded[i] = folded;
-
-        // All keys are looked up before any is added: one number in two fields of a contact
-        // would otherwise make it a duplicate of itself.
-        const IdentityKeys keys = identityKeys(item.contact);
-        const bool duplicate = std::any_of(keys.cbegin(), keys.cend(), [&known](const QString &key) {
-            return known.contains(key);
-        });
-        for (const QString &key : keys) {
-            known.insert(key);
-        }
-        m_duplicate[i] = duplicate;
-        m_duplicateCount += duplicate ? 1 : 0;
+        m_contacts.resize(kept);
+        m_folded.resize(kept);
+        m_duplicate.fill(false, kept);
+        m_contacts.squeeze();
     }
+    if (duplicate && !m_duplicatesKept) {
+        return true;
+    }
+    m_contacts.append(std::move(item));
+    m_duplicate.append(duplicate);
+    m_folded.append(folded);
+    return true;
 }
 
 bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const
 {
     Result r;
     r.read = readCount();
+    // Duplicates left out while reading cannot be added, so all of them cannot be either.
+    if (!onlyNew && !m_duplicatesKept) {
+        if (error) {
+            *error = u"Nie można zaimportować %1 kontaktów: w książce adresowej brakuje wolnych identyfikatorów "
+                     u"(najwyższy to %2)."_s.arg(r.read)
+                         .arg(ContactList::lastIdentifier);
+        }
+        return false;
+    }
     QList<qsizetype> chosen;
     chosen.reserve(m_contacts.size());
     for (qsizetype i = 0; i < m_contacts.size(); ++i) {
@@ -218,6 +302,9 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         } else {
             chosen.append(i);
         }
+    }
+    if (onlyNew) {
+        r.skipped = m_duplicateCount; // counting those no longer kept
     }
     QStringList ids;
     if (!book.list().newIdentifiers(static_cast<int>(chosen.size()), &ids, nullptr)) {
@@ -229,16 +316,23 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         return false;
     }
     QList<QByteArray> lines;
-    lines.reserve(chosen.size());
-    for (qsizetype k = 0; k < chosen.size(); ++k) {
-        // Every value is trimmed, cut and storable already, so it is copied to its columns.
-        QByteArray line(Contact::lineLength, ' ');
-        const Contact &contact = m_contacts[chosen[k]].contact;
-        for (const Contact::Column &column : Contact::columns()) {
-            const QByteArray bytes = Cp1250::encode(column.field == &Contact::ID ? ids[k] : contact.*column.field);
-            line.replace(column.start, bytes.size(), bytes);
+    try {
+        lines.reserve(chosen.size());
+        for (qsizetype k = 0; k < chosen.size(); ++k) {
+            // Every value is trimmed, cut and storable already, so it is copied to its columns.
+            QByteArray line(Contact::lineLength, ' ');
+            const Contact &contact = m_contacts[chosen[k]].contact;
+            for (const Contact::Column &column : Contact::columns()) {
+                const QByteArray bytes = Cp1250::encode(column.field == &Contact::ID ? ids[k] : contact.*column.field);
+                line.replace(column.start, bytes.size(), bytes);
+            }
+            lines.append(std::move(line));
         }
-        lines.append(line);
+    } catch (const std::bad_alloc &) {
+        if (error) {
+            *error = u"Za mało pamięci, by zaimportować %1 kontaktów. Nie dodano żadnego."_s.arg(chosen.size());
+        }
+        return false;
     }
     if (!chosen.isEmpty() && !book.addSorted(lines, error)) {
         return false;

@@ -2,7 +2,10 @@
 
 #include "ExchangeContact.h"
 
+#include <QHashFunctions>
 #include <QStringList>
+
+#include <unordered_set>
 
 class ContactFile;
 class ContactList;
@@ -28,9 +31,18 @@ public:
 
     void prepare(const ContactList &book, QList<ExchangeContact> contacts);
 
+    // The same one contact at a time, as a file is read: begin() with the book, then add() each.
+    // add() refuses (false, with the reason) as soon as the contacts that are no duplicates
+    // outnumber the book's free identifiers. Once the file holds more contacts than there are
+    // free identifiers only the new ones can be added, and the duplicates are no longer kept
+    // (they are still counted), so memory stays bounded by what can be imported.
+    void begin(const ContactList &book);
+    [[nodiscard]] bool add(ExchangeContact item, QString *error);
+
+    // The contacts kept, each with its duplicate mark.
     const QList<ExchangeContact> &contacts() const { return m_contacts; }
     const QList<bool> &duplicates() const { return m_duplicate; }
-    int readCount() const { return static_cast<int>(m_contacts.size()); }
+    int readCount() const { return m_readCount; }
     int duplicateCount() const { return m_duplicateCount; }
 
     // Adds every contact, or only those that are no duplicates, with new identifiers, in one
@@ -44,8 +56,22 @@ public:
     static QString phoneKey(QStringView number);
 
 private:
+    struct KeyHash
+    {
+        size_t operator()(const QString &key) const noexcept { return qHash(key); }
+    };
+
+    void foldForStorage(ExchangeContact *item, bool *folded) const;
+    bool isDuplicate(const Contact &contact);
+
     QList<ExchangeContact> m_contacts;
     QList<bool> m_duplicate;
     QList<bool> m_folded;
+    // Identity keys of the book and of the contacts met so far; an insert tells whether the key
+    // was there, so each key is hashed once.
+    std::unordered_set<QString, KeyHash> m_known;
+    int m_readCount = 0;
     int m_duplicateCount = 0;
+    int m_free = 0;               // identifiers free in the book
+    bool m_duplicatesKept = true; // false once the file cannot be imported whole
 };

@@ -13,6 +13,9 @@ write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangePro
                         QList<ExchangeContact> *contacts,
                         ExchangeError *error,
                         const ExchangeProgress &progress = {});
+// The same, handing each card to sink as soon as it ends, so that only one card is held at a time.
+[[nodiscard]] bool
+read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress = {});
 // True when the bytes look like a vCard file.
 bool looksLikeVCard(QByteArrayView bytes);
 } // namespace VCard
