@@ -61,37 +61,6 @@ void flattenControls(QString *text)
     std::replace_if(text->begin(), text->end(), isControl, QChar(u' '));
 }
 
-// What makes two contacts of one name the same person: a telephone number or the e-mail address,
-// each kept as "name" + separator + number or address.
-using IdentityKeys = QVarLengthArray<QString, 4>;
-
-IdentityKeys identityKeys(const Contact &c)
-{
-    const QString name = c.Nazwa.trimmed().toLower();
-    IdentityKeys keys;
-    // One allocation a key: this runs for every contact of the book and of the file.
-    const auto add = [&name, &keys](QChar kind, QStringView value) {
-        QString key;
-        key.reserve(name.size() + 2 + value.size());
-        key.append(name).append(u'\x1f').append(kind).append(value);
-        keys.append(std::move(key));
-    };
-    for (const QString *phone : {&c.TelDom, &c.TelKom, &c.TelSlu}) {
-        const QString key = ContactImport::phoneKey(*phone);
-        if (!key.isEmpty()) {
-            add(u't', key);
-        }
-    }
-    const QString email = c.Email.trimmed().toLower();
-    if (!email.isEmpty()) {
-        add(u'e', email);
-    }
-    if (keys.isEmpty()) {
-        add(u'-', {}); // no number and no address: the same as another such of that name
-    }
-    return keys;
-}
-
 } // namespace
 
 bool ContactImport::foldToCp1250(QString *text)
@@ -196,9 +165,7 @@ void ContactImport::begin(const ContactList &book)
         for (const Contact::Column *column : keyColumns) {
             c.*column->field = Cp1250::decode(FixedText::trimmedBytes(Contact::rawField(line, *column)));
         }
-        for (QString &key : identityKeys(c)) {
-            m_known.insert(std::move(key));
-        }
+        (void)addKeys(c);
     }
 }
 
@@ -228,25 +195,100 @@ void ContactImport::foldForStorage(ExchangeContact *item, bool *folded) const
     }
 }
 
-bool ContactImport::isDuplicate(const Contact &contact)
+void ContactImport::KeySet::clear()
 {
-    // A key met before makes a duplicate; one number in two fields of a contact must not make it
-    // a duplicate of itself, so a key repeated within the contact is inserted once.
-    const IdentityKeys keys = identityKeys(contact);
-    bool duplicate = false;
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        if (std::find(keys.cbegin(), keys.cbegin() + i, keys[i]) == keys.cbegin() + i) {
-            duplicate = !m_known.insert(keys[i]).second || duplicate;
+    m_text.clear();
+    m_slots.clear();
+    m_count = 0;
+}
+
+void ContactImport::KeySet::reserve(qsizetype keys)
+{
+    m_text.reserve(static_cast<size_t>(keys) * 40);
+    size_t tableSize = 16;
+    while (tableSize < 2 * static_cast<size_t>(keys)) {
+        tableSize *= 2;
+    }
+    if (tableSize > m_slots.size()) {
+        grow(tableSize);
+    }
+}
+
+void ContactImport::KeySet::grow(size_t tableSize)
+{
+    std::vector<Slot> old = std::move(m_slots);
+    m_slots.assign(tableSize, Slot());
+    for (const Slot &slot : old) {
+        if (slot.hash != 0) {
+            size_t i = slot.hash & (tableSize - 1);
+            while (m_slots[i].hash != 0) {
+                i = (i + 1) & (tableSize - 1);
+            }
+            m_slots[i] = slot;
         }
     }
-    return duplicate;
+}
+
+bool ContactImport::KeySet::insert(QStringView key)
+{
+    if (2 * (m_count + 1) > m_slots.size()) {
+        grow(std::max<size_t>(16, 2 * m_slots.size()));
+    }
+    const size_t hash = std::max<size_t>(1, qHash(key));
+    const size_t mask = m_slots.size() - 1;
+    size_t i = hash & mask;
+    for (; m_slots[i].hash != 0; i = (i + 1) & mask) {
+        const Slot &slot = m_slots[i];
+        if (slot.hash == hash && slot.length == key.size()
+            && std::equal(key.begin(), key.end(), m_text.begin() + slot.offset)) {
+            return false;
+        }
+    }
+    m_slots[i] = {hash, static_cast<qsizetype>(m_text.size()), key.size()};
+    m_text.insert(m_text.end(), key.utf16(), key.utf16() + key.size());
+    ++m_count;
+    return true;
+}
+
+// What makes two contacts of one name the same person: a telephone number or the e-mail address,
+// each kept as "name" + separator + kind + number or address. A key met before makes a duplicate;
+// one number in two fields of a contact must not make it a duplicate of itself, so a number
+// repeated within the contact counts once.
+bool ContactImport::addKeys(const Contact &c)
+{
+    const QString name = c.Nazwa.trimmed().toLower();
+    bool known = false;
+    bool any = false;
+    const auto add = [&](QChar kind, QStringView value) {
+        m_key.resize(0); // keeps the buffer
+        m_key.append(name).append(u'\x1f').append(kind).append(value);
+        known = !m_known.insert(m_key) || known;
+        any = true;
+    };
+    QString phones[3];
+    int count = 0;
+    for (const QString *phone : {&c.TelDom, &c.TelKom, &c.TelSlu}) {
+        QString key = phoneKey(*phone);
+        if (!key.isEmpty() && std::find(phones, phones + count, key) == phones + count) {
+            add(u't', key);
+            phones[count++] = std::move(key);
+        }
+    }
+    const QString email = c.Email.trimmed().toLower();
+    if (!email.isEmpty()) {
+        add(u'e', email);
+    }
+    if (!any) {
+        add(u'-', {}); // no number and no address: the same as another such of that name
+    }
+    return known;
 }
 
 bool ContactImport::add(ExchangeContact item, QString *error)
 {
     bool folded = false;
     foldForStorage(&item, &folded);
-    const bool duplicate = isDuplicate(item.contact);
+    const bool duplicate = addKeys(item.contact);
     ++m_readCount;
     m_duplicateCount += duplicate ? 1 : 0;
     if (m_readCount - m_duplicateCount > m_free) {
@@ -323,8 +365,18 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
             QByteArray line(Contact::lineLength, ' ');
             const Contact &contact = m_contacts[chosen[k]].contact;
             for (const Contact::Column &column : Contact::columns()) {
-                const QByteArray bytes = Cp1250::encode(column.field == &Contact::ID ? ids[k] : contact.*column.field);
-                line.replace(column.start, bytes.size(), bytes);
+                const QString &value = column.field == &Contact::ID ? ids[k] : contact.*column.field;
+                if (column.start + value.size() > line.size()) {
+                    const QByteArray bytes = Cp1250::encode(value);
+                    line.replace(column.start, bytes.size(), bytes);
+                    continue;
+                }
+                // Encoded in place, as Cp1250::encode() would, without a temporary.
+                char *out = line.data() + column.start;
+                for (const QChar ch : value) {
+                    const int b = Cp1250::encodeChar(ch);
+                    *out++ = static_cast<char>(b < 0 ? '?' : b);
+                }
             }
             lines.append(std::move(line));
         }

@@ -2,10 +2,9 @@
 
 #include "ExchangeContact.h"
 
-#include <QHashFunctions>
 #include <QStringList>
 
-#include <unordered_set>
+#include <vector>
 
 class ContactFile;
 class ContactList;
@@ -56,20 +55,40 @@ public:
     static QString phoneKey(QStringView number);
 
 private:
-    struct KeyHash
+    // Identity keys of the book and of the contacts met so far: their characters one after
+    // another and an open-addressing table of their hashes, so that a key costs no allocation of
+    // its own and an insert tells whether it was there.
+    class KeySet
     {
-        size_t operator()(const QString &key) const noexcept { return qHash(key); }
+    public:
+        void clear();
+        void reserve(qsizetype keys);
+        // Adds the key; false when it was there already.
+        bool insert(QStringView key);
+
+    private:
+        struct Slot
+        {
+            size_t hash = 0; // 0: empty
+            qsizetype offset = 0;
+            qsizetype length = 0;
+        };
+        void grow(size_t tableSize);
+
+        std::vector<char16_t> m_text;
+        std::vector<Slot> m_slots;
+        size_t m_count = 0;
     };
 
     void foldForStorage(ExchangeContact *item, bool *folded) const;
-    bool isDuplicate(const Contact &contact);
+    // Adds the contact's identity keys; true when one of them was known.
+    bool addKeys(const Contact &contact);
 
     QList<ExchangeContact> m_contacts;
     QList<bool> m_duplicate;
     QList<bool> m_folded;
-    // Identity keys of the book and of the contacts met so far; an insert tells whether the key
-    // was there, so each key is hashed once.
-    std::unordered_set<QString, KeyHash> m_known;
+    KeySet m_known;
+    QString m_key; // the key being built, its buffer reused
     int m_readCount = 0;
     int m_duplicateCount = 0;
     int m_free = 0;               // identifiers free in the book
