@@ -23,6 +23,7 @@ int main(int argc, char **argv)
     long attributes = 0;
     char *start = text;
     for (;;) {
+        start += strspn(start, "\r\n"); /* the line break after the card before */
         char *end = strstr(start, "END:VCARD");
         if (!end) {
             break;

@@ -446,26 +446,31 @@ bool parseProperty(QByteArrayView line, Property *property)
     }
     property->name = name;
     for (qsizetype i = 1; i < head.size(); ++i) {
+        // Views of the line, compared without case; only kept values are copied.
         const QByteArrayView param = head[i].trimmed();
         const qsizetype eq = param.indexOf('=');
-        QByteArray key = eq < 0 ? QByteArray("TYPE") : param.first(eq).trimmed().toByteArray().toUpper();
-        QByteArray value = (eq < 0 ? param : param.sliced(eq + 1)).trimmed().toByteArray();
+        QByteArrayView key = eq < 0 ? QByteArrayView("TYPE") : param.first(eq).trimmed();
+        QByteArrayView value = (eq < 0 ? param : param.sliced(eq + 1)).trimmed();
         if (value.startsWith('"') && value.endsWith('"') && value.size() >= 2) {
-            value = value.mid(1, value.size() - 2);
+            value = value.sliced(1, value.size() - 2);
         }
-        const QByteArray upperValue = value.toUpper();
-        if (eq < 0 && (upperValue == "QUOTED-PRINTABLE" || upperValue == "BASE64" || upperValue == "B")) {
+        const auto isKey = [&key](const char *name) {
+            return key.compare(name, Qt::CaseInsensitive) == 0;
+        };
+        if (eq < 0
+            && (value.compare("QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0
+                || value.compare("BASE64", Qt::CaseInsensitive) == 0 || value.compare("B", Qt::CaseInsensitive) == 0)) {
             key = "ENCODING";
         }
-        if (key == "ENCODING") {
-            property->encoding = upperValue;
-        } else if (key == "CHARSET") {
-            property->charset = value;
-        } else if (key == "VALUE") {
-            property->valueType = value.toLower();
-        } else if (key == "PREF") {
+        if (isKey("ENCODING")) {
+            property->encoding = value.toByteArray().toUpper();
+        } else if (isKey("CHARSET")) {
+            property->charset = value.toByteArray();
+        } else if (isKey("VALUE")) {
+            property->valueType = value.toByteArray().toLower();
+        } else if (isKey("PREF")) {
             property->pref = true;
-        } else if (key == "TYPE") {
+        } else if (isKey("TYPE")) {
             for (const QByteArrayView type : splitUnescaped(value, ',', true)) {
                 const auto isType = [type](const char *name) {
                     return type.trimmed().compare(name, Qt::CaseInsensitive) == 0;
