@@ -5,6 +5,8 @@
 set -uo pipefail
 build=${1:?build folder}
 seconds=${2:-30}
+timeout=${FUZZ_TIMEOUT:-5}
+max_len=${FUZZ_MAX_LEN:-262144}
 here=$(cd "$(dirname "$0")/.." && pwd)
 # The targets write their data files for every input; a memory-backed folder keeps syncs cheap.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
@@ -18,7 +20,10 @@ for source in "$here"/fuzz/fuzz_*.cpp; do
     work="$build/corpus/$name"
     mkdir -p "$work" "$build/artifacts"
     echo "== $name: $seconds s"
-    if ! "$program" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+    # An input that takes longer than $timeout s fails the run as a crash does; inputs may grow to
+    # max_len bytes, so that a reader slower than linear in its input is caught.
+    if ! "$program" -max_total_time="$seconds" -timeout="$timeout" -max_len="$max_len" -len_control=20 \
+        -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$name-" "$work" "$seeds" > "$build/$name.log" 2>&1; then
         tail -n 60 "$build/$name.log"
         failed+=("$name")

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QTextStream>
 
+#include <new>
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -95,15 +97,19 @@ private:
         if (!book.load(&error)) {
             return fail(error);
         }
-        QList<ExchangeContact> contacts;
-        if (!ContactExchange::readFile(file, &contacts, &error)) {
-            return fail(error);
-        }
-        ContactImport import;
-        import.prepare(book.list(), std::move(contacts));
         ContactImport::Result result;
-        if (!import.apply(book, true, &result, &error)) {
-            return fail(error);
+        try {
+            // Read straight into the import: a file that cannot fit is refused as soon as that shows.
+            ContactImport import;
+            import.begin(book.list());
+            if (!ContactExchange::readInto(file, &import, &error)) {
+                return fail(error);
+            }
+            if (!import.apply(book, true, &result, &error)) {
+                return fail(error);
+            }
+        } catch (const std::bad_alloc &) {
+            return fail(u"Za mało pamięci do importu pliku %1."_s.arg(QDir::toNativeSeparators(file)));
         }
         m_out << u"Wczytano: %1, dodano: %2, pominięto jako duplikaty: %3."_s.arg(result.read)
                      .arg(result.added)

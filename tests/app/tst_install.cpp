@@ -132,6 +132,9 @@ void TestInstall::exchange_errorsExitNonZeroAndAddNothing_data()
     QTest::newRow("malformed file") << u"--data-dir dane --import bad.csv"_s << 1 << u"Wiersz 3:"_s;
     QTest::newRow("file name missing") << u"--data-dir dane --import"_s << 2 << u"wymaga"_s;
     QTest::newRow("unknown option") << u"--import a.vcf --cicho"_s << 2 << u"--cicho"_s;
+    QTest::newRow("more new contacts than free identifiers")
+        << u"--data-dir dane --import many.csv"_s << 1 << u"wolnych identyfikatorów (89998)"_s;
+    QTest::newRow("file beyond the import limit") << u"--data-dir dane --import sparse.csv"_s << 1 << u"za duży"_s;
 }
 
 void TestInstall::exchange_errorsExitNonZeroAndAddNothing()
@@ -141,6 +144,16 @@ void TestInstall::exchange_errorsExitNonZeroAndAddNothing()
     QFETCH(QString, message);
     QCOMPARE(m_box->run(u"--data-dir dane --import a.vcf"_s), 0);
     QVERIFY(TextFile::writeAtomically(m_box->path(u"bad.csv"_s), "Nazwa,Email\r\nA,a@b\r\n\"B,b@c\r\n", nullptr));
+    if (QByteArray(QTest::currentDataTag()).startsWith("more new")) {
+        QByteArray many = "Nazwa,Email\r\n";
+        for (int i = 0; i < 89999; ++i) {
+            many += "Osoba " + QByteArray::number(i) + ",o" + QByteArray::number(i) + "@example.pl\r\n";
+        }
+        QVERIFY(TextFile::writeAtomically(m_box->path(u"many.csv"_s), many, nullptr));
+    }
+    QFile sparse(m_box->path(u"sparse.csv"_s));
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(8LL << 30)); // a hole, not data
+    sparse.close();
     const QByteArray before = read(u"dane/Morwinek.data"_s);
     QCOMPARE(m_box->run(arguments), code);
     QVERIFY2(m_box->err.contains(message), qPrintable(m_box->err));

@@ -139,16 +139,17 @@ void ContactExchangeMenu::exportContacts(ContactExchange::Format format)
 bool ContactExchangeMenu::importFiles(const QStringList &paths)
 {
     emit aboutToUseBook();
-    QList<ExchangeContact> contacts;
+    // Each file goes straight into the import, which refuses as soon as the book cannot take it.
+    ContactImport import;
+    import.begin(m_book.list());
     for (const QString &path : paths) {
         std::unique_ptr<QProgressDialog> dialog;
         const ExchangeProgress progress = progressFor(u"Wczytywanie pliku %1..."_s.arg(QFileInfo(path).fileName()),
                                                       QFileInfo(path).size() / 256, // about one contact in 256 bytes
                                                       &dialog);
-        QList<ExchangeContact> read;
         QString error;
         bool cancelled = false;
-        const bool ok = ContactExchange::readFile(path, &read, &error, progress, &cancelled);
+        const bool ok = ContactExchange::readInto(path, &import, &error, progress, &cancelled);
         dialog.reset();
         if (cancelled) {
             return false;
@@ -157,16 +158,13 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
             m_services.showError(m_window, error + u"\rNie zaimportowano żadnego kontaktu."_s);
             return false;
         }
-        contacts.append(std::move(read));
     }
-    if (contacts.isEmpty()) {
+    if (import.readCount() == 0) {
         m_services.prompter.messageBox(
             m_window, u"W pliku nie ma żadnego kontaktu."_s, information, MB_OK | MB_ICONINFORMATION);
         return false;
     }
 
-    ContactImport import;
-    import.prepare(m_book.list(), std::move(contacts));
     bool onlyNew = false;
     if (import.duplicateCount() > 0) {
         const Prompter::Answer answer = m_services.prompter.messageBox(

@@ -1,5 +1,6 @@
 #include "ContactCsv.h"
 
+#include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
 
 #include <QDate>
@@ -61,86 +62,129 @@ void appendField(QString &out, const QString &value)
     out.append(u'"');
 }
 
-// Reads rows of RFC 4180 fields from decoded text, counting physical lines for messages.
+// One field of a row as it stands in the file: a view of its bytes, or its bytes with doubled
+// quotes made single.
+struct RawField
+{
+    QByteArrayView view;
+    QByteArray unquoted;
+    bool copied = false;
+
+    QByteArrayView bytes() const { return copied ? QByteArrayView(unquoted) : view; }
+};
+
+// Reads rows of RFC 4180 fields from the file's bytes, counting physical lines for messages.
+// Separators, quotes and line breaks are ASCII in both encodings read here, so fields are split
+// before they are decoded and the file is never held as text.
 class Reader
 {
 public:
-    Reader(QStringView text, QChar separator)
-        : m_text(text)
+    Reader(QByteArrayView bytes, char separator)
+        : m_bytes(bytes)
         , m_separator(separator)
     {}
 
-    bool atEnd() const { return m_pos >= m_text.size(); }
+    bool atEnd() const { return m_pos >= m_bytes.size(); }
     int line() const { return m_line; }
 
     // The next row; false with the reason when a quote is not closed or is followed by text.
-    bool next(QStringList *row, int *rowLine, QString *problem)
+    // Its fields stay valid until the next call.
+    bool next(int *rowLine, QString *problem)
     {
-        row->clear();
+        m_used = 0;
         *rowLine = m_line;
-        QString field;
+        const qsizetype size = m_bytes.size();
+        const char *data = m_bytes.data();
         while (true) {
-            if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
+            RawField &field = nextField();
+            if (m_pos < size && data[m_pos] == '"') {
                 const int openedOn = m_line;
-                ++m_pos;
+                const qsizetype start = ++m_pos;
                 while (true) {
-                    if (m_pos >= m_text.size()) {
+                    if (m_pos >= size) {
                         *rowLine = openedOn;
                         *problem = u"cudzysłów otwarty w tym wierszu nie jest zamknięty."_s;
                         return false;
                     }
-                    const QChar ch = m_text[m_pos++];
-                    if (ch == u'"') {
-                        if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
-                            field.append(u'"');
+                    const char ch = data[m_pos++];
+                    if (ch == '"') {
+                        if (m_pos < size && data[m_pos] == '"') {
+                            if (!field.copied) {
+                                field.copied = true;
+                                field.unquoted.clear();
+                                field.unquoted.append(data + start, m_pos - start); // one quote of the pair
+                            } else {
+                                field.unquoted.append('"');
+                            }
                             ++m_pos;
                             continue;
                         }
+                        if (!field.copied) {
+                            field.view = m_bytes.sliced(start, m_pos - 1 - start);
+                        }
                         break;
                     }
-                    if (ch == u'\n' || (ch == u'\r' && (m_pos >= m_text.size() || m_text[m_pos] != u'\n'))) {
+                    if (ch == '\n' || (ch == '\r' && (m_pos >= size || data[m_pos] != '\n'))) {
                         ++m_line;
                     }
-                    field.append(ch);
+                    if (field.copied) {
+                        field.unquoted.append(ch);
+                    }
                 }
-                if (m_pos < m_text.size() && m_text[m_pos] != m_separator && m_text[m_pos] != u'\r'
-                    && m_text[m_pos] != u'\n') {
+                if (m_pos < size && data[m_pos] != m_separator && data[m_pos] != '\r' && data[m_pos] != '\n') {
                     *rowLine = m_line;
                     *problem = u"po zamykającym cudzysłowie jest tekst zamiast separatora."_s;
                     return false;
                 }
             } else {
-                while (m_pos < m_text.size()) {
-                    const QChar ch = m_text[m_pos];
-                    if (ch == m_separator || ch == u'\r' || ch == u'\n') {
+                const qsizetype start = m_pos;
+                while (m_pos < size) {
+                    const char ch = data[m_pos];
+                    if (ch == m_separator || ch == '\r' || ch == '\n') {
                         break;
                     }
-                    field.append(ch);
                     ++m_pos;
                 }
+                field.view = m_bytes.sliced(start, m_pos - start);
             }
-            row->append(field);
-            field.clear();
-            if (m_pos >= m_text.size()) {
-                return true;
+            if (m_pos >= size) {
+                break;
             }
-            const QChar ch = m_text[m_pos++];
+            const char ch = data[m_pos++];
             if (ch == m_separator) {
                 continue;
             }
-            if (ch == u'\r' && m_pos < m_text.size() && m_text[m_pos] == u'\n') {
+            if (ch == '\r' && m_pos < size && data[m_pos] == '\n') {
                 ++m_pos;
             }
             ++m_line;
-            return true;
+            break;
         }
+        return true;
     }
 
+    qsizetype fieldCount() const { return m_used; }
+    const RawField &field(qsizetype i) const { return m_fields[i]; }
+
 private:
-    QStringView m_text;
-    QChar m_separator;
+    // A cleared field at the end of the row, reusing the buffer of an earlier row's.
+    RawField &nextField()
+    {
+        if (m_used == m_fields.size()) {
+            m_fields.emplaceBack();
+        }
+        RawField &field = m_fields[m_used++];
+        field.view = {};
+        field.copied = false;
+        return field;
+    }
+
+    QByteArrayView m_bytes;
+    char m_separator;
     qsizetype m_pos = 0;
     int m_line = 1;
+    QList<RawField> m_fields; // the fields of the row read last are the first m_used
+    qsizetype m_used = 0;
 };
 
 // Columns of the tables that mail programs and phones export, by their usual names.
@@ -208,28 +252,53 @@ const Alias aliases[] = {
 // "1980-03-08" as spreadsheets and mail programs write dates -> "08.03.1980".
 QString dateText(const QString &text)
 {
+    if (text.isEmpty()) {
+        return text;
+    }
     const QDate date = QDate::fromString(text.trimmed(), Qt::ISODate);
     return date.isValid() && text.trimmed().size() == 10 ? DateText::toText(date) : text;
 }
 
 // ';' when the header row has more semicolons than commas outside quotes, else ','.
-QChar detectSeparator(QStringView text)
+char detectSeparator(QByteArrayView text)
 {
     int commas = 0;
     int semicolons = 0;
     bool quoted = false;
-    for (const QChar ch : text) {
-        if (ch == u'"') {
+    for (const char ch : text) {
+        if (ch == '"') {
             quoted = !quoted;
-        } else if (!quoted && (ch == u'\n' || ch == u'\r')) {
+        } else if (!quoted && (ch == '\n' || ch == '\r')) {
             break;
-        } else if (!quoted && ch == u',') {
+        } else if (!quoted && ch == ',') {
             ++commas;
-        } else if (!quoted && ch == u';') {
+        } else if (!quoted && ch == ';') {
             ++semicolons;
         }
     }
-    return semicolons > commas ? u';' : u',';
+    return semicolons > commas ? ';' : ',';
+}
+
+// A field's text in the file's encoding.
+QString decodeField(const RawField &field, bool utf8)
+{
+    return utf8 ? QString::fromUtf8(field.bytes()) : Cp1250::decode(field.bytes());
+}
+
+// True when the field's text trimmed is empty. Fields of plain ASCII are looked at without
+// decoding them: a blank there is what QChar::isSpace() calls one.
+bool isBlank(const RawField &field, bool utf8)
+{
+    for (const char c : field.bytes()) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80) {
+            return decodeField(field, utf8).trimmed().isEmpty();
+        }
+        if (b != ' ' && (b < '\t' || b > '\r')) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -284,30 +353,47 @@ bool read(QByteArrayView bytes,
           const ExchangeProgress &progress)
 {
     contacts->clear();
-    const QString text = Exchange::decodeText(bytes);
-    const auto fail = [&](int line, const QString &message) {
+    const bool done = read(
+        bytes,
+        [contacts](ExchangeContact &&item, QString *) {
+            contacts->append(std::move(item));
+            return true;
+        },
+        error,
+        progress);
+    if (!done) {
         contacts->clear();
+    }
+    return done;
+}
+
+bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes = bytes.sliced(3);
+    }
+    const bool utf8 = Exchange::isUtf8(bytes);
+    const auto fail = [&](int line, const QString &message) {
         if (error) {
             *error = {line, message};
         }
         return false;
     };
-    Reader reader(text, detectSeparator(text));
-    QStringList row;
+    Reader reader(bytes, detectSeparator(bytes));
     int rowLine = 0;
     QString problem;
     if (reader.atEnd()) {
         return true;
     }
-    if (!reader.next(&row, &rowLine, &problem)) {
+    if (!reader.next(&rowLine, &problem)) {
         return fail(rowLine, problem);
     }
     // Which field (or part of the name) each column fills; nullptr and None for unknown columns.
     QList<QString Contact::*> fields;
     QList<NamePart> parts;
     bool known = false;
-    for (qsizetype i = 0; i < row.size(); ++i) {
-        const QString name = row[i].trimmed();
+    for (qsizetype i = 0; i < reader.fieldCount(); ++i) {
+        const QString name = decodeField(reader.field(i), utf8).trimmed();
         QString Contact::*field = nullptr;
         NamePart part =
             name.compare(QLatin1String(notesColumn), Qt::CaseInsensitive) == 0 ? NamePart::Notes : NamePart::None;
@@ -329,31 +415,40 @@ bool read(QByteArrayView bytes,
     if (!known) {
         return fail(1, u"pierwszy wiersz nie zawiera nazw pól kontaktu (np. Nazwa, Email, TelDom)."_s);
     }
-    const qsizetype expected = text.count(u'\n') + 1;
+    const qsizetype expected = progress ? bytes.count('\n') + 1 : 0;
+    qsizetype count = 0;
     while (!reader.atEnd()) {
-        if (!reader.next(&row, &rowLine, &problem)) {
+        if (!reader.next(&rowLine, &problem)) {
             return fail(rowLine, problem);
         }
-        if (std::all_of(row.cbegin(), row.cend(), [](const QString &field) {
-                return field.trimmed().isEmpty();
-            })) {
+        const qsizetype width = reader.fieldCount();
+        bool blank = true;
+        for (qsizetype i = 0; i < width && blank; ++i) {
+            blank = isBlank(reader.field(i), utf8);
+        }
+        if (blank) {
             continue; // an empty line, or a spreadsheet's row of empty cells
         }
-        if (row.size() > fields.size()) {
-            return fail(rowLine, u"%1 pól, a nagłówek ma tylko %2 kolumn."_s.arg(row.size()).arg(fields.size()));
+        if (width > fields.size()) {
+            return fail(rowLine, u"%1 pól, a nagłówek ma tylko %2 kolumn."_s.arg(width).arg(fields.size()));
         }
         ExchangeContact item;
         QString nameParts[3]; // first, middle, last
-        for (qsizetype i = 0; i < row.size(); ++i) {
-            if (row[i].startsWith(formulaMark) && needsFormulaMark(QStringView(row[i]).mid(1))) {
-                row[i].remove(0, 1); // the mark an export put before a cell that looks like a formula
+        // The mark an export put before a cell that looks like a formula is taken off again.
+        const auto cell = [&](qsizetype i) {
+            QString value = decodeField(reader.field(i), utf8);
+            if (value.startsWith(formulaMark) && needsFormulaMark(QStringView(value).mid(1))) {
+                value.remove(0, 1);
             }
+            return value;
+        };
+        for (qsizetype i = 0; i < width; ++i) {
             if (fields[i]) {
-                item.contact.*fields[i] = row[i];
+                item.contact.*fields[i] = cell(i);
             } else if (parts[i] == NamePart::Notes) {
-                item.notes = row[i];
+                item.notes = cell(i);
             } else if (parts[i] != NamePart::None) {
-                nameParts[int(parts[i]) - int(NamePart::First)] = row[i].trimmed();
+                nameParts[int(parts[i]) - int(NamePart::First)] = cell(i).trimmed();
             }
         }
         if (item.contact.Nazwa.trimmed().isEmpty()) {
@@ -362,8 +457,12 @@ bool read(QByteArrayView bytes,
         }
         item.contact.Urodziny = dateText(item.contact.Urodziny);
         item.contact.Slub = dateText(item.contact.Slub);
-        contacts->append(item);
-        if (!Exchange::report(progress, contacts->size(), expected)) {
+        QString reason;
+        if (!sink(std::move(item), &reason)) {
+            return fail(0, reason);
+        }
+        ++count;
+        if (!Exchange::report(progress, count, expected)) {
             return fail(0, u"Przerwano."_s);
         }
     }

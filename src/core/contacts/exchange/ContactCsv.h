@@ -25,4 +25,8 @@ void appendRow(QByteArray &out, const ExchangeContact &item);
                         QList<ExchangeContact> *contacts,
                         ExchangeError *error,
                         const ExchangeProgress &progress = {});
+// The same, handing each contact to sink as soon as its row is read, so that only one row is held
+// at a time.
+[[nodiscard]] bool
+read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress = {});
 } // namespace ContactCsv

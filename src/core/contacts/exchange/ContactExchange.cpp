@@ -1,18 +1,24 @@
 #include "ContactExchange.h"
 
 #include "ContactCsv.h"
+#include "ContactImport.h"
 #include "ICalendar.h"
 #include "VCard.h"
 
 #include "core/appointments/AppointmentList.h"
 #include "core/common/Cp1250.h"
+#include "core/common/FileError.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 #include "core/sync/SyncState.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <new>
 
 namespace {
 
@@ -79,6 +85,74 @@ bool exchangeContact(
             *error = photo + u": "_s + sideError;
         }
         return false;
+    }
+    return true;
+}
+
+// The contacts of a file handed to sink one by one; see readFile().
+bool readWith(
+    const QString &path, const ExchangeSink &sink, QString *error, const ExchangeProgress &progress, bool *cancelled)
+{
+    if (cancelled) {
+        *cancelled = false;
+    }
+    const auto refuse = [error](const QString &reason) {
+        if (error) {
+            *error = reason;
+        }
+        return false;
+    };
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!QFileInfo::exists(path)) {
+        return refuse(u"Plik %1 nie istnieje."_s.arg(shown));
+    }
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        return refuse(FileError::describe(FileError::Read, path, file.errorString(), errno));
+    }
+    const qint64 size = file.size();
+    if (size > ContactExchange::maxImportBytes) {
+        return refuse(u"Plik %1 jest za duży do importu (%2 MB, najwięcej %3 MB)."_s.arg(shown)
+                          .arg(size / (1024 * 1024))
+                          .arg(ContactExchange::maxImportBytes / (1024 * 1024)));
+    }
+    // Mapped, the file's pages are read as the readers go and can be dropped again; a device
+    // that cannot be mapped is read whole, within the same limit.
+    QByteArray copy;
+    QByteArrayView bytes;
+    if (size > 0) {
+        if (const uchar *mapped = file.map(0, size)) {
+            bytes = QByteArrayView(reinterpret_cast<const char *>(mapped), size);
+        }
+    }
+    try {
+        if (bytes.isNull()) {
+            copy = file.read(ContactExchange::maxImportBytes + 1);
+            if (file.error() != QFileDevice::NoError) {
+                return refuse(FileError::describe(FileError::Read, path, file.errorString(), errno));
+            }
+            if (copy.size() > ContactExchange::maxImportBytes) {
+                return refuse(u"Plik %1 jest za duży do importu (najwięcej %2 MB)."_s.arg(shown).arg(
+                    ContactExchange::maxImportBytes / (1024 * 1024)));
+            }
+            bytes = copy;
+        }
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        const bool vcard = suffix == u"vcf" || suffix == u"vcard" || (suffix != u"csv" && VCard::looksLikeVCard(bytes));
+        ExchangeError problem;
+        const bool read =
+            vcard ? VCard::read(bytes, sink, &problem, progress) : ContactCsv::read(bytes, sink, &problem, progress);
+        if (!read) {
+            if (cancelled) {
+                *cancelled = problem.line == 0 && problem.message == cancelledText;
+            }
+            return refuse(problem.line == 0
+                              ? problem.message
+                              : u"Plik %1 jest uszkodzony. %2"_s.arg(QFileInfo(path).fileName(), problem.text()));
+        }
+    } catch (const std::bad_alloc &) {
+        return refuse(u"Za mało pamięci, by wczytać plik %1."_s.arg(shown));
     }
     return true;
 }
@@ -185,37 +259,34 @@ bool readFile(const QString &path,
               const ExchangeProgress &progress,
               bool *cancelled)
 {
-    if (cancelled) {
-        *cancelled = false;
-    }
-    QByteArray bytes;
-    bool exists = false;
-    if (!TextFile::readBytes(path, &bytes, &exists, error)) {
-        return false;
-    }
-    if (!exists) {
-        if (error) {
-            *error = u"Plik %1 nie istnieje."_s.arg(QDir::toNativeSeparators(path));
-        }
-        return false;
-    }
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    const bool vcard = suffix == u"vcf" || suffix == u"vcard" || (suffix != u"csv" && VCard::looksLikeVCard(bytes));
-    ExchangeError problem;
-    const bool read = vcard ? VCard::read(bytes, contacts, &problem, progress)
-                            : ContactCsv::read(bytes, contacts, &problem, progress);
+    contacts->clear();
+    const bool read = readWith(
+        path,
+        [contacts](ExchangeContact &&item, QString *) {
+            contacts->append(std::move(item));
+            return true;
+        },
+        error,
+        progress,
+        cancelled);
     if (!read) {
-        if (cancelled) {
-            *cancelled = problem.line == 0 && problem.message == cancelledText;
-        }
-        if (error) {
-            *error = problem.line == 0
-                         ? problem.message
-                         : u"Plik %1 jest uszkodzony. %2"_s.arg(QFileInfo(path).fileName(), problem.text());
-        }
-        return false;
+        contacts->clear();
+        contacts->squeeze();
     }
-    return true;
+    return read;
+}
+
+bool readInto(
+    const QString &path, ContactImport *import, QString *error, const ExchangeProgress &progress, bool *cancelled)
+{
+    return readWith(
+        path,
+        [import](ExchangeContact &&item, QString *reason) {
+            return import->add(std::move(item), reason);
+        },
+        error,
+        progress,
+        cancelled);
 }
 
 } // namespace ContactExchange

@@ -5,6 +5,7 @@
 #include <QDateTime>
 
 class ContactFile;
+class ContactImport;
 
 // Export files of the address book and reading the files of other programs, whole files at a time.
 namespace ContactExchange {
@@ -37,4 +38,14 @@ enum class Format
                             QString *error,
                             const ExchangeProgress &progress = {},
                             bool *cancelled = nullptr);
+// The same, handing each contact to the import (begun by the caller) as it is read, the file
+// mapped rather than copied, so that memory stays bounded by what the book can take. Refuses a
+// file larger than maxImportBytes at once; running out of memory is an error, not an abort.
+[[nodiscard]] bool readInto(const QString &path,
+                            ContactImport *import,
+                            QString *error,
+                            const ExchangeProgress &progress = {},
+                            bool *cancelled = nullptr);
+// Far above any book this program can hold; keeps a wrong pick (or a sparse file) from being read.
+inline constexpr qint64 maxImportBytes = 1024LL * 1024 * 1024;
 } // namespace ContactExchange

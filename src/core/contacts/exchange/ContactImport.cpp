@@ -10,6 +10,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -58,37 +59,6 @@ void flattenControls(QString *text)
         return; // the common case, without a copy
     }
     std::replace_if(text->begin(), text->end(), isControl, QChar(u' '));
-}
-
-// What makes two contacts of one name the same person: a telephone number or the e-mail address,
-// each kept as "name" + separator + number or address.
-using IdentityKeys = QVarLengthArray<QString, 4>;
-
-IdentityKeys identityKeys(const Contact &c)
-{
-    const QString name = c.Nazwa.trimmed().toLower();
-    IdentityKeys keys;
-    // One allocation a key: this runs for every contact of the book and of the file.
-    const auto add = [&name, &keys](QChar kind, QStringView value) {
-        QString key;
-        key.reserve(name.size() + 2 + value.size());
-        key.append(name).append(u'\x1f').append(kind).append(value);
-        keys.append(std::move(key));
-    };
-    for (const QString *phone : {&c.TelDom, &c.TelKom, &c.TelSlu}) {
-        const QString key = ContactImport::phoneKey(*phone);
-        if (!key.isEmpty()) {
-            add(u't', key);
-        }
-    }
-    const QString email = c.Email.trimmed().toLower();
-    if (!email.isEmpty()) {
-        add(u'e', email);
-    }
-    if (keys.isEmpty()) {
-        add(u'-', {}); // no number and no address: the same as another such of that name
-    }
-    return keys;
 }
 
 } // namespace
@@ -143,75 +113,236 @@ QString ContactImport::phoneKey(QStringView number)
 
 void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> contacts)
 {
-    m_contacts = std::move(contacts);
-    m_duplicate.fill(false, m_contacts.size());
-    m_folded.fill(false, m_contacts.size());
-    m_photoRefused.fill(false, m_contacts.size());
-    m_duplicateCount = 0;
+    begin(book);
+    m_free = std::numeric_limits<int>::max(); // everything given is kept, as the caller holds it anyway
+    m_known.reserve(3 * (book.count() + contacts.size()));
+    m_contacts.reserve(contacts.size());
+    m_duplicate.reserve(contacts.size());
+    m_folded.reserve(contacts.size());
+    m_photoRefused.reserve(contacts.size());
+    for (ExchangeContact &item : contacts) {
+        (void)add(std::move(item), nullptr);
+    }
+}
 
-    QSet<QString> known;
-    known.reserve(3 * (book.count() + m_contacts.size()));
+void ContactImport::begin(const ContactList &book)
+{
+    m_contacts.clear();
+    m_duplicate.clear();
+    m_folded.clear();
+    m_photoRefused.clear();
+    m_readCount = 0;
+    m_duplicateCount = 0;
+    m_duplicatesKept = true;
+
+    // Identifiers in use, as newIdentifiers() counts them.
+    std::vector<bool> used(ContactList::lastIdentifier + 1, false);
+    int inUse = 0;
     for (const QByteArray &line : book.lines()) {
-        Contact c;
-        for (QString Contact::*field :
-             {&Contact::Nazwa, &Contact::TelDom, &Contact::TelKom, &Contact::TelSlu, &Contact::Email}) {
+        const std::optional<int> id = ContactList::identifierValue(Contact::idOf(line));
+        if (id && *id >= ContactList::firstIdentifier && !used[static_cast<size_t>(*id)]) {
+            used[static_cast<size_t>(*id)] = true;
+            ++inUse;
+        }
+    }
+    m_free = ContactList::lastIdentifier - ContactList::firstIdentifier + 1 - inUse;
+
+    m_known.clear();
+    m_known.reserve(3 * book.count());
+    static const std::array<const Contact::Column *, 5> keyColumns = [] {
+        std::array<const Contact::Column *, 5> found{};
+        const QString Contact::*const fields[] = {
+            &Contact::Nazwa, &Contact::TelDom, &Contact::TelKom, &Contact::TelSlu, &Contact::Email};
+        for (size_t i = 0; i < found.size(); ++i) {
             for (const Contact::Column &column : Contact::columns()) {
-                if (column.field == field) {
-                    c.*field = Cp1250::decode(FixedText::trimmedBytes(Contact::rawField(line, column)));
+                if (column.field == fields[i]) {
+                    found[i] = &column;
                 }
             }
         }
-        for (const QString &key : identityKeys(c)) {
-            known.insert(key);
+        return found;
+    }();
+    for (const QByteArray &line : book.lines()) {
+        Contact c;
+        for (const Contact::Column *column : keyColumns) {
+            c.*column->field = Cp1250::decode(FixedText::trimmedBytes(Contact::rawField(line, *column)));
+        }
+        (void)addKeys(c);
+    }
+}
+
+void ContactImport::foldForStorage(ExchangeContact *item, bool *folded) const
+{
+    item->contact.ID.clear();
+    for (const Contact::Column &column : Contact::columns()) {
+        QString &value = item->contact.*column.field;
+        *folded = foldToCp1250(&value) || *folded;
+        flattenControls(&value);
+        // What the data file keeps: trimmed, cut to the width (one byte a character by now).
+        value = FixedText::trimmed(value);
+        if (value.size() > column.width) {
+            value = FixedText::trimmed(value.left(column.width));
         }
     }
+    if (!item->notes.isEmpty()) {
+        item->notes.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    }
+    *folded = foldToCp1250(&item->notes) || *folded;
+    item->notes.truncate(ContactFile::notesMaxLength);
+    while (item->notes.endsWith(u'\n')) {
+        item->notes.chop(1);
+    }
+}
 
-    for (qsizetype i = 0; i < m_contacts.size(); ++i) {
-        ExchangeContact &item = m_contacts[i];
-        bool folded = false;
-        item.contact.ID.clear();
-        for (const Contact::Column &column : Contact::columns()) {
-            QString &value = item.contact.*column.field;
-            folded = foldToCp1250(&value) || folded;
-            flattenControls(&value);
-            // What the data file keeps: trimmed, cut to the width (one byte a character by now).
-            value = FixedText::trimmed(value);
-            if (value.size() > column.width) {
-                value = FixedText::trimmed(value.left(column.width));
+void ContactImport::KeySet::clear()
+{
+    m_text.clear();
+    m_slots.clear();
+    m_count = 0;
+}
+
+void ContactImport::KeySet::reserve(qsizetype keys)
+{
+    m_text.reserve(static_cast<size_t>(keys) * 40);
+    size_t tableSize = 16;
+    while (tableSize < 2 * static_cast<size_t>(keys)) {
+        tableSize *= 2;
+    }
+    if (tableSize > m_slots.size()) {
+        grow(tableSize);
+    }
+}
+
+void ContactImport::KeySet::grow(size_t tableSize)
+{
+    std::vector<Slot> old = std::move(m_slots);
+    m_slots.assign(tableSize, Slot());
+    for (const Slot &slot : old) {
+        if (slot.hash != 0) {
+            size_t i = slot.hash & (tableSize - 1);
+            while (m_slots[i].hash != 0) {
+                i = (i + 1) & (tableSize - 1);
+            }
+            m_slots[i] = slot;
+        }
+    }
+}
+
+bool ContactImport::KeySet::insert(QStringView key)
+{
+    if (2 * (m_count + 1) > m_slots.size()) {
+        grow(std::max<size_t>(16, 2 * m_slots.size()));
+    }
+    const size_t hash = std::max<size_t>(1, qHash(key));
+    const size_t mask = m_slots.size() - 1;
+    size_t i = hash & mask;
+    for (; m_slots[i].hash != 0; i = (i + 1) & mask) {
+        const Slot &slot = m_slots[i];
+        if (slot.hash == hash && slot.length == key.size()
+            && std::equal(key.begin(), key.end(), m_text.begin() + slot.offset)) {
+            return false;
+        }
+    }
+    m_slots[i] = {hash, static_cast<qsizetype>(m_text.size()), key.size()};
+    m_text.insert(m_text.end(), key.utf16(), key.utf16() + key.size());
+    ++m_count;
+    return true;
+}
+
+// What makes two contacts of one name the same person: a telephone number or the e-mail address,
+// each kept as "name" + separator + kind + number or address. A key met before makes a duplicate;
+// one number in two fields of a contact must not make it a duplicate of itself, so a number
+// repeated within the contact counts once.
+bool ContactImport::addKeys(const Contact &c)
+{
+    const QString name = c.Nazwa.trimmed().toLower();
+    bool known = false;
+    bool any = false;
+    const auto add = [&](QChar kind, QStringView value) {
+        m_key.resize(0); // keeps the buffer
+        m_key.append(name).append(u'\x1f').append(kind).append(value);
+        known = !m_known.insert(m_key) || known;
+        any = true;
+    };
+    QString phones[3];
+    int count = 0;
+    for (const QString *phone : {&c.TelDom, &c.TelKom, &c.TelSlu}) {
+        QString key = phoneKey(*phone);
+        if (!key.isEmpty() && std::find(phones, phones + count, key) == phones + count) {
+            add(u't', key);
+            phones[count++] = std::move(key);
+        }
+    }
+    const QString email = c.Email.trimmed().toLower();
+    if (!email.isEmpty()) {
+        add(u'e', email);
+    }
+    if (!any) {
+        add(u'-', {}); // no number and no address: the same as another such of that name
+    }
+    return known;
+}
+
+bool ContactImport::add(ExchangeContact item, QString *error)
+{
+    bool folded = false;
+    foldForStorage(&item, &folded);
+    // A photo is checked as a chosen one is; a contact whose photo fails is added without it.
+    const bool photoRefused = !item.photo.isEmpty() && !PhotoStore::check(item.photo, nullptr);
+    if (photoRefused) {
+        item.photo.clear();
+    }
+    const bool duplicate = addKeys(item.contact);
+    ++m_readCount;
+    m_duplicateCount += duplicate ? 1 : 0;
+    if (m_readCount - m_duplicateCount > m_free) {
+        if (error) {
+            *error = u"Nie można zaimportować kontaktów: nowych (niebędących duplikatami) jest w pliku więcej, niż "
+                     u"w książce adresowej jest wolnych identyfikatorów (%1)."_s.arg(m_free);
+        }
+        return false;
+    }
+    if (m_duplicatesKept && m_readCount > m_free) {
+        // Adding all of them is out of reach now; only the new ones can still be added.
+        m_duplicatesKept = false;
+        qsizetype kept = 0;
+        for (qsizetype i = 0; i < m_contacts.size(); ++i) {
+            if (!m_duplicate[i]) {
+                m_contacts[kept] = std::move(m_contacts[i]);
+                m_folded[kept] = m_folded[i];
+                m_photoRefused[kept] = m_photoRefused[i];
+                ++kept;
             }
         }
-        if (!item.notes.isEmpty()) {
-            item.notes.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
-        }
-        folded = foldToCp1250(&item.notes) || folded;
-        item.notes.truncate(ContactFile::notesMaxLength);
-        while (item.notes.endsWith(u'\n')) {
-            item.notes.chop(1);
-        }
-        if (!item.photo.isEmpty() && !PhotoStore::check(item.photo, nullptr)) {
-            item.photo.clear(); // the contact is added without it
-            m_photoRefused[i] = true;
-        }
-        m_folded[i] = folded;
-
-        // All keys are looked up before any is added: one number in two fields of a contact
-        // would otherwise make it a duplicate of itself.
-        const IdentityKeys keys = identityKeys(item.contact);
-        const bool duplicate = std::any_of(keys.cbegin(), keys.cend(), [&known](const QString &key) {
-            return known.contains(key);
-        });
-        for (const QString &key : keys) {
-            known.insert(key);
-        }
-        m_duplicate[i] = duplicate;
-        m_duplicateCount += duplicate ? 1 : 0;
+        m_contacts.resize(kept);
+        m_folded.resize(kept);
+        m_photoRefused.resize(kept);
+        m_duplicate.fill(false, kept);
+        m_contacts.squeeze();
     }
+    if (duplicate && !m_duplicatesKept) {
+        return true;
+    }
+    m_contacts.append(std::move(item));
+    m_duplicate.append(duplicate);
+    m_folded.append(folded);
+    m_photoRefused.append(photoRefused);
+    return true;
 }
 
 bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const
 {
     Result r;
     r.read = readCount();
+    // Duplicates left out while reading cannot be added, so all of them cannot be either.
+    if (!onlyNew && !m_duplicatesKept) {
+        if (error) {
+            *error = u"Nie można zaimportować %1 kontaktów: w książce adresowej brakuje wolnych identyfikatorów "
+                     u"(najwyższy to %2)."_s.arg(r.read)
+                         .arg(ContactList::lastIdentifier);
+        }
+        return false;
+    }
     QList<qsizetype> chosen;
     chosen.reserve(m_contacts.size());
     for (qsizetype i = 0; i < m_contacts.size(); ++i) {
@@ -220,6 +351,9 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         } else {
             chosen.append(i);
         }
+    }
+    if (onlyNew) {
+        r.skipped = m_duplicateCount; // counting those no longer kept
     }
     QStringList ids;
     if (!book.list().newIdentifiers(static_cast<int>(chosen.size()), &ids, nullptr)) {
@@ -231,16 +365,33 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         return false;
     }
     QList<QByteArray> lines;
-    lines.reserve(chosen.size());
-    for (qsizetype k = 0; k < chosen.size(); ++k) {
-        // Every value is trimmed, cut and storable already, so it is copied to its columns.
-        QByteArray line(Contact::lineLength, ' ');
-        const Contact &contact = m_contacts[chosen[k]].contact;
-        for (const Contact::Column &column : Contact::columns()) {
-            const QByteArray bytes = Cp1250::encode(column.field == &Contact::ID ? ids[k] : contact.*column.field);
-            line.replace(column.start, bytes.size(), bytes);
+    try {
+        lines.reserve(chosen.size());
+        for (qsizetype k = 0; k < chosen.size(); ++k) {
+            // Every value is trimmed, cut and storable already, so it is copied to its columns.
+            QByteArray line(Contact::lineLength, ' ');
+            const Contact &contact = m_contacts[chosen[k]].contact;
+            for (const Contact::Column &column : Contact::columns()) {
+                const QString &value = column.field == &Contact::ID ? ids[k] : contact.*column.field;
+                if (column.start + value.size() > line.size()) {
+                    const QByteArray bytes = Cp1250::encode(value);
+                    line.replace(column.start, bytes.size(), bytes);
+                    continue;
+                }
+                // Encoded in place, as Cp1250::encode() would, without a temporary.
+                char *out = line.data() + column.start;
+                for (const QChar ch : value) {
+                    const int b = Cp1250::encodeChar(ch);
+                    *out++ = static_cast<char>(b < 0 ? '?' : b);
+                }
+            }
+            lines.append(std::move(line));
         }
-        lines.append(line);
+    } catch (const std::bad_alloc &) {
+        if (error) {
+            *error = u"Za mało pamięci, by zaimportować %1 kontaktów. Nie dodano żadnego."_s.arg(chosen.size());
+        }
+        return false;
     }
     // The side files first, the data file last: until it is replaced no line names these
     // identifiers, so an import that dies leaves only files that the next holder of an

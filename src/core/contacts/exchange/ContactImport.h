@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <vector>
+
 class ContactFile;
 class ContactList;
 
@@ -29,9 +31,18 @@ public:
 
     void prepare(const ContactList &book, QList<ExchangeContact> contacts);
 
+    // The same one contact at a time, as a file is read: begin() with the book, then add() each.
+    // add() refuses (false, with the reason) as soon as the contacts that are no duplicates
+    // outnumber the book's free identifiers. Once the file holds more contacts than there are
+    // free identifiers only the new ones can be added, and the duplicates are no longer kept
+    // (they are still counted), so memory stays bounded by what can be imported.
+    void begin(const ContactList &book);
+    [[nodiscard]] bool add(ExchangeContact item, QString *error);
+
+    // The contacts kept, each with its duplicate mark.
     const QList<ExchangeContact> &contacts() const { return m_contacts; }
     const QList<bool> &duplicates() const { return m_duplicate; }
-    int readCount() const { return static_cast<int>(m_contacts.size()); }
+    int readCount() const { return m_readCount; }
     int duplicateCount() const { return m_duplicateCount; }
 
     // Adds every contact, or only those that are no duplicates, with new identifiers, in one
@@ -45,9 +56,43 @@ public:
     static QString phoneKey(QStringView number);
 
 private:
+    // Identity keys of the book and of the contacts met so far: their characters one after
+    // another and an open-addressing table of their hashes, so that a key costs no allocation of
+    // its own and an insert tells whether it was there.
+    class KeySet
+    {
+    public:
+        void clear();
+        void reserve(qsizetype keys);
+        // Adds the key; false when it was there already.
+        bool insert(QStringView key);
+
+    private:
+        struct Slot
+        {
+            size_t hash = 0; // 0: empty
+            qsizetype offset = 0;
+            qsizetype length = 0;
+        };
+        void grow(size_t tableSize);
+
+        std::vector<char16_t> m_text;
+        std::vector<Slot> m_slots;
+        size_t m_count = 0;
+    };
+
+    void foldForStorage(ExchangeContact *item, bool *folded) const;
+    // Adds the contact's identity keys; true when one of them was known.
+    bool addKeys(const Contact &contact);
+
     QList<ExchangeContact> m_contacts;
     QList<bool> m_duplicate;
     QList<bool> m_folded;
     QList<bool> m_photoRefused;
+    KeySet m_known;
+    QString m_key; // the key being built, its buffer reused
+    int m_readCount = 0;
     int m_duplicateCount = 0;
+    int m_free = 0;               // identifiers free in the book
+    bool m_duplicatesKept = true; // false once the file cannot be imported whole
 };

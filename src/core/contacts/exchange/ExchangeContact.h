@@ -33,6 +33,9 @@ struct ExchangeError
 // Called now and then during long work with the items done and the total; answering false cancels.
 using ExchangeProgress = std::function<bool(qsizetype done, qsizetype total)>;
 
+// Takes each contact as a reader finishes it; false stops the reading, with *reason telling why.
+using ExchangeSink = std::function<bool(ExchangeContact &&item, QString *reason)>;
+
 namespace Exchange {
 // How often a long loop reports its progress.
 inline constexpr qsizetype progressStep = 512;

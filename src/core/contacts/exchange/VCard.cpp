@@ -152,50 +152,125 @@ struct LogicalLine
     }
 };
 
-bool isQuotedPrintable(QByteArrayView line)
+// Whether a logical line's head (before its first colon) names quoted-printable, found while the
+// line grows: only what was added since the last look is searched, so a value continued over
+// many soft breaks costs its length once.
+class QuotedPrintableHead
 {
-    const qsizetype colon = line.indexOf(':');
-    const QByteArray head = (colon < 0 ? line : line.first(colon)).toByteArray().toUpper();
-    return head.contains("QUOTED-PRINTABLE");
-}
-
-// Physical lines joined: a line starting with a blank or tab continues the one before; in a
-// quoted-printable value a final '=' joins the next line as it stands.
-QList<LogicalLine> unfold(QByteArrayView bytes)
-{
-    QList<LogicalLine> result;
-    qsizetype start = 0;
-    int number = 0;
-    bool softBreak = false;
-    const qsizetype size = bytes.size();
-    while (start < size) {
-        qsizetype end = start;
-        while (end < size && bytes[end] != '\r' && bytes[end] != '\n') {
-            ++end;
+public:
+    void reset() { *this = {}; }
+    // The line lost its last byte (the '=' of a soft break) before more was appended.
+    void chopped(qsizetype size) { m_checked = std::min(m_checked, size); }
+    bool check(QByteArrayView line)
+    {
+        if (m_colon) {
+            return m_found;
         }
-        const QByteArrayView line = bytes.sliced(start, end - start);
-        ++number;
-        if (end < size && bytes[end] == '\r' && end + 1 < size && bytes[end + 1] == '\n') {
-            ++end;
+        static constexpr QByteArrayView word = "QUOTED-PRINTABLE";
+        const qsizetype colon = line.indexOf(':', m_checked);
+        const qsizetype end = colon < 0 ? line.size() : colon;
+        // The word may have begun before the bytes not yet looked at.
+        qsizetype from = std::max<qsizetype>(0, m_checked - (word.size() - 1));
+        for (; !m_found && from + word.size() <= end; ++from) {
+            m_found = line.sliced(from, word.size()).compare(word, Qt::CaseInsensitive) == 0;
         }
-        start = end + 1;
-
-        if (softBreak && !result.isEmpty()) {
-            LogicalLine &last = result.last();
-            if (last.joined.isNull()) {
-                last.joined = last.view.toByteArray();
-            }
-            last.joined.chop(1); // the '='
-            last.joined.append(line);
-        } else if (!line.isEmpty() && (line[0] == ' ' || line[0] == '\t') && !result.isEmpty()) {
-            result.last().append(line.sliced(1));
-        } else {
-            result.append({line, QByteArray(), number});
-        }
-        softBreak =
-            !line.isEmpty() && line.endsWith('=') && !result.isEmpty() && isQuotedPrintable(result.last().bytes());
+        m_checked = end;
+        m_colon = colon >= 0;
+        return m_found;
     }
-    return result;
+
+private:
+    qsizetype m_checked = 0;
+    bool m_colon = false;
+    bool m_found = false;
+};
+
+// Physical lines joined, one logical line at a time: a line starting with a blank or tab
+// continues the one before; in a quoted-printable value a final '=' joins the next line as it
+// stands.
+class Unfolder
+{
+public:
+    explicit Unfolder(QByteArrayView bytes)
+        : m_bytes(bytes)
+    {}
+
+    int physicalLine() const { return m_number; }
+
+    bool next(LogicalLine *logical)
+    {
+        if (!m_pending && !readPhysical()) {
+            return false;
+        }
+        *logical = {m_line, QByteArray(), m_number};
+        m_pending = false;
+        m_head.reset();
+        bool softBreak = endsSoft(*logical, m_line);
+        while (readPhysical()) {
+            if (softBreak) {
+                if (logical->joined.isNull()) {
+                    logical->joined = logical->view.toByteArray();
+                }
+                logical->joined.chop(1); // the '='
+                m_head.chopped(logical->joined.size());
+                logical->joined.append(m_line);
+            } else if (!m_line.isEmpty() && (m_line[0] == ' ' || m_line[0] == '\t')) {
+                logical->append(m_line.sliced(1));
+            } else {
+                m_pending = true; // starts the next logical line
+                return true;
+            }
+            softBreak = endsSoft(*logical, m_line);
+        }
+        return true;
+    }
+
+private:
+    bool endsSoft(const LogicalLine &logical, QByteArrayView physical)
+    {
+        return !physical.isEmpty() && physical.endsWith('=') && m_head.check(logical.bytes());
+    }
+
+    bool readPhysical()
+    {
+        const qsizetype size = m_bytes.size();
+        if (m_start >= size) {
+            return false;
+        }
+        const char *data = m_bytes.data();
+        qsizetype end = m_start;
+        while (end < size && data[end] != '\r' && data[end] != '\n') {
+            ++end;
+        }
+        m_line = m_bytes.sliced(m_start, end - m_start);
+        ++m_number;
+        if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n') {
+            ++end;
+        }
+        m_start = end + 1;
+        return true;
+    }
+
+    QByteArrayView m_bytes;
+    qsizetype m_start = 0;
+    int m_number = 0;
+    QByteArrayView m_line;  // the physical line last read
+    bool m_pending = false; // m_line is read but not yet used
+    QuotedPrintableHead m_head;
+};
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
 }
 
 QByteArray decodeQuotedPrintable(QByteArrayView value)
@@ -204,9 +279,8 @@ QByteArray decodeQuotedPrintable(QByteArrayView value)
     out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         const char c = value[i];
-        if (c == '=' && i + 2 < value.size() && std::isxdigit(static_cast<unsigned char>(value[i + 1]))
-            && std::isxdigit(static_cast<unsigned char>(value[i + 2]))) {
-            out.append(static_cast<char>(value.sliced(i + 1, 2).toByteArray().toInt(nullptr, 16)));
+        if (c == '=' && i + 2 < value.size() && hexValue(value[i + 1]) >= 0 && hexValue(value[i + 2]) >= 0) {
+            out.append(static_cast<char>(hexValue(value[i + 1]) * 16 + hexValue(value[i + 2])));
             i += 2;
             continue;
         }
@@ -375,26 +449,31 @@ bool parseProperty(QByteArrayView line, Property *property)
     }
     property->name = name;
     for (qsizetype i = 1; i < head.size(); ++i) {
+        // Views of the line, compared without case; only kept values are copied.
         const QByteArrayView param = head[i].trimmed();
         const qsizetype eq = param.indexOf('=');
-        QByteArray key = eq < 0 ? QByteArray("TYPE") : param.first(eq).trimmed().toByteArray().toUpper();
-        QByteArray value = (eq < 0 ? param : param.sliced(eq + 1)).trimmed().toByteArray();
+        QByteArrayView key = eq < 0 ? QByteArrayView("TYPE") : param.first(eq).trimmed();
+        QByteArrayView value = (eq < 0 ? param : param.sliced(eq + 1)).trimmed();
         if (value.startsWith('"') && value.endsWith('"') && value.size() >= 2) {
-            value = value.mid(1, value.size() - 2);
+            value = value.sliced(1, value.size() - 2);
         }
-        const QByteArray upperValue = value.toUpper();
-        if (eq < 0 && (upperValue == "QUOTED-PRINTABLE" || upperValue == "BASE64" || upperValue == "B")) {
+        const auto isKey = [&key](const char *name) {
+            return key.compare(name, Qt::CaseInsensitive) == 0;
+        };
+        if (eq < 0
+            && (value.compare("QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0
+                || value.compare("BASE64", Qt::CaseInsensitive) == 0 || value.compare("B", Qt::CaseInsensitive) == 0)) {
             key = "ENCODING";
         }
-        if (key == "ENCODING") {
-            property->encoding = upperValue;
-        } else if (key == "CHARSET") {
-            property->charset = value;
-        } else if (key == "VALUE") {
-            property->valueType = value.toLower();
-        } else if (key == "PREF") {
+        if (isKey("ENCODING")) {
+            property->encoding = value.toByteArray().toUpper();
+        } else if (isKey("CHARSET")) {
+            property->charset = value.toByteArray();
+        } else if (isKey("VALUE")) {
+            property->valueType = value.toByteArray().toLower();
+        } else if (isKey("PREF")) {
             property->pref = true;
-        } else if (key == "TYPE") {
+        } else if (isKey("TYPE")) {
             for (const QByteArrayView type : splitUnescaped(value, ',', true)) {
                 const auto isType = [type](const char *name) {
                     return type.trimmed().compare(name, Qt::CaseInsensitive) == 0;
@@ -425,6 +504,25 @@ QString textValue(const Property &property, bool fileIsUtf8)
     return decodeCharset(property.value, property.charset, fileIsUtf8);
 }
 
+// "yyyyMMdd" as QDate::fromString() reads it; eight plain digits, the usual case, without the
+// format parser, which costs more than the rest of a card.
+QDate compactDate(const QString &digits)
+{
+    if (digits.size() == 8) {
+        int value[3] = {0, 0, 0};
+        bool plain = true;
+        for (qsizetype i = 0; i < 8 && plain; ++i) {
+            const char16_t ch = digits[i].unicode();
+            plain = ch >= u'0' && ch <= u'9';
+            value[i < 4 ? 0 : (i < 6 ? 1 : 2)] = value[i < 4 ? 0 : (i < 6 ? 1 : 2)] * 10 + (ch - u'0');
+        }
+        if (plain && value[0] > 0) {
+            return QDate(value[0], value[1], value[2]);
+        }
+    }
+    return QDate::fromString(digits, u"yyyyMMdd"_s);
+}
+
 // "19800308", "1980-03-08", "1980-03-08T00:00:00Z" -> "08.03.1980"; a date without a year
 // ("--0308") cannot be stored and gives an empty text.
 QString dateValue(const Property &property, const QString &text)
@@ -440,7 +538,7 @@ QString dateValue(const Property &property, const QString &text)
         return {};
     }
     digits.remove(u'-');
-    const QDate date = QDate::fromString(digits, u"yyyyMMdd"_s);
+    const QDate date = compactDate(digits);
     return date.isValid() ? DateText::toText(date) : unescape(text);
 }
 
@@ -550,7 +648,11 @@ struct CardBuilder
         } else if (p.is("UID")) {
             item.uid = text.trimmed();
         } else if (p.is("NOTE")) {
-            item.notes = item.notes.isEmpty() ? unescape(text) : item.notes + u'\n' + unescape(text);
+            // Appended in place: a card may hold very many notes.
+            if (!item.notes.isEmpty()) {
+                item.notes.append(u'\n');
+            }
+            item.notes.append(unescape(text));
         }
     }
 
@@ -644,7 +746,7 @@ struct CardBuilder
             name = item.contact.Firma;
         }
         item.contact.Nazwa = name;
-        return item;
+        return std::move(item);
     }
 };
 
@@ -686,23 +788,44 @@ bool read(QByteArrayView bytes,
           const ExchangeProgress &progress)
 {
     contacts->clear();
+    const bool done = read(
+        bytes,
+        [contacts](ExchangeContact &&item, QString *) {
+            contacts->append(std::move(item));
+            return true;
+        },
+        error,
+        progress);
+    if (!done) {
+        contacts->clear();
+    }
+    return done;
+}
+
+bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress)
+{
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes = bytes.sliced(3);
     }
     const bool fileIsUtf8 = Exchange::isUtf8(bytes);
+    // Progress goes by physical lines, as the logical ones are only known once read.
+    const qsizetype physicalLines = progress ? bytes.count('\n') + 1 : 0;
 
-    const QList<LogicalLine> lines = unfold(bytes);
     const auto fail = [&](int line, const QString &message) {
-        contacts->clear();
         if (error) {
             *error = {line, message};
         }
         return false;
     };
+    Unfolder unfolder(bytes);
+    LogicalLine line;
     std::optional<CardBuilder> card;
     int cardLine = 0;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const LogicalLine &line = lines[i];
+    for (qsizetype i = 1; unfolder.next(&line); ++i) {
+        if (progress && i % Exchange::progressStep == 0
+            && !progress(std::min<qsizetype>(line.line, physicalLines), physicalLines)) {
+            return fail(0, u"Przerwano."_s);
+        }
         if (line.bytes().trimmed().isEmpty()) {
             continue;
         }
@@ -721,19 +844,22 @@ bool read(QByteArrayView bytes,
             if (!card) {
                 return fail(line.line, u"END:VCARD bez BEGIN:VCARD."_s);
             }
-            contacts->append(card->finish());
+            QString reason;
+            if (!sink(card->finish(), &reason)) {
+                return fail(0, reason);
+            }
             card.reset();
         } else if (!card) {
             return fail(line.line, u"oczekiwano BEGIN:VCARD."_s);
         } else {
             card->add(property, fileIsUtf8);
         }
-        if (progress && !Exchange::report(progress, i + 1, lines.size())) {
-            return fail(0, u"Przerwano."_s);
-        }
     }
     if (card) {
         return fail(cardLine, u"wizytówka nie jest zamknięta (brak END:VCARD)."_s);
+    }
+    if (progress && !progress(physicalLines, physicalLines)) {
+        return fail(0, u"Przerwano."_s);
     }
     return true;
 }

@@ -15,6 +15,9 @@ void appendCard(QByteArray &out, const ExchangeContact &item);
                         QList<ExchangeContact> *contacts,
                         ExchangeError *error,
                         const ExchangeProgress &progress = {});
+// The same, handing each card to sink as soon as it ends, so that only one card is held at a time.
+[[nodiscard]] bool
+read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress = {});
 // True when the bytes look like a vCard file.
 bool looksLikeVCard(QByteArrayView bytes);
 } // namespace VCard
