@@ -474,8 +474,10 @@ void TForm_Synchronizacja::showLastOutcome()
                          + last->finishedAt.time().toString(QStringLiteral("HH:mm:ss"));
     Label_Stan->setText(last->ok ? QStringLiteral("Ostatnia synchronizacja: %1, bez błędów.").arg(when)
                                  : QStringLiteral("Ostatnia synchronizacja: %1, przerwana: %2").arg(when, last->error));
-    Label_Wynik->setText(summaryText(QStringLiteral("Kontakty"), last->contacts) + QLatin1Char('\n')
-                         + summaryText(QStringLiteral("Terminy"), last->appointments));
+    QStringList lines{summaryText(QStringLiteral("Kontakty"), last->contacts),
+                      summaryText(QStringLiteral("Terminy"), last->appointments)};
+    lines += last->warnings; // what waits for the next sync
+    Label_Wynik->setText(lines.join(QLatin1Char('\n')));
 }
 
 void TForm_Synchronizacja::setWorking(bool working, const QString &what)
