@@ -94,7 +94,7 @@ TForm_Synchronizacja::TForm_Synchronizacja(Services &services, QWidget *parent)
         }
     }
     FormShow();
-    setFixedSize(sizeHint());
+    adjustSize();
     if (const QScreen *s = screen()) {
         move(s->availableGeometry().center() - rect().center());
     }
@@ -219,6 +219,8 @@ void TForm_Synchronizacja::createComponents()
     bottom->addStretch();
     bottom->addWidget(Button_Zamknij);
     auto *layout = new QVBoxLayout(this);
+    // Not resizable by the user; it grows by itself when the result wraps onto more lines.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(GroupBox_Serwer);
     layout->addWidget(GroupBox_Synchronizacja);
     layout->addLayout(bottom);
