@@ -5,6 +5,7 @@
 #include "core/common/DataFolder.h"
 #include "core/common/IniFile.h"
 #include "core/common/Settings.h"
+#include "core/sync/DavSyncEngine.h"
 #include "platform/linux/DataFolderLock.h"
 #include "platform/linux/InstanceChannel.h"
 #include "platform/linux/InstanceLock.h"
@@ -69,6 +70,27 @@ void quitOnSignals(QApplication &app)
     sigaction(SIGINT, &action, nullptr);
 }
 
+// The organiser runs for days: each job takes today's date and the range of the settings anew.
+class OrganiserSyncEngine final : public DavSyncEngine
+{
+public:
+    explicit OrganiserSyncEngine(const Services &services)
+        : DavSyncEngine(services.dataDir)
+        , m_services(services)
+    {}
+    void synchronize(const SyncAccount &account) override
+    {
+        setToday(m_services.today());
+        if (Form_Main) {
+            setRange(Form_Main->settings().range);
+        }
+        DavSyncEngine::synchronize(account);
+    }
+
+private:
+    const Services &m_services;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -81,9 +103,10 @@ int main(int argc, char *argv[])
     if (commandLine.action != CommandLine::Run) {
         return commandLine.report(); // --help, --version or a mistake: no lock, no window, no file
     }
-    // One sync from the command line; the keyring comes with the sync window.
+    // The sync password's keyring, for the command and for the organiser.
+    KeychainPasswordStore keyring;
     if (commandLine.sync) {
-        return SyncCommand::run(argc, argv, commandLine, nullptr);
+        return SyncCommand::run(argc, argv, commandLine, &keyring);
     }
     // Export and import run without a window and beside a running organiser.
     if (!commandLine.exchange.isEmpty()) {
@@ -150,8 +173,12 @@ int main(int argc, char *argv[])
         services.showError(nullptr, text);
     });
     services.backup = &backup;
-    KeychainPasswordStore keyring;
     services.passwords = &keyring;
+    services.makeSyncEngine = [&services, &backup]() -> std::unique_ptr<SyncEngine> {
+        auto engine = std::make_unique<OrganiserSyncEngine>(services);
+        engine->setBackup(&backup);
+        return engine;
+    };
     // Tells a command-line import that the organiser holds this folder's contacts in memory.
     // While an import writes the folder, the start waits for it in sight, or is given up.
     DataFolderLock folderLock(services.dataDir);

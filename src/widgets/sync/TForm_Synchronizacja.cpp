@@ -94,7 +94,7 @@ TForm_Synchronizacja::TForm_Synchronizacja(Services &services, QWidget *parent)
         }
     }
     FormShow();
-    setFixedSize(sizeHint());
+    adjustSize();
     if (const QScreen *s = screen()) {
         move(s->availableGeometry().center() - rect().center());
     }
@@ -219,6 +219,8 @@ void TForm_Synchronizacja::createComponents()
     bottom->addStretch();
     bottom->addWidget(Button_Zamknij);
     auto *layout = new QVBoxLayout(this);
+    // Not resizable by the user; it grows by itself when the result wraps onto more lines.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(GroupBox_Serwer);
     layout->addWidget(GroupBox_Synchronizacja);
     layout->addLayout(bottom);
@@ -474,8 +476,10 @@ void TForm_Synchronizacja::showLastOutcome()
                          + last->finishedAt.time().toString(QStringLiteral("HH:mm:ss"));
     Label_Stan->setText(last->ok ? QStringLiteral("Ostatnia synchronizacja: %1, bez błędów.").arg(when)
                                  : QStringLiteral("Ostatnia synchronizacja: %1, przerwana: %2").arg(when, last->error));
-    Label_Wynik->setText(summaryText(QStringLiteral("Kontakty"), last->contacts) + QLatin1Char('\n')
-                         + summaryText(QStringLiteral("Terminy"), last->appointments));
+    QStringList lines{summaryText(QStringLiteral("Kontakty"), last->contacts),
+                      summaryText(QStringLiteral("Terminy"), last->appointments)};
+    lines += last->warnings; // what waits for the next sync
+    Label_Wynik->setText(lines.join(QLatin1Char('\n')));
 }
 
 void TForm_Synchronizacja::setWorking(bool working, const QString &what)

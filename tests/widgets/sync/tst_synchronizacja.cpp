@@ -1,0 +1,238 @@
+#include "support/ContactLines.h"
+#include "support/RadicaleServer.h"
+#include "support/ShellFixture.h"
+
+#include "core/sync/DavSyncEngine.h"
+#include "platform/sim/MemoryPasswordStore.h"
+#include "widgets/contacts/TForm_Notatniczek.h"
+#include "widgets/sync/SyncController.h"
+#include "widgets/sync/TForm_Synchronizacja.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+// The organiser over a data folder of its own, syncing through the real engine; a keyring in memory.
+struct Device : ShellFixture
+{
+    MemoryPasswordStore keyring;
+
+    explicit Device(const QByteArray &contacts = {})
+    {
+        sim.services.passwords = &keyring;
+        sim.services.makeSyncEngine = [this] {
+            return std::make_unique<DavSyncEngine>(dir.path());
+        };
+        writeFile(QStringLiteral("Morwinek.ini"), "[Terminy]\r\nAUTOTERMINY=0\r\n");
+        writeFile(QStringLiteral("Morwinek.data"), contacts);
+        start();
+    }
+    // Opens the sync window, fills in the account and presses "Połącz".
+    TForm_Synchronizacja &connectTo(const QString &address, const QString &password = RadicaleServer::password)
+    {
+        main->Synchronizacja->trigger();
+        TForm_Synchronizacja &w = *Form_Synchronizacja;
+        w.Edit_Adres->setText(address);
+        w.Edit_Uzytkownik->setText(RadicaleServer::user);
+        w.Edit_Haslo->setText(password);
+        w.Check_Zapamietaj->setChecked(true);
+        QTest::mouseClick(w.Button_Polacz, Qt::LeftButton);
+        return w;
+    }
+    bool connected() { return Form_Synchronizacja->Button_Polacz->isEnabled(); }
+    bool syncByHand()
+    {
+        QSignalSpy done(main->sync(), &SyncController::finished);
+        QTest::mouseClick(Form_Synchronizacja->Button_Synchronizuj, Qt::LeftButton);
+        return done.wait(30000);
+    }
+};
+
+QStringList items(const QComboBox *box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i) {
+        out << box->itemText(i);
+    }
+    return out;
+}
+
+// An address book made on the server by hand, as another program would.
+int makeAddressBook(const RadicaleServer &server, const QString &path, const QString &name)
+{
+    QNetworkAccessManager network;
+    QNetworkRequest request(QUrl(server.url()).resolved(QUrl(path)));
+    request.setRawHeader("Authorization",
+                         "Basic " + (QByteArray(RadicaleServer::user) + ':' + RadicaleServer::password).toBase64());
+    QNetworkReply *reply = network.sendCustomRequest(
+        request,
+        "MKCOL",
+        "<?xml version=\"1.0\"?><mkcol xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><set><prop>"
+        "<resourcetype><collection/><C:addressbook/></resourcetype><displayname>"
+            + name.toUtf8() + "</displayname></prop></set></mkcol>");
+    QSignalSpy done(reply, &QNetworkReply::finished);
+    done.wait(10000);
+    reply->deleteLater();
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+} // namespace
+
+// The sync window against a real server: connecting, syncing, what it shows and keeps.
+class TestSynchronizacja : public QObject
+{
+    Q_OBJECT
+private slots:
+    void connect_namesTheCollectionsAndOffersAChoice();
+    void syncByHand_showsResultAndReloadsContactsWindow();
+    void plainHttp_onlyAfterConsent_data();
+    void plainHttp_onlyAfterConsent();
+    void conflictsFolder_data();
+    void conflictsFolder();
+};
+
+void TestSynchronizacja::connect_namesTheCollectionsAndOffersAChoice()
+{
+    RadicaleServer server;
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+    QCOMPARE(makeAddressBook(server, "/anna/prywatne/", "Prywatne"), 201);
+    QCOMPARE(makeAddressBook(server, "/anna/praca/", "Praca"), 201);
+    Device a;
+    TForm_Synchronizacja &w = a.connectTo(server.url());
+    QTRY_VERIFY_WITH_TIMEOUT(a.connected(), 30000);
+    QCOMPARE(w.Label_Stan->text(), QStringLiteral("Połączono z serwerem."));
+    QStringList books = items(w.ComboBox_Ksiazka);
+    books.sort();
+    QCOMPARE(books, QStringList({"Praca", "Prywatne"}));
+    QVERIFY(w.ComboBox_Ksiazka->isEnabled());
+    QCOMPARE(items(w.ComboBox_Kalendarz), QStringList{"Terminy Morwinka"}); // made, as there was none
+    QVERIFY(!w.ComboBox_Kalendarz->isEnabled());
+    w.ComboBox_Ksiazka->setCurrentIndex(w.ComboBox_Ksiazka->findText("Praca"));
+    w.SpinEdit_CoIle->setValue(15);
+    QCOMPARE(a.main->sync()->intervalMinutes(), 15);
+    w.close();
+    const QByteArray ini = a.readFile(QStringLiteral("Morwinek.ini"));
+    QVERIFY2(ini.contains("Ksiazka_adresowa=" + server.url().toLatin1() + "anna/praca/"), ini.constData());
+    QVERIFY(ini.contains("Uzytkownik=anna\r\nCo_ile=15\r\n"));
+    QVERIFY(!ini.contains(RadicaleServer::password));
+    QVERIFY(a.sim.prompter.boxes.isEmpty()); // a loopback address needs no consent
+    QCOMPARE(a.keyring.read(server.url(), RadicaleServer::user), std::optional<QString>(RadicaleServer::password));
+}
+
+void TestSynchronizacja::syncByHand_showsResultAndReloadsContactsWindow()
+{
+    RadicaleServer server;
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+    {
+        // The other device sends its one contact first.
+        Device b(lineFor("00001", "Zając Piotr") + "\r\n");
+        b.connectTo(server.url());
+        QTRY_VERIFY_WITH_TIMEOUT(b.connected(), 30000);
+        QVERIFY(b.syncByHand());
+        QVERIFY2(b.main->sync()->lastOutcome()->ok, qPrintable(b.main->sync()->lastOutcome()->error));
+    }
+    Device a(lineFor("00001", "Adamska Ola") + "\r\n" + lineFor("00002", "Nowak Jan") + "\r\n");
+    a.main->Kontakty->trigger();
+    QTest::mouseClick(Form_Notatniczek->Button_Ostatni, Qt::LeftButton);
+    TForm_Synchronizacja &w = a.connectTo(server.url());
+    QTRY_VERIFY_WITH_TIMEOUT(a.connected(), 30000);
+    QVERIFY(a.syncByHand());
+    QVERIFY2(w.Label_Stan->text().contains("bez błędów"), qPrintable(w.Label_Stan->text()));
+    QVERIFY2(w.Label_Wynik->text().startsWith("Kontakty – wysłane: 2, odebrane: 1, usunięte tutaj: 0, "
+                                              "usunięte na serwerze: 0, konflikty: 0\nTerminy – wysłane: 0"),
+             qPrintable(w.Label_Wynik->text()));
+    QCOMPARE(w.ProgressBar1->value(), w.ProgressBar1->maximum());
+    // The open contacts window took the received contact in and still shows the same one.
+    QVERIFY(Form_Notatniczek->isEnabled());
+    QCOMPARE(Form_Notatniczek->book().count(), 3);
+    QCOMPARE(Form_Notatniczek->Edit_ID->text().trimmed(), QStringLiteral("00002"));
+    QVERIFY(a.syncByHand()); // nothing new either way
+    QVERIFY2(w.Label_Wynik->text().startsWith("Kontakty – wysłane: 0, odebrane: 0"), qPrintable(w.Label_Wynik->text()));
+    w.Edit_Haslo->setText(QStringLiteral("zle-haslo"));
+    QVERIFY(a.syncByHand());
+    QVERIFY(!a.main->sync()->lastOutcome()->ok);
+    QVERIFY2(w.Label_Stan->text().endsWith("przerwana: " + a.main->sync()->lastOutcome()->error),
+             qPrintable(w.Label_Stan->text()));
+    QCOMPARE(w.ProgressBar1->value(), 0);
+}
+
+void TestSynchronizacja::plainHttp_onlyAfterConsent_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("answer"); // to the question, if one is asked
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("allowed"); // what the settings keep
+    QTest::newRow("other host, declined") << "http://dav.invalid/" << int(Prompter::No) << true << false;
+    QTest::newRow("other host, confirmed") << "http://dav.invalid/" << int(Prompter::Yes) << true << true;
+    QTest::newRow("loopback") << "http://localhost:1/" << int(Prompter::No) << false << false;
+    QTest::newRow("encrypted") << "dav.invalid" << int(Prompter::No) << false << false;
+}
+
+void TestSynchronizacja::plainHttp_onlyAfterConsent()
+{
+    QFETCH(QString, address);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, allowed);
+    Device a;
+    a.sim.prompter.answers = {Prompter::Answer(answer)};
+    TForm_Synchronizacja &w = a.connectTo(address);
+    QCOMPARE(a.sim.prompter.boxes.size(), asked ? 1 : 0);
+    if (asked) {
+        QCOMPARE(a.sim.prompter.boxes[0].caption, QStringLiteral("Ostrzeżenie!"));
+        QVERIFY(a.sim.prompter.boxes[0].text.contains("dav.invalid"));
+    }
+    QCOMPARE(a.main->settings().syncAllowPlainHttp, allowed);
+    QCOMPARE(a.main->sync()->busy(), !asked || allowed); // declined: not even a question to the server
+    QTRY_VERIFY_WITH_TIMEOUT(!a.main->sync()->busy(), 30000);
+    if (address == "dav.invalid") {
+        QCOMPARE(w.Edit_Adres->text(), QStringLiteral("https://dav.invalid"));
+    }
+}
+
+void TestSynchronizacja::conflictsFolder_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<bool>("opens");
+    QTest::addColumn<QString>("box"); // part of the box's text; empty: no box
+    QTest::newRow("none yet") << false << true << "Nie było jeszcze żadnych konfliktów";
+    QTest::newRow("opened") << true << true << "";
+    QTest::newRow("nothing opens folders") << true << false << "Kopie z serwera są w folderze:";
+}
+
+void TestSynchronizacja::conflictsFolder()
+{
+    QFETCH(bool, exists);
+    QFETCH(bool, opens);
+    QFETCH(QString, box);
+    Device a;
+    if (exists) {
+        QVERIFY(QDir(a.dir.path()).mkpath("konflikty"));
+    }
+    a.sim.shell.answer = opens;
+    a.main->Synchronizacja->trigger();
+    QTest::mouseClick(Form_Synchronizacja->Button_Konflikty, Qt::LeftButton);
+    QCOMPARE(a.sim.shell.opened, exists ? QList<QUrl>{QUrl::fromLocalFile(a.path("konflikty"))} : QList<QUrl>{});
+    QCOMPARE(a.sim.prompter.boxes.size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty()) {
+        QVERIFY(a.sim.prompter.boxes[0].text.contains(box));
+        QVERIFY(!opens ? a.sim.prompter.boxes[0].text.endsWith(a.path("konflikty")) : true);
+    }
+}
+
+QTEST_MAIN(TestSynchronizacja)
+#include "tst_synchronizacja.moc"
