@@ -418,6 +418,7 @@ void DavSyncEngine::startCollection(bool calendar)
     m_toFetch.clear();
     m_fetched.clear();
     m_fetchPlanned = false;
+    m_unchanged = false;
     m_operations.clear();
     m_running = 0;
     m_written = 0;
@@ -432,8 +433,15 @@ void DavSyncEngine::startCollection(bool calendar)
         return;
     }
     stage("sprawdzanie");
-    const QByteArray body = DavXml::propfind({{DavXml::calendarServer, "getctag"}, {DavXml::dav, "sync-token"}});
-    request("PROPFIND", m_collectionUrl, body, {{"Depth", "0"}}, [this](const DavClient::Reply &r) {
+    quickLook(false);
+}
+
+// The ctag alone first (a server works out a sync token more slowly); the token where it has none.
+void DavSyncEngine::quickLook(bool token)
+{
+    const QByteArray body = token ? DavXml::propfind({{DavXml::dav, "sync-token"}})
+                                  : DavXml::propfind({{DavXml::calendarServer, "getctag"}});
+    request("PROPFIND", m_collectionUrl, body, {{"Depth", "0"}}, [this, token](const DavClient::Reply &r) {
         if (r.status == 404) {
             fail(u"Na serwerze nie ma już %1 %2. Połącz się ponownie, aby wybrać inny."_s.arg(
                 m_calendar ? u"kalendarza"_s : u"książki adresowej"_s, m_collectionUrl.toString()));
@@ -448,10 +456,15 @@ void DavSyncEngine::startCollection(bool calendar)
             fail(garbled(m_collectionUrl));
             return;
         }
-        const QString ctag = ms.responses.first().text(DavXml::calendarServer, "getctag").trimmed();
-        const QString token = ms.responses.first().text(DavXml::dav, "sync-token").trimmed();
-        m_ctag = ctag.isEmpty() ? token : ctag;
+        m_ctag = ms.responses.first()
+                     .text(token ? DavXml::dav : DavXml::calendarServer, token ? "sync-token" : "getctag")
+                     .trimmed();
+        if (m_ctag.isEmpty() && !token) {
+            quickLook(true);
+            return;
+        }
         if (!m_ctag.isEmpty() && m_ctag == collection().ctag && !localChangedSinceState()) {
+            m_unchanged = true;
             finishCollection();
             return;
         }
@@ -1545,7 +1558,7 @@ void DavSyncEngine::finishCollection()
         summary().skipped += skipped;
     }
     QString error;
-    if (!m_state.save(m_dataDir, &error)) {
+    if (!m_unchanged && !m_state.save(m_dataDir, &error)) {
         fail(error);
         return;
     }

@@ -86,6 +86,7 @@ private:
 
     // --- sync of one collection ---
     void startCollection(bool calendar);
+    void quickLook(bool token);
     bool loadLocal(QString *error);
     bool localChangedSinceState() const;
     void listChanges();
@@ -145,6 +146,7 @@ private:
     QSet<QString> m_remoteGone;
     QStringList m_toFetch;
     bool m_fetchPlanned = false;
+    bool m_unchanged = false; // nothing to do: the state file stays as it is
     QHash<QString, Fetched> m_fetched;
     QHash<QString, qsizetype> m_byKey;
     QList<Operation> m_operations;

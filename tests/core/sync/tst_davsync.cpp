@@ -17,6 +17,8 @@
 #include <QNetworkReply>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -770,6 +772,49 @@ private slots:
         QVERIFY(!o.ok);
         QVERIFY2(o.error.contains(u"hasła"), qPrintable(o.error));
         QVERIFY(!QFileInfo::exists(one.path(u"konflikty"_s)));
+    }
+
+    // A server that answers nonsense, or nothing at all.
+    void badServers_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("garbled multistatus")
+            << QByteArray("HTTP/1.1 207 Multi-Status\r\nContent-Type: text/xml\r\n"
+                          "Content-Length: 14\r\nConnection: close\r\n\r\n<html><b>x</i>")
+            << u"nie można odczytać"_s;
+        QTest::newRow("silent") << QByteArray() << u"nie odpowiedział"_s;
+    }
+    void badServers()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, says);
+        QTcpServer fake;
+        QVERIFY(fake.listen(QHostAddress::LocalHost, 0));
+        QList<QTcpSocket *> sockets;
+        QObject::connect(&fake, &QTcpServer::newConnection, [&] {
+            QTcpSocket *socket = fake.nextPendingConnection();
+            sockets.append(socket);
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, answer] {
+                socket->readAll();
+                if (!answer.isEmpty()) {
+                    socket->write(answer);
+                    socket->disconnectFromHost();
+                }
+            });
+        });
+        SyncAccount a;
+        a.address = u"http://127.0.0.1:%1/"_s.arg(fake.serverPort());
+        a.user = u"anna"_s;
+        a.password = u"x"_s;
+        a.addressBookUrl = a.address + u"k/"_s;
+        a.calendarUrl = a.address + u"t/"_s;
+        Device one;
+        one.engine.setTimeout(1000);
+        const SyncOutcome o = one.sync(a);
+        QVERIFY(!o.ok);
+        QVERIFY2(o.error.contains(says), qPrintable(o.error));
+        QVERIFY(!QFileInfo::exists(one.path(u"Morwinek.data"_s)));
     }
 
     void plainHttpOnlyToLoopback()
