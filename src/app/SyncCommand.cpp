@@ -87,10 +87,19 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     }
     // Held to the end: a running organiser keeps the contacts in memory and would overwrite the sync.
     DataFolderLock lock(dataDir);
-    if (!lock.tryLockExclusive()) {
+    switch (lock.tryLockExclusive()) {
+    case DataFolderLock::Holder::None:
+        break;
+    case DataFolderLock::Holder::Organiser:
         err << u"Organizer Morwinek pracuje na folderze danych %1. Synchronizuj w jego oknie "
                u"\"Morwinek - Synchronizacja\" albo zamknij go przed synchronizacją z wiersza poleceń."_s.arg(
                    QDir::toNativeSeparators(dataDir))
+            << Qt::endl;
+        return Refused;
+    case DataFolderLock::Holder::Import:
+        // An import and a command-line sync both hold the folder alone.
+        err << u"Trwa import kontaktów albo inna synchronizacja folderu danych %1. Poczekaj, aż się zakończy, "
+               u"i spróbuj ponownie."_s.arg(QDir::toNativeSeparators(dataDir))
             << Qt::endl;
         return Refused;
     }
