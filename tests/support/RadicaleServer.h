@@ -12,7 +12,8 @@
 
 // A real CardDAV/CalDAV server for tests: Radicale on 127.0.0.1 at a free port, its storage in a
 // temporary folder, htpasswd with plain passwords (user "anna", password "tajne"). Restarting keeps
-// the storage and the port, so a killed server comes back with what it had.
+// the storage and the port, so a killed server comes back with what it had. startTls serves https with
+// a self-signed certificate for 127.0.0.1 made by openssl, which no system trusts.
 class RadicaleServer
 {
 public:
@@ -76,6 +77,32 @@ public:
         return false;
     }
 
+    bool startTls(QString *error)
+    {
+        if (!m_dir.isValid()) {
+            *error = QStringLiteral("no temporary folder");
+            return false;
+        }
+        QProcess openssl;
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                       QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                       QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"),
+                       QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                       QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                       QStringLiteral("-keyout"), certificateKeyPath(), QStringLiteral("-out"), certificatePath()});
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+            *error = QStringLiteral("openssl: ") + QString::fromLocal8Bit(openssl.readAll()) + openssl.errorString();
+            return false;
+        }
+        m_scheme = QStringLiteral("https");
+        return start(error,
+                     QStringLiteral("ssl = True\ncertificate = %1\nkey = %2\n")
+                         .arg(certificatePath(), certificateKeyPath()));
+    }
+    QString certificatePath() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
+
     void stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
@@ -96,11 +123,14 @@ public:
         }
     }
 
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(m_port); }
+    QString url() const { return QStringLiteral("%1://127.0.0.1:%2/").arg(m_scheme).arg(m_port); }
     quint16 port() const { return m_port; }
 
 private:
+    QString certificateKeyPath() const { return m_dir.filePath(QStringLiteral("key.pem")); }
+
     QTemporaryDir m_dir;
+    QString m_scheme = QStringLiteral("http");
     QProcess m_process;
     quint16 m_port = 0;
 };

@@ -16,7 +16,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -815,6 +817,53 @@ private slots:
         QVERIFY(!o.ok);
         QVERIFY2(o.error.contains(says), qPrintable(o.error));
         QVERIFY(!QFileInfo::exists(one.path(u"Morwinek.data"_s)));
+    }
+
+    // A certificate no system trusts stops the sync with its reason and touches nothing here; once the
+    // certificate is trusted, the same server syncs over https.
+    void certificates()
+    {
+        RadicaleServer secure;
+        QString error;
+        QVERIFY2(secure.startTls(&error), qPrintable(error));
+        QVERIFY(secure.url().startsWith(u"https://"_s));
+        SyncAccount a;
+        a.address = secure.url();
+        a.user = QString::fromLatin1(RadicaleServer::user);
+        a.password = QString::fromLatin1(RadicaleServer::password);
+        a.addressBookUrl = secure.url() + u"anna/k/"_s;
+        a.calendarUrl = secure.url() + u"anna/t/"_s;
+        Device one;
+        QVERIFY(!one.addContact(named(u"Kowalski Jan"_s)).isEmpty());
+        const auto dataFile = [&one] {
+            QFile file(one.path(u"Morwinek.data"_s));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray before = dataFile();
+        const SyncOutcome refused = one.sync(a);
+        QVERIFY(!refused.ok);
+        QVERIFY2(refused.error.startsWith(u"Nie można bezpiecznie połączyć się z serwerem 127.0.0.1: "_s),
+                 qPrintable(refused.error));
+        QVERIFY2(refused.error.contains(u"self"_s, Qt::CaseInsensitive), qPrintable(refused.error));
+        QCOMPARE(dataFile(), before);
+        QVERIFY(!QFileInfo::exists(one.path(u"konflikty"_s)));
+
+        const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
+        const auto restore = qScopeGuard([&system] { QSslConfiguration::setDefaultConfiguration(system); });
+        QSslConfiguration trusting = system;
+        QVERIFY(trusting.addCaCertificates(secure.certificatePath()));
+        QSslConfiguration::setDefaultConfiguration(trusting);
+        QSignalSpy found(&one.engine, &SyncEngine::discovered);
+        one.engine.discover(a);
+        QVERIFY(found.wait(30000));
+        QCOMPARE(found.first().at(1).toString(), QString());
+        for (const DavCollection &c : found.first().first().value<QList<DavCollection>>()) {
+            QVERIFY2(c.url.startsWith(u"https://127.0.0.1:"_s), qPrintable(c.url));
+            (c.kind == DavCollection::AddressBook ? a.addressBookUrl : a.calendarUrl) = c.url;
+        }
+        const SyncOutcome synced = one.sync(a);
+        QVERIFY2(synced.ok, qPrintable(synced.error));
+        QCOMPARE(synced.contacts.sent, 1);
     }
 
     void plainHttpOnlyToLoopback()
