@@ -83,6 +83,12 @@ QString Contact::idOf(QByteArrayView line)
     return Cp1250::decode(FixedText::trimmedBytes(rawField(line, columns()[0])));
 }
 
+QString Contact::placeholderName()
+{
+    const QChar dot = Cp1250::decodeByte(255);
+    return dot + QStringLiteral("Wprowadź nazwisko") + dot;
+}
+
 QString Contact::nameOf(QByteArrayView line)
 {
     static const Column &name = columns()[10];

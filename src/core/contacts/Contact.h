@@ -64,6 +64,8 @@ struct Contact
     // The trimmed identifier and name of a stored line, decoded.
     static QString idOf(QByteArrayView line);
     static QString nameOf(QByteArrayView line);
+    // The name "Nowy" stores until the user types one: "˙Wprowadź nazwisko˙" (byte 255 around it).
+    static QString placeholderName();
 
     bool operator==(const Contact &other) const = default;
 };

@@ -503,12 +503,16 @@ bool DavSyncEngine::loadLocal(QString *error)
         const QSet<QString> notes = present(ContactFile::notesFolder);
         const QSet<QString> photos = present(ContactFile::photoFolder);
         m_contacts.reserve(m_book.count());
+        const QString placeholder = Contact::placeholderName();
         for (const QByteArray &line : m_book.lines()) {
             ExchangeContact item;
             item.contact = Contact::fromLine(line);
             const QString id = item.contact.ID;
             if (!ContactFile::isSafeIdentifier(id) || m_contacts.contains(id)) {
                 continue; // not a contact that can be synced (or a second line of one identifier)
+            }
+            if (item.contact.Nazwa == placeholder) {
+                continue; // made by "Nowy" and not named yet: it travels once the user names it
             }
             QString sideError;
             if (notes.contains(id + u".txt"_s) && !files.readNotes(id, &item.notes, &sideError)) {

@@ -4,7 +4,6 @@
 #include "ContactExchangeMenu.h"
 #include "FindDialog.h"
 
-#include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
 #include "core/common/DesktopOpen.h"
 #include "core/contacts/NameDays.h"
@@ -151,8 +150,7 @@ TForm_Notatniczek::TForm_Notatniczek(Services &services, QWidget *parent)
 
 QString TForm_Notatniczek::placeholderName()
 {
-    const QChar dot = Cp1250::decodeByte(255);
-    return dot + u"Wprowadź nazwisko"_s + dot;
+    return Contact::placeholderName();
 }
 
 // ---- showing and closing ----

@@ -764,6 +764,28 @@ private slots:
         QVERIFY(onServer.contains(u"z-telefonu-1"_s));
     }
 
+    // "Nowy" stores a contact under a placeholder name until the user types one: it stays here,
+    // unsent, and travels once named.
+    void unnamedNewContactWaits()
+    {
+        const SyncAccount a = account();
+        Device one;
+        const QString placeholder = QChar(0x02D9) + u"Wprowadź nazwisko"_s + QChar(0x02D9);
+        QVERIFY(!one.addContact(named(placeholder)).isEmpty());
+        QVERIFY(!one.addContact(named(u"Nowak Anna"_s)).isEmpty());
+        const SyncOutcome first = one.sync(a);
+        QVERIFY2(first.ok, qPrintable(first.error));
+        QCOMPARE(first.contacts.sent, 1);
+        QCOMPARE(first.contacts.deletedHere, 0);
+        QCOMPARE(m_raw->members(a.addressBookUrl, false).size(), 1);
+        QVERIFY(one.has(placeholder));
+        one.editContact(placeholder, [](Contact &c) { c.Nazwa = u"Wiśniewski Piotr"_s; });
+        const SyncOutcome afterNaming = one.sync(a);
+        QVERIFY2(afterNaming.ok, qPrintable(afterNaming.error));
+        QCOMPARE(afterNaming.contacts.sent, 1);
+        QCOMPARE(m_raw->members(a.addressBookUrl, false).size(), 2);
+    }
+
     void wrongPassword()
     {
         SyncAccount a = account();
