@@ -5,6 +5,7 @@
 #include "core/common/IniFile.h"
 #include "core/common/Settings.h"
 #include "core/sync/DavSyncEngine.h"
+#include "core/sync/LastSync.h"
 #include "core/sync/PasswordStore.h"
 #include "platform/linux/DataFolderLock.h"
 
@@ -185,6 +186,11 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     });
     engine.synchronize(account);
     loop.exec();
+    // The window shows this result too; a settings file that cannot be written does not undo the sync.
+    LastSync::write(ini, outcome);
+    if (!ini.save(&error)) {
+        err << ini.path() << u": "_s << error << Qt::endl;
+    }
     out << summaryLine(u"Kontakty"_s, outcome.contacts, false) << Qt::endl;
     out << summaryLine(u"Terminy"_s, outcome.appointments, true) << Qt::endl;
     for (const QString &warning : outcome.warnings) {

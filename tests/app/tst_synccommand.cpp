@@ -84,6 +84,8 @@ private slots:
         QVERIFY(settings.contains("Ksiazka_adresowa=http://127.0.0.1"));
         QVERIFY(settings.contains("Kalendarz=http://127.0.0.1"));
         QVERIFY(!settings.contains(RadicaleServer::password));
+        QVERIFY(settings.contains("Ostatnie_kontakty=1 0 0 0 0 0\r\n")); // the window shows it
+        QVERIFY(settings.contains("Ostatni_blad=\r\n"));
         r = sync(dir.path(), QString::fromLatin1(RadicaleServer::password));
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.startsWith(u"Kontakty: wysłano 0, odebrano 0,"_s), qPrintable(r.out));

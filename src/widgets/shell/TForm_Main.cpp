@@ -94,6 +94,21 @@ void TForm_Main::FormCreate()
     Autostart::apply(m_services.autostart, Autostart::QueryAndClean, m_services.executablePath);
     m_sync = new SyncController(m_services, m_settings, this);
     m_sync->setObjectName(QStringLiteral("Synchronizacja"));
+    // An automatic sync that failed says so at the tray, where a user who never opens the sync
+    // window looks; the tooltip keeps saying it until a sync succeeds.
+    connect(m_sync, &SyncController::automaticFailed, this, [this](const QString &error) {
+        const QString text = QStringLiteral("Synchronizacja nie powiodła się: ") + error;
+        RxTrayIcon1->setToolTip(QStringLiteral("Morwinek\n") + text);
+        if (RxTrayIcon1->isVisible() && QSystemTrayIcon::supportsMessages()) {
+            RxTrayIcon1->showMessage(QStringLiteral("Morwinek - Synchronizacja"), text, QSystemTrayIcon::Warning);
+        }
+    });
+    connect(m_sync, &SyncController::finished, this, [this](const SyncOutcome &outcome) {
+        if (outcome.ok) {
+            RxTrayIcon1->setToolTip(QStringLiteral("Morwinek"));
+        }
+    });
+    connect(RxTrayIcon1, &QSystemTrayIcon::messageClicked, this, &TForm_Main::SynchronizacjaClick);
     m_sync->scheduleStartup();
 }
 

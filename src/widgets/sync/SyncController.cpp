@@ -1,6 +1,8 @@
 #include "SyncController.h"
 
+#include "core/common/IniFile.h"
 #include "core/common/Settings.h"
+#include "core/sync/LastSync.h"
 #include "core/sync/PasswordStore.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
@@ -43,6 +45,11 @@ SyncController::SyncController(Services &services, Settings &settings, QObject *
         start(Automatic);
     });
     reschedule();
+    // The last result of an earlier run, or of a sync from the command line.
+    IniFile ini(m_services.dataPath(QStringLiteral("Morwinek.ini")));
+    if (ini.load()) {
+        m_last = LastSync::read(ini);
+    }
 }
 
 SyncController::~SyncController()
@@ -220,6 +227,7 @@ SyncController::Block SyncController::start(Trigger trigger)
         return Block::NoEngine;
     }
     m_running = true;
+    m_trigger = trigger;
     for (QWidget *window : {static_cast<QWidget *>(Form_Notatniczek.data()), static_cast<QWidget *>(Form_Terminy)}) {
         makeReadOnly(window);
     }
@@ -259,6 +267,12 @@ void SyncController::engineFinished(const SyncOutcome &outcome)
     if (!m_last->finishedAt.isValid()) {
         m_last->finishedAt = m_services.clock.now();
     }
+    IniFile ini(m_services.dataPath(QStringLiteral("Morwinek.ini")));
+    QString iniError;
+    if (ini.load(&iniError)) {
+        LastSync::write(ini, *m_last);
+        (void)ini.save(&iniError);
+    }
     // Whatever the job wrote, also before an error, is read again before the windows take input.
     if (Form_Notatniczek) {
         Form_Notatniczek->reloadAfterSync();
@@ -278,4 +292,7 @@ void SyncController::engineFinished(const SyncOutcome &outcome)
         m_timer->start(m_settings.syncMinutes * 60 * 1000);
     }
     emit finished(*m_last);
+    if (!m_last->ok && m_trigger == Automatic) {
+        emit automaticFailed(m_last->error);
+    }
 }

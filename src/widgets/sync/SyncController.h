@@ -70,6 +70,7 @@ public:
     bool retryPending() const;
     int intervalMinutes() const;
 
+    // This run's last job, else the one recorded in "Morwinek.ini" (by an earlier run or "--sync").
     const std::optional<SyncOutcome> &lastOutcome() const { return m_last; }
 
     // Asks the user for the password; nullopt when declined. A dialog, unless a test puts another.
@@ -78,6 +79,8 @@ public:
 signals:
     void started();
     void finished(const SyncOutcome &outcome);
+    // An automatic job ended with an error, which nobody may be watching the window for.
+    void automaticFailed(const QString &error);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -91,6 +94,7 @@ private:
     Settings &m_settings;
     std::unique_ptr<SyncEngine> m_engine;
     bool m_running = false;
+    Trigger m_trigger = ByHand;
     QTimer *m_timer = nullptr;
     QTimer *m_retry = nullptr;
     QList<QPointer<QWidget>> m_readOnly;

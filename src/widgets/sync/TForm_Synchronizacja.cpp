@@ -468,7 +468,7 @@ void TForm_Synchronizacja::showLastOutcome()
 {
     const std::optional<SyncOutcome> &last = m_sync ? m_sync->lastOutcome() : std::nullopt;
     if (!last) {
-        Label_Stan->setText(QStringLiteral("Od uruchomienia programu nie było jeszcze synchronizacji."));
+        Label_Stan->setText(QStringLiteral("Nie było jeszcze synchronizacji."));
         Label_Wynik->clear();
         return;
     }

@@ -2,6 +2,7 @@
 #include "support/ShellFixture.h"
 
 #include "core/appointments/Appointment.h"
+#include "core/common/Cp1250.h"
 #include "platform/sim/MemoryPasswordStore.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -35,11 +37,14 @@ public:
     }
     void cancel() override {}
     bool busy() const override { return running; }
-    void end()
+    void end(const QString &error = {})
     {
         running = false;
         SyncOutcome outcome;
-        outcome.ok = true;
+        outcome.ok = error.isEmpty();
+        outcome.error = error;
+        outcome.contacts.sent = 2;
+        outcome.appointments.conflicts = 1;
         emit finished(outcome);
     }
 };
@@ -99,6 +104,7 @@ private slots:
     void windowsReadOnlyDuringSync_thenReloaded();
     void automatic_afterStartAndOncePerInterval();
     void noKeyring_passwordAskedOncePerRun();
+    void automaticFailure_toldAtTheTray_resultKeptForTheNextRun();
 };
 
 void TestSyncGuard::trayItem_justAboveInformacje()
@@ -226,6 +232,40 @@ void TestSyncGuard::noKeyring_passwordAskedOncePerRun()
     Form_Synchronizacja->close();
     QVERIFY(!f.readFile(QStringLiteral("Morwinek.ini")).contains("sekret"));
     QVERIFY(f.readFile(QStringLiteral("Morwinek.ini")).contains("Adres=" + address.toLatin1()));
+}
+
+void TestSyncGuard::automaticFailure_toldAtTheTray_resultKeptForTheNextRun()
+{
+    SyncFixture f;
+    SyncController &sync = f.sync();
+    QSignalSpy told(&sync, &SyncController::automaticFailed);
+    QCOMPARE(sync.start(SyncController::ByHand), SyncController::Block::None);
+    f.engine->end(QStringLiteral("Serwer dav.example nie odpowiedział w ciągu 60 s."));
+    QCOMPARE(told.size(), 0); // the user started it and sees the window
+    QCOMPARE(f.main->RxTrayIcon1->toolTip(), QStringLiteral("Morwinek"));
+    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::None);
+    f.engine->end(QStringLiteral("Serwer dav.example nie przyjął nazwy użytkownika lub hasła."));
+    QCOMPARE(told.size(), 1);
+    QCOMPARE(f.main->RxTrayIcon1->toolTip(),
+             QStringLiteral("Morwinek\nSynchronizacja nie powiodła się: Serwer dav.example nie przyjął nazwy "
+                            "użytkownika lub hasła."));
+    QVERIFY(f.readFile(QStringLiteral("Morwinek.ini"))
+                .contains(Cp1250::encode(QStringLiteral("Ostatni_blad=Serwer dav.example nie przyjął"))));
+
+    // The next run shows the last result before any sync of its own.
+    SyncController nextRun(f.sim.services, f.main->settings());
+    QVERIFY(nextRun.lastOutcome().has_value());
+    QVERIFY(!nextRun.lastOutcome()->ok);
+    QCOMPARE(nextRun.lastOutcome()->error,
+             QStringLiteral("Serwer dav.example nie przyjął nazwy użytkownika lub hasła."));
+    QCOMPARE(nextRun.lastOutcome()->contacts.sent, 2);
+    QCOMPARE(nextRun.lastOutcome()->appointments.conflicts, 1);
+    QCOMPARE(nextRun.lastOutcome()->finishedAt.date(), sync.lastOutcome()->finishedAt.date());
+
+    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::None);
+    f.engine->end();
+    QCOMPARE(f.main->RxTrayIcon1->toolTip(), QStringLiteral("Morwinek"));
+    QVERIFY(f.readFile(QStringLiteral("Morwinek.ini")).contains("Ostatni_blad=\r\n"));
 }
 
 QTEST_MAIN(TestSyncGuard)
