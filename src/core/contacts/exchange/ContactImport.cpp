@@ -323,11 +323,41 @@ bool ContactImport::add(ExchangeContact item, QString *error)
     if (duplicate && !m_duplicatesKept) {
         return true;
     }
-    m_contacts.append(std::move(item));
+    m_contacts.append({storedLine(item.contact), std::move(item.notes), std::move(item.photo), std::move(item.uid)});
     m_duplicate.append(duplicate);
     m_folded.append(folded);
     m_photoRefused.append(photoRefused);
     return true;
+}
+
+QByteArray ContactImport::storedLine(const Contact &contact)
+{
+    QByteArray line(Contact::lineLength, ' ');
+    for (const Contact::Column &column : Contact::columns()) {
+        const QString &value = contact.*column.field;
+        if (column.start + value.size() > line.size()) {
+            const QByteArray bytes = Cp1250::encode(value);
+            line.replace(column.start, bytes.size(), bytes);
+            continue;
+        }
+        // Encoded in place, as Cp1250::encode() would, without a temporary.
+        char *out = line.data() + column.start;
+        for (const QChar ch : value) {
+            const int b = Cp1250::encodeChar(ch);
+            *out++ = static_cast<char>(b < 0 ? '?' : b);
+        }
+    }
+    return line;
+}
+
+QList<ExchangeContact> ContactImport::contacts() const
+{
+    QList<ExchangeContact> result;
+    result.reserve(m_contacts.size());
+    for (const Kept &kept : m_contacts) {
+        result.append({Contact::fromLine(kept.line), kept.notes, kept.photo, kept.uid});
+    }
+    return result;
 }
 
 bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const
@@ -367,24 +397,11 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
     QList<QByteArray> lines;
     try {
         lines.reserve(chosen.size());
+        static const Contact::Column &idColumn = Contact::columns()[0];
         for (qsizetype k = 0; k < chosen.size(); ++k) {
-            // Every value is trimmed, cut and storable already, so it is copied to its columns.
-            QByteArray line(Contact::lineLength, ' ');
-            const Contact &contact = m_contacts[chosen[k]].contact;
-            for (const Contact::Column &column : Contact::columns()) {
-                const QString &value = column.field == &Contact::ID ? ids[k] : contact.*column.field;
-                if (column.start + value.size() > line.size()) {
-                    const QByteArray bytes = Cp1250::encode(value);
-                    line.replace(column.start, bytes.size(), bytes);
-                    continue;
-                }
-                // Encoded in place, as Cp1250::encode() would, without a temporary.
-                char *out = line.data() + column.start;
-                for (const QChar ch : value) {
-                    const int b = Cp1250::encodeChar(ch);
-                    *out++ = static_cast<char>(b < 0 ? '?' : b);
-                }
-            }
+            QByteArray line = m_contacts[chosen[k]].line;
+            const QByteArray id = Cp1250::encode(ids[k]);
+            line.replace(idColumn.start, std::min<qsizetype>(id.size(), idColumn.width), id);
             lines.append(std::move(line));
         }
     } catch (const std::bad_alloc &) {
@@ -407,7 +424,7 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
     const QSet<QString> notesThere = present(ContactFile::notesFolder);
     const QSet<QString> photosThere = present(ContactFile::photoFolder);
     for (qsizetype k = 0; k < chosen.size(); ++k) {
-        const ExchangeContact &item = m_contacts[chosen[k]];
+        const Kept &item = m_contacts[chosen[k]];
         if (m_folded[chosen[k]]) {
             ++r.folded;
         }

@@ -39,8 +39,8 @@ public:
     void begin(const ContactList &book);
     [[nodiscard]] bool add(ExchangeContact item, QString *error);
 
-    // The contacts kept, each with its duplicate mark.
-    const QList<ExchangeContact> &contacts() const { return m_contacts; }
+    // The contacts kept, as made fit for the book (without identifiers), each with its duplicate mark.
+    QList<ExchangeContact> contacts() const;
     const QList<bool> &duplicates() const { return m_duplicate; }
     int readCount() const { return m_readCount; }
     int duplicateCount() const { return m_duplicateCount; }
@@ -81,11 +81,23 @@ private:
         size_t m_count = 0;
     };
 
+    // A contact as the import keeps it until apply(): its data-file line with a blank identifier
+    // (one allocation instead of one per field), and what the line cannot hold.
+    struct Kept
+    {
+        QByteArray line;
+        QString notes;
+        QByteArray photo;
+        QString uid;
+    };
+
     void foldForStorage(ExchangeContact *item, bool *folded) const;
+    // The line of a contact whose every value is trimmed, cut to its width and storable already.
+    static QByteArray storedLine(const Contact &contact);
     // Adds the contact's identity keys; true when one of them was known.
     bool addKeys(const Contact &contact);
 
-    QList<ExchangeContact> m_contacts;
+    QList<Kept> m_contacts;
     QList<bool> m_duplicate;
     QList<bool> m_folded;
     QList<bool> m_photoRefused;
