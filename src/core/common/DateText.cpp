@@ -66,6 +66,19 @@ QString toText(const QDate &date)
     if (!date.isValid()) {
         return {};
     }
+    const int year = date.year();
+    if (year >= 0 && year <= 9999) {
+        // "dd.MM.yyyy" by hand: reading a file of thousands of dates does this for each.
+        const int day = date.day();
+        const int month = date.month();
+        const char16_t text[10] = {char16_t(u'0' + day / 10),          char16_t(u'0' + day % 10),
+                                   u'.',
+                                   char16_t(u'0' + month / 10),        char16_t(u'0' + month % 10),
+                                   u'.',
+                                   char16_t(u'0' + year / 1000),       char16_t(u'0' + year / 100 % 10),
+                                   char16_t(u'0' + year / 10 % 10),    char16_t(u'0' + year % 10)};
+        return QString(reinterpret_cast<const QChar *>(text), 10);
+    }
     return QStringLiteral("%1.%2.%3")
         .arg(date.day(), 2, 10, QLatin1Char('0'))
         .arg(date.month(), 2, 10, QLatin1Char('0'))

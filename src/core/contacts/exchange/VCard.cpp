@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -64,6 +65,25 @@ const QRegularExpression &extensionSuffix()
     return suffix;
 }
 
+// Whether text may end in such an extension: "ext" and "x" have an x, "wew" a w. Most numbers have
+// neither, and are not given to the expression at all.
+bool hasExtension(const QString &text, QRegularExpressionMatch *match = nullptr)
+{
+    const bool letter = std::any_of(text.cbegin(), text.cend(), [](QChar ch) {
+        const char16_t c = ch.unicode() | 0x20;
+        return c == u'x' || c == u'w';
+    });
+    if (!letter) {
+        return false;
+    }
+    QRegularExpressionMatch found = extensionSuffix().match(text);
+    const bool has = found.hasMatch();
+    if (match) {
+        *match = std::move(found);
+    }
+    return has;
+}
+
 // A number as text, or as a tel: URI when its text would not read back as it is (a reader takes
 // "x 12" at its end for an extension, and "tel:" in front for a URI).
 void appendTel(QByteArray &out, const QString &type, const QString &number)
@@ -72,7 +92,7 @@ void appendTel(QByteArray &out, const QString &type, const QString &number)
         return;
     }
     const QString text = number.trimmed();
-    if (text.startsWith(u"tel:", Qt::CaseInsensitive) || extensionSuffix().match(text).hasMatch()) {
+    if (text.startsWith(u"tel:", Qt::CaseInsensitive) || hasExtension(text)) {
         ContentLines::append(out, u"TEL;VALUE=uri;TYPE="_s + type + u":tel:"_s + telUriPart(number));
     } else {
         appendText(out, u"TEL;TYPE="_s + type, number);
@@ -561,8 +581,8 @@ std::pair<QString, QString> telValue(const Property &property, const QString &te
         return {number, extension};
     }
     number = unescape(number);
-    const QRegularExpressionMatch match = extensionSuffix().match(number);
-    if (match.hasMatch()) {
+    QRegularExpressionMatch match;
+    if (hasExtension(number, &match)) {
         extension = match.captured(1);
         number.truncate(match.capturedStart());
     }
