@@ -1,6 +1,5 @@
 #include "Cp1250.h"
 
-#include <algorithm>
 #include <array>
 
 namespace {
@@ -17,32 +16,6 @@ constexpr std::array<char16_t, 128> upperHalf = {
     0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4,
     0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
-
-// Reverse lookup over the whole BMP would be large; the upper half has only 128 entries,
-// so a sorted table searched by bisection is enough and stays in cache.
-struct ReverseEntry
-{
-    char16_t code;
-    unsigned char byte;
-};
-
-std::array<ReverseEntry, 128> buildReverse()
-{
-    std::array<ReverseEntry, 128> table{};
-    for (int i = 0; i < 128; ++i) {
-        table[i] = {upperHalf[i], static_cast<unsigned char>(0x80 + i)};
-    }
-    std::sort(table.begin(), table.end(), [](const ReverseEntry &a, const ReverseEntry &b) {
-        return a.code < b.code;
-    });
-    return table;
-}
-
-const std::array<ReverseEntry, 128> &reverseTable()
-{
-    static const std::array<ReverseEntry, 128> table = buildReverse();
-    return table;
-}
 
 } // namespace
 
@@ -63,20 +36,19 @@ QString decode(QByteArrayView bytes)
     return text;
 }
 
-int encodeChar(QChar ch)
+int encodeBeyondAscii(QChar ch)
 {
+    // Every character of the code page lies below U+2123 ("™"); one look in a table of them.
+    static const std::array<qint16, 0x2123> table = [] {
+        std::array<qint16, 0x2123> t{};
+        t.fill(-1);
+        for (int i = 0; i < 128; ++i) {
+            t[upperHalf[i]] = static_cast<qint16>(0x80 + i);
+        }
+        return t;
+    }();
     const char16_t code = ch.unicode();
-    if (code < 0x80) {
-        return code;
-    }
-    const auto &table = reverseTable();
-    const auto it = std::lower_bound(table.begin(), table.end(), code, [](const ReverseEntry &e, char16_t c) {
-        return e.code < c;
-    });
-    if (it != table.end() && it->code == code) {
-        return it->byte;
-    }
-    return -1;
+    return code < table.size() ? table[code] : -1;
 }
 
 QByteArray encode(QStringView text)

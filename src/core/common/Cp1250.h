@@ -11,8 +11,13 @@ QString decode(QByteArrayView bytes);
 QChar decodeByte(unsigned char byte);
 // Characters the code page cannot store become '?'.
 QByteArray encode(QStringView text);
+// The byte of one character beyond ASCII, or -1 when the code page has none for it.
+int encodeBeyondAscii(QChar ch);
 // The byte of one character, or -1 when the code page has none for it.
-int encodeChar(QChar ch);
+inline int encodeChar(QChar ch)
+{
+    return ch.unicode() < 0x80 ? ch.unicode() : encodeBeyondAscii(ch);
+}
 // True when every character of the text can be stored as itself.
 bool canEncode(QStringView text);
 } // namespace Cp1250

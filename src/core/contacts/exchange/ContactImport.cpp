@@ -171,6 +171,16 @@ void ContactImport::begin(const ContactList &book)
     }
 }
 
+void ContactImport::expect(qsizetype contacts)
+{
+    const qsizetype n = std::clamp<qsizetype>(contacts, 0, m_free);
+    m_known.reserve(m_known.size() + 3 * n);
+    m_contacts.reserve(n);
+    m_duplicate.reserve(n);
+    m_folded.reserve(n);
+    m_photoRefused.reserve(n);
+}
+
 void ContactImport::foldForStorage(ExchangeContact *item, bool *folded) const
 {
     item->contact.ID.clear();

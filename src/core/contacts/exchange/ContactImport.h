@@ -38,6 +38,9 @@ public:
     // (they are still counted), so memory stays bounded by what can be imported.
     void begin(const ContactList &book);
     [[nodiscard]] bool add(ExchangeContact item, QString *error);
+    // After begin(): about how many contacts will be added, so the tables grow once. Never more
+    // than the book's free identifiers are made room for.
+    void expect(qsizetype contacts);
 
     // The contacts kept, as made fit for the book (without identifiers), each with its duplicate mark.
     QList<ExchangeContact> contacts() const;
@@ -66,6 +69,7 @@ private:
         void reserve(qsizetype keys);
         // Adds the key; false when it was there already.
         bool insert(QStringView key);
+        qsizetype size() const { return static_cast<qsizetype>(m_count); }
 
     private:
         struct Slot

@@ -381,9 +381,12 @@ ByteParts splitUnescaped(QByteArrayView text, char separator, bool quotes)
     return parts;
 }
 
-QList<QStringView> splitComponents(QStringView text)
+// The components of a structured value (N, ADR, ORG), still escaped; never more than a few.
+using Components = QVarLengthArray<QStringView, 8>;
+
+Components splitComponents(QStringView text)
 {
-    QList<QStringView> parts;
+    Components parts;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == u'\\') {
@@ -625,7 +628,7 @@ struct CardBuilder
         if (p.is("FN")) {
             formattedName = unescape(text).trimmed();
         } else if (p.is("N")) {
-            const QList<QStringView> parts = splitComponents(text);
+            const Components parts = splitComponents(text);
             family = unescape(parts.value(0));
             given = unescape(parts.value(1));
             extraNames = unescape(parts.value(2));
@@ -648,7 +651,7 @@ struct CardBuilder
                 *slot = unescape(text).trimmed();
             }
         } else if (p.is("ORG")) {
-            const QList<QStringView> parts = splitComponents(text);
+            const Components parts = splitComponents(text);
             c.Firma = unescape(parts.value(0));
             QStringList units;
             for (qsizetype i = 1; i < parts.size(); ++i) {
@@ -707,7 +710,7 @@ struct CardBuilder
     void addAddress(const Property &p, const QString &text)
     {
         Contact &c = item.contact;
-        const QList<QStringView> parts = splitComponents(text);
+        const Components parts = splitComponents(text);
         QString street = unescape(parts.value(2)).trimmed();
         const QString extended = unescape(parts.value(1)).trimmed();
         if (!extended.isEmpty()) {
