@@ -82,6 +82,7 @@ private slots:
     void apply_photoCheckedAsAChosenOne();
     void exportThenImport_givesTheSameContacts();
     void apply_diesAtAnyStep_everyContactKeepsItsOwnSideFiles();
+    void apply_dataFileNotWritten_theSameImportAppliesAgain();
 };
 
 void TestContactImport::fold_data()
@@ -431,6 +432,34 @@ void TestContactImport::apply_diesAtAnyStep_everyContactKeepsItsOwnSideFiles()
             return;
         }
     }
+}
+
+void TestContactImport::apply_dataFileNotWritten_theSameImportAppliesAgain()
+{
+    QTemporaryDir dir;
+    ContactFile book(dir.path());
+    QVERIFY(book.load(nullptr));
+    ContactImport import;
+    import.prepare(book.list(), {person(u"Nowak Jan"_s, u"600100200"_s), person(u"Adamska Ola"_s)});
+    bool writable = false;
+    book.setWriteGate([&](const QString &path) {
+        return writable || !path.endsWith(u"Morwinek.data"_s);
+    });
+    QString error;
+    QVERIFY(!import.apply(book, false, nullptr, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(book.count(), 0);
+    writable = true;
+    QVERIFY2(import.apply(book, false, nullptr, &error), qPrintable(error));
+    ContactFile after(dir.path());
+    QVERIFY(after.load(nullptr));
+    QCOMPARE(after.count(), 2);
+    const Contact first = after.list().contact(0);
+    const Contact second = after.list().contact(1);
+    QCOMPARE(first.Nazwa, u"Adamska Ola"_s);
+    QCOMPARE(second.Nazwa, u"Nowak Jan"_s);
+    QCOMPARE(second.TelKom, u"600100200"_s);
+    QVERIFY(!first.ID.isEmpty() && !second.ID.isEmpty() && first.ID != second.ID);
 }
 
 QTEST_GUILESS_MAIN(TestContactImport)
