@@ -279,9 +279,9 @@ bool readFile(const QString &path,
 bool readInto(
     const QString &path, ContactImport *import, QString *error, const ExchangeProgress &progress, bool *cancelled)
 {
-    // A CSV row of a contact takes some 150 bytes, a card twice that: the tables are made about
+    // A CSV row of a contact takes some 140 bytes, a card twice that: the tables are made about
     // large enough at once instead of growing all through the file.
-    import->expect(std::min<qint64>(QFileInfo(path).size(), ContactExchange::maxImportBytes) / 200);
+    import->expect(std::min<qint64>(QFileInfo(path).size(), ContactExchange::maxImportBytes) / 140);
     return readWith(
         path,
         [import](ExchangeContact &&item, QString *reason) {

@@ -90,25 +90,45 @@ bool ContactImport::foldToCp1250(QString *text)
     return replaced;
 }
 
-QString ContactImport::phoneKey(QStringView number)
+namespace {
+
+// The digits of a telephone number as compared for duplicates, without a heap allocation.
+using PhoneDigits = QVarLengthArray<QChar, 48>;
+
+void phoneDigits(QStringView number, PhoneDigits *digits)
 {
-    QString digits;
-    if (number.isEmpty()) {
-        return digits;
-    }
-    digits.reserve(number.size());
+    digits->clear();
     for (const QChar ch : number) {
         if (ch.isDigit()) {
-            digits.append(ch);
+            digits->append(ch);
         }
     }
-    if (digits.startsWith(u"00")) {
-        digits.remove(0, 2);
+    qsizetype skip = 0;
+    if (digits->size() >= 2 && (*digits)[0] == u'0' && (*digits)[1] == u'0') {
+        skip = 2;
     }
-    if (digits.size() == 11 && digits.startsWith(u"48")) {
-        digits.remove(0, 2); // a Polish number with its country code
+    if (digits->size() - skip == 11 && (*digits)[skip] == u'4' && (*digits)[skip + 1] == u'8') {
+        skip += 2; // a Polish number with its country code
     }
-    return digits;
+    digits->remove(0, skip);
+}
+
+// Appends the text lower-cased character by character, as QString::toLower() would for every
+// character code page 1250 holds (the only ones a stored or folded field has).
+void appendLower(QString &key, QStringView text)
+{
+    for (const QChar ch : text) {
+        key.append(ch.toLower());
+    }
+}
+
+} // namespace
+
+QString ContactImport::phoneKey(QStringView number)
+{
+    PhoneDigits digits;
+    phoneDigits(number, &digits);
+    return QString(digits.constData(), digits.size());
 }
 
 void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> contacts)
@@ -243,7 +263,7 @@ bool ContactImport::KeySet::insert(QStringView key)
     if (2 * (m_count + 1) > m_slots.size()) {
         grow(std::max<size_t>(16, 2 * m_slots.size()));
     }
-    const size_t hash = std::max<size_t>(1, qHash(key));
+    const quint32 hash = std::max<quint32>(1, static_cast<quint32>(qHash(key)));
     const size_t mask = m_slots.size() - 1;
     size_t i = hash & mask;
     for (; m_slots[i].hash != 0; i = (i + 1) & mask) {
@@ -253,7 +273,10 @@ bool ContactImport::KeySet::insert(QStringView key)
             return false;
         }
     }
-    m_slots[i] = {hash, static_cast<qsizetype>(m_text.size()), key.size()};
+    if (m_text.size() + static_cast<size_t>(key.size()) > std::numeric_limits<quint32>::max()) {
+        return true; // beyond any file the import takes (1 GB gives well under 4 G characters of keys)
+    }
+    m_slots[i] = {hash, static_cast<quint32>(m_text.size()), static_cast<quint32>(key.size())};
     m_text.insert(m_text.end(), key.utf16(), key.utf16() + key.size());
     ++m_count;
     return true;
@@ -265,30 +288,39 @@ bool ContactImport::KeySet::insert(QStringView key)
 // repeated within the contact counts once.
 bool ContactImport::addKeys(const Contact &c)
 {
-    const QString name = c.Nazwa.trimmed().toLower();
+    m_key.resize(0); // keeps the buffer
+    appendLower(m_key, QStringView(c.Nazwa).trimmed());
+    m_key.append(u'\x1f');
+    const qsizetype prefix = m_key.size();
     bool known = false;
     bool any = false;
-    const auto add = [&](QChar kind, QStringView value) {
-        m_key.resize(0); // keeps the buffer
-        m_key.append(name).append(u'\x1f').append(kind).append(value);
+    const auto add = [&](QChar kind, auto &&appendValue) {
+        m_key.truncate(prefix);
+        m_key.append(kind);
+        appendValue();
         known = !m_known.insert(m_key) || known;
         any = true;
     };
-    QString phones[3];
+    PhoneDigits phones[3];
     int count = 0;
     for (const QString *phone : {&c.TelDom, &c.TelKom, &c.TelSlu}) {
-        QString key = phoneKey(*phone);
-        if (!key.isEmpty() && std::find(phones, phones + count, key) == phones + count) {
-            add(u't', key);
-            phones[count++] = std::move(key);
+        PhoneDigits &digits = phones[count];
+        phoneDigits(*phone, &digits);
+        if (!digits.isEmpty() && std::find(phones, phones + count, digits) == phones + count) {
+            add(u't', [&] {
+                m_key.append(digits.constData(), digits.size());
+            });
+            ++count;
         }
     }
-    const QString email = c.Email.trimmed().toLower();
+    const QStringView email = QStringView(c.Email).trimmed();
     if (!email.isEmpty()) {
-        add(u'e', email);
+        add(u'e', [&] {
+            appendLower(m_key, email);
+        });
     }
     if (!any) {
-        add(u'-', {}); // no number and no address: the same as another such of that name
+        add(u'-', [] {}); // no number and no address: the same as another such of that name
     }
     return known;
 }

@@ -74,11 +74,12 @@ private:
         qsizetype size() const { return static_cast<qsizetype>(m_count); }
 
     private:
+        // Twelve bytes, so a large table stays small: the import's files are far below 4 GB.
         struct Slot
         {
-            size_t hash = 0; // 0: empty
-            qsizetype offset = 0;
-            qsizetype length = 0;
+            quint32 hash = 0; // 0: empty
+            quint32 offset = 0;
+            quint32 length = 0;
         };
         void grow(size_t tableSize);
 
