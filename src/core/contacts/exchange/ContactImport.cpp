@@ -117,8 +117,12 @@ void phoneDigits(QStringView number, PhoneDigits *digits)
 // character code page 1250 holds (the only ones a stored or folded field has).
 void appendLower(QString &key, QStringView text)
 {
+    const qsizetype at = key.size();
+    key.resize(at + text.size());
+    QChar *out = key.data() + at;
     for (const QChar ch : text) {
-        key.append(ch.toLower());
+        const char16_t c = ch.unicode();
+        *out++ = c < 0x80 ? QChar(c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c) : ch.toLower();
     }
 }
 
@@ -206,6 +210,15 @@ void ContactImport::foldForStorage(ExchangeContact *item, bool *folded) const
     item->contact.ID.clear();
     for (const Contact::Column &column : Contact::columns()) {
         QString &value = item->contact.*column.field;
+        // Most fields are empty or plain printable ASCII that needs neither folding nor trimming.
+        const bool plain = value.isEmpty()
+                           || (value.size() <= column.width && value.front() != u' ' && value.back() != u' '
+                               && std::all_of(value.cbegin(), value.cend(), [](QChar ch) {
+                                      return ch.unicode() >= 0x20 && ch.unicode() < 0x7F;
+                                  }));
+        if (plain) {
+            continue;
+        }
         *folded = foldToCp1250(&value) || *folded;
         flattenControls(&value);
         // What the data file keeps: trimmed, cut to the width (one byte a character by now).
@@ -480,11 +493,11 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
             ++r.photosRefused;
         }
         QString sideError;
-        if ((!item.notes.isEmpty() || notesThere.contains(ids[k] + u".txt"_s))
+        if ((!item.notes.isEmpty() || (!notesThere.isEmpty() && notesThere.contains(ids[k] + u".txt"_s)))
             && !book.writeNotes(ids[k], item.notes, &sideError)) {
             r.sideFileErrors.append(sideError); // names the file
         }
-        if ((!item.photo.isEmpty() || photosThere.contains(ids[k] + u".jpg"_s))
+        if ((!item.photo.isEmpty() || (!photosThere.isEmpty() && photosThere.contains(ids[k] + u".jpg"_s)))
             && !book.writePhoto(ids[k], item.photo, &sideError)) {
             r.sideFileErrors.append(sideError);
         }

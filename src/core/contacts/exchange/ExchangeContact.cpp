@@ -3,6 +3,7 @@
 #include "core/common/Cp1250.h"
 
 #include <algorithm>
+#include <cstring>
 
 QString ExchangeError::text() const
 {
@@ -28,6 +29,18 @@ bool isUtf8(QByteArrayView bytes)
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();
     while (p < end) {
+        // Eight ASCII bytes at a time: most of a contacts file is ASCII.
+        while (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            if (word & 0x8080808080808080ULL) {
+                break;
+            }
+            p += 8;
+        }
+        if (p >= end) {
+            break;
+        }
         const unsigned char c = *p;
         if (c < 0x80) {
             ++p;

@@ -67,7 +67,8 @@ const QRegularExpression &extensionSuffix()
 
 // Whether text may end in such an extension: "ext" and "x" have an x, "wew" a w. Most numbers have
 // neither, and are not given to the expression at all.
-bool hasExtension(const QString &text, QRegularExpressionMatch *match = nullptr)
+// With a match, *numberEnd is where the number ends and *extension the extension's digits.
+bool hasExtension(const QString &text, qsizetype *numberEnd = nullptr, QString *extension = nullptr)
 {
     const bool letter = std::any_of(text.cbegin(), text.cend(), [](QChar ch) {
         const char16_t c = ch.unicode() | 0x20;
@@ -76,12 +77,17 @@ bool hasExtension(const QString &text, QRegularExpressionMatch *match = nullptr)
     if (!letter) {
         return false;
     }
-    QRegularExpressionMatch found = extensionSuffix().match(text);
-    const bool has = found.hasMatch();
-    if (match) {
-        *match = std::move(found);
+    const QRegularExpressionMatch found = extensionSuffix().match(text);
+    if (!found.hasMatch()) {
+        return false;
     }
-    return has;
+    if (numberEnd) {
+        *numberEnd = found.capturedStart();
+    }
+    if (extension) {
+        *extension = found.captured(1);
+    }
+    return true;
 }
 
 // A number as text, or as a tel: URI when its text would not read back as it is (a reader takes
@@ -433,6 +439,24 @@ enum TypeFlag : unsigned
     FaxType = 8
 };
 
+// ASCII text against a literal, case ignored on both sides, without a library call.
+template <size_t N>
+bool sameName(QByteArrayView text, const char (&literal)[N])
+{
+    if (text.size() != qsizetype(N - 1)) {
+        return false;
+    }
+    const auto upper = [](char c) {
+        return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    };
+    for (size_t i = 0; i + 1 < N; ++i) {
+        if (upper(text[qsizetype(i)]) != upper(literal[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 struct Property
 {
     QByteArrayView name; // without a group; a view of the line
@@ -443,7 +467,12 @@ struct Property
     bool pref = false;
     QByteArrayView value; // raw, before decoding; a view of the line
 
-    bool is(const char *property) const { return name.compare(property, Qt::CaseInsensitive) == 0; }
+    // Every property of a card is looked at against many names: the length decides most of them.
+    template <size_t N>
+    bool is(const char (&property)[N]) const
+    {
+        return sameName(name, property);
+    }
 };
 
 bool parseProperty(QByteArrayView line, Property *property)
@@ -480,12 +509,11 @@ bool parseProperty(QByteArrayView line, Property *property)
         if (value.startsWith('"') && value.endsWith('"') && value.size() >= 2) {
             value = value.sliced(1, value.size() - 2);
         }
-        const auto isKey = [&key](const char *name) {
-            return key.compare(name, Qt::CaseInsensitive) == 0;
+        const auto isKey = [&key](const auto &name) {
+            return sameName(key, name);
         };
         if (eq < 0
-            && (value.compare("QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0
-                || value.compare("BASE64", Qt::CaseInsensitive) == 0 || value.compare("B", Qt::CaseInsensitive) == 0)) {
+            && (sameName(value, "QUOTED-PRINTABLE") || sameName(value, "BASE64") || sameName(value, "B"))) {
             key = "ENCODING";
         }
         if (isKey("ENCODING")) {
@@ -498,8 +526,8 @@ bool parseProperty(QByteArrayView line, Property *property)
             property->pref = true;
         } else if (isKey("TYPE")) {
             for (const QByteArrayView type : splitUnescaped(value, ',', true)) {
-                const auto isType = [type](const char *name) {
-                    return type.trimmed().compare(name, Qt::CaseInsensitive) == 0;
+                const auto isType = [type](const auto &name) {
+                    return sameName(type.trimmed(), name);
                 };
                 if (isType("pref")) {
                     property->pref = true;
@@ -584,10 +612,9 @@ std::pair<QString, QString> telValue(const Property &property, const QString &te
         return {number, extension};
     }
     number = unescape(number);
-    QRegularExpressionMatch match;
-    if (hasExtension(number, &match)) {
-        extension = match.captured(1);
-        number.truncate(match.capturedStart());
+    qsizetype numberEnd = 0;
+    if (hasExtension(number, &numberEnd, &extension)) {
+        number.truncate(numberEnd);
     }
     return {number, extension};
 }
@@ -856,7 +883,7 @@ bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, 
         if (!parseProperty(line.bytes(), &property)) {
             return fail(line.line, u"wiersz bez nazwy właściwości i dwukropka."_s);
         }
-        const bool isCard = property.value.trimmed().compare("VCARD", Qt::CaseInsensitive) == 0;
+        const bool isCard = sameName(property.value.trimmed(), "VCARD");
         if (property.is("BEGIN") && isCard) {
             if (card) {
                 return fail(line.line, u"nowa wizytówka przed końcem poprzedniej (brak END:VCARD)."_s);
