@@ -40,6 +40,22 @@ DavXml::Property readProperty(QXmlStreamReader &xml)
     return property;
 }
 
+// The start of a REPORT that answers with each item's ETag and text: "calendar-…" or "addressbook-…"
+// followed by kind ("multiget", "query"), up to the end of its prop element.
+void startDataReport(QXmlStreamWriter &xml, bool calendar, const QString &kind)
+{
+    using namespace DavXml;
+    const QLatin1String ns(calendar ? calDav : cardDav);
+    xml.writeStartDocument();
+    xml.writeNamespace(QLatin1String(dav), u"d"_s);
+    xml.writeNamespace(ns, u"c"_s);
+    xml.writeStartElement(ns, (calendar ? u"calendar-"_s : u"addressbook-"_s) + kind);
+    xml.writeStartElement(QLatin1String(dav), u"prop"_s);
+    xml.writeEmptyElement(QLatin1String(dav), u"getetag"_s);
+    xml.writeEmptyElement(ns, calendar ? u"calendar-data"_s : u"address-data"_s);
+    xml.writeEndElement();
+}
+
 } // namespace
 
 namespace DavXml {
@@ -159,17 +175,9 @@ QByteArray syncCollection(const QString &token)
 
 QByteArray multiget(bool calendar, const QStringList &encodedHrefs)
 {
-    const QLatin1String ns(calendar ? calDav : cardDav);
     QByteArray out;
     QXmlStreamWriter xml(&out);
-    xml.writeStartDocument();
-    xml.writeNamespace(QLatin1String(dav), u"d"_s);
-    xml.writeNamespace(ns, u"c"_s);
-    xml.writeStartElement(ns, calendar ? u"calendar-multiget"_s : u"addressbook-multiget"_s);
-    xml.writeStartElement(QLatin1String(dav), u"prop"_s);
-    xml.writeEmptyElement(QLatin1String(dav), u"getetag"_s);
-    xml.writeEmptyElement(ns, calendar ? u"calendar-data"_s : u"address-data"_s);
-    xml.writeEndElement();
+    startDataReport(xml, calendar, u"multiget"_s);
     for (const QString &href : encodedHrefs) {
         xml.writeTextElement(QLatin1String(dav), u"href"_s, href);
     }
@@ -219,14 +227,7 @@ QByteArray uidQuery(bool calendar, const QString &uid)
     const QLatin1String ns(calendar ? calDav : cardDav);
     QByteArray out;
     QXmlStreamWriter xml(&out);
-    xml.writeStartDocument();
-    xml.writeNamespace(QLatin1String(dav), u"d"_s);
-    xml.writeNamespace(ns, u"c"_s);
-    xml.writeStartElement(ns, calendar ? u"calendar-query"_s : u"addressbook-query"_s);
-    xml.writeStartElement(QLatin1String(dav), u"prop"_s);
-    xml.writeEmptyElement(QLatin1String(dav), u"getetag"_s);
-    xml.writeEmptyElement(ns, calendar ? u"calendar-data"_s : u"address-data"_s);
-    xml.writeEndElement();
+    startDataReport(xml, calendar, u"query"_s);
     xml.writeStartElement(ns, u"filter"_s);
     if (calendar) {
         xml.writeStartElement(ns, u"comp-filter"_s);
