@@ -155,6 +155,15 @@ void DavSyncEngine::cancel()
     }
 }
 
+void DavSyncEngine::beginJob(const SyncAccount &account, bool discovering)
+{
+    m_busy = true;
+    m_discovering = discovering;
+    m_cancelled = false;
+    m_account = account;
+    m_client.setCredentials(account.user, account.password);
+}
+
 // ---------------------------------------------------------------- discovery
 
 void DavSyncEngine::discover(const SyncAccount &account)
@@ -162,14 +171,10 @@ void DavSyncEngine::discover(const SyncAccount &account)
     if (m_busy) {
         return;
     }
-    m_busy = true;
-    m_discovering = true;
-    m_cancelled = false;
-    m_account = account;
+    beginJob(account, true);
     m_found.clear();
     m_principal = QUrl();
     m_home[0] = m_home[1] = QUrl();
-    m_client.setCredentials(account.user, account.password);
     QUrl url = QUrl::fromUserInput(account.address.trimmed());
     if (QString error; !checkAddress(url, &error)) {
         QTimer::singleShot(0, this, [this, error] {
@@ -370,13 +375,9 @@ void DavSyncEngine::synchronize(const SyncAccount &account)
     if (m_busy) {
         return;
     }
-    m_busy = true;
-    m_cancelled = false;
-    m_discovering = false;
+    beginJob(account, false);
     m_localDirty = false;
-    m_account = account;
     m_outcome = SyncOutcome();
-    m_client.setCredentials(account.user, account.password);
     if (!m_today.isValid()) {
         m_today = QDate::currentDate();
     }

@@ -75,6 +75,8 @@ private:
                  const std::function<void(const DavClient::Reply &)> &done,
                  bool ownFailures = false);
     void fail(const QString &error);
+    // Marks the engine busy with a job for the account.
+    void beginJob(const SyncAccount &account, bool discovering);
     void stage(const char *name);
 
     // --- discovery ---
