@@ -352,19 +352,9 @@ bool read(QByteArrayView bytes,
           ExchangeError *error,
           const ExchangeProgress &progress)
 {
-    contacts->clear();
-    const bool done = read(
-        bytes,
-        [contacts](ExchangeContact &&item, QString *) {
-            contacts->append(std::move(item));
-            return true;
-        },
-        error,
-        progress);
-    if (!done) {
-        contacts->clear();
-    }
-    return done;
+    return Exchange::collect(contacts, [&](const ExchangeSink &sink) {
+        return read(bytes, sink, error, progress);
+    });
 }
 
 bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress)

@@ -259,21 +259,9 @@ bool readFile(const QString &path,
               const ExchangeProgress &progress,
               bool *cancelled)
 {
-    contacts->clear();
-    const bool read = readWith(
-        path,
-        [contacts](ExchangeContact &&item, QString *) {
-            contacts->append(std::move(item));
-            return true;
-        },
-        error,
-        progress,
-        cancelled);
-    if (!read) {
-        contacts->clear();
-        contacts->squeeze();
-    }
-    return read;
+    return Exchange::collect(contacts, [&](const ExchangeSink &sink) {
+        return readWith(path, sink, error, progress, cancelled);
+    });
 }
 
 bool readInto(

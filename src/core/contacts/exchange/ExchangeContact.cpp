@@ -118,4 +118,18 @@ bool isJpeg(QByteArrayView bytes)
            && static_cast<unsigned char>(bytes[1]) == 0xD8 && static_cast<unsigned char>(bytes[2]) == 0xFF;
 }
 
+bool collect(QList<ExchangeContact> *contacts, const std::function<bool(const ExchangeSink &sink)> &reader)
+{
+    contacts->clear();
+    const bool done = reader([contacts](ExchangeContact &&item, QString *) {
+        contacts->append(std::move(item));
+        return true;
+    });
+    if (!done) {
+        contacts->clear();
+        contacts->squeeze();
+    }
+    return done;
+}
+
 } // namespace Exchange

@@ -50,4 +50,7 @@ QString decodeText(QByteArrayView bytes);
 QString withoutControls(const QString &text, bool keepLineBreaks);
 // True for the bytes of a JPEG file.
 bool isJpeg(QByteArrayView bytes);
+// Runs a streaming reader with a sink that keeps every contact in the list, which is left empty
+// (and its memory given back) when the reader fails.
+bool collect(QList<ExchangeContact> *contacts, const std::function<bool(const ExchangeSink &sink)> &reader);
 } // namespace Exchange
