@@ -36,7 +36,7 @@ struct Services
     // The day's copies of the data files before they are written; none when null.
     DailyBackup *backup = nullptr;
     // Makes the engine that syncs this data folder with a CardDAV/CalDAV server; no sync when null.
-    std::function<std::unique_ptr<SyncEngine>()> makeSyncEngine;
+    std::function<std::unique_ptr<SyncEngine>()> makeSyncEngine = {};
     // The desktop's keyring for the sync password; none when null (the password lives in memory).
     PasswordStore *passwords = nullptr;
 
