@@ -415,7 +415,7 @@ QList<ExchangeContact> ContactImport::contacts() const
     return result;
 }
 
-bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QString *error)
+bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const
 {
     Result r;
     r.read = readCount();
@@ -450,22 +450,16 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         return false;
     }
     QList<QByteArray> lines;
-    const auto keepAgain = [this, &chosen, &lines] {
-        for (qsizetype k = 0; k < lines.size(); ++k) {
-            m_contacts[chosen[k]].line = std::move(lines[k]);
-        }
-    };
     try {
         lines.reserve(chosen.size());
         static const Contact::Column &idColumn = Contact::columns()[0];
         for (qsizetype k = 0; k < chosen.size(); ++k) {
-            QByteArray &line = m_contacts[chosen[k]].line;
+            QByteArray line = m_contacts[chosen[k]].line; // the kept line stays as it is
             const QByteArray id = Cp1250::encode(ids[k]);
             line.replace(idColumn.start, std::min<qsizetype>(id.size(), idColumn.width), id);
             lines.append(std::move(line));
         }
     } catch (const std::bad_alloc &) {
-        keepAgain();
         if (error) {
             *error = u"Za mało pamięci, by zaimportować %1 kontaktów. Nie dodano żadnego."_s.arg(chosen.size());
         }
@@ -503,7 +497,6 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         }
     }
     if (!chosen.isEmpty() && !book.addSorted(lines, error)) {
-        keepAgain();
         for (const QString &id : std::as_const(ids)) {
             (void)book.writeNotes(id, {}, nullptr); // no contact holds them; tidied where possible
             (void)book.writePhoto(id, {}, nullptr);

@@ -51,9 +51,7 @@ public:
     // Adds every contact, or only those that are no duplicates, with new identifiers, in one
     // write of the data file, sorted as a save sorts, after their notes and photos are written.
     // False with the reason when nothing was added (the book and its file are then unchanged).
-    // The kept lines are handed to the book, not copied; after a failure they are kept again, so
-    // apply() may be called once more.
-    [[nodiscard]] bool apply(ContactFile &book, bool onlyNew, Result *result, QString *error);
+    [[nodiscard]] bool apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const;
 
     // The text made storable; true when some character was replaced.
     static bool foldToCp1250(QString *text);
