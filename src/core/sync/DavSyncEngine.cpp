@@ -33,6 +33,19 @@ QString garbled(const QUrl &url)
     return u"Serwer %1 dał odpowiedź, której nie można odczytać."_s.arg(url.host());
 }
 
+// The multistatus of an answer from url, or why there is none: another status, or a body that
+// cannot be read (or, where one is needed, holds no response).
+QString readMultiStatus(const DavClient::Reply &r, const QUrl &url, DavXml::MultiStatus *ms, bool needResponse)
+{
+    if (r.status != 207) {
+        return statusText(r.status);
+    }
+    if (!DavXml::parse(r.body, ms) || (needResponse && ms->responses.isEmpty())) {
+        return garbled(url);
+    }
+    return {};
+}
+
 bool isRedirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -265,12 +278,8 @@ void DavSyncEngine::discoverPrincipal(const QUrl &principal)
         DavXml::propfind({{DavXml::cardDav, "addressbook-home-set"}, {DavXml::calDav, "calendar-home-set"}});
     request("PROPFIND", principal, body, {{"Depth", "0"}}, [this, principal](const DavClient::Reply &r) {
         DavXml::MultiStatus ms;
-        if (r.status != 207) {
-            finishDiscovery(statusText(r.status));
-            return;
-        }
-        if (!DavXml::parse(r.body, &ms) || ms.responses.isEmpty()) {
-            finishDiscovery(garbled(principal));
+        if (const QString problem = readMultiStatus(r, principal, &ms, true); !problem.isEmpty()) {
+            finishDiscovery(problem);
             return;
         }
         const DavXml::Response &resp = ms.responses.first();
@@ -298,12 +307,8 @@ void DavSyncEngine::discoverHomes(QList<QUrl> homes)
     const QByteArray body = DavXml::propfind({{DavXml::dav, "resourcetype"}, {DavXml::dav, "displayname"}});
     request("PROPFIND", home, body, {{"Depth", "1"}}, [this, home, homes](const DavClient::Reply &r) {
         DavXml::MultiStatus ms;
-        if (r.status != 207) {
-            finishDiscovery(statusText(r.status));
-            return;
-        }
-        if (!DavXml::parse(r.body, &ms)) {
-            finishDiscovery(garbled(home));
+        if (const QString problem = readMultiStatus(r, home, &ms, false); !problem.isEmpty()) {
+            finishDiscovery(problem);
             return;
         }
         for (const DavXml::Response &resp : ms.responses) {
@@ -449,12 +454,8 @@ void DavSyncEngine::quickLook(bool token)
             return;
         }
         DavXml::MultiStatus ms;
-        if (r.status != 207) {
-            fail(statusText(r.status));
-            return;
-        }
-        if (!DavXml::parse(r.body, &ms) || ms.responses.isEmpty()) {
-            fail(garbled(m_collectionUrl));
+        if (const QString problem = readMultiStatus(r, m_collectionUrl, &ms, true); !problem.isEmpty()) {
+            fail(problem);
             return;
         }
         m_ctag = ms.responses.first()
@@ -693,12 +694,8 @@ void DavSyncEngine::listAll()
         DavXml::propfind({{DavXml::dav, "getetag"}, {DavXml::dav, "resourcetype"}, {DavXml::dav, "sync-token"}});
     request("PROPFIND", m_collectionUrl, body, {{"Depth", "1"}}, [this](const DavClient::Reply &r) {
         DavXml::MultiStatus ms;
-        if (r.status != 207) {
-            fail(statusText(r.status));
-            return;
-        }
-        if (!DavXml::parse(r.body, &ms)) {
-            fail(garbled(m_collectionUrl));
+        if (const QString problem = readMultiStatus(r, m_collectionUrl, &ms, false); !problem.isEmpty()) {
+            fail(problem);
             return;
         }
         m_fullListing = true;
@@ -753,12 +750,8 @@ void DavSyncEngine::fetchNext()
             {{"Depth", "1"}},
             [this, batch](const DavClient::Reply &r) {
                 DavXml::MultiStatus ms;
-                if (r.status != 207) {
-                    fail(statusText(r.status));
-                    return;
-                }
-                if (!DavXml::parse(r.body, &ms)) {
-                    fail(garbled(m_collectionUrl));
+                if (const QString problem = readMultiStatus(r, m_collectionUrl, &ms, false); !problem.isEmpty()) {
+                    fail(problem);
                     return;
                 }
                 const char *ns = m_calendar ? DavXml::calDav : DavXml::cardDav;
