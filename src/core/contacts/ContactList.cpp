@@ -2,8 +2,11 @@
 
 #include "PolishCollation.h"
 
+#include "core/common/DateText.h"
+
 #include <algorithm>
-#include <numeric>
+#include <array>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,26 +42,37 @@ void ContactList::Sortowanie(int *position)
     if (n < 2) {
         return;
     }
-    std::vector<std::u16string> keys(static_cast<size_t>(n));
+    // Each name's ranks in a fixed row, blank-padded with 0 (below every rank), so that a name
+    // that begins another sorts first and rows compare as plain bytes; ties keep the file's order.
+    struct Entry
+    {
+        std::array<unsigned char, Contact::nameWidth> key;
+        int index;
+    };
+    std::vector<Entry> entries(static_cast<size_t>(n));
     for (qsizetype i = 0; i < n; ++i) {
         const QByteArray &line = m_lines.at(i);
-        const QByteArrayView name =
+        const QByteArrayView name = FixedText::trimmedBytes(
             line.size() > Contact::nameStart ? QByteArrayView(line).sliced(
                 Contact::nameStart, std::min<qsizetype>(Contact::nameWidth, line.size() - Contact::nameStart))
-                                             : QByteArrayView();
-        keys[static_cast<size_t>(i)] = PolishCollation::sortKey(name);
+                                             : QByteArrayView());
+        Entry &entry = entries[static_cast<size_t>(i)];
+        entry.key.fill(0);
+        for (qsizetype k = 0; k < name.size(); ++k) {
+            entry.key[static_cast<size_t>(k)] = PolishCollation::rank(static_cast<unsigned char>(name[k]));
+        }
+        entry.index = static_cast<int>(i);
     }
-    std::vector<int> order(static_cast<size_t>(n));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
-        return keys[a] < keys[b];
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        const int order = std::memcmp(a.key.data(), b.key.data(), a.key.size());
+        return order != 0 ? order < 0 : a.index < b.index;
     });
 
     QList<QByteArray> sorted;
     sorted.reserve(n);
     int newPosition = position ? *position : -1;
     for (qsizetype i = 0; i < n; ++i) {
-        const int from = order[static_cast<size_t>(i)];
+        const int from = entries[static_cast<size_t>(i)].index;
         sorted.append(m_lines.at(from));
         if (position && from == *position) {
             newPosition = static_cast<int>(i);

@@ -3,6 +3,7 @@
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -41,9 +42,29 @@ const std::array<int, 256> &weights()
     return table;
 }
 
+std::array<unsigned char, 256> buildRanks()
+{
+    const std::array<int, 256> &w = weights();
+    std::array<int, 256> sorted = w;
+    std::sort(sorted.begin(), sorted.end());
+    const auto distinctEnd = std::unique(sorted.begin(), sorted.end());
+    std::array<unsigned char, 256> ranks{};
+    for (int b = 0; b < 256; ++b) {
+        ranks[b] = static_cast<unsigned char>(1 + (std::lower_bound(sorted.begin(), distinctEnd, w[b]) - sorted.begin()));
+    }
+    return ranks;
+}
+
 } // namespace
 
 namespace PolishCollation {
+
+unsigned char rank(unsigned char byte)
+{
+    static const std::array<unsigned char, 256> table = buildRanks();
+    return table[byte];
+}
+
 
 int PorowZmienPL(unsigned char byte)
 {
@@ -73,12 +94,12 @@ int PorownaniePL(const QString &a, const QString &b)
     return PorownaniePL(QByteArrayView(Cp1250::encode(a)), QByteArrayView(Cp1250::encode(b)));
 }
 
-std::u16string sortKey(QByteArrayView name)
+std::string sortKey(QByteArrayView name)
 {
     name = FixedText::trimmedBytes(name);
-    std::u16string key(static_cast<size_t>(name.size()), u'\0');
+    std::string key(static_cast<size_t>(name.size()), '\0');
     for (qsizetype i = 0; i < name.size(); ++i) {
-        key[static_cast<size_t>(i)] = static_cast<char16_t>(PorowZmienPL(static_cast<unsigned char>(name[i])));
+        key[static_cast<size_t>(i)] = static_cast<char>(rank(static_cast<unsigned char>(name[i])));
     }
     return key;
 }

@@ -15,7 +15,10 @@ int PorowZmienPL(unsigned char byte);
 int PorownaniePL(QByteArrayView a, QByteArrayView b);
 // The same for texts, compared through their code page 1250 bytes.
 int PorownaniePL(const QString &a, const QString &b);
-// The weights of the trimmed name. Ordinary string order on keys is PorownaniePL's order,
-// so a sort can compute each key once.
-std::u16string sortKey(QByteArrayView name);
+// The place of a byte's weight among all weights, from 1: bytes of one weight share it, and
+// a lower weight has a lower rank. One byte a character, so a name's key is as long as the name.
+unsigned char rank(unsigned char byte);
+// The ranks of the trimmed name. Ordinary string order on keys is PorownaniePL's order, so a sort
+// can compute each key once.
+std::string sortKey(QByteArrayView name);
 } // namespace PolishCollation

@@ -6,6 +6,7 @@
 #include <QDate>
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -301,6 +302,161 @@ bool isBlank(const RawField &field, bool utf8)
     return true;
 }
 
+// A cell's text: the field decoded, without the mark an export put before a cell that looks like
+// a formula.
+QString cellText(const RawField &field, bool utf8)
+{
+    QString value = decodeField(field, utf8);
+    if (value.startsWith(formulaMark) && needsFormulaMark(QStringView(value).mid(1))) {
+        value.remove(0, 1);
+    }
+    return value;
+}
+
+// The code page 1250 bytes of a field to out (room for width bytes) when the data file can store
+// it as it stands: no formula mark, no blank or control character at either end, no control
+// character inside, every character one the code page holds, at most width of them. False when
+// anything would have to change, or the UTF-8 is not plain two- or three-byte sequences.
+bool storedAsIs(QByteArrayView raw, bool utf8, int width, char *out, qsizetype *length)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(raw.data());
+    const auto *end = p + raw.size();
+    if (p == end) {
+        *length = 0;
+        return true;
+    }
+    if (*p <= 0x20 || *p == static_cast<unsigned char>(formulaMark.unicode()) || end[-1] <= 0x20) {
+        return false;
+    }
+    qsizetype n = 0;
+    while (p < end) {
+        if (n == width) {
+            return false;
+        }
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7F) {
+                return false;
+            }
+            out[n++] = static_cast<char>(c);
+            ++p;
+            continue;
+        }
+        if (!utf8) {
+            out[n++] = static_cast<char>(c); // every byte of the code page decodes and encodes back
+            ++p;
+            continue;
+        }
+        char16_t code = 0;
+        if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            code = static_cast<char16_t>(((c & 0x1F) << 6) | (p[1] & 0x3F));
+            p += 2;
+        } else if (c == 0xE2 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+            code = static_cast<char16_t>(0x2000 | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F)); // dashes, quotes, €, ™
+            p += 3;
+        } else {
+            return false;
+        }
+        const int b = Cp1250::encodeBeyondAscii(QChar(code));
+        if (b < 0) {
+            return false;
+        }
+        out[n++] = static_cast<char>(b);
+    }
+    *length = n;
+    return true;
+}
+
+// Where the fields of a row go when it is taken in the data file's form: each column's index among
+// the contact's columns (-1 for the identifier, the notes, the parts of a name and unknown columns).
+// Possible only when no field is filled from two columns.
+struct StoredPlan
+{
+    QList<int> columns;
+    qsizetype notes = -1; // the column of the notes
+    int name = -1;
+    int birthday = -1;
+    int wedding = -1;
+    bool nameParts = false;
+    bool possible = false;
+};
+
+StoredPlan storedPlan(const QList<QString Contact::*> &fields, const QList<NamePart> &parts)
+{
+    StoredPlan plan;
+    plan.possible = true;
+    const auto &columns = Contact::columns();
+    const auto indexOf = [&columns](QString Contact::*field) {
+        for (int k = 0; k < Contact::fieldCount; ++k) {
+            if (columns[k].field == field) {
+                return k;
+            }
+        }
+        return -1;
+    };
+    plan.name = indexOf(&Contact::Nazwa);
+    plan.birthday = indexOf(&Contact::Urodziny);
+    plan.wedding = indexOf(&Contact::Slub);
+    quint32 filled = 0;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        int column = fields[i] && fields[i] != &Contact::ID ? indexOf(fields[i]) : -1;
+        if (column >= 0) {
+            plan.possible = plan.possible && !(filled & (1u << column));
+            filled |= 1u << column;
+        } else if (!fields[i] && parts[i] == NamePart::Notes) {
+            plan.possible = plan.possible && plan.notes < 0;
+            plan.notes = i;
+        } else if (!fields[i] && parts[i] != NamePart::None) {
+            plan.nameParts = true;
+        }
+        plan.columns.append(column);
+    }
+    return plan;
+}
+
+// The row in the data file's form, as read() would have made it through an ExchangeContact; false
+// when some field needs more than that, and the row must go the long way.
+bool storedRow(const Reader &reader, const StoredPlan &plan, bool utf8, PackedContact::Builder *row, QString *notes)
+{
+    bool named = false;
+    for (qsizetype i = 0; i < reader.fieldCount(); ++i) {
+        const RawField &field = reader.field(i);
+        const QByteArrayView raw = field.bytes();
+        if (raw.isEmpty()) {
+            continue;
+        }
+        if (i == plan.notes) {
+            *notes = cellText(field, utf8);
+            continue;
+        }
+        const int column = plan.columns[i];
+        if (column < 0) {
+            continue;
+        }
+        char *out = row->reserve(column);
+        qsizetype length = 0;
+        if (!out || !storedAsIs(raw, utf8, Contact::columns()[column].width, out, &length)) {
+            return false;
+        }
+        const QByteArrayView value(out, length);
+        if (column == plan.name) {
+            // A name of blanks only is replaced from the parts of the name.
+            named = std::any_of(value.begin(), value.end(), [](char c) {
+                return c != ' ' && c != '\xA0';
+            });
+            if (!named) {
+                return false;
+            }
+        } else if ((column == plan.birthday || column == plan.wedding) && length == 10
+                   && !(std::isdigit(static_cast<unsigned char>(value[4]))
+                        && std::isdigit(static_cast<unsigned char>(value[7])))) {
+            return false; // perhaps "1980-03-08", which is converted to the program's form
+        }
+        row->commit(length);
+    }
+    return named || !plan.nameParts;
+}
+
 } // namespace
 
 namespace ContactCsv {
@@ -359,6 +515,15 @@ bool read(QByteArrayView bytes,
 
 bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress)
 {
+    return read(bytes, sink, {}, error, progress);
+}
+
+bool read(QByteArrayView bytes,
+          const ExchangeSink &sink,
+          const StoredSink &stored,
+          ExchangeError *error,
+          const ExchangeProgress &progress)
+{
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes = bytes.sliced(3);
     }
@@ -405,6 +570,7 @@ bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, 
     if (!known) {
         return fail(1, u"pierwszy wiersz nie zawiera nazw pól kontaktu (np. Nazwa, Email, TelDom)."_s);
     }
+    const StoredPlan plan = stored ? storedPlan(fields, parts) : StoredPlan();
     const qsizetype expected = progress ? bytes.count('\n') + 1 : 0;
     qsizetype count = 0;
     while (!reader.atEnd()) {
@@ -422,15 +588,29 @@ bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, 
         if (width > fields.size()) {
             return fail(rowLine, u"%1 pól, a nagłówek ma tylko %2 kolumn."_s.arg(width).arg(fields.size()));
         }
+        const auto report = [&] {
+            ++count;
+            return Exchange::report(progress, count, expected) || fail(0, u"Przerwano."_s);
+        };
+        if (plan.possible) {
+            PackedContact::Builder row;
+            QString notes;
+            if (storedRow(reader, plan, utf8, &row, &notes)) {
+                QString reason;
+                if (!stored(row.take(), std::move(notes), &reason)) {
+                    return fail(0, reason);
+                }
+                if (!report()) {
+                    return false;
+                }
+                continue;
+            }
+        }
         ExchangeContact item;
         QString nameParts[3]; // first, middle, last
         // The mark an export put before a cell that looks like a formula is taken off again.
         const auto cell = [&](qsizetype i) {
-            QString value = decodeField(reader.field(i), utf8);
-            if (value.startsWith(formulaMark) && needsFormulaMark(QStringView(value).mid(1))) {
-                value.remove(0, 1);
-            }
-            return value;
+            return cellText(reader.field(i), utf8);
         };
         for (qsizetype i = 0; i < width; ++i) {
             if (fields[i]) {
@@ -451,9 +631,8 @@ bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, 
         if (!sink(std::move(item), &reason)) {
             return fail(0, reason);
         }
-        ++count;
-        if (!Exchange::report(progress, count, expected)) {
-            return fail(0, u"Przerwano."_s);
+        if (!report()) {
+            return false;
         }
     }
     return true;

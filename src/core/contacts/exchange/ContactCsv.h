@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExchangeContact.h"
+#include "PackedContact.h"
 
 // Contacts as a spreadsheet table: a header row of the field names, one contact per row.
 namespace ContactCsv {
@@ -29,4 +30,16 @@ void appendRow(QByteArray &out, const ExchangeContact &item);
 // at a time.
 [[nodiscard]] bool
 read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress = {});
+
+// Takes a contact in the data file's form (see PackedContact; no identifier) with its notes as read.
+using StoredSink = std::function<bool(PackedContact &&fields, QString &&notes, QString *reason)>;
+// The same again, handing to stored, in the data file's form straight from the file's bytes, each
+// contact whose fields need nothing done to them to be stored: no character to replace, no blank
+// to trim, no control character, none longer than its column, no formula mark, no date to convert
+// and a name of its own. The others go to sink as above. A row gives the same contact either way.
+[[nodiscard]] bool read(QByteArrayView bytes,
+                        const ExchangeSink &sink,
+                        const StoredSink &stored,
+                        ExchangeError *error,
+                        const ExchangeProgress &progress = {});
 } // namespace ContactCsv

@@ -89,9 +89,14 @@ bool exchangeContact(
     return true;
 }
 
-// The contacts of a file handed to sink one by one; see readFile().
-bool readWith(
-    const QString &path, const ExchangeSink &sink, QString *error, const ExchangeProgress &progress, bool *cancelled)
+// The contacts of a file handed to sink one by one; see readFile(). The rows of a CSV file that
+// can go to the data file as they stand go to stored, where it is given.
+bool readWith(const QString &path,
+              const ExchangeSink &sink,
+              const ContactCsv::StoredSink &stored,
+              QString *error,
+              const ExchangeProgress &progress,
+              bool *cancelled)
 {
     if (cancelled) {
         *cancelled = false;
@@ -142,7 +147,8 @@ bool readWith(
         const bool vcard = suffix == u"vcf" || suffix == u"vcard" || (suffix != u"csv" && VCard::looksLikeVCard(bytes));
         ExchangeError problem;
         const bool read =
-            vcard ? VCard::read(bytes, sink, &problem, progress) : ContactCsv::read(bytes, sink, &problem, progress);
+            vcard ? VCard::read(bytes, sink, &problem, progress)
+                  : ContactCsv::read(bytes, sink, stored, &problem, progress);
         if (!read) {
             if (cancelled) {
                 *cancelled = problem.line == 0 && problem.message == cancelledText;
@@ -260,7 +266,7 @@ bool readFile(const QString &path,
               bool *cancelled)
 {
     return Exchange::collect(contacts, [&](const ExchangeSink &sink) {
-        return readWith(path, sink, error, progress, cancelled);
+        return readWith(path, sink, {}, error, progress, cancelled);
     });
 }
 
@@ -274,6 +280,9 @@ bool readInto(
         path,
         [import](ExchangeContact &&item, QString *reason) {
             return import->add(std::move(item), reason);
+        },
+        [import](PackedContact &&fields, QString &&notes, QString *reason) {
+            return import->addStored(std::move(fields), std::move(notes), reason);
         },
         error,
         progress,

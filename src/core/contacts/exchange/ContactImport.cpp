@@ -10,6 +10,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <optional>
 
@@ -92,48 +93,111 @@ bool ContactImport::foldToCp1250(QString *text)
 
 namespace {
 
-// The digits of a telephone number as compared for duplicates, without a heap allocation.
-using PhoneDigits = QVarLengthArray<QChar, 48>;
-
-void phoneDigits(QStringView number, PhoneDigits *digits)
+// What the identity keys compare, byte by byte of code page 1250, as QString would on the decoded
+// text: which bytes QChar::isSpace() and QChar::isDigit() call so, and each byte's lower case.
+struct KeyBytes
 {
+    std::array<char, 256> lower{};
+    std::array<bool, 256> space{};
+    std::array<bool, 256> digit{};
+};
+
+const KeyBytes &keyBytes()
+{
+    static const KeyBytes table = [] {
+        KeyBytes t;
+        for (int b = 0; b < 256; ++b) {
+            const QChar ch = Cp1250::decodeByte(static_cast<unsigned char>(b));
+            const int lower = Cp1250::encodeChar(ch.toLower());
+            t.lower[b] = static_cast<char>(lower < 0 ? b : lower); // every letter's lower case is there
+            t.space[b] = ch.isSpace();
+            t.digit[b] = ch.isDigit();
+        }
+        return t;
+    }();
+    return table;
+}
+
+// A stored field as the keys take it: without the blanks QString::trimmed() would take off.
+QByteArrayView keyTrimmed(QByteArrayView field)
+{
+    const KeyBytes &t = keyBytes();
+    field = FixedText::trimmedBytes(field);
+    while (!field.isEmpty() && t.space[static_cast<unsigned char>(field.front())]) {
+        field = field.sliced(1);
+    }
+    while (!field.isEmpty() && t.space[static_cast<unsigned char>(field.back())]) {
+        field.chop(1);
+    }
+    return field;
+}
+
+// The digits of a telephone number as compared for duplicates, without a heap allocation:
+// "+48 600-100-200" -> "600100200".
+using PhoneDigits = QVarLengthArray<char, 48>;
+
+void phoneDigits(QByteArrayView number, PhoneDigits *digits)
+{
+    const KeyBytes &t = keyBytes();
     digits->clear();
-    for (const QChar ch : number) {
-        if (ch.isDigit()) {
+    for (const char ch : number) {
+        if (t.digit[static_cast<unsigned char>(ch)]) {
             digits->append(ch);
         }
     }
     qsizetype skip = 0;
-    if (digits->size() >= 2 && (*digits)[0] == u'0' && (*digits)[1] == u'0') {
+    if (digits->size() >= 2 && (*digits)[0] == '0' && (*digits)[1] == '0') {
         skip = 2;
     }
-    if (digits->size() - skip == 11 && (*digits)[skip] == u'4' && (*digits)[skip + 1] == u'8') {
+    if (digits->size() - skip == 11 && (*digits)[skip] == '4' && (*digits)[skip + 1] == '8') {
         skip += 2; // a Polish number with its country code
     }
     digits->remove(0, skip);
 }
 
-// Appends the text lower-cased character by character, as QString::toLower() would for every
-// character code page 1250 holds (the only ones a stored or folded field has).
-void appendLower(QString &key, QStringView text)
+void appendLower(QByteArray &key, QByteArrayView text)
 {
+    const KeyBytes &t = keyBytes();
     const qsizetype at = key.size();
     key.resize(at + text.size());
-    QChar *out = key.data() + at;
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        *out++ = c < 0x80 ? QChar(c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c) : ch.toLower();
+    char *out = key.data() + at;
+    for (const char ch : text) {
+        *out++ = t.lower[static_cast<unsigned char>(ch)];
     }
 }
 
-} // namespace
-
-QString ContactImport::phoneKey(QStringView number)
+// The columns the identity keys are made of, by their index in Contact::columns().
+struct KeyColumns
 {
-    PhoneDigits digits;
-    phoneDigits(number, &digits);
-    return QString(digits.constData(), digits.size());
+    int name = 0;
+    int phones[3] = {};
+    int email = 0;
+};
+
+const KeyColumns &keyColumns()
+{
+    static const KeyColumns found = [] {
+        const auto index = [](QString Contact::*field) {
+            const auto &columns = Contact::columns();
+            for (int i = 0; i < Contact::fieldCount; ++i) {
+                if (columns[i].field == field) {
+                    return i;
+                }
+            }
+            Q_UNREACHABLE();
+        };
+        KeyColumns k;
+        k.name = index(&Contact::Nazwa);
+        k.phones[0] = index(&Contact::TelDom);
+        k.phones[1] = index(&Contact::TelKom);
+        k.phones[2] = index(&Contact::TelSlu);
+        k.email = index(&Contact::Email);
+        return k;
+    }();
+    return found;
 }
+
+} // namespace
 
 void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> contacts)
 {
@@ -173,25 +237,14 @@ void ContactImport::begin(const ContactList &book)
 
     m_known.clear();
     m_known.reserve(3 * book.count());
-    static const std::array<const Contact::Column *, 5> keyColumns = [] {
-        std::array<const Contact::Column *, 5> found{};
-        const QString Contact::*const fields[] = {
-            &Contact::Nazwa, &Contact::TelDom, &Contact::TelKom, &Contact::TelSlu, &Contact::Email};
-        for (size_t i = 0; i < found.size(); ++i) {
-            for (const Contact::Column &column : Contact::columns()) {
-                if (column.field == fields[i]) {
-                    found[i] = &column;
-                }
-            }
-        }
-        return found;
-    }();
+    const KeyColumns &keys = keyColumns();
+    const auto &columns = Contact::columns();
     for (const QByteArray &line : book.lines()) {
-        Contact c;
-        for (const Contact::Column *column : keyColumns) {
-            c.*column->field = Cp1250::decode(FixedText::trimmedBytes(Contact::rawField(line, *column)));
-        }
-        (void)addKeys(c);
+        const auto field = [&](int column) {
+            return Contact::rawField(line, columns[column]);
+        };
+        const QByteArrayView phones[3] = {field(keys.phones[0]), field(keys.phones[1]), field(keys.phones[2])};
+        (void)addKeys(field(keys.name), phones, field(keys.email));
     }
 }
 
@@ -227,13 +280,18 @@ void ContactImport::foldForStorage(ExchangeContact *item, bool *folded) const
             value = FixedText::trimmed(value.left(column.width));
         }
     }
-    if (!item->notes.isEmpty()) {
-        item->notes.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    foldNotes(&item->notes, folded);
+}
+
+void ContactImport::foldNotes(QString *notes, bool *folded)
+{
+    if (!notes->isEmpty()) {
+        notes->replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
     }
-    *folded = foldToCp1250(&item->notes) || *folded;
-    item->notes.truncate(ContactFile::notesMaxLength);
-    while (item->notes.endsWith(u'\n')) {
-        item->notes.chop(1);
+    *folded = foldToCp1250(notes) || *folded;
+    notes->truncate(ContactFile::notesMaxLength);
+    while (notes->endsWith(u'\n')) {
+        notes->chop(1);
     }
 }
 
@@ -271,7 +329,7 @@ void ContactImport::KeySet::grow(size_t tableSize)
     }
 }
 
-bool ContactImport::KeySet::insert(QStringView key)
+bool ContactImport::KeySet::insert(QByteArrayView key)
 {
     if (2 * (m_count + 1) > m_slots.size()) {
         grow(std::max<size_t>(16, 2 * m_slots.size()));
@@ -290,7 +348,7 @@ bool ContactImport::KeySet::insert(QStringView key)
         return true; // beyond any file the import takes (1 GB gives well under 4 G characters of keys)
     }
     m_slots[i] = {hash, static_cast<quint32>(m_text.size()), static_cast<quint32>(key.size())};
-    m_text.insert(m_text.end(), key.utf16(), key.utf16() + key.size());
+    m_text.insert(m_text.end(), key.begin(), key.end());
     ++m_count;
     return true;
 }
@@ -299,41 +357,41 @@ bool ContactImport::KeySet::insert(QStringView key)
 // each kept as "name" + separator + kind + number or address. A key met before makes a duplicate;
 // one number in two fields of a contact must not make it a duplicate of itself, so a number
 // repeated within the contact counts once.
-bool ContactImport::addKeys(const Contact &c)
+bool ContactImport::addKeys(QByteArrayView name, const QByteArrayView (&phones)[3], QByteArrayView email)
 {
     m_key.resize(0); // keeps the buffer
-    appendLower(m_key, QStringView(c.Nazwa).trimmed());
-    m_key.append(u'\x1f');
+    appendLower(m_key, keyTrimmed(name));
+    m_key.append('\x1f');
     const qsizetype prefix = m_key.size();
     bool known = false;
     bool any = false;
-    const auto add = [&](QChar kind, auto &&appendValue) {
+    const auto add = [&](char kind, auto &&appendValue) {
         m_key.truncate(prefix);
         m_key.append(kind);
         appendValue();
         known = !m_known.insert(m_key) || known;
         any = true;
     };
-    PhoneDigits phones[3];
+    PhoneDigits digits[3];
     int count = 0;
-    for (const QString *phone : {&c.TelDom, &c.TelKom, &c.TelSlu}) {
-        PhoneDigits &digits = phones[count];
-        phoneDigits(*phone, &digits);
-        if (!digits.isEmpty() && std::find(phones, phones + count, digits) == phones + count) {
-            add(u't', [&] {
-                m_key.append(digits.constData(), digits.size());
+    for (const QByteArrayView phone : phones) {
+        PhoneDigits &these = digits[count];
+        phoneDigits(phone, &these);
+        if (!these.isEmpty() && std::find(digits, digits + count, these) == digits + count) {
+            add('t', [&] {
+                m_key.append(these.constData(), these.size());
             });
             ++count;
         }
     }
-    const QStringView email = QStringView(c.Email).trimmed();
+    email = keyTrimmed(email);
     if (!email.isEmpty()) {
-        add(u'e', [&] {
+        add('e', [&] {
             appendLower(m_key, email);
         });
     }
     if (!any) {
-        add(u'-', [] {}); // no number and no address: the same as another such of that name
+        add('-', [] {}); // no number and no address: the same as another such of that name
     }
     return known;
 }
@@ -347,7 +405,27 @@ bool ContactImport::add(ExchangeContact item, QString *error)
     if (photoRefused) {
         item.photo.clear();
     }
-    const bool duplicate = addKeys(item.contact);
+    return keep({PackedContact::fromContact(item.contact), std::move(item.notes), std::move(item.photo),
+                 std::move(item.uid)},
+                folded,
+                photoRefused,
+                error);
+}
+
+bool ContactImport::addStored(PackedContact fields, QString notes, QString *error)
+{
+    bool folded = false;
+    foldNotes(&notes, &folded);
+    return keep({std::move(fields), std::move(notes), {}, {}}, folded, false, error);
+}
+
+bool ContactImport::keep(Kept item, bool folded, bool photoRefused, QString *error)
+{
+    const KeyColumns &keys = keyColumns();
+    const PackedContact &fields = item.fields;
+    const QByteArrayView phones[3] = {
+        fields.field(keys.phones[0]), fields.field(keys.phones[1]), fields.field(keys.phones[2])};
+    const bool duplicate = addKeys(fields.field(keys.name), phones, fields.field(keys.email));
     ++m_readCount;
     m_duplicateCount += duplicate ? 1 : 0;
     if (m_readCount - m_duplicateCount > m_free) {
@@ -378,31 +456,11 @@ bool ContactImport::add(ExchangeContact item, QString *error)
     if (duplicate && !m_duplicatesKept) {
         return true;
     }
-    m_contacts.append({storedLine(item.contact), std::move(item.notes), std::move(item.photo), std::move(item.uid)});
+    m_contacts.append(std::move(item));
     m_duplicate.append(duplicate);
     m_folded.append(folded);
     m_photoRefused.append(photoRefused);
     return true;
-}
-
-QByteArray ContactImport::storedLine(const Contact &contact)
-{
-    QByteArray line(Contact::lineLength, ' ');
-    for (const Contact::Column &column : Contact::columns()) {
-        const QString &value = contact.*column.field;
-        if (column.start + value.size() > line.size()) {
-            const QByteArray bytes = Cp1250::encode(value);
-            line.replace(column.start, bytes.size(), bytes);
-            continue;
-        }
-        // Encoded in place, as Cp1250::encode() would, without a temporary.
-        char *out = line.data() + column.start;
-        for (const QChar ch : value) {
-            const int b = Cp1250::encodeChar(ch);
-            *out++ = static_cast<char>(b < 0 ? '?' : b);
-        }
-    }
-    return line;
 }
 
 QList<ExchangeContact> ContactImport::contacts() const
@@ -410,7 +468,7 @@ QList<ExchangeContact> ContactImport::contacts() const
     QList<ExchangeContact> result;
     result.reserve(m_contacts.size());
     for (const Kept &kept : m_contacts) {
-        result.append({Contact::fromLine(kept.line), kept.notes, kept.photo, kept.uid});
+        result.append({Contact::fromLine(kept.fields.line()), kept.notes, kept.photo, kept.uid});
     }
     return result;
 }
@@ -454,7 +512,7 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         lines.reserve(chosen.size());
         static const Contact::Column &idColumn = Contact::columns()[0];
         for (qsizetype k = 0; k < chosen.size(); ++k) {
-            QByteArray line = m_contacts[chosen[k]].line; // the kept line stays as it is
+            QByteArray line = m_contacts[chosen[k]].fields.line();
             const QByteArray id = Cp1250::encode(ids[k]);
             line.replace(idColumn.start, std::min<qsizetype>(id.size(), idColumn.width), id);
             lines.append(std::move(line));

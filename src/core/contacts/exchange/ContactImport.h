@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExchangeContact.h"
+#include "PackedContact.h"
 
 #include <QStringList>
 
@@ -38,6 +39,9 @@ public:
     // (they are still counted), so memory stays bounded by what can be imported.
     void begin(const ContactList &book);
     [[nodiscard]] bool add(ExchangeContact item, QString *error);
+    // The same for a contact read in the data file's form already (every field storable, trimmed
+    // and within its width, no identifier), with its notes as read.
+    [[nodiscard]] bool addStored(PackedContact fields, QString notes, QString *error);
     // After begin(): about how many contacts will be added, so the tables grow once. Never more
     // than the book's free identifiers are made room for.
     void expect(qsizetype contacts);
@@ -55,8 +59,6 @@ public:
 
     // The text made storable; true when some character was replaced.
     static bool foldToCp1250(QString *text);
-    // Digits of a telephone number as compared for duplicates: "+48 600-100-200" -> "600100200".
-    static QString phoneKey(QStringView number);
 
 private:
     // Identity keys of the book and of the contacts met so far: their characters one after
@@ -68,7 +70,7 @@ private:
         void clear();
         void reserve(qsizetype keys);
         // Adds the key; false when it was there already.
-        bool insert(QStringView key);
+        bool insert(QByteArrayView key);
         qsizetype size() const { return static_cast<qsizetype>(m_count); }
 
     private:
@@ -81,33 +83,36 @@ private:
         };
         void grow(size_t tableSize);
 
-        std::vector<char16_t> m_text;
+        std::vector<char> m_text;
         std::vector<Slot> m_slots;
         size_t m_count = 0;
     };
 
-    // A contact as the import keeps it until apply(): its data-file line with a blank identifier
-    // (one allocation instead of one per field), and what the line cannot hold.
+    // A contact as the import keeps it until apply(): its fields as the data file stores them,
+    // without an identifier, and what the line cannot hold.
     struct Kept
     {
-        QByteArray line;
+        PackedContact fields;
         QString notes;
         QByteArray photo;
         QString uid;
     };
 
     void foldForStorage(ExchangeContact *item, bool *folded) const;
-    // The line of a contact whose every value is trimmed, cut to its width and storable already.
-    static QByteArray storedLine(const Contact &contact);
-    // Adds the contact's identity keys; true when one of them was known.
-    bool addKeys(const Contact &contact);
+    // Notes as the notes file keeps them: line breaks as LF, storable, within their length.
+    static void foldNotes(QString *notes, bool *folded);
+    // Keeps a contact made fit for the book; see add().
+    [[nodiscard]] bool keep(Kept item, bool folded, bool photoRefused, QString *error);
+    // Adds the identity keys of a contact's stored name, numbers and address; true when one of
+    // them was known.
+    bool addKeys(QByteArrayView name, const QByteArrayView (&phones)[3], QByteArrayView email);
 
     QList<Kept> m_contacts;
     QList<bool> m_duplicate;
     QList<bool> m_folded;
     QList<bool> m_photoRefused;
     KeySet m_known;
-    QString m_key; // the key being built, its buffer reused
+    QByteArray m_key; // the key being built, its buffer reused
     int m_readCount = 0;
     int m_duplicateCount = 0;
     int m_free = 0;               // identifiers free in the book
