@@ -105,7 +105,7 @@ private:
             if (!ContactExchange::readInto(file, &import, &error)) {
                 return fail(error);
             }
-            if (!import.apply(book, true, &result, &error)) {
+            if (!import.applyToFile(book, true, &result, &error)) {
                 return fail(error);
             }
         } catch (const std::bad_alloc &) {

@@ -158,6 +158,49 @@ bool ContactFile::addSorted(const QList<QByteArray> &lines, QString *error)
     return saveOrRollBack(before, error);
 }
 
+bool ContactFile::writeAdded(qsizetype count,
+                             const std::function<QByteArrayView(qsizetype k)> &nameOf,
+                             const std::function<void(qsizetype k, QByteArray *line)> &lineOf,
+                             QString *error)
+{
+    if (!m_readError.isEmpty()) {
+        return save(error);
+    }
+    if (!mayWrite(path(), error)) {
+        return false;
+    }
+    const QList<QByteArray> &lines = m_list.lines();
+    const qsizetype held = lines.size();
+    const std::vector<int> order = ContactList::polishOrder(held + count, [&](qsizetype i) {
+        return i < held ? ContactList::nameBytes(lines.at(i)) : nameOf(i - held);
+    });
+    if (m_backup) {
+        m_backup->beforeWrite(path());
+    }
+    TextFile::AtomicWriter file(path());
+    if (!file.open(error)) {
+        return false;
+    }
+    QByteArray added;
+    for (const int i : order) {
+        if (i < held) {
+            file.write(lines.at(i));
+        } else {
+            lineOf(i - held, &added);
+            file.write(added);
+        }
+        file.write("\r\n");
+    }
+    if (!file.commit(error)) {
+        return false;
+    }
+    m_list.setLines({});
+    m_readError = QStringLiteral("Do pliku %1 dopisano kontakty, których lista w pamięci nie zawiera: wczytaj go "
+                                 "ponownie przed kolejną zmianą.")
+                      .arg(path());
+    return true;
+}
+
 bool ContactFile::isSafeIdentifier(const QString &id)
 {
     const QString t = id.trimmed();

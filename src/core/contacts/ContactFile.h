@@ -46,6 +46,16 @@ public:
     [[nodiscard]] bool remove(int position, QString *error);
     // Appends the lines, sorts the whole list and saves, in one write of the file.
     [[nodiscard]] bool addSorted(const QList<QByteArray> &lines, QString *error);
+    // Writes the file as addSorted() would with count lines added, each made only as it is
+    // written: lineOf(k, line) fills the k-th added line, nameOf(k) gives its stored name for the
+    // order. For a caller done with the book afterwards (an import from the command line), which
+    // so never holds all the added contacts as lines. The list is not given them: after the write
+    // it is emptied, and the book refuses every write until it is loaded again. When the write
+    // fails nothing has changed.
+    [[nodiscard]] bool writeAdded(qsizetype count,
+                                  const std::function<QByteArrayView(qsizetype k)> &nameOf,
+                                  const std::function<void(qsizetype k, QByteArray *line)> &lineOf,
+                                  QString *error);
 
     // Before each write of the data file the day's copy is taken, when one is given.
     void setBackup(DailyBackup *backup) { m_backup = backup; }

@@ -36,43 +36,69 @@ QStringList ContactList::names() const
     return result;
 }
 
-void ContactList::Sortowanie(int *position)
+QByteArrayView ContactList::nameBytes(QByteArrayView line)
 {
-    const qsizetype n = m_lines.size();
-    if (n < 2) {
-        return;
+    if (line.size() <= Contact::nameStart) {
+        return {};
     }
+    return line.sliced(Contact::nameStart, std::min<qsizetype>(Contact::nameWidth, line.size() - Contact::nameStart));
+}
+
+std::vector<int> ContactList::polishOrder(qsizetype n, const std::function<QByteArrayView(qsizetype)> &nameAt)
+{
     // Each name's ranks in a fixed row, blank-padded with 0 (below every rank), so that a name
-    // that begins another sorts first and rows compare as plain bytes; ties keep the file's order.
+    // that begins another sorts first and rows compare as plain bytes; ties keep the given order.
     struct Entry
     {
         std::array<unsigned char, Contact::nameWidth> key;
         int index;
     };
     std::vector<Entry> entries(static_cast<size_t>(n));
+    const std::array<unsigned char, 256> &ranks = PolishCollation::ranks();
     for (qsizetype i = 0; i < n; ++i) {
-        const QByteArray &line = m_lines.at(i);
-        const QByteArrayView name = FixedText::trimmedBytes(
-            line.size() > Contact::nameStart ? QByteArrayView(line).sliced(
-                Contact::nameStart, std::min<qsizetype>(Contact::nameWidth, line.size() - Contact::nameStart))
-                                             : QByteArrayView());
+        QByteArrayView name = FixedText::trimmedBytes(nameAt(i));
+        name = name.first(std::min<qsizetype>(name.size(), Contact::nameWidth));
         Entry &entry = entries[static_cast<size_t>(i)];
         entry.key.fill(0);
         for (qsizetype k = 0; k < name.size(); ++k) {
-            entry.key[static_cast<size_t>(k)] = PolishCollation::rank(static_cast<unsigned char>(name[k]));
+            entry.key[static_cast<size_t>(k)] = ranks[static_cast<unsigned char>(name[k])];
         }
         entry.index = static_cast<int>(i);
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+    const auto before = [](const Entry &a, const Entry &b) {
         const int order = std::memcmp(a.key.data(), b.key.data(), a.key.size());
         return order != 0 ? order < 0 : a.index < b.index;
-    });
+    };
+    // The book is kept in order, and what is added (one contact, or an import of a file that was
+    // exported in order) mostly follows it in order too: runs in order are merged, not sorted again.
+    const auto sortedEnd = std::is_sorted_until(entries.begin(), entries.end(), before);
+    if (sortedEnd != entries.end()) {
+        if (!std::is_sorted(sortedEnd, entries.end(), before)) {
+            std::sort(sortedEnd, entries.end(), before);
+        }
+        std::inplace_merge(entries.begin(), sortedEnd, entries.end(), before);
+    }
+    std::vector<int> order(static_cast<size_t>(n));
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = entries[i].index;
+    }
+    return order;
+}
 
+void ContactList::Sortowanie(int *position)
+{
+    const qsizetype n = m_lines.size();
+    if (n < 2) {
+        return;
+    }
+    const std::vector<int> order = polishOrder(n, [this](qsizetype i) {
+        return nameBytes(m_lines.at(i));
+    });
     QList<QByteArray> sorted;
     sorted.reserve(n);
     int newPosition = position ? *position : -1;
     for (qsizetype i = 0; i < n; ++i) {
-        const int from = entries[static_cast<size_t>(i)].index;
+        const int from = order[static_cast<size_t>(i)];
         sorted.append(m_lines.at(from));
         if (position && from == *position) {
             newPosition = static_cast<int>(i);

@@ -8,7 +8,9 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 // The address book in memory: the data file's lines exactly as read (code page 1250 bytes), so a
 // line nobody edited is written back byte for byte, unknown bytes and reserved fields included.
@@ -38,6 +40,11 @@ public:
 
     // Stable Polish order of the names; *position (may be -1 or null) follows its line.
     void Sortowanie(int *position);
+    // The positions of n names in the order Sortowanie gives their lines: nameAt(i) is the i-th
+    // name's stored bytes (trimmed here).
+    static std::vector<int> polishOrder(qsizetype n, const std::function<QByteArrayView(qsizetype)> &nameAt);
+    // The stored name columns of a line (fewer or none on a short line).
+    static QByteArrayView nameBytes(QByteArrayView line);
 
     // The identifier for a new contact: one above the last line's, stepping over every identifier
     // in use; past 99999 (or when the last one is no number) the search goes on from the lowest

@@ -59,10 +59,15 @@ std::array<unsigned char, 256> buildRanks()
 
 namespace PolishCollation {
 
-unsigned char rank(unsigned char byte)
+const std::array<unsigned char, 256> &ranks()
 {
     static const std::array<unsigned char, 256> table = buildRanks();
-    return table[byte];
+    return table;
+}
+
+unsigned char rank(unsigned char byte)
+{
+    return ranks()[byte];
 }
 
 

@@ -6,7 +6,9 @@
 #include <QDate>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <vector>
 
 namespace {
 
@@ -83,7 +85,12 @@ public:
     Reader(QByteArrayView bytes, char separator)
         : m_bytes(bytes)
         , m_separator(separator)
-    {}
+    {
+        m_stop.fill(false);
+        m_stop[static_cast<unsigned char>(separator)] = true;
+        m_stop['\r'] = true;
+        m_stop['\n'] = true;
+    }
 
     bool atEnd() const { return m_pos >= m_bytes.size(); }
     int line() const { return m_line; }
@@ -94,87 +101,86 @@ public:
     {
         m_used = 0;
         *rowLine = m_line;
-        const qsizetype size = m_bytes.size();
-        const char *data = m_bytes.data();
+        const char *const data = m_bytes.data();
+        const char *const end = data + m_bytes.size();
+        const char *p = data + m_pos;
         while (true) {
             RawField &field = nextField();
-            if (m_pos < size && data[m_pos] == '"') {
+            if (p < end && *p == '"') {
                 const int openedOn = m_line;
-                const qsizetype start = ++m_pos;
+                const char *const start = ++p;
                 while (true) {
-                    if (m_pos >= size) {
+                    if (p >= end) {
                         *rowLine = openedOn;
                         *problem = u"cudzysłów otwarty w tym wierszu nie jest zamknięty."_s;
                         return false;
                     }
-                    const char ch = data[m_pos++];
+                    const char ch = *p++;
                     if (ch == '"') {
-                        if (m_pos < size && data[m_pos] == '"') {
+                        if (p < end && *p == '"') {
                             if (!field.copied) {
                                 field.copied = true;
                                 field.unquoted.clear();
-                                field.unquoted.append(data + start, m_pos - start); // one quote of the pair
+                                field.unquoted.append(start, p - start); // one quote of the pair
                             } else {
                                 field.unquoted.append('"');
                             }
-                            ++m_pos;
+                            ++p;
                             continue;
                         }
                         if (!field.copied) {
-                            field.view = m_bytes.sliced(start, m_pos - 1 - start);
+                            field.view = QByteArrayView(start, p - 1 - start);
                         }
                         break;
                     }
-                    if (ch == '\n' || (ch == '\r' && (m_pos >= size || data[m_pos] != '\n'))) {
+                    if (ch == '\n' || (ch == '\r' && (p >= end || *p != '\n'))) {
                         ++m_line;
                     }
                     if (field.copied) {
                         field.unquoted.append(ch);
                     }
                 }
-                if (m_pos < size && data[m_pos] != m_separator && data[m_pos] != '\r' && data[m_pos] != '\n') {
+                if (p < end && *p != m_separator && *p != '\r' && *p != '\n') {
+                    m_pos = p - data;
                     *rowLine = m_line;
                     *problem = u"po zamykającym cudzysłowie jest tekst zamiast separatora."_s;
                     return false;
                 }
             } else {
-                const qsizetype start = m_pos;
-                while (m_pos < size) {
-                    const char ch = data[m_pos];
-                    if (ch == m_separator || ch == '\r' || ch == '\n') {
-                        break;
-                    }
-                    ++m_pos;
+                const char *const start = p;
+                while (p < end && !m_stop[static_cast<unsigned char>(*p)]) {
+                    ++p;
                 }
-                field.view = m_bytes.sliced(start, m_pos - start);
+                field.view = QByteArrayView(start, p - start);
             }
-            if (m_pos >= size) {
+            if (p >= end) {
                 break;
             }
-            const char ch = data[m_pos++];
+            const char ch = *p++;
             if (ch == m_separator) {
                 continue;
             }
-            if (ch == '\r' && m_pos < size && data[m_pos] == '\n') {
-                ++m_pos;
+            if (ch == '\r' && p < end && *p == '\n') {
+                ++p;
             }
             ++m_line;
             break;
         }
+        m_pos = p - data;
         return true;
     }
 
     qsizetype fieldCount() const { return m_used; }
-    const RawField &field(qsizetype i) const { return m_fields[i]; }
+    const RawField &field(qsizetype i) const { return m_fields[static_cast<size_t>(i)]; }
 
 private:
     // A cleared field at the end of the row, reusing the buffer of an earlier row's.
     RawField &nextField()
     {
-        if (m_used == m_fields.size()) {
-            m_fields.emplaceBack();
+        if (m_used == static_cast<qsizetype>(m_fields.size())) {
+            m_fields.emplace_back();
         }
-        RawField &field = m_fields[m_used++];
+        RawField &field = m_fields[static_cast<size_t>(m_used++)];
         field.view = {};
         field.copied = false;
         return field;
@@ -182,9 +188,10 @@ private:
 
     QByteArrayView m_bytes;
     char m_separator;
+    std::array<bool, 256> m_stop; // the bytes that end a field outside quotes
     qsizetype m_pos = 0;
     int m_line = 1;
-    QList<RawField> m_fields; // the fields of the row read last are the first m_used
+    std::vector<RawField> m_fields; // the fields of the row read last are the first m_used
     qsizetype m_used = 0;
 };
 

@@ -7,10 +7,10 @@
 
 #include <QDir>
 #include <QSet>
-#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -132,38 +132,56 @@ QByteArrayView keyTrimmed(QByteArrayView field)
     return field;
 }
 
-// The digits of a telephone number as compared for duplicates, without a heap allocation:
-// "+48 600-100-200" -> "600100200".
-using PhoneDigits = QVarLengthArray<char, 48>;
-
-void phoneDigits(QByteArrayView number, PhoneDigits *digits)
+// The digits of a telephone number as compared for duplicates: "+48 600-100-200" -> "600100200".
+// digits has room for as many as the number has bytes.
+QByteArrayView phoneDigits(QByteArrayView number, char *digits)
 {
     const KeyBytes &t = keyBytes();
-    digits->clear();
+    qsizetype n = 0;
     for (const char ch : number) {
         if (t.digit[static_cast<unsigned char>(ch)]) {
-            digits->append(ch);
+            digits[n++] = ch;
         }
     }
     qsizetype skip = 0;
-    if (digits->size() >= 2 && (*digits)[0] == '0' && (*digits)[1] == '0') {
+    if (n >= 2 && digits[0] == '0' && digits[1] == '0') {
         skip = 2;
     }
-    if (digits->size() - skip == 11 && (*digits)[skip] == '4' && (*digits)[skip + 1] == '8') {
+    if (n - skip == 11 && digits[skip] == '4' && digits[skip + 1] == '8') {
         skip += 2; // a Polish number with its country code
     }
-    digits->remove(0, skip);
+    return QByteArrayView(digits + skip, n - skip);
 }
 
-void appendLower(QByteArray &key, QByteArrayView text)
+// Writes the text lower-cased to out and gives the end.
+char *copyLower(QByteArrayView text, char *out)
 {
     const KeyBytes &t = keyBytes();
-    const qsizetype at = key.size();
-    key.resize(at + text.size());
-    char *out = key.data() + at;
     for (const char ch : text) {
         *out++ = t.lower[static_cast<unsigned char>(ch)];
     }
+    return out;
+}
+
+// A hash of a key eight bytes at a time; the keys are short and made by this program.
+quint32 keyHash(QByteArrayView key)
+{
+    const char *p = key.data();
+    qsizetype n = key.size();
+    quint64 h = 0x9E3779B97F4A7C15ULL ^ static_cast<quint64>(n);
+    while (n >= 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        h = (h ^ word) * 0xFF51AFD7ED558CCDULL;
+        h ^= h >> 32;
+        p += 8;
+        n -= 8;
+    }
+    quint64 rest = 0;
+    std::memcpy(&rest, p, static_cast<size_t>(n));
+    h = (h ^ rest) * 0xC4CEB9FE1A85EC53ULL;
+    h ^= h >> 29;
+    return static_cast<quint32>(h);
 }
 
 // The columns the identity keys are made of, by their index in Contact::columns().
@@ -334,7 +352,7 @@ bool ContactImport::KeySet::insert(QByteArrayView key)
     if (2 * (m_count + 1) > m_slots.size()) {
         grow(std::max<size_t>(16, 2 * m_slots.size()));
     }
-    const quint32 hash = std::max<quint32>(1, static_cast<quint32>(qHash(key)));
+    const quint32 hash = std::max<quint32>(1, keyHash(key));
     const size_t mask = m_slots.size() - 1;
     size_t i = hash & mask;
     for (; m_slots[i].hash != 0; i = (i + 1) & mask) {
@@ -359,39 +377,40 @@ bool ContactImport::KeySet::insert(QByteArrayView key)
 // repeated within the contact counts once.
 bool ContactImport::addKeys(QByteArrayView name, const QByteArrayView (&phones)[3], QByteArrayView email)
 {
-    m_key.resize(0); // keeps the buffer
-    appendLower(m_key, keyTrimmed(name));
-    m_key.append('\x1f');
-    const qsizetype prefix = m_key.size();
+    // Stored fields are within their widths, so a key fits: name, separator, kind, address.
+    const auto &columns = Contact::columns();
+    const KeyColumns &keys = keyColumns();
+    const auto within = [](QByteArrayView field, qsizetype width) {
+        return field.first(std::min(field.size(), width));
+    };
+    name = within(keyTrimmed(name), columns[keys.name].width);
+    email = within(keyTrimmed(email), columns[keys.email].width);
+    char key[2 + Contact::nameWidth + 64];
+    char *const kindAt = copyLower(name, key);
+    *kindAt = '\x1f';
+    char *const valueAt = kindAt + 2;
     bool known = false;
     bool any = false;
-    const auto add = [&](char kind, auto &&appendValue) {
-        m_key.truncate(prefix);
-        m_key.append(kind);
-        appendValue();
-        known = !m_known.insert(m_key) || known;
+    const auto add = [&](char kind, char *end) {
+        kindAt[1] = kind;
+        known = !m_known.insert(QByteArrayView(key, end - key)) || known;
         any = true;
     };
-    PhoneDigits digits[3];
+    char digits[3][64];
+    QByteArrayView found[3];
     int count = 0;
     for (const QByteArrayView phone : phones) {
-        PhoneDigits &these = digits[count];
-        phoneDigits(phone, &these);
-        if (!these.isEmpty() && std::find(digits, digits + count, these) == digits + count) {
-            add('t', [&] {
-                m_key.append(these.constData(), these.size());
-            });
-            ++count;
+        const QByteArrayView these = phoneDigits(within(phone, 64), digits[count]);
+        if (!these.isEmpty() && std::find(found, found + count, these) == found + count) {
+            found[count++] = these;
+            add('t', std::copy(these.begin(), these.end(), valueAt));
         }
     }
-    email = keyTrimmed(email);
     if (!email.isEmpty()) {
-        add('e', [&] {
-            appendLower(m_key, email);
-        });
+        add('e', copyLower(email, valueAt));
     }
     if (!any) {
-        add('-', [] {}); // no number and no address: the same as another such of that name
+        add('-', valueAt); // no number and no address: the same as another such of that name
     }
     return known;
 }
@@ -475,6 +494,16 @@ QList<ExchangeContact> ContactImport::contacts() const
 
 bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const
 {
+    return addTo(book, onlyNew, true, result, error);
+}
+
+bool ContactImport::applyToFile(ContactFile &book, bool onlyNew, Result *result, QString *error) const
+{
+    return addTo(book, onlyNew, false, result, error);
+}
+
+bool ContactImport::addTo(ContactFile &book, bool onlyNew, bool listed, Result *result, QString *error) const
+{
     Result r;
     r.read = readCount();
     // Duplicates left out while reading cannot be added, so all of them cannot be either.
@@ -507,15 +536,19 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
         }
         return false;
     }
+    static const Contact::Column &idColumn = Contact::columns()[0];
+    const auto lineOf = [&](qsizetype k, QByteArray *line) {
+        m_contacts[chosen[k]].fields.fillLine(line);
+        const QByteArray id = Cp1250::encode(ids[k]);
+        line->replace(idColumn.start, std::min<qsizetype>(id.size(), idColumn.width), id);
+    };
     QList<QByteArray> lines;
     try {
-        lines.reserve(chosen.size());
-        static const Contact::Column &idColumn = Contact::columns()[0];
-        for (qsizetype k = 0; k < chosen.size(); ++k) {
-            QByteArray line = m_contacts[chosen[k]].fields.line();
-            const QByteArray id = Cp1250::encode(ids[k]);
-            line.replace(idColumn.start, std::min<qsizetype>(id.size(), idColumn.width), id);
-            lines.append(std::move(line));
+        if (listed) {
+            lines.resize(chosen.size());
+            for (qsizetype k = 0; k < chosen.size(); ++k) {
+                lineOf(k, &lines[k]);
+            }
         }
     } catch (const std::bad_alloc &) {
         if (error) {
@@ -554,7 +587,10 @@ bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QStri
             r.sideFileErrors.append(sideError);
         }
     }
-    if (!chosen.isEmpty() && !book.addSorted(lines, error)) {
+    const auto nameOf = [&](qsizetype k) {
+        return m_contacts[chosen[k]].fields.field(keyColumns().name);
+    };
+    if (!chosen.isEmpty() && !(listed ? book.addSorted(lines, error) : book.writeAdded(chosen.size(), nameOf, lineOf, error))) {
         for (const QString &id : std::as_const(ids)) {
             (void)book.writeNotes(id, {}, nullptr); // no contact holds them; tidied where possible
             (void)book.writePhoto(id, {}, nullptr);

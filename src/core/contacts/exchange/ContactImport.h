@@ -56,6 +56,10 @@ public:
     // write of the data file, sorted as a save sorts, after their notes and photos are written.
     // False with the reason when nothing was added (the book and its file are then unchanged).
     [[nodiscard]] bool apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const;
+    // The same for a caller done with the book afterwards: the contacts go to the data file as it
+    // is written, without ever being held as lines, and the book must be loaded again to show
+    // them (see ContactFile::writeAdded()).
+    [[nodiscard]] bool applyToFile(ContactFile &book, bool onlyNew, Result *result, QString *error) const;
 
     // The text made storable; true when some character was replaced.
     static bool foldToCp1250(QString *text);
@@ -98,6 +102,7 @@ private:
         QString uid;
     };
 
+    [[nodiscard]] bool addTo(ContactFile &book, bool onlyNew, bool listed, Result *result, QString *error) const;
     void foldForStorage(ExchangeContact *item, bool *folded) const;
     // Notes as the notes file keeps them: line breaks as LF, storable, within their length.
     static void foldNotes(QString *notes, bool *folded);
@@ -112,7 +117,6 @@ private:
     QList<bool> m_folded;
     QList<bool> m_photoRefused;
     KeySet m_known;
-    QByteArray m_key; // the key being built, its buffer reused
     int m_readCount = 0;
     int m_duplicateCount = 0;
     int m_free = 0;               // identifiers free in the book

@@ -66,8 +66,16 @@ QByteArrayView PackedContact::field(int column) const
 
 QByteArray PackedContact::line() const
 {
-    QByteArray line(Contact::lineLength, ' ');
-    char *out = line.data();
+    QByteArray line;
+    fillLine(&line);
+    return line;
+}
+
+void PackedContact::fillLine(QByteArray *line) const
+{
+    line->resize(Contact::lineLength);
+    char *out = line->data();
+    std::memset(out, ' ', Contact::lineLength);
     const char *p = m_bytes.constData();
     const char *end = p + m_bytes.size();
     while (p < end) {
@@ -76,7 +84,6 @@ QByteArray PackedContact::line() const
         std::memcpy(out + Contact::columns()[column].start, p + 2, static_cast<size_t>(length));
         p += 2 + length;
     }
-    return line;
 }
 
 PackedContact PackedContact::fromContact(const Contact &contact)

@@ -36,6 +36,8 @@ public:
     QByteArrayView field(int column) const;
     // The data-file line: 690 bytes, each field at its column and blanks between them.
     QByteArray line() const;
+    // The same into *line, reusing its room.
+    void fillLine(QByteArray *line) const;
 
     // A contact whose every value is storable already (trimmed, within its width, each character
     // one the code page holds); characters it has no byte for are written as '?'.
