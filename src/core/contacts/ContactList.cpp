@@ -122,6 +122,21 @@ bool ContactList::newIdentifier(QString *id, QString *error) const
 
 bool ContactList::newIdentifiers(int count, QStringList *ids, QString *error) const
 {
+    std::vector<int> values;
+    if (!newIdentifierValues(count, &values, error)) {
+        return false;
+    }
+    QStringList found;
+    found.reserve(count);
+    for (const int value : values) {
+        found.append(QString::number(value));
+    }
+    *ids = std::move(found);
+    return true;
+}
+
+bool ContactList::newIdentifierValues(int count, std::vector<int> *ids, QString *error) const
+{
     std::vector<bool> used(lastIdentifier + 1, false);
     int highest = -1;
     for (const QByteArray &line : m_lines) {
@@ -143,9 +158,9 @@ bool ContactList::newIdentifiers(int count, QStringList *ids, QString *error) co
     }
     // Past 99999 the search goes on once from the lowest identifier.
     bool wrapped = false;
-    QStringList found;
-    found.reserve(count);
-    while (found.size() < count) {
+    std::vector<int> found;
+    found.reserve(static_cast<size_t>(std::max(count, 0)));
+    while (static_cast<qsizetype>(found.size()) < count) {
         if (candidate > lastIdentifier) {
             if (wrapped) {
                 if (error) {
@@ -160,7 +175,7 @@ bool ContactList::newIdentifiers(int count, QStringList *ids, QString *error) co
         }
         if (!used[static_cast<size_t>(candidate)]) {
             used[static_cast<size_t>(candidate)] = true;
-            found.append(QString::number(candidate));
+            found.push_back(candidate);
         }
         ++candidate;
     }

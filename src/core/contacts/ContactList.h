@@ -53,6 +53,8 @@ public:
     // count identifiers as adding that many contacts one by one would give them. False, with
     // *ids untouched, when too few are free.
     [[nodiscard]] bool newIdentifiers(int count, QStringList *ids, QString *error) const;
+    // The same as numbers.
+    [[nodiscard]] bool newIdentifierValues(int count, std::vector<int> *ids, QString *error) const;
     // Identifiers the sync state still knows: never given to a new contact, so a deleted contact's
     // card cannot come back under another person.
     void setReservedIdentifiers(QSet<int> ids) { m_reserved = std::move(ids); }

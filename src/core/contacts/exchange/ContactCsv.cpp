@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -337,6 +338,18 @@ bool storedAsIs(QByteArrayView raw, bool utf8, int width, char *out, qsizetype *
     }
     qsizetype n = 0;
     while (p < end) {
+        // A run of printable ASCII, most of any field, is copied as it is.
+        const unsigned char *const runEnd = p + std::min<qsizetype>(end - p, width - n);
+        const unsigned char *q = p;
+        while (q < runEnd && *q >= 0x20 && *q < 0x7F) {
+            ++q;
+        }
+        std::memcpy(out + n, p, static_cast<size_t>(q - p));
+        n += q - p;
+        p = q;
+        if (p == end) {
+            break;
+        }
         if (n == width) {
             return false;
         }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -221,7 +222,7 @@ void ContactImport::prepare(const ContactList &book, QList<ExchangeContact> cont
 {
     begin(book);
     m_free = std::numeric_limits<int>::max(); // everything given is kept, as the caller holds it anyway
-    m_known.reserve(3 * (book.count() + contacts.size()));
+    m_known.reserve(4 * (book.count() + contacts.size()));
     m_contacts.reserve(contacts.size());
     m_duplicate.reserve(contacts.size());
     m_folded.reserve(contacts.size());
@@ -254,7 +255,7 @@ void ContactImport::begin(const ContactList &book)
     m_free = ContactList::lastIdentifier - ContactList::firstIdentifier + 1 - inUse;
 
     m_known.clear();
-    m_known.reserve(3 * book.count());
+    m_known.reserve(4 * book.count());
     const KeyColumns &keys = keyColumns();
     const auto &columns = Contact::columns();
     for (const QByteArray &line : book.lines()) {
@@ -269,7 +270,7 @@ void ContactImport::begin(const ContactList &book)
 void ContactImport::expect(qsizetype contacts)
 {
     const qsizetype n = std::clamp<qsizetype>(contacts, 0, m_free);
-    m_known.reserve(m_known.size() + 3 * n);
+    m_known.reserve(m_known.size() + 4 * n); // a name with up to three numbers and an address
     m_contacts.reserve(n);
     m_duplicate.reserve(n);
     m_folded.reserve(n);
@@ -324,7 +325,7 @@ void ContactImport::KeySet::reserve(qsizetype keys)
 {
     m_text.reserve(static_cast<size_t>(keys) * 40);
     size_t tableSize = 16;
-    while (tableSize < 2 * static_cast<size_t>(keys)) {
+    while (10 * static_cast<size_t>(keys) > 7 * tableSize) {
         tableSize *= 2;
     }
     if (tableSize > m_slots.size()) {
@@ -349,24 +350,29 @@ void ContactImport::KeySet::grow(size_t tableSize)
 
 bool ContactImport::KeySet::insert(QByteArrayView key)
 {
-    if (2 * (m_count + 1) > m_slots.size()) {
+    if (10 * (m_count + 1) > 7 * m_slots.size()) {
         grow(std::max<size_t>(16, 2 * m_slots.size()));
     }
+    const auto length = static_cast<unsigned char>(std::min<qsizetype>(key.size(), 255));
+    key = key.first(length); // a key is far shorter: a name, a separator, a kind and an address
     const quint32 hash = std::max<quint32>(1, keyHash(key));
     const size_t mask = m_slots.size() - 1;
     size_t i = hash & mask;
     for (; m_slots[i].hash != 0; i = (i + 1) & mask) {
         const Slot &slot = m_slots[i];
-        if (slot.hash == hash && slot.length == key.size()
-            && std::equal(key.begin(), key.end(), m_text.begin() + slot.offset)) {
+        if (slot.hash == hash && static_cast<unsigned char>(m_text[slot.offset]) == length
+            && std::memcmp(key.data(), m_text.data() + slot.offset + 1, length) == 0) {
             return false;
         }
     }
-    if (m_text.size() + static_cast<size_t>(key.size()) > std::numeric_limits<quint32>::max()) {
-        return true; // beyond any file the import takes (1 GB gives well under 4 G characters of keys)
+    const size_t at = m_text.size();
+    if (at + 1 + length > std::numeric_limits<quint32>::max()) {
+        return true; // beyond any file the import takes (1 GB gives well under 4 GB of keys)
     }
-    m_slots[i] = {hash, static_cast<quint32>(m_text.size()), static_cast<quint32>(key.size())};
-    m_text.insert(m_text.end(), key.begin(), key.end());
+    m_slots[i] = {hash, static_cast<quint32>(at)};
+    m_text.resize(at + 1 + length);
+    m_text[at] = static_cast<char>(length);
+    std::memcpy(m_text.data() + at + 1, key.data(), length);
     ++m_count;
     return true;
 }
@@ -527,8 +533,8 @@ bool ContactImport::addTo(ContactFile &book, bool onlyNew, bool listed, Result *
     if (onlyNew) {
         r.skipped = m_duplicateCount; // counting those no longer kept
     }
-    QStringList ids;
-    if (!book.list().newIdentifiers(static_cast<int>(chosen.size()), &ids, nullptr)) {
+    std::vector<int> ids;
+    if (!book.list().newIdentifierValues(static_cast<int>(chosen.size()), &ids, nullptr)) {
         if (error) {
             *error = u"Nie można zaimportować %1 kontaktów: w książce adresowej brakuje wolnych identyfikatorów "
                      u"(najwyższy to %2)."_s.arg(chosen.size())
@@ -539,8 +545,10 @@ bool ContactImport::addTo(ContactFile &book, bool onlyNew, bool listed, Result *
     static const Contact::Column &idColumn = Contact::columns()[0];
     const auto lineOf = [&](qsizetype k, QByteArray *line) {
         m_contacts[chosen[k]].fields.fillLine(line);
-        const QByteArray id = Cp1250::encode(ids[k]);
-        line->replace(idColumn.start, std::min<qsizetype>(id.size(), idColumn.width), id);
+        char digits[16];
+        const auto [end, failed] = std::to_chars(digits, digits + sizeof(digits), ids[k]);
+        Q_UNUSED(failed);
+        std::memcpy(line->data() + idColumn.start, digits, std::min<size_t>(end - digits, idColumn.width));
     };
     QList<QByteArray> lines;
     try {
@@ -578,12 +586,13 @@ bool ContactImport::addTo(ContactFile &book, bool onlyNew, bool listed, Result *
             ++r.photosRefused;
         }
         QString sideError;
-        if ((!item.notes.isEmpty() || (!notesThere.isEmpty() && notesThere.contains(ids[k] + u".txt"_s)))
-            && !book.writeNotes(ids[k], item.notes, &sideError)) {
+        const QString id = QString::number(ids[k]);
+        if ((!item.notes.isEmpty() || (!notesThere.isEmpty() && notesThere.contains(id + u".txt"_s)))
+            && !book.writeNotes(id, item.notes, &sideError)) {
             r.sideFileErrors.append(sideError); // names the file
         }
-        if ((!item.photo.isEmpty() || (!photosThere.isEmpty() && photosThere.contains(ids[k] + u".jpg"_s)))
-            && !book.writePhoto(ids[k], item.photo, &sideError)) {
+        if ((!item.photo.isEmpty() || (!photosThere.isEmpty() && photosThere.contains(id + u".jpg"_s)))
+            && !book.writePhoto(id, item.photo, &sideError)) {
             r.sideFileErrors.append(sideError);
         }
     }
@@ -591,7 +600,8 @@ bool ContactImport::addTo(ContactFile &book, bool onlyNew, bool listed, Result *
         return m_contacts[chosen[k]].fields.field(keyColumns().name);
     };
     if (!chosen.isEmpty() && !(listed ? book.addSorted(lines, error) : book.writeAdded(chosen.size(), nameOf, lineOf, error))) {
-        for (const QString &id : std::as_const(ids)) {
+        for (const int value : ids) {
+            const QString id = QString::number(value);
             (void)book.writeNotes(id, {}, nullptr); // no contact holds them; tidied where possible
             (void)book.writePhoto(id, {}, nullptr);
         }

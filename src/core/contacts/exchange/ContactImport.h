@@ -65,9 +65,9 @@ public:
     static bool foldToCp1250(QString *text);
 
 private:
-    // Identity keys of the book and of the contacts met so far: their characters one after
-    // another and an open-addressing table of their hashes, so that a key costs no allocation of
-    // its own and an insert tells whether it was there.
+    // Identity keys of the book and of the contacts met so far: their bytes one after another,
+    // each behind its length, and an open-addressing table of their hashes, so that a key costs
+    // no allocation of its own and an insert tells whether it was there.
     class KeySet
     {
     public:
@@ -78,12 +78,12 @@ private:
         qsizetype size() const { return static_cast<qsizetype>(m_count); }
 
     private:
-        // Twelve bytes, so a large table stays small: the import's files are far below 4 GB.
+        // Eight bytes, so a large table stays small: the import's files are far below 4 GB. The
+        // key's length is the byte before its characters.
         struct Slot
         {
             quint32 hash = 0; // 0: empty
             quint32 offset = 0;
-            quint32 length = 0;
         };
         void grow(size_t tableSize);
 

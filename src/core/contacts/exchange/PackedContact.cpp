@@ -7,41 +7,6 @@
 // A bit a column in Builder::m_added; the columns' widths add up to the line's length.
 static_assert(Contact::fieldCount <= 32);
 
-char *PackedContact::Builder::reserve(int column)
-{
-    if (column < 0 || column >= Contact::fieldCount || (m_added & (1u << column))) {
-        return nullptr;
-    }
-    m_open = column;
-    return m_end + 2;
-}
-
-void PackedContact::Builder::commit(qsizetype length)
-{
-    if (m_open < 0) {
-        return;
-    }
-    const int column = m_open;
-    m_open = -1;
-    length = std::min<qsizetype>(length, Contact::columns()[column].width);
-    if (length <= 0) {
-        return; // an empty field is not kept
-    }
-    m_added |= 1u << column;
-    m_end[0] = static_cast<char>(column);
-    m_end[1] = static_cast<char>(length);
-    m_end += 2 + length;
-}
-
-void PackedContact::Builder::add(int column, QByteArrayView bytes)
-{
-    if (char *room = reserve(column)) {
-        const qsizetype length = std::min<qsizetype>(bytes.size(), Contact::columns()[column].width);
-        std::memcpy(room, bytes.data(), static_cast<size_t>(length));
-        commit(length);
-    }
-}
-
 PackedContact PackedContact::Builder::take() const
 {
     PackedContact packed;

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+
 // A contact as the data file stores it (code page 1250, every field trimmed and within its
 // width), without the blanks that pad its 690-byte line: each field that is not empty as its
 // column's number, its length and its bytes. An import holds its contacts so until they are added,
@@ -15,14 +17,33 @@ public:
     class Builder
     {
     public:
-        // Adds the field of the column (its index in Contact::columns()), cut to the column's
-        // width. The bytes are taken as they are: storable and trimmed. Each column is added at
-        // most once; a column added again is left out.
-        void add(int column, QByteArrayView bytes);
-        // Room for the column's bytes, at least its width, to be filled and then kept with
-        // commit(); nullptr when the column was added already.
-        char *reserve(int column);
-        void commit(qsizetype length);
+        // Room for the bytes of the column (its index in Contact::columns()), at least its width,
+        // to be filled and then kept with commit(), which cuts them to the width. The bytes are
+        // taken as they are: storable and trimmed. nullptr when the column was added already.
+        char *reserve(int column)
+        {
+            if (column < 0 || column >= Contact::fieldCount || (m_added & (1u << column))) {
+                return nullptr;
+            }
+            m_open = column;
+            return m_end + 2;
+        }
+        void commit(qsizetype length)
+        {
+            if (m_open < 0) {
+                return;
+            }
+            const int column = m_open;
+            m_open = -1;
+            length = std::min<qsizetype>(length, Contact::columns()[column].width);
+            if (length <= 0) {
+                return; // an empty field is not kept
+            }
+            m_added |= 1u << column;
+            m_end[0] = static_cast<char>(column);
+            m_end[1] = static_cast<char>(length);
+            m_end += 2 + length;
+        }
         PackedContact take() const;
 
     private:
