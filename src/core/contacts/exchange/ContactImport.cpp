@@ -348,14 +348,32 @@ void ContactImport::KeySet::grow(size_t tableSize)
     }
 }
 
-bool ContactImport::KeySet::insert(QByteArrayView key)
+bool ContactImport::KeySet::insertAll(const QByteArrayView *keys, int count)
 {
-    if (10 * (m_count + 1) > 7 * m_slots.size()) {
+    while (10 * (m_count + static_cast<size_t>(count)) > 7 * m_slots.size()) {
         grow(std::max<size_t>(16, 2 * m_slots.size()));
     }
+    // The slots of a contact's keys are far apart in a large table: they are asked for together,
+    // so that the memory fetches overlap instead of following one another.
+    quint32 hashes[4];
+    const size_t mask = m_slots.size() - 1;
+    for (int k = 0; k < count; ++k) {
+        hashes[k] = std::max<quint32>(1, keyHash(keys[k].first(std::min<qsizetype>(keys[k].size(), 255))));
+#if defined(__GNUC__)
+        __builtin_prefetch(&m_slots[hashes[k] & mask]);
+#endif
+    }
+    bool known = false;
+    for (int k = 0; k < count; ++k) {
+        known = !insert(keys[k], hashes[k]) || known;
+    }
+    return known;
+}
+
+bool ContactImport::KeySet::insert(QByteArrayView key, quint32 hash)
+{
     const auto length = static_cast<unsigned char>(std::min<qsizetype>(key.size(), 255));
     key = key.first(length); // a key is far shorter: a name, a separator, a kind and an address
-    const quint32 hash = std::max<quint32>(1, keyHash(key));
     const size_t mask = m_slots.size() - 1;
     size_t i = hash & mask;
     for (; m_slots[i].hash != 0; i = (i + 1) & mask) {
@@ -391,34 +409,37 @@ bool ContactImport::addKeys(QByteArrayView name, const QByteArrayView (&phones)[
     };
     name = within(keyTrimmed(name), columns[keys.name].width);
     email = within(keyTrimmed(email), columns[keys.email].width);
-    char key[2 + Contact::nameWidth + 64];
-    char *const kindAt = copyLower(name, key);
-    *kindAt = '\x1f';
-    char *const valueAt = kindAt + 2;
-    bool known = false;
-    bool any = false;
-    const auto add = [&](char kind, char *end) {
+    char made[4][2 + Contact::nameWidth + 64];
+    QByteArrayView found[4];
+    int count = 0;
+    // The next key with the name in front; its kind and value follow at the end given back.
+    const auto next = [&](char kind) {
+        char *const kindAt = copyLower(name, made[count]);
+        kindAt[0] = '\x1f';
         kindAt[1] = kind;
-        known = !m_known.insert(QByteArrayView(key, end - key)) || known;
-        any = true;
+        return kindAt + 2;
+    };
+    const auto take = [&](char *end) {
+        found[count] = QByteArrayView(made[count], end - made[count]);
+        ++count;
     };
     char digits[3][64];
-    QByteArrayView found[3];
-    int count = 0;
+    QByteArrayView numbers[3];
+    int numberCount = 0;
     for (const QByteArrayView phone : phones) {
-        const QByteArrayView these = phoneDigits(within(phone, 64), digits[count]);
-        if (!these.isEmpty() && std::find(found, found + count, these) == found + count) {
-            found[count++] = these;
-            add('t', std::copy(these.begin(), these.end(), valueAt));
+        const QByteArrayView these = phoneDigits(within(phone, 64), digits[numberCount]);
+        if (!these.isEmpty() && std::find(numbers, numbers + numberCount, these) == numbers + numberCount) {
+            numbers[numberCount++] = these;
+            take(std::copy(these.begin(), these.end(), next('t')));
         }
     }
     if (!email.isEmpty()) {
-        add('e', copyLower(email, valueAt));
+        take(copyLower(email, next('e')));
     }
-    if (!any) {
-        add('-', valueAt); // no number and no address: the same as another such of that name
+    if (count == 0) {
+        take(next('-')); // no number and no address: the same as another such of that name
     }
-    return known;
+    return m_known.insertAll(found, count);
 }
 
 bool ContactImport::add(ExchangeContact item, QString *error)

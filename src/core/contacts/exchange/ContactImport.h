@@ -73,8 +73,8 @@ private:
     public:
         void clear();
         void reserve(qsizetype keys);
-        // Adds the key; false when it was there already.
-        bool insert(QByteArrayView key);
+        // Adds the keys (at most four, all different); true when one of them was there already.
+        bool insertAll(const QByteArrayView *keys, int count);
         qsizetype size() const { return static_cast<qsizetype>(m_count); }
 
     private:
@@ -86,6 +86,8 @@ private:
             quint32 offset = 0;
         };
         void grow(size_t tableSize);
+        // Adds the key of the hash, with room in the table; false when it was there already.
+        bool insert(QByteArrayView key, quint32 hash);
 
         std::vector<char> m_text;
         std::vector<Slot> m_slots;
