@@ -4,6 +4,7 @@
 
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
+#include "core/contacts/exchange/ContactCsv.h"
 #include "core/contacts/exchange/ContactExchange.h"
 #include "core/contacts/exchange/ContactImport.h"
 
@@ -83,6 +84,9 @@ private slots:
     void exportThenImport_givesTheSameContacts();
     void apply_diesAtAnyStep_everyContactKeepsItsOwnSideFiles();
     void apply_dataFileNotWritten_theSameImportAppliesAgain();
+    void csvRowsInStoredForm_sameAsTheLongWay_data();
+    void csvRowsInStoredForm_sameAsTheLongWay();
+    void applyToFile_writesWhatApplyWrites_thenTheBookMustBeLoaded();
 };
 
 void TestContactImport::fold_data()
@@ -460,6 +464,122 @@ void TestContactImport::apply_dataFileNotWritten_theSameImportAppliesAgain()
     QCOMPARE(second.Nazwa, u"Nowak Jan"_s);
     QCOMPARE(second.TelKom, u"600100200"_s);
     QVERIFY(!first.ID.isEmpty() && !second.ID.isEmpty() && first.ID != second.ID);
+}
+
+void TestContactImport::csvRowsInStoredForm_sameAsTheLongWay_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("stored"); // rows plain enough to go straight to the data file's form
+
+    const QByteArray head = "Nazwa,TelKom,Email,DomUlica,Urodziny,Notatki\r\n";
+    const auto utf8 = [&head](const QString &rows) {
+        return head + rows.toUtf8();
+    };
+    QTest::newRow("Polish letters, dash, euro, apostrophe inside")
+        << utf8(u"Łuk Żaneta,600100200,a@b.pl,ul. Długa – 5 €,08.03.1980,\r\nO'Brien Ann,,,,,\r\n"_s) << 2;
+    QTest::newRow("the book's contact again, other case and country code")
+        << utf8(u"NOWAK JAN,+48 600 100 200,,,,\r\nnowak jan,,JAN@EXAMPLE.PL,,,\r\n"_s) << 2;
+    QTest::newRow("blanks to trim") << utf8(u" Nowak Jan,600100200 ,,,,\r\nKos Ewa,,,\"ul. Ptasia \",,\r\n"_s) << 0;
+    QTest::newRow("a name of no-break spaces")
+        << utf8(u"\u00a0,1,,,,\r\n\u00a0Ala\u00a0,2,,,,\r\n"_s) << 1;
+    QTest::newRow("too long for its column") << utf8(u"%1,,,,,\r\n"_s.arg(QString(31, u'x'))) << 0;
+    QTest::newRow("exactly as long as its column") << utf8(u"%1,,,,,\r\n"_s.arg(QString(30, u'x'))) << 1;
+    QTest::newRow("characters the code page lacks")
+        << utf8(u"Muñoz José,,,,,\r\nSmile 😀,,,,,\r\nČapek Karel,,,,,\r\n"_s) << 1;
+    QTest::newRow("formula marks") << utf8(u"'=1+2,,,,,\r\n'Kowal,,,,,\r\n"_s) << 0;
+    QTest::newRow("dates: ISO converted, the program's own kept")
+        << utf8(u"A,,,,1980-03-08,\r\nB,,,,1980.03.08,\r\nC,,,,08.03.1980,\r\nD,,,,jutro,\r\n"_s) << 2;
+    QTest::newRow("control characters") << utf8(u"\"A\tB\",,,,,\r\n\"C\x7f\",,,,,\r\n"_s) << 0;
+    QTest::newRow("notes with line breaks and a formula mark")
+        << utf8(u"A,,,,,\"raz\r\ndwa\r\n\"\r\nB,,,,,'=SUM(A1)\r\n"_s) << 2;
+    QTest::newRow("code page 1250, semicolons, C1 byte")
+        << Cp1250::encode(u"Nazwa;TelDom;Notatki\r\nŚliwa Jerzy;22 111;ż\r\n"_s) + QByteArray("x\x81y;1;\r\n") << 2;
+    QTest::newRow("invalid UTF-8 reads as code page 1250") << QByteArray("Nazwa\r\nA\xC0\xAF\r\n") << 1;
+    QTest::newRow("parts of the name, no name column")
+        << QByteArray("First Name,Last Name,Mobile Phone\r\nJan,Rokita,600\r\n") << 0;
+    QTest::newRow("parts of the name beside a name")
+        << QByteArray("Name,First Name,Last Name\r\nRokita Jan,Jan,Rokita\r\n,Ola,Kos\r\n") << 1;
+    QTest::newRow("one field from two columns")
+        << QByteArray("Nazwa,Email,E-mail\r\nA,a@x.pl,b@x.pl\r\n") << 0;
+    QTest::newRow("an identifier column is ignored") << QByteArray("ID,Nazwa\r\n77,A\r\nabc,B\r\n") << 2;
+}
+
+// Rows taken in the data file's form make the same contacts, marked the same way, as when each
+// goes through an ExchangeContact, against a book holding one of them.
+void TestContactImport::csvRowsInStoredForm_sameAsTheLongWay()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, stored);
+    ContactList book;
+    book.append(lineFor(u"10000"_s, u"Nowak Jan"_s, u"600-100-200"_s));
+
+    ContactImport longWay;
+    longWay.begin(book);
+    ExchangeError error;
+    QVERIFY(ContactCsv::read(
+        bytes,
+        [&](ExchangeContact &&item, QString *reason) {
+            return longWay.add(std::move(item), reason);
+        },
+        &error));
+
+    ContactImport direct;
+    direct.begin(book);
+    int storedRows = 0;
+    QVERIFY(ContactCsv::read(
+        bytes,
+        [&](ExchangeContact &&item, QString *reason) {
+            return direct.add(std::move(item), reason);
+        },
+        [&](PackedContact &&fields, QString &&notes, QString *reason) {
+            ++storedRows;
+            return direct.addStored(std::move(fields), std::move(notes), reason);
+        },
+        &error));
+    QCOMPARE(storedRows, stored);
+    QVERIFY(longWay.readCount() > 0);
+    QCOMPARE(direct.readCount(), longWay.readCount());
+    QCOMPARE(direct.contacts(), longWay.contacts());
+    QCOMPARE(direct.duplicates(), longWay.duplicates());
+}
+
+// The import from the command line writes the file as the window's import does, without holding
+// the added contacts as lines; the book it wrote through refuses to be saved over them.
+void TestContactImport::applyToFile_writesWhatApplyWrites_thenTheBookMustBeLoaded()
+{
+    QList<ExchangeContact> read;
+    for (int i = 0; i < 40; ++i) {
+        read.append(person(u"%1 Anna"_s.arg(QStringList{u"Żak"_s, u"Nowak"_s, u"adam"_s, u"Łoś"_s}[i % 4]),
+                           u"600%1"_s.arg(i % 7), {}, {}));
+    }
+    read[3].notes = u"notatka"_s;
+    QByteArray written[2];
+    for (const bool listed : {true, false}) {
+        QTemporaryDir dir;
+        ContactFile book(dir.path());
+        QVERIFY(book.load(nullptr));
+        QVERIFY(book.add(Contact::fromLine(lineFor(u"10000"_s, u"Nowak Anna"_s, u"6001"_s)), nullptr));
+        QVERIFY(book.add(Contact::fromLine(lineFor(u"10001"_s, u"Bąk Jan"_s)), nullptr));
+        ContactImport import;
+        import.prepare(book.list(), read);
+        ContactImport::Result result;
+        QString error;
+        QVERIFY2(listed ? import.apply(book, true, &result, &error) : import.applyToFile(book, true, &result, &error),
+                 qPrintable(error));
+        QCOMPARE(result.read, 40);
+        QVERIFY(result.skipped > 0 && result.added == 40 - result.skipped);
+        written[listed ? 0 : 1] = fileBytes(book.path());
+        if (!listed) {
+            QVERIFY(!book.save(&error));
+            QVERIFY(!book.add(Contact::fromLine(lineFor(u"10002"_s, u"Kos Ola"_s)), &error));
+            QCOMPARE(fileBytes(book.path()), written[1]);
+            QVERIFY(book.load(&error));
+            QCOMPARE(book.count(), 2 + result.added);
+            QVERIFY(book.save(&error));
+        }
+    }
+    QCOMPARE(written[1], written[0]);
+    QVERIFY(written[0].count("\r\n") > 2);
 }
 
 QTEST_GUILESS_MAIN(TestContactImport)

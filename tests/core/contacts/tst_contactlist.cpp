@@ -2,6 +2,9 @@
 
 #include "core/common/Cp1250.h"
 #include "core/contacts/ContactList.h"
+#include "core/contacts/PolishCollation.h"
+
+#include <QRandomGenerator>
 
 #include <QtTest>
 
@@ -29,6 +32,8 @@ private slots:
     void sort_keepsPosition_data();
     void sort_keepsPosition();
     void sort_movesWholeLinesUnchanged();
+    void sort_inOrderRunsAsAFullSort_data();
+    void sort_inOrderRunsAsAFullSort();
 };
 
 void TestContactList::newIdentifier_data()
@@ -134,6 +139,45 @@ void TestContactList::sort_movesWholeLinesUnchanged()
     list.Sortowanie(&position);
     QCOMPARE(list.lines(), QList<QByteArray>({QByteArray(), b, a}));
     QCOMPARE(position, 2);
+}
+
+void TestContactList::sort_inOrderRunsAsAFullSort_data()
+{
+    QTest::addColumn<int>("inOrder"); // how many lines at the start are in order already
+    QTest::addColumn<bool>("tailInOrder");
+    QTest::newRow("all in order") << 300 << true;
+    QTest::newRow("a book in order, an export in order added") << 200 << true;
+    QTest::newRow("a book in order, one contact added") << 299 << true;
+    QTest::newRow("a book in order, a shuffled file added") << 150 << false;
+    QTest::newRow("nothing in order") << 0 << false;
+}
+
+// Whatever the runs in order, the lines end up as a stable sort by the Polish comparison puts them,
+// each whole line with it (equal names keep their order).
+void TestContactList::sort_inOrderRunsAsAFullSort()
+{
+    QFETCH(int, inOrder);
+    QFETCH(bool, tailInOrder);
+    const QStringList stems = {u"Żak"_qs, u"zak"_qs, u"Łoś"_qs, "Los", "lis", u"Ćma"_qs, "Cma", "Nowak", "nowak ",
+                               " Nowakowski", "3M", "", u"Źrebiec Ąnna"_qs, "Zrebiec Anna"};
+    QRandomGenerator random(7);
+    QList<QByteArray> lines;
+    for (int i = 0; i < 300; ++i) {
+        lines.append(lineFor(QString::number(10000 + i), stems[random.bounded(stems.size())]));
+    }
+    const auto polishLess = [](const QByteArray &a, const QByteArray &b) {
+        return PolishCollation::PorownaniePL(ContactList::nameBytes(a), ContactList::nameBytes(b)) < 0;
+    };
+    std::stable_sort(lines.begin(), lines.begin() + inOrder, polishLess);
+    if (tailInOrder) {
+        std::stable_sort(lines.begin() + inOrder, lines.end(), polishLess);
+    }
+    QList<QByteArray> expected = lines;
+    std::stable_sort(expected.begin(), expected.end(), polishLess);
+    ContactList list;
+    list.setLines(lines);
+    list.Sortowanie(nullptr);
+    QCOMPARE(list.lines(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestContactList)

@@ -15,6 +15,7 @@ private slots:
     void compare_data();
     void compare();
     void sortKey_ordersAsCompare();
+    void rank_ordersAsTheWeights();
 };
 
 void TestPolishCollation::weights_data()
@@ -111,6 +112,19 @@ void TestPolishCollation::sortKey_ordersAsCompare()
             const int keyOrder = ka < kb ? -1 : (kb < ka ? 1 : 0);
             QCOMPARE(keyOrder, PorownaniePL(a, b));
         }
+    }
+}
+
+void TestPolishCollation::rank_ordersAsTheWeights()
+{
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            const int byRank = PolishCollation::rank(a) - PolishCollation::rank(b);
+            const int byWeight = PorowZmienPL(a) - PorowZmienPL(b);
+            QVERIFY2((byRank < 0) == (byWeight < 0) && (byRank == 0) == (byWeight == 0),
+                     qPrintable(QStringLiteral("bytes %1 and %2").arg(a).arg(b)));
+        }
+        QVERIFY(PolishCollation::rank(a) > 0); // above the 0 that pads a short name
     }
 }
 
