@@ -488,7 +488,9 @@ void TestContactImport::csvRowsInStoredForm_sameAsTheLongWay_data()
         << utf8(u"Muñoz José,,,,,\r\nSmile 😀,,,,,\r\nČapek Karel,,,,,\r\n"_s) << 1;
     QTest::newRow("formula marks") << utf8(u"'=1+2,,,,,\r\n'Kowal,,,,,\r\n"_s) << 0;
     QTest::newRow("dates: ISO converted, the program's own kept")
-        << utf8(u"A,,,,1980-03-08,\r\nB,,,,1980.03.08,\r\nC,,,,08.03.1980,\r\nD,,,,jutro,\r\n"_s) << 2;
+        << utf8(u"A,,,,1980-03-08,\r\nB,,,,1980.03.08,\r\nC,,,,08.03.1980,\r\nD,,,,jutro,\r\nE,,,,1980-02-30,\r\n"
+                u"F,,,,0000-01-01,\r\nG,,,,2000-02-29,\r\nH,,,,1980-3-08,\r\nI,,,,1980/03/08,\r\n"_s)
+        << 7;
     QTest::newRow("control characters") << utf8(u"\"A\tB\",,,,,\r\n\"C\x7f\",,,,,\r\n"_s) << 0;
     QTest::newRow("notes with line breaks and a formula mark")
         << utf8(u"A,,,,,\"raz\r\ndwa\r\n\"\r\nB,,,,,'=SUM(A1)\r\n"_s) << 2;

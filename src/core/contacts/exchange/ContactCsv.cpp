@@ -387,6 +387,36 @@ bool storedAsIs(QByteArrayView raw, bool utf8, int width, char *out, qsizetype *
     return true;
 }
 
+// "1980-03-08" as spreadsheets write dates, in place, as dateText() makes it: "08.03.1980"; a
+// day no calendar has stays as it is. False for any other form.
+bool isoDateToText(char *date)
+{
+    const auto digit = [date](int i) {
+        return date[i] >= '0' && date[i] <= '9';
+    };
+    for (const int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (!digit(i)) {
+            return false;
+        }
+    }
+    if (date[4] != '-' || date[7] != '-') {
+        return false;
+    }
+    const auto number = [date](int i, int n) {
+        int value = 0;
+        for (int k = i; k < i + n; ++k) {
+            value = value * 10 + (date[k] - '0');
+        }
+        return value;
+    };
+    const QDate day(number(0, 4), number(5, 2), number(8, 2));
+    if (day.isValid()) {
+        const QByteArray text = DateText::toText(day).toLatin1();
+        std::memcpy(date, text.constData(), 10);
+    }
+    return true;
+}
+
 // Where the fields of a row go when it is taken in the data file's form: each column's index among
 // the contact's columns (-1 for the identifier, the notes, the parts of a name and unknown columns).
 // Possible only when no field is filled from two columns.
@@ -469,8 +499,9 @@ bool storedRow(const Reader &reader, const StoredPlan &plan, bool utf8, PackedCo
             }
         } else if ((column == plan.birthday || column == plan.wedding) && length == 10
                    && !(std::isdigit(static_cast<unsigned char>(value[4]))
-                        && std::isdigit(static_cast<unsigned char>(value[7])))) {
-            return false; // perhaps "1980-03-08", which is converted to the program's form
+                        && std::isdigit(static_cast<unsigned char>(value[7])))
+                   && !isoDateToText(out)) {
+            return false; // some other form a date might be read from
         }
         row->commit(length);
     }
