@@ -2,6 +2,7 @@
 #include "support/ManyScans.h"
 #include "support/Pictures.h"
 
+#include "core/common/Cp1250.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 #include "core/contacts/exchange/ContactCsv.h"
@@ -87,6 +88,8 @@ private slots:
     void csvRowsInStoredForm_sameAsTheLongWay_data();
     void csvRowsInStoredForm_sameAsTheLongWay();
     void applyToFile_writesWhatApplyWrites_thenTheBookMustBeLoaded();
+    void applyToFile_dataFileNotWritten_changesNothing();
+    void packedContact_makesTheRecordsLine();
 };
 
 void TestContactImport::fold_data()
@@ -582,6 +585,70 @@ void TestContactImport::applyToFile_writesWhatApplyWrites_thenTheBookMustBeLoade
     }
     QCOMPARE(written[1], written[0]);
     QVERIFY(written[0].count("\r\n") > 2);
+}
+
+void TestContactImport::applyToFile_dataFileNotWritten_changesNothing()
+{
+    QTemporaryDir dir;
+    ContactFile book(dir.path());
+    QVERIFY(book.load(nullptr));
+    QVERIFY(book.add(Contact::fromLine(lineFor(u"10000"_s, u"Bąk Jan"_s)), nullptr));
+    const QByteArray before = fileBytes(book.path());
+    QList<ExchangeContact> read = {person(u"Nowak Jan"_s, u"600100200"_s), person(u"Adamska Ola"_s)};
+    read[0].notes = u"ważne"_s;
+    ContactImport import;
+    import.prepare(book.list(), read);
+    bool writable = false;
+    book.setWriteGate([&](const QString &path) {
+        return writable || !path.endsWith(u"Morwinek.data"_s);
+    });
+    QString error;
+    QVERIFY(!import.applyToFile(book, true, nullptr, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(fileBytes(book.path()), before);
+    QCOMPARE(book.count(), 1);
+    QVERIFY(QDir(dir.filePath(u"notes"_s)).entryList(QDir::Files).isEmpty()); // the notes written first are gone
+    writable = true;
+    QVERIFY2(import.applyToFile(book, true, nullptr, &error), qPrintable(error));
+    ContactFile after(dir.path());
+    QVERIFY(after.load(nullptr));
+    QCOMPARE(after.list().names(), (QStringList{u"Adamska Ola"_s, u"Bąk Jan"_s, u"Nowak Jan"_s}));
+    QString notes;
+    QVERIFY(after.readNotes(after.list().contact(2).ID, &notes, nullptr));
+    QCOMPARE(notes, u"ważne"_s);
+}
+
+// A packed contact gives the line the record itself makes, each field at its column.
+void TestContactImport::packedContact_makesTheRecordsLine()
+{
+    Contact full;
+    Contact sparse;
+    int n = 0;
+    for (const Contact::Column &column : Contact::columns()) {
+        if (column.field != &Contact::ID) {
+            // Every column filled to its width, ending in a letter of the code page beyond ASCII.
+            full.*column.field = QString(column.width - 1, QChar(u'a' + n % 26)) + u'ż';
+            if (n % 3 == 0) {
+                sparse.*column.field = u"x"_s;
+            }
+        }
+        ++n;
+    }
+    for (const Contact &contact : {full, sparse, Contact()}) {
+        const PackedContact packed = PackedContact::fromContact(contact);
+        QCOMPARE(packed.line(), contact.toLine());
+        for (int i = 0; i < Contact::fieldCount; ++i) {
+            QCOMPARE(Cp1250::decode(packed.field(i)), contact.*Contact::columns()[i].field);
+        }
+    }
+    PackedContact::Builder builder;
+    const int width = Contact::columns()[3].width;
+    char *room = builder.reserve(3);
+    QVERIFY(room != nullptr);
+    std::memset(room, 'q', static_cast<size_t>(width));
+    builder.commit(width + 10); // cut to the column's width
+    QVERIFY(builder.reserve(3) == nullptr); // a column is added once
+    QCOMPARE(builder.take().field(3), QByteArray(width, 'q'));
 }
 
 QTEST_GUILESS_MAIN(TestContactImport)
