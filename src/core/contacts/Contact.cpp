@@ -45,6 +45,17 @@ const Contact::Column *Contact::column(const QString &name)
     return nullptr;
 }
 
+int Contact::columnIndex(QString Contact::*field)
+{
+    const auto &table = columns();
+    for (int i = 0; i < fieldCount; ++i) {
+        if (table[i].field == field) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 QByteArrayView Contact::rawField(QByteArrayView line, const Column &column)
 {
     if (column.start >= line.size()) {

@@ -52,6 +52,8 @@ struct Contact
     static const std::array<Column, fieldCount> &columns();
     // The column of a field by its name (as in the table), or nullptr.
     static const Column *column(const QString &name);
+    // The index in columns() of the column holding the field, or -1.
+    static int columnIndex(QString Contact::*field);
 
     // Each field from its columns, trimmed; a field past the end of a short line is empty.
     static Contact fromLine(QByteArrayView line);

@@ -38,6 +38,11 @@ bool ContactFile::load(QString *error)
 
 bool ContactFile::save(QString *error)
 {
+    return readyToReplace(error) && TextFile::writeLines(path(), m_list.lines(), error);
+}
+
+bool ContactFile::readyToReplace(QString *error)
+{
     if (!m_readError.isEmpty()) {
         if (error) {
             *error = m_readError;
@@ -50,7 +55,7 @@ bool ContactFile::save(QString *error)
     if (m_backup) {
         m_backup->beforeWrite(path());
     }
-    return TextFile::writeLines(path(), m_list.lines(), error);
+    return true;
 }
 
 bool ContactFile::mayWrite(const QString &file, QString *error) const
@@ -163,10 +168,7 @@ bool ContactFile::writeAdded(qsizetype count,
                              const std::function<void(qsizetype k, QByteArray *line)> &lineOf,
                              QString *error)
 {
-    if (!m_readError.isEmpty()) {
-        return save(error);
-    }
-    if (!mayWrite(path(), error)) {
+    if (!readyToReplace(error)) {
         return false;
     }
     const QList<QByteArray> &lines = m_list.lines();
@@ -174,9 +176,6 @@ bool ContactFile::writeAdded(qsizetype count,
     const std::vector<int> order = ContactList::polishOrder(held + count, [&](qsizetype i) {
         return i < held ? ContactList::nameBytes(lines.at(i)) : nameOf(i - held);
     });
-    if (m_backup) {
-        m_backup->beforeWrite(path());
-    }
     TextFile::AtomicWriter file(path());
     if (!file.open(error)) {
         return false;

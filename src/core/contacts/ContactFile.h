@@ -80,6 +80,9 @@ public:
 
 private:
     [[nodiscard]] bool saveOrRollBack(const QList<QByteArray> &before, QString *error);
+    // Before the data file is replaced: false with the reason when it must not be (it could not be
+    // read, or the write gate refuses); else the day's copy is taken.
+    [[nodiscard]] bool readyToReplace(QString *error);
     [[nodiscard]] bool mayWrite(const QString &file, QString *error) const;
     [[nodiscard]] bool removeSideFile(const QString &file, QString *error) const;
 

@@ -2,8 +2,6 @@
 
 #include "PolishCollation.h"
 
-#include "core/common/DateText.h"
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -54,15 +52,10 @@ std::vector<int> ContactList::polishOrder(qsizetype n, const std::function<QByte
         int index;
     };
     std::vector<Entry> entries(static_cast<size_t>(n));
-    const std::array<unsigned char, 256> &ranks = PolishCollation::ranks();
     for (qsizetype i = 0; i < n; ++i) {
-        QByteArrayView name = FixedText::trimmedBytes(nameAt(i));
-        name = name.first(std::min<qsizetype>(name.size(), Contact::nameWidth));
         Entry &entry = entries[static_cast<size_t>(i)];
         entry.key.fill(0);
-        for (qsizetype k = 0; k < name.size(); ++k) {
-            entry.key[static_cast<size_t>(k)] = ranks[static_cast<unsigned char>(name[k])];
-        }
+        (void)PolishCollation::sortKey(nameAt(i), entry.key.data(), Contact::nameWidth);
         entry.index = static_cast<int>(i);
     }
     const auto before = [](const Entry &a, const Entry &b) {

@@ -55,15 +55,15 @@ std::array<unsigned char, 256> buildRanks()
     return ranks;
 }
 
-} // namespace
-
-namespace PolishCollation {
-
 const std::array<unsigned char, 256> &ranks()
 {
     static const std::array<unsigned char, 256> table = buildRanks();
     return table;
 }
+
+} // namespace
+
+namespace PolishCollation {
 
 unsigned char rank(unsigned char byte)
 {
@@ -101,12 +101,21 @@ int PorownaniePL(const QString &a, const QString &b)
 
 std::string sortKey(QByteArrayView name)
 {
-    name = FixedText::trimmedBytes(name);
     std::string key(static_cast<size_t>(name.size()), '\0');
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        key[static_cast<size_t>(i)] = static_cast<char>(rank(static_cast<unsigned char>(name[i])));
-    }
+    key.resize(static_cast<size_t>(
+        sortKey(name, reinterpret_cast<unsigned char *>(key.data()), static_cast<qsizetype>(key.size()))));
     return key;
+}
+
+qsizetype sortKey(QByteArrayView name, unsigned char *out, qsizetype room)
+{
+    const std::array<unsigned char, 256> &table = ranks();
+    name = FixedText::trimmedBytes(name);
+    const qsizetype length = std::min(name.size(), room);
+    for (qsizetype i = 0; i < length; ++i) {
+        out[i] = table[static_cast<unsigned char>(name[i])];
+    }
+    return length;
 }
 
 } // namespace PolishCollation

@@ -3,7 +3,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include <array>
 #include <string>
 
 // The program's own Polish alphabetical order over code page 1250 bytes: case-insensitive,
@@ -19,9 +18,9 @@ int PorownaniePL(const QString &a, const QString &b);
 // The place of a byte's weight among all weights, from 1: bytes of one weight share it, and
 // a lower weight has a lower rank. One byte a character, so a name's key is as long as the name.
 unsigned char rank(unsigned char byte);
-// The ranks of all 256 bytes, for loops over many names.
-const std::array<unsigned char, 256> &ranks();
 // The ranks of the trimmed name. Ordinary string order on keys is PorownaniePL's order, so a sort
 // can compute each key once.
 std::string sortKey(QByteArrayView name);
+// The same into out, cut to room bytes; gives how many were written.
+qsizetype sortKey(QByteArrayView name, unsigned char *out, qsizetype room);
 } // namespace PolishCollation

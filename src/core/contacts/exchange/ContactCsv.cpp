@@ -435,21 +435,12 @@ StoredPlan storedPlan(const QList<QString Contact::*> &fields, const QList<NameP
 {
     StoredPlan plan;
     plan.possible = true;
-    const auto &columns = Contact::columns();
-    const auto indexOf = [&columns](QString Contact::*field) {
-        for (int k = 0; k < Contact::fieldCount; ++k) {
-            if (columns[k].field == field) {
-                return k;
-            }
-        }
-        return -1;
-    };
-    plan.name = indexOf(&Contact::Nazwa);
-    plan.birthday = indexOf(&Contact::Urodziny);
-    plan.wedding = indexOf(&Contact::Slub);
+    plan.name = Contact::columnIndex(&Contact::Nazwa);
+    plan.birthday = Contact::columnIndex(&Contact::Urodziny);
+    plan.wedding = Contact::columnIndex(&Contact::Slub);
     quint32 filled = 0;
     for (qsizetype i = 0; i < fields.size(); ++i) {
-        int column = fields[i] && fields[i] != &Contact::ID ? indexOf(fields[i]) : -1;
+        int column = fields[i] && fields[i] != &Contact::ID ? Contact::columnIndex(fields[i]) : -1;
         if (column >= 0) {
             plan.possible = plan.possible && !(filled & (1u << column));
             filled |= 1u << column;

@@ -196,15 +196,7 @@ struct KeyColumns
 const KeyColumns &keyColumns()
 {
     static const KeyColumns found = [] {
-        const auto index = [](QString Contact::*field) {
-            const auto &columns = Contact::columns();
-            for (int i = 0; i < Contact::fieldCount; ++i) {
-                if (columns[i].field == field) {
-                    return i;
-                }
-            }
-            Q_UNREACHABLE();
-        };
+        const auto index = Contact::columnIndex;
         KeyColumns k;
         k.name = index(&Contact::Nazwa);
         k.phones[0] = index(&Contact::TelDom);
@@ -357,23 +349,24 @@ bool ContactImport::KeySet::insertAll(const QByteArrayView *keys, int count)
     // so that the memory fetches overlap instead of following one another.
     quint32 hashes[4];
     const size_t mask = m_slots.size() - 1;
+    QByteArrayView cut[4]; // a key is far shorter than 255 bytes: a name, a separator, a kind and an address
     for (int k = 0; k < count; ++k) {
-        hashes[k] = std::max<quint32>(1, keyHash(keys[k].first(std::min<qsizetype>(keys[k].size(), 255))));
+        cut[k] = keys[k].first(std::min<qsizetype>(keys[k].size(), 255));
+        hashes[k] = std::max<quint32>(1, keyHash(cut[k]));
 #if defined(__GNUC__)
         __builtin_prefetch(&m_slots[hashes[k] & mask]);
 #endif
     }
     bool known = false;
     for (int k = 0; k < count; ++k) {
-        known = !insert(keys[k], hashes[k]) || known;
+        known = !insert(cut[k], hashes[k]) || known;
     }
     return known;
 }
 
 bool ContactImport::KeySet::insert(QByteArrayView key, quint32 hash)
 {
-    const auto length = static_cast<unsigned char>(std::min<qsizetype>(key.size(), 255));
-    key = key.first(length); // a key is far shorter: a name, a separator, a kind and an address
+    const auto length = static_cast<unsigned char>(key.size());
     const size_t mask = m_slots.size() - 1;
     size_t i = hash & mask;
     for (; m_slots[i].hash != 0; i = (i + 1) & mask) {

@@ -86,7 +86,8 @@ private:
             quint32 offset = 0;
         };
         void grow(size_t tableSize);
-        // Adds the key of the hash, with room in the table; false when it was there already.
+        // Adds the key (at most 255 bytes) of the hash, with room in the table; false when it was
+        // there already.
         bool insert(QByteArrayView key, quint32 hash);
 
         std::vector<char> m_text;
