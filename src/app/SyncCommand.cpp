@@ -5,6 +5,7 @@
 #include "core/common/IniFile.h"
 #include "core/common/Settings.h"
 #include "core/sync/DavSyncEngine.h"
+#include "core/sync/DeletedItems.h"
 #include "core/sync/LastSync.h"
 #include "core/sync/PasswordStore.h"
 #include "platform/linux/DataFolderLock.h"
@@ -104,6 +105,21 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
             << Qt::endl;
         return Refused;
     }
+    if (commandLine.restoreDeleted) {
+        SystemClock clock;
+        DailyBackup backup(clock, [&err](const QString &message) {
+            err << message << Qt::endl;
+        });
+        DeletedItems::Kept restored;
+        QString error;
+        if (!DeletedItems::restore(dataDir, &backup, &restored, &error)) {
+            err << error << Qt::endl;
+            return Failure;
+        }
+        out << u"Przywrócono kontakty: %1, terminy: %2."_s.arg(restored.contacts).arg(restored.appointments)
+            << Qt::endl;
+        return Success;
+    }
     IniFile ini(QDir(dataDir).filePath(u"Morwinek.ini"_s));
     QString error;
     if (!ini.load(&error)) {
@@ -123,6 +139,8 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     account.address = settings.syncAddress;
     account.user = settings.syncUser;
     account.allowPlainHttp = settings.syncAllowPlainHttp;
+    account.allowDeletions = commandLine.allowDeletions;
+    account.allowCopy = commandLine.allowCopy;
     account.addressBookUrl = settings.syncAddressBookUrl;
     account.calendarUrl = settings.syncCalendarUrl;
     std::optional<QString> stored;
@@ -203,6 +221,13 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     }
     if (!outcome.ok) {
         err << outcome.error << Qt::endl;
+        if (outcome.held.what == SyncOutcome::Held::Deletions) {
+            err << u"Jeśli tak ma być, uruchom: morwinek --sync --allow-deletions (usunięte zostaną zachowane "
+                   u"przez 30 dni; przywróci je morwinek --restore-deleted)."_s
+                << Qt::endl;
+        } else if (outcome.held.what == SyncOutcome::Held::Copy) {
+            err << u"Jeśli tak ma być, uruchom: morwinek --sync --allow-copy."_s << Qt::endl;
+        }
         return Failure;
     }
     return Success;

@@ -1,11 +1,13 @@
 #include "ExchangeCommands.h"
 #include "SyncCommand.h"
 
+#include "core/appointments/AppointmentEdits.h"
 #include "core/common/CommandLine.h"
 #include "core/common/DataFolder.h"
 #include "core/common/IniFile.h"
 #include "core/common/Settings.h"
 #include "core/sync/DavSyncEngine.h"
+#include "core/sync/SyncState.h"
 #include "platform/linux/DataFolderLock.h"
 #include "platform/linux/InstanceChannel.h"
 #include "platform/linux/InstanceLock.h"
@@ -21,6 +23,7 @@
 #include "widgets/shell/TForm_Main.h"
 #include "widgets/shell/TrayFallbackWindow.h"
 
+#include <QFileInfo>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
@@ -105,7 +108,7 @@ int main(int argc, char *argv[])
     }
     // The sync password's keyring, for the command and for the organiser.
     KeychainPasswordStore keyring;
-    if (commandLine.sync) {
+    if (commandLine.sync || commandLine.restoreDeleted) {
         return SyncCommand::run(argc, argv, commandLine, &keyring);
     }
     // Export and import run without a window and beside a running organiser.
@@ -173,6 +176,11 @@ int main(int argc, char *argv[])
         services.showError(nullptr, text);
     });
     services.backup = &backup;
+    // Edits of synced appointments are recorded, so the sync changes the same events.
+    const AppointmentEdits appointmentEdits(services.dataDir, [&services] {
+        return QFileInfo::exists(services.dataPath(QString::fromLatin1(SyncState::fileName)));
+    });
+    services.appointmentEdits = &appointmentEdits;
     services.passwords = &keyring;
     services.makeSyncEngine = [&services, &backup]() -> std::unique_ptr<SyncEngine> {
         auto engine = std::make_unique<OrganiserSyncEngine>(services);

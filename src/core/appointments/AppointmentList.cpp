@@ -1,5 +1,7 @@
 #include "AppointmentList.h"
 
+#include "AppointmentEdits.h"
+
 #include "core/common/Cp1250.h"
 #include "core/common/DailyBackup.h"
 #include "core/common/DateText.h"
@@ -281,26 +283,34 @@ bool AppointmentList::TerminyZapisz(QString *error) const
 bool AppointmentList::saveRecord(const QString &record, int replaced, QString *error)
 {
     QStringList store = m_store;
+    QString before;
     if (replaced >= 0 && replaced < store.size()) {
-        store.removeAt(replaced);
+        before = store.takeAt(replaced);
     }
     store.append(record);
     if (!writeStore(store, error)) {
         return false;
     }
     m_store = std::move(store);
+    if (m_edits) {
+        (void)m_edits->record(before, record, nullptr); // without it the sync pairs the two by content
+    }
     return true;
 }
 
 bool AppointmentList::removeRecord(int index, QString *error)
 {
     QStringList store = m_store;
+    QString before;
     if (index >= 0 && index < store.size()) {
-        store.removeAt(index);
+        before = store.takeAt(index);
     }
     if (!writeStore(store, error)) {
         return false;
     }
     m_store = std::move(store);
+    if (m_edits) {
+        (void)m_edits->record(before, {}, nullptr);
+    }
     return true;
 }

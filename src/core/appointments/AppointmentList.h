@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class AppointmentEdits;
 class DailyBackup;
 
 // What the appointments window shows and keeps: the list of coming appointments mixed with the
@@ -62,6 +63,8 @@ public:
 
     // Before each write of the file the day's copy is taken, when one is given.
     void setBackup(DailyBackup *backup) { m_backup = backup; }
+    // Each replaced or removed record is told to the sync's record of edits, when one is given.
+    void setEdits(const AppointmentEdits *edits) { m_edits = edits; }
 
     // Sorts entries in place by ListView1Compare, stable for equal keys.
     static void sort(QList<Appointment> &entries);
@@ -80,4 +83,5 @@ private:
     // lose every appointment the file holds, so saves are refused with this text.
     QString m_readError;
     DailyBackup *m_backup = nullptr;
+    const AppointmentEdits *m_edits = nullptr;
 };

@@ -56,6 +56,24 @@ const QList<Option> &options()
          [](CommandLine &c, const QString &) {
              c.sync = true;
          }},
+        {"--allow-deletions",
+         nullptr,
+         "z --sync: usuwa tutaj także wiele kontaktów lub terminów naraz, gdy zniknęły z serwera",
+         [](CommandLine &c, const QString &) {
+             c.allowDeletions = true;
+         }},
+        {"--allow-copy",
+         nullptr,
+         "z --sync: wysyła książkę adresową lub terminy do nowo wybranego zbioru na serwerze, choć nie jest pusty",
+         [](CommandLine &c, const QString &) {
+             c.allowCopy = true;
+         }},
+        {"--restore-deleted",
+         nullptr,
+         "przywraca kontakty i terminy usunięte przez synchronizację w ostatnich 30 dniach i kończy działanie",
+         [](CommandLine &c, const QString &) {
+             c.restoreDeleted = true;
+         }},
         {"--help",
          nullptr,
          "wyświetla ten opis i kończy działanie",
@@ -122,6 +140,12 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (result.action == Run && result.sync && !result.exchange.isEmpty()) {
         result.action = Invalid;
         result.errorText = QStringLiteral("Opcji --sync nie można łączyć z eksportem ani importem");
+    } else if (result.action == Run && (result.allowDeletions || result.allowCopy) && !result.sync) {
+        result.action = Invalid;
+        result.errorText = QStringLiteral("Opcje --allow-deletions i --allow-copy działają tylko z --sync");
+    } else if (result.action == Run && result.restoreDeleted && (result.sync || !result.exchange.isEmpty())) {
+        result.action = Invalid;
+        result.errorText = QStringLiteral("Opcji --restore-deleted nie można łączyć z innymi działaniami");
     }
     return result;
 }

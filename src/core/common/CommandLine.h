@@ -36,6 +36,12 @@ struct CommandLine
     QList<Exchange> exchange;
     // --sync: one two-way sync with the server of the settings, without a window.
     bool sync = false;
+    // --allow-deletions with --sync: the sync deletes here also many items gone from the server.
+    bool allowDeletions = false;
+    // --allow-copy with --sync: the book is sent into a newly chosen collection that holds items.
+    bool allowCopy = false;
+    // --restore-deleted: brings back what syncs deleted here in the last 30 days, without a window.
+    bool restoreDeleted = false;
     // Why the arguments were refused (Polish), when action is Invalid.
     QString errorText;
 

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <filesystem>
+
 using namespace Qt::StringLiterals;
 
 DailyBackup::DailyBackup(const Clock &clock, std::function<void(const QString &)> report)
@@ -20,7 +22,7 @@ QString DailyBackup::copyPath(const QString &path, const QDate &day)
                                + day.toString(u"yyyy-MM-dd"_s) + u'.' + info.suffix());
 }
 
-void DailyBackup::beforeWrite(const QString &path)
+void DailyBackup::beforeWrite(const QString &path, const QStringList &folders)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -38,16 +40,46 @@ void DailyBackup::beforeWrite(const QString &path)
                                  QFileInfo::exists(folder) ? u"pod tą ścieżką jest plik"_s : QString()));
         return;
     }
+    // The folders first: a copy of the file is what says that the day's copy is complete.
+    for (const QString &name : folders) {
+        const QString from = info.dir().filePath(name);
+        const QString to = QFileInfo(copy).dir().filePath(QFileInfo(copy).completeBaseName() + u'.' + name);
+        if (QString error; QFileInfo(from).isDir() && !copyFolder(from, to, &error)) {
+            fail(path, error);
+            return;
+        }
+    }
     QFile source(path);
     if (!source.copy(copy)) {
         fail(path, FileError::describe(FileError::Write, copy, source.errorString()));
         return;
     }
-    prune(path);
+    prune(path, folders);
+}
+
+bool DailyBackup::copyFolder(const QString &from, const QString &to, QString *error) const
+{
+    QDir(to).removeRecursively(); // a copy cut off before
+    if (!QDir().mkpath(to)) {
+        *error = FileError::describe(FileError::CreateFolder, to, {});
+        return false;
+    }
+    const QDir source(from);
+    for (const QString &name : source.entryList(QDir::Files)) {
+        const std::filesystem::path a = source.filePath(name).toStdString();
+        const std::filesystem::path b = QDir(to).filePath(name).toStdString();
+        std::error_code linkError;
+        std::filesystem::create_hard_link(a, b, linkError);
+        if (linkError && !QFile::copy(source.filePath(name), QDir(to).filePath(name))) {
+            *error = FileError::describe(FileError::Write, QDir(to).filePath(name), {});
+            return false;
+        }
+    }
+    return true;
 }
 
 // Copies are named by their day, so the name order is the date order.
-void DailyBackup::prune(const QString &path) const
+void DailyBackup::prune(const QString &path, const QStringList &folders) const
 {
     const QFileInfo info(path);
     QDir folder(info.dir().filePath(QLatin1String(folderName)));
@@ -55,6 +87,13 @@ void DailyBackup::prune(const QString &path) const
     const QStringList copies = folder.entryList({pattern}, QDir::Files, QDir::Name);
     for (qsizetype i = 0; i + kept < copies.size(); ++i) {
         (void)folder.remove(copies[i]);
+    }
+    for (const QString &name : folders) {
+        const QString folderPattern = info.completeBaseName() + u"-\?\?\?\?-\?\?-\?\?."_s + name;
+        const QStringList copied = folder.entryList({folderPattern}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        for (qsizetype i = 0; i + kept < copied.size(); ++i) {
+            QDir(folder.filePath(copied[i])).removeRecursively();
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -20,13 +21,17 @@ public:
     DailyBackup(const Clock &clock, std::function<void(const QString &message)> report);
 
     // Takes today's copy of the file unless there is one; a file not written yet has nothing to copy.
-    void beforeWrite(const QString &path);
+    // With it go the named folders beside the file (a contact's notes and photos), each as
+    // "<name>-yyyy-MM-dd.<folder>" in "kopie": their files are linked where the file system can,
+    // as data files are only ever replaced, never written over, so a link keeps the day's content.
+    void beforeWrite(const QString &path, const QStringList &folders = {});
 
     // The copy of path for the day.
     static QString copyPath(const QString &path, const QDate &day);
 
 private:
-    void prune(const QString &path) const;
+    void prune(const QString &path, const QStringList &folders) const;
+    [[nodiscard]] bool copyFolder(const QString &from, const QString &to, QString *error) const;
     void fail(const QString &path, const QString &reason);
 
     const Clock &m_clock;

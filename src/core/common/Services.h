@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class AppointmentEdits;
 class LineApi;
 class PasswordStore;
 class SyncEngine;
@@ -35,6 +36,8 @@ struct Services
     LineApi *lineApi = nullptr;
     // The day's copies of the data files before they are written; none when null.
     DailyBackup *backup = nullptr;
+    // The sync's record of appointments edited and removed in the window; none when null.
+    const AppointmentEdits *appointmentEdits = nullptr;
     // Makes the engine that syncs this data folder with a CardDAV/CalDAV server; no sync when null.
     std::function<std::unique_ptr<SyncEngine>()> makeSyncEngine = {};
     // The desktop's keyring for the sync password; none when null (the password lives in memory).

@@ -53,7 +53,7 @@ bool ContactFile::readyToReplace(QString *error)
         return false;
     }
     if (m_backup) {
-        m_backup->beforeWrite(path());
+        m_backup->beforeWrite(path(), sideFolders());
     }
     return true;
 }

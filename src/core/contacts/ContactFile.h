@@ -62,6 +62,8 @@ public:
 
     // Side files are named by the trimmed identifier, and only an identifier of digits names
     // one, so that no data file can point a save or delete outside these folders.
+    // The folders of the contacts' notes and photos, which the day's copy takes with the data file.
+    static QStringList sideFolders() { return {QLatin1String(notesFolder), QLatin1String(photoFolder)}; }
     QString notesPath(const QString &id) const;
     QString photoPath(const QString &id) const;
     static bool isSafeIdentifier(const QString &id);

@@ -1,13 +1,18 @@
 #include "DavSyncEngine.h"
 
 #include "DavXml.h"
+#include "DeletedItems.h"
 
+#include "core/appointments/AppointmentEdits.h"
 #include "core/appointments/AppointmentList.h"
 #include "core/common/Cp1250.h"
 #include "core/common/DailyBackup.h"
 #include "core/common/DateText.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
+#include "core/contacts/exchange/ContactImport.h"
+#include "core/contacts/exchange/ContentLines.h"
+#include "core/contacts/exchange/ICalendar.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -22,6 +27,8 @@ using namespace Qt::StringLiterals;
 constexpr int batchSize = 100;
 constexpr int parallelWrites = 4;
 constexpr int maxRedirects = 5;
+// Deletions here that a sync makes without asking, whatever the share of the collection.
+constexpr int quietDeletions = 5;
 
 QString statusText(int status)
 {
@@ -428,8 +435,12 @@ void DavSyncEngine::startCollection(bool calendar)
     m_operations.clear();
     m_running = 0;
     m_written = 0;
+    m_switchedFrom.reset();
     if (collection().url != m_collectionUrl.toString()) {
-        // Another collection than last time: everything is met anew and matched by UID.
+        // Another collection than last time: everything is met anew and matched by UID or content.
+        if (!collection().url.isEmpty()) {
+            m_switchedFrom = collection();
+        }
         collection() = SyncCollectionState();
         collection().url = m_collectionUrl.toString();
     }
@@ -488,6 +499,9 @@ bool DavSyncEngine::loadLocal(QString *error)
     m_records.clear();
     m_removedRecords.clear();
     m_addedRecords.clear();
+    m_deletedRecords.clear();
+    m_removedByUser.clear();
+    m_editsTaken = 0;
     bool exists = false;
     if (!m_calendar) {
         QList<QByteArray> lines;
@@ -543,7 +557,87 @@ bool DavSyncEngine::loadLocal(QString *error)
         }
     }
     rebuildIndex();
+    if (m_calendar) {
+        followAppointmentEdits();
+    }
     return true;
+}
+
+void DavSyncEngine::followAppointmentEdits()
+{
+    const QList<AppointmentEdits::Edit> edits = AppointmentEdits::read(m_dataDir);
+    m_editsTaken = edits.size();
+    for (const AppointmentEdits::Edit &edit : edits) {
+        if (edit.after.isEmpty()) {
+            m_removedByUser.insert(edit.before);
+            continue;
+        }
+        m_removedByUser.remove(edit.after);
+        SyncItem *item = itemOfKey(edit.before);
+        if (!item || item->skipped || itemOfKey(edit.after)) {
+            continue;
+        }
+        item->key = edit.after;
+        item->hash.clear(); // changed here
+        rebuildIndex();
+    }
+}
+
+void DavSyncEngine::pairEditedRecords()
+{
+    // Date, and the three texts, of a record: what an edit usually leaves as it was.
+    const auto dateOf = [](const QString &record) {
+        return record.left(AppointmentRecord::dateWidth);
+    };
+    const auto textOf = [](const QString &record) {
+        return record.mid(AppointmentRecord::dateWidth);
+    };
+    QMultiHash<QString, QString> goneByDate, goneByText, newByDate, newByText;
+    for (const SyncItem &item : std::as_const(collection().items)) {
+        if (item.key.isEmpty() || item.skipped || item.etag.isEmpty() || localExists(item.key)
+            || isOldRecord(item.key) || m_removedByUser.contains(item.key)) {
+            continue;
+        }
+        goneByDate.insert(dateOf(item.key), item.key);
+        goneByText.insert(textOf(item.key), item.key);
+    }
+    if (goneByDate.isEmpty()) {
+        return;
+    }
+    for (const QString &record : std::as_const(m_records)) {
+        if (!m_byKey.contains(record)) {
+            newByDate.insert(dateOf(record), record);
+            newByText.insert(textOf(record), record);
+        }
+    }
+    const auto candidates = [&](const QMultiHash<QString, QString> &byDate,
+                                const QMultiHash<QString, QString> &byText,
+                                const QString &record) {
+        QSet<QString> found;
+        for (auto it = byDate.constFind(dateOf(record)); it != byDate.cend() && it.key() == dateOf(record); ++it) {
+            found.insert(*it);
+        }
+        for (auto it = byText.constFind(textOf(record)); it != byText.cend() && it.key() == textOf(record); ++it) {
+            found.insert(*it);
+        }
+        return found;
+    };
+    const QList<QString> gone(goneByDate.cbegin(), goneByDate.cend());
+    for (const QString &before : gone) {
+        const QSet<QString> after = candidates(newByDate, newByText, before);
+        if (after.size() != 1) {
+            continue;
+        }
+        const QString record = *after.cbegin();
+        if (candidates(goneByDate, goneByText, record) != QSet<QString>{before}) {
+            continue;
+        }
+        if (SyncItem *item = itemOfKey(before)) {
+            item->key = record;
+            item->hash.clear();
+            rebuildIndex();
+        }
+    }
 }
 
 SyncItem &DavSyncEngine::appendItem(const SyncItem &item)
@@ -931,25 +1025,180 @@ void DavSyncEngine::mergeItem(const QString &key, const SyncItem *known, const Q
         entry.hash = upload ? QByteArray() : mergedHash;
         entry.photoHash = SyncRules::photoHash(merged.photo);
     } else {
-        Appointment appointment;
-        QString uid;
-        const SyncRules::EventKind kind = SyncRules::readEvent(remote.text, &appointment, &uid);
-        entry.uid = uid.isEmpty() ? localUid(key) : uid;
-        entry.hash = localHash(key);
-        if (kind != SyncRules::EventKind::Usable || AppointmentRecord::encode(appointment) != key) {
-            // The same UID with another content: this side's appointment stays, the server's is kept aside.
-            saveConflict(key, remote.text);
-            upload = true;
-        }
+        mergeAppointment(key, known, entry, remote.text, &upload);
     }
     if (SyncItem *item = itemOfKey(key)) {
         *item = entry;
+        rebuildIndex(); // an appointment's key is its record, which the merge may have changed
     } else {
         appendItem(entry);
     }
     if (upload) {
-        queueUpload(key, href, entry.uid, remote.etag);
+        queueUpload(entry.key, href, entry.uid, remote.etag);
     }
+}
+
+void DavSyncEngine::mergeAppointment(const QString &key,
+                                     const SyncItem *known,
+                                     SyncItem &entry,
+                                     const QByteArray &remote,
+                                     bool *upload)
+{
+    Appointment theirs;
+    QString uid;
+    const SyncRules::EventKind kind = SyncRules::readEvent(remote, &theirs, &uid);
+    entry.uid = uid.isEmpty() ? localUid(key) : uid;
+    entry.hash = localHash(key);
+    if (kind != SyncRules::EventKind::Usable) {
+        // Became a series or unreadable there: this side's appointment stays, the server's is kept aside.
+        saveConflict(key, remote);
+        *upload = true;
+        return;
+    }
+    // Field by field against what was last synced: a field changed on one side only takes that
+    // side's value; changed on both to different values, this side's stays and the server's event
+    // is kept aside.
+    const Appointment mine = AppointmentRecord::decode(key);
+    std::optional<Appointment> base;
+    if (Appointment b; known && SyncRules::readEvent(known->serverText, &b, nullptr) == SyncRules::EventKind::Usable) {
+        base = b;
+    }
+    Appointment merged = mine;
+    bool conflict = false;
+    for (QString Appointment::*field :
+         {&Appointment::date, &Appointment::person, &Appointment::place, &Appointment::description}) {
+        if (mine.*field == theirs.*field) {
+            continue;
+        }
+        if (base && (*base).*field == mine.*field) {
+            merged.*field = theirs.*field;
+        } else if (!base || (*base).*field != theirs.*field) {
+            conflict = true;
+        }
+    }
+    if (conflict) {
+        saveConflict(key, remote);
+    }
+    const QString record = AppointmentRecord::encode(merged);
+    if (record != key) {
+        m_records.remove(key);
+        m_removedRecords.insert(key);
+        m_records.insert(record);
+        m_addedRecords.append(record);
+        entry.key = record;
+        entry.hash = localHash(record);
+        entry.pending = true;
+        ++summary().received;
+    }
+    *upload = record != AppointmentRecord::encode(theirs);
+    if (*upload) {
+        entry.hash.clear(); // sent after the files are written
+    }
+}
+
+void DavSyncEngine::linkByContent(QList<std::pair<QString, QString>> &newLocal, QSet<QString> &linked)
+{
+    if (newLocal.isEmpty()) {
+        return;
+    }
+    // What an item is, whoever wrote it: a contact's identity keys (name with a number or the
+    // address, as the import finds duplicates), an appointment's date and texts.
+    const auto keysOfContact = [](const ExchangeContact &item) {
+        return ContactImport::identityKeys(item.contact);
+    };
+    const auto keysOfRecord = [](const QString &record) {
+        const Appointment a = AppointmentRecord::decode(record);
+        return QList<QByteArray>{Cp1250::encode(a.date + u'\x1f' + a.description),
+                                 Cp1250::encode(AppointmentRecord::encode(a))};
+    };
+    QMultiHash<QByteArray, QString> serverByKey; // key -> href of a server item met for the first time
+    QHash<QString, qsizetype> known;
+    for (qsizetype i = 0; i < collection().items.size(); ++i) {
+        known.insert(collection().items[i].href, i);
+    }
+    for (auto it = m_fetched.cbegin(); it != m_fetched.cend(); ++it) {
+        if (known.contains(it.key()) || linked.contains(it.key())) {
+            continue;
+        }
+        QList<QByteArray> keys;
+        if (m_calendar) {
+            Appointment a;
+            if (SyncRules::readEvent(it->text, &a, nullptr) == SyncRules::EventKind::Usable) {
+                keys = keysOfRecord(AppointmentRecord::encode(a));
+            }
+        } else if (ExchangeContact contact; SyncRules::readCard(it->text, &contact, nullptr)) {
+            keys = keysOfContact(contact);
+        }
+        for (const QByteArray &key : std::as_const(keys)) {
+            serverByKey.insert(key, it.key());
+        }
+    }
+    if (serverByKey.isEmpty()) {
+        return;
+    }
+    // A pair is linked only when neither side has another candidate.
+    QHash<QString, QSet<QString>> hrefsOf; // local key -> candidate hrefs
+    QHash<QString, QSet<QString>> keysOfHref;
+    for (const auto &[key, uid] : std::as_const(newLocal)) {
+        const QList<QByteArray> keys = m_calendar ? keysOfRecord(key) : keysOfContact(m_contacts.value(key));
+        for (const QByteArray &k : keys) {
+            for (auto it = serverByKey.constFind(k); it != serverByKey.cend() && it.key() == k; ++it) {
+                hrefsOf[key].insert(*it);
+                keysOfHref[*it].insert(key);
+            }
+        }
+    }
+    QList<std::pair<QString, QString>> stillNew;
+    for (const auto &pair : std::as_const(newLocal)) {
+        const QSet<QString> hrefs = hrefsOf.value(pair.first);
+        if (hrefs.size() == 1 && keysOfHref.value(*hrefs.cbegin()).size() == 1) {
+            const QString href = *hrefs.cbegin();
+            linked.insert(href);
+            mergeItem(pair.first, nullptr, href, m_fetched.value(href));
+        } else {
+            stillNew.append(pair);
+        }
+    }
+    newLocal = std::move(stillNew);
+}
+
+bool DavSyncEngine::holdDeletions(int deletions, int before, int knownOnServer)
+{
+    if (deletions == 0 || m_account.allowDeletions) {
+        return false;
+    }
+    // Gone from the server all at once, or more than a handful and more than a quarter here: a
+    // server emptied by mistake or another collection behind the address, more likely than a user
+    // who deleted that much on the phone. Asked first, whatever it is.
+    const bool emptied = m_fullListing && m_remoteEtags.isEmpty() && knownOnServer > 0;
+    const bool many = deletions > quietDeletions && deletions * 4 > before;
+    if (!emptied && !many) {
+        return false;
+    }
+    m_state = m_stateBefore; // nothing of this plan stays
+    summary() = CollectionSummary();
+    m_outcome.held = {SyncOutcome::Held::Deletions, deletions, before, m_calendar};
+    fail(m_calendar ? u"Synchronizacja usunęłaby tutaj %1 z %2 terminów, których nie ma już na serwerze. "
+                      u"Nic nie zmieniono."_s.arg(deletions).arg(before)
+                    : u"Synchronizacja usunęłaby tutaj %1 z %2 kontaktów, których nie ma już na serwerze. "
+                      u"Nic nie zmieniono."_s.arg(deletions).arg(before));
+    return true;
+}
+
+bool DavSyncEngine::holdCopy(int uploads)
+{
+    if (!m_switchedFrom || m_account.allowCopy || uploads == 0 || !m_fullListing || m_remoteEtags.isEmpty()) {
+        return false;
+    }
+    m_state = m_stateBefore;
+    collection() = *m_switchedFrom; // asked again at the next sync
+    summary() = CollectionSummary();
+    m_outcome.held = {SyncOutcome::Held::Copy, uploads, static_cast<int>(m_remoteEtags.size()), m_calendar};
+    fail(m_calendar ? u"Wybrany kalendarz na serwerze nie jest pusty (wydarzenia: %2). Synchronizacja wysłałaby do "
+                      u"niego %1 terminów. Nic nie zmieniono."_s.arg(uploads).arg(m_remoteEtags.size())
+                    : u"Wybrana książka adresowa na serwerze nie jest pusta (wizytówki: %2). Synchronizacja wysłałaby "
+                      u"do niej %1 kontaktów. Nic nie zmieniono."_s.arg(uploads).arg(m_remoteEtags.size()));
+    return true;
 }
 
 void DavSyncEngine::decide()
@@ -976,6 +1225,14 @@ void DavSyncEngine::decide()
         c.items.removeAt(i);
     }
     rebuildIndex();
+    if (m_calendar) {
+        pairEditedRecords();
+    }
+    // Cards and events come inside XML, whose readers turn their CR LF into LF: the lines get their
+    // CR LF back, so what is kept and patched is what the server holds.
+    for (Fetched &item : m_fetched) {
+        item.text = ContentLines::withCrLf(item.text);
+    }
     QHash<QString, qsizetype> byHref;
     for (qsizetype i = 0; i < c.items.size(); ++i) {
         byHref.insert(c.items[i].href, i);
@@ -1000,10 +1257,14 @@ void DavSyncEngine::decide()
     }
     // Every item the state knows.
     const QList<SyncItem> items = c.items;
+    const qsizetype localBefore = m_calendar ? m_records.size() : m_contacts.size();
+    qsizetype knownOnServer = 0;
+    int deletions = 0;
     QSet<qsizetype> drop; // entries of items that go (or come back under a new entry)
     for (qsizetype index = 0; index < items.size(); ++index) {
         const SyncItem &item = items[index];
         const bool exists = remoteExists(item.href);
+        knownOnServer += item.etag.isEmpty() ? 0 : 1;
         const auto fetched = m_fetched.constFind(item.href);
         const bool changed = fetched != m_fetched.cend() && fetched->etag != item.etag;
         if (item.skipped) {
@@ -1042,9 +1303,11 @@ void DavSyncEngine::decide()
             applyRemote(sides.localExists ? item.key : QString(), item.href, *fetched, !sides.localExists);
             break;
         case SyncRules::Action::DeleteLocal:
+            ++deletions;
             if (m_calendar) {
                 m_records.remove(item.key);
                 m_removedRecords.insert(item.key);
+                m_deletedRecords.insert(item.key);
             } else {
                 m_contacts.remove(item.key);
                 m_removedIds.insert(item.key);
@@ -1083,6 +1346,10 @@ void DavSyncEngine::decide()
             newLocal.append({key, uid});
         }
     }
+    linkByContent(newLocal, linked);
+    if (holdCopy(static_cast<int>(newLocal.size()))) {
+        return;
+    }
 
     // The server's new items.
     for (auto it = m_fetched.cbegin(); it != m_fetched.cend(); ++it) {
@@ -1107,6 +1374,9 @@ void DavSyncEngine::decide()
         c.items = std::move(kept);
     }
     rebuildIndex();
+    if (holdDeletions(deletions, static_cast<int>(localBefore), static_cast<int>(knownOnServer))) {
+        return;
+    }
 
     QString error;
     if (!writeLocal(&error)) {
@@ -1128,6 +1398,20 @@ bool DavSyncEngine::writeLocal(QString *error)
         return m_state.save(m_dataDir, error);
     }
     stage("zapis");
+    // What the server lost is kept aside before it goes from here.
+    QList<QByteArray> deletedLines;
+    if (!m_calendar && !m_removedIds.isEmpty()) {
+        for (const QByteArray &line : m_book.lines()) {
+            if (m_removedIds.contains(Contact::idOf(line))) {
+                deletedLines.append(line);
+            }
+        }
+    }
+    const QStringList deletedRecords(m_deletedRecords.cbegin(), m_deletedRecords.cend());
+    if (!DeletedItems::keep(m_dataDir, QDateTime::currentDateTime(), deletedLines, deletedRecords, error)) {
+        return false;
+    }
+    m_deletedRecords.clear();
     SyncCollectionState &c = collection();
     SyncCollectionState &before = m_calendar ? m_stateBefore.appointments : m_stateBefore.contacts;
     const QDir dir(m_dataDir);
@@ -1176,6 +1460,9 @@ bool DavSyncEngine::writeLocal(QString *error)
         return false;
     }
     if (!m_calendar) {
+        if (m_backup) { // the day's copy, before any of the day's changes
+            m_backup->beforeWrite(dir.filePath(QLatin1String(ContactFile::fileName)), ContactFile::sideFolders());
+        }
         (void)dir.mkpath(QLatin1String(ContactFile::notesFolder));
         (void)dir.mkpath(QLatin1String(ContactFile::photoFolder));
         for (const QString &id : std::as_const(m_changedIds)) {
@@ -1217,9 +1504,6 @@ bool DavSyncEngine::writeLocal(QString *error)
         m_book.setLines(std::move(lines));
         m_book.Sortowanie(nullptr);
         const QString path = dir.filePath(QLatin1String(ContactFile::fileName));
-        if (m_backup) {
-            m_backup->beforeWrite(path);
-        }
         if (!TextFile::writeLines(path, m_book.lines(), error)) {
             return false;
         }
@@ -1267,7 +1551,11 @@ QByteArray
 DavSyncEngine::uploadText(const QString &key, const QString &uid, const SyncItem *item, bool smallPhoto) const
 {
     if (m_calendar) {
-        return SyncRules::eventText(AppointmentRecord::decode(key), uid, QDateTime::currentDateTimeUtc());
+        // The server's event changed only where this side's appointment differs from it.
+        return ICalendar::patchEvent(item ? item->serverText : QByteArray(),
+                                     AppointmentRecord::decode(key),
+                                     uid,
+                                     QDateTime::currentDateTimeUtc());
     }
     ExchangeContact send = m_contacts.value(key);
     const QByteArray serverText = item ? item->serverText : QByteArray();
@@ -1358,7 +1646,13 @@ void DavSyncEngine::onWritten(const Operation &op, const DavClient::Reply &r)
                 m_state.retiredIds.insert(op.key);
             }
             rebuildIndex();
-        } else if (r.status != 412) { // changed there meanwhile: the next sync brings it back
+        } else if (r.status == 412 && op.attempts == 0) {
+            takeBack(op); // changed there meanwhile: the change wins
+            return;
+        } else if (r.status == 412) {
+            ++summary().skipped; // left for the next sync, never dropped
+            m_outcome.warnings.append(statusText(r.status));
+        } else {
             fail(statusText(r.status));
             return;
         }
@@ -1447,7 +1741,8 @@ void DavSyncEngine::reconcile(const Operation &op, const DavClient::Reply &reply
                         for (const DavXml::Response &resp : ms.responses) {
                             if (const DavXml::Property *text = resp.find(ns, data)) {
                                 mergeWith(normalHref(resp.href),
-                                          {resp.text(DavXml::dav, "getetag").trimmed(), text->text.toUtf8()});
+                                          {resp.text(DavXml::dav, "getetag").trimmed(),
+                                           ContentLines::withCrLf(text->text.toUtf8())});
                                 return;
                             }
                         }
@@ -1471,7 +1766,39 @@ void DavSyncEngine::reconcile(const Operation &op, const DavClient::Reply &reply
             fail(statusText(r.status));
             return;
         }
-        mergeWith(again.href, {stripEtag(r.etag), r.body});
+        mergeWith(again.href, {stripEtag(r.etag), ContentLines::withCrLf(r.body)});
+    });
+}
+
+// An item deleted here was changed on the server since: it is fetched and comes back here as the
+// server has it (a change made on the phone outweighs a delete made here).
+void DavSyncEngine::takeBack(const Operation &op)
+{
+    ++m_running;
+    request("GET", urlOf(op.href), {}, {}, [this, op](const DavClient::Reply &r) {
+        --m_running;
+        if (r.status != 200 && r.status != 404) {
+            fail(statusText(r.status));
+            return;
+        }
+        SyncCollectionState &c = collection();
+        c.items.removeIf([&op](const SyncItem &item) {
+            return item.href == op.href && item.key == op.key;
+        });
+        if (!m_calendar) {
+            m_state.retiredIds.insert(op.key);
+        }
+        rebuildIndex();
+        if (r.status == 200) {
+            applyRemote({}, op.href, {stripEtag(r.etag), ContentLines::withCrLf(r.body)}, true);
+            QString error;
+            if (!writeLocal(&error)) {
+                m_localDirty = true;
+                fail(error);
+                return;
+            }
+        }
+        sendNext();
     });
 }
 
@@ -1559,6 +1886,11 @@ void DavSyncEngine::finishCollection()
     if (!m_unchanged && !m_state.save(m_dataDir, &error)) {
         fail(error);
         return;
+    }
+    if (m_calendar) {
+        // The state follows every edit taken; those recorded during the sync wait for the next.
+        (void)AppointmentEdits::consume(m_dataDir, m_editsTaken, nullptr);
+        m_editsTaken = 0;
     }
     stage("koniec");
     if (!m_calendar) {

@@ -12,6 +12,7 @@
 #include <QSet>
 
 #include <functional>
+#include <optional>
 
 class DailyBackup;
 
@@ -99,6 +100,7 @@ private:
     void sendNext();
     void onWritten(const Operation &op, const DavClient::Reply &reply);
     void reconcile(const Operation &op, const DavClient::Reply &reply);
+    void takeBack(const Operation &op);
     void confirmToken();
     void finishCollection();
     void finishSync();
@@ -113,6 +115,22 @@ private:
     QByteArray localHash(const QString &key) const;
     QString localUid(const QString &key) const;
     bool isOldRecord(const QString &record) const;
+    // Edits made in the appointments window since the last sync: the state follows each record to
+    // what it became, so the same event is changed on the server.
+    void followAppointmentEdits();
+    // Records gone here and records new here that are one appointment edited elsewhere (same date
+    // or same texts, and no other candidate on either side).
+    void pairEditedRecords();
+    // Items new here matched by content with the server's items met for the first time: linked
+    // instead of sent again (a data folder without its state, another collection chosen).
+    void linkByContent(QList<std::pair<QString, QString>> &newLocal, QSet<QString> &linked);
+    void mergeAppointment(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote,
+                          bool *upload);
+    // True when the plan deletes too much here to go on without the user's word.
+    bool holdDeletions(int deletions, int before, int knownOnServer);
+    // True when this side's items would be copied into a collection chosen instead of the one
+    // synced before that holds items already, without the user's word.
+    bool holdCopy(int uploads);
     QByteArray uploadText(const QString &key, const QString &uid, const SyncItem *item, bool smallPhoto) const;
     void applyRemote(const QString &key, const QString &href, const Fetched &remote, bool newItem);
     void mergeItem(const QString &key, const SyncItem *item, const QString &href, const Fetched &remote);
@@ -169,4 +187,8 @@ private:
     QSet<QString> m_records;
     QSet<QString> m_removedRecords;
     QStringList m_addedRecords;
+    QSet<QString> m_deletedRecords;    // removed because deleted on the server: kept in "kopie"
+    QSet<QString> m_removedByUser;     // records the window removed: never paired as an edit
+    qsizetype m_editsTaken = 0;        // of the window's record of edits
+    std::optional<SyncCollectionState> m_switchedFrom; // the collection synced before another was chosen
 };

@@ -13,6 +13,11 @@ struct SyncAccount
     QString user;
     QString password;
     bool allowPlainHttp = false; // plain http to a host that is not a loopback address, confirmed by the user
+    // A sync that would delete many items here (more than a handful and more than a quarter of the
+    // collection), or all of them, stops before changing anything unless the user allowed it; so
+    // does one that would copy the book into another collection that already holds items.
+    bool allowDeletions = false;
+    bool allowCopy = false;
     QString addressBookUrl;      // found by discover(); both must be set for synchronize()
     QString calendarUrl;
 };
@@ -46,6 +51,22 @@ struct SyncOutcome
     bool ok = false;
     QString error;        // a Polish sentence for the user; empty when ok
     QStringList warnings; // items left for the next sync, conflict files not written (Polish)
+    // Set when the sync stopped before deleting this many of the collection's items here, or before
+    // sending them into another collection that holds items already; nothing was changed, and
+    // synchronize() with allowDeletions or allowCopy does it.
+    struct Held
+    {
+        enum What
+        {
+            Nothing,
+            Deletions,
+            Copy
+        };
+        What what = Nothing;
+        int count = 0;
+        int of = 0; // items of the collection: here for deletions, on the server for a copy
+        bool calendar = false;
+    } held;
     CollectionSummary contacts;
     CollectionSummary appointments;
     QDateTime finishedAt;

@@ -6,11 +6,11 @@
 #include "core/contacts/PhotoCodec.h"
 #include "core/contacts/exchange/ContactImport.h"
 #include "core/contacts/exchange/ContentLines.h"
+#include "core/contacts/exchange/ICalendar.h"
 #include "core/contacts/exchange/VCard.h"
 
 #include <QCryptographicHash>
 #include <QSet>
-#include <QTimeZone>
 
 namespace {
 
@@ -137,33 +137,6 @@ ExchangeContact prepared(ExchangeContact item)
     return result;
 }
 
-QString unescapeText(QStringView text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\\' && i + 1 < text.size()) {
-            ++i;
-            out.append(text[i] == u'n' || text[i] == u'N' ? QChar(u'\n') : text[i]);
-        } else {
-            out.append(text[i]);
-        }
-    }
-    return out;
-}
-
-QString storable(QString text, int width)
-{
-    ContactImport::foldToCp1250(&text);
-    for (QChar &ch : text) {
-        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) {
-            ch = u' ';
-        }
-    }
-    text = FixedText::trimmed(text);
-    return text.size() > width ? FixedText::trimmed(text.left(width)) : text;
-}
-
 } // namespace
 
 namespace SyncRules {
@@ -238,8 +211,10 @@ MergeResult merge(const ExchangeContact *base, const ExchangeContact &local, con
         if (mine == theirs) {
             continue;
         }
-        const bool changedHere = !base || fieldValue(*base, field) != mine;
-        const bool changedThere = !base || fieldValue(*base, field) != theirs;
+        // Without a base (one person met on both sides for the first time) a value missing on one
+        // side is filled from the other; only two different values are a conflict.
+        const bool changedHere = base ? fieldValue(*base, field) != mine : !mine.isEmpty();
+        const bool changedThere = base ? fieldValue(*base, field) != theirs : !theirs.isEmpty();
         if (changedHere && changedThere) {
             result.conflicts.append(field);
         } else if (changedThere) {
@@ -364,144 +339,7 @@ bool shrinkPhoto(const QByteArray &jpeg, QByteArray *smaller)
 
 QString appointmentUid(const QString &record)
 {
-    const QByteArray hash = QCryptographicHash::hash(Cp1250::encode(record), QCryptographicHash::Sha1).toHex().left(20);
-    return u"termin-"_s + QString::fromLatin1(hash) + u"@morwinek"_s;
-}
-
-QByteArray eventText(const Appointment &a, const QString &uid, const QDateTime &stamp)
-{
-    QByteArray out = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Morwinek//Morwinek//PL\r\nBEGIN:VEVENT\r\n";
-    const QDate day = DateText::parseDate(a.date);
-    ContentLines::append(out, u"UID:"_s + uid);
-    ContentLines::append(out, u"DTSTAMP:"_s + stamp.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s));
-    ContentLines::append(out, u"DTSTART;VALUE=DATE:"_s + day.toString(u"yyyyMMdd"_s));
-    ContentLines::append(out, u"DTEND;VALUE=DATE:"_s + day.addDays(1).toString(u"yyyyMMdd"_s));
-    QString summary = a.description;
-    if (!a.person.isEmpty()) {
-        summary = summary.isEmpty() ? a.person : a.person + u": "_s + summary;
-    }
-    ContentLines::append(out, u"SUMMARY:"_s + ContentLines::escape(summary));
-    if (!a.place.isEmpty()) {
-        ContentLines::append(out, u"LOCATION:"_s + ContentLines::escape(a.place));
-    }
-    if (!a.person.isEmpty()) {
-        ContentLines::append(out, u"X-MORWINEK-OSOBA:"_s + ContentLines::escape(a.person));
-    }
-    out.append("END:VEVENT\r\nEND:VCALENDAR\r\n");
-    return out;
-}
-
-EventKind readEvent(const QByteArray &text, Appointment *appointment, QString *uid)
-{
-    const QList<CardLine> lines = splitCard(text);
-    bool inEvent = false;
-    bool found = false;
-    bool recurring = false;
-    QString start;
-    QString tzid;
-    bool dateOnly = false;
-    QString summary;
-    QString location;
-    QString person;
-    bool hasPerson = false;
-    QString eventUid;
-    for (const CardLine &line : lines) {
-        const QString logical = QString::fromUtf8(line.logical);
-        qsizetype colon = -1;
-        bool quoted = false;
-        for (qsizetype i = 0; i < logical.size(); ++i) {
-            if (logical[i] == u'"') {
-                quoted = !quoted;
-            } else if (logical[i] == u':' && !quoted) {
-                colon = i;
-                break;
-            }
-        }
-        if (colon < 0) {
-            continue;
-        }
-        const QStringList head = logical.left(colon).split(u';');
-        const QString name = head.first().trimmed().toUpper();
-        const QString value = logical.mid(colon + 1);
-        if (name == u"BEGIN" && value.trimmed().compare(u"VEVENT", Qt::CaseInsensitive) == 0) {
-            if (found) {
-                break;
-            }
-            inEvent = true;
-            continue;
-        }
-        if (!inEvent) {
-            continue;
-        }
-        if (name == u"END" && value.trimmed().compare(u"VEVENT", Qt::CaseInsensitive) == 0) {
-            inEvent = false;
-            found = true;
-            continue;
-        }
-        if (name == u"RRULE" || name == u"RDATE" || name == u"RECURRENCE-ID") {
-            recurring = true;
-        } else if (name == u"UID") {
-            eventUid = value.trimmed();
-        } else if (name == u"DTSTART") {
-            start = value.trimmed();
-            for (const QString &param : head.mid(1)) {
-                if (param.startsWith(u"VALUE=", Qt::CaseInsensitive)) {
-                    dateOnly = param.mid(6).compare(u"DATE", Qt::CaseInsensitive) == 0;
-                } else if (param.startsWith(u"TZID=", Qt::CaseInsensitive)) {
-                    tzid = param.mid(5);
-                    tzid.remove(u'"');
-                }
-            }
-        } else if (name == u"SUMMARY") {
-            summary = unescapeText(value);
-        } else if (name == u"LOCATION") {
-            location = unescapeText(value);
-        } else if (name == u"X-MORWINEK-OSOBA") {
-            person = unescapeText(value);
-            hasPerson = true;
-        }
-    }
-    if (uid) {
-        *uid = eventUid;
-    }
-    if (!found) {
-        return EventKind::Invalid;
-    }
-    if (recurring) {
-        return EventKind::Recurring;
-    }
-    QDate day;
-    if (dateOnly || start.size() == 8) {
-        day = QDate::fromString(start.left(8), u"yyyyMMdd"_s);
-    } else {
-        const QDateTime moment = QDateTime::fromString(start.left(15), u"yyyyMMdd'T'HHmmss"_s);
-        if (!moment.isValid()) {
-            return EventKind::Invalid;
-        }
-        if (start.endsWith(u'Z')) {
-            day = QDateTime(moment.date(), moment.time(), Qt::UTC).toLocalTime().date();
-        } else if (const QTimeZone zone(tzid.toUtf8()); !tzid.isEmpty() && zone.isValid()) {
-            day = QDateTime(moment.date(), moment.time(), zone).toLocalTime().date();
-        } else {
-            day = moment.date(); // floating time: the same wall clock everywhere
-        }
-    }
-    if (!day.isValid()) {
-        return EventKind::Invalid;
-    }
-    QString description = summary;
-    if (hasPerson && !person.isEmpty()) {
-        if (summary == person) {
-            description.clear();
-        } else if (summary.startsWith(person + u": "_s)) {
-            description = summary.mid(person.size() + 2);
-        }
-    }
-    appointment->date = DateText::toText(day);
-    appointment->person = storable(person, AppointmentRecord::personWidth);
-    appointment->place = storable(location, AppointmentRecord::placeWidth);
-    appointment->description = storable(description, AppointmentRecord::descriptionWidth);
-    return EventKind::Usable;
+    return ICalendar::appointmentUid(AppointmentRecord::decode(record));
 }
 
 } // namespace SyncRules

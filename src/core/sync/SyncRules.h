@@ -2,6 +2,7 @@
 
 #include "core/appointments/Appointment.h"
 #include "core/contacts/exchange/ExchangeContact.h"
+#include "core/contacts/exchange/ICalendar.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -42,8 +43,9 @@ QString fieldValue(const ExchangeContact &item, const QString &name);
 void setFieldValue(ExchangeContact &item, const QString &name, const QString &value);
 
 // Three-way merge of a contact, field by field, against what was last synced (base); without a
-// base the two copies are compared alone. Where both sides changed a field differently the local
-// value stays and the field is named in conflicts.
+// base the two copies are compared alone, and a field empty on one side takes the other's value.
+// Where both sides changed a field differently the local value stays and the field is named in
+// conflicts.
 struct MergeResult
 {
     ExchangeContact merged;
@@ -67,18 +69,16 @@ QByteArray photoHash(const QByteArray &photo);
 inline constexpr int smallPhotoSide = 512;
 bool shrinkPhoto(const QByteArray &jpeg, QByteArray *smaller);
 
-// Appointments as all-day events: SUMMARY as the calendar export writes it, LOCATION the place,
-// the person also in X-MORWINEK-OSOBA so that it comes back exactly.
+// Appointments as events, written and read as the calendar export does.
 QString appointmentUid(const QString &record);
-QByteArray eventText(const Appointment &appointment, const QString &uid, const QDateTime &stamp);
-enum class EventKind
+inline QByteArray eventText(const Appointment &appointment, const QString &uid, const QDateTime &stamp)
 {
-    Usable,
-    Recurring, // left alone and counted as skipped
-    Invalid
-};
-// The first event of a calendar object as an appointment on its start day (a timed event on its
-// local day), brought to the stored widths.
-EventKind readEvent(const QByteArray &text, Appointment *appointment, QString *uid);
+    return ICalendar::appointmentEvent(appointment, uid, stamp);
+}
+using EventKind = ICalendar::EventKind;
+inline EventKind readEvent(const QByteArray &text, Appointment *appointment, QString *uid)
+{
+    return ICalendar::readEvent(text, appointment, uid);
+}
 
 } // namespace SyncRules

@@ -208,6 +208,7 @@ void TForm_Terminy::FormCreate()
     const int range = Form_Main ? Form_Main->settings().range : Settings().range;
     QString error;
     m_list.setBackup(m_services.backup);
+    m_list.setEdits(m_services.appointmentEdits);
     const bool readable = m_list.build(m_services.dataDir, m_services.today(), range, &error);
     for (const Appointment &entry : m_list.entries()) {
         addItem(entry);

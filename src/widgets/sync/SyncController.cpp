@@ -6,12 +6,15 @@
 #include "core/sync/PasswordStore.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
+#include "widgets/sync/TForm_Synchronizacja.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -234,7 +237,10 @@ SyncController::Block SyncController::start(Trigger trigger)
     // A contacts or appointments window opened while the job runs is read-only too.
     qApp->installEventFilter(this);
     emit started();
-    job->synchronize(account(*secret));
+    SyncAccount allowed = account(*secret);
+    allowed.allowDeletions = std::exchange(m_allowDeletions, false);
+    allowed.allowCopy = std::exchange(m_allowCopy, false);
+    job->synchronize(allowed);
     return Block::None;
 }
 
@@ -295,4 +301,41 @@ void SyncController::engineFinished(const SyncOutcome &outcome)
     if (!m_last->ok && m_trigger == Automatic) {
         emit automaticFailed(m_last->error);
     }
+    if (!m_last->ok && m_trigger == ByHand) {
+        (void)askHeld(*m_last);
+    }
+}
+
+bool SyncController::askHeld(const SyncOutcome &outcome)
+{
+    const SyncOutcome::Held &held = outcome.held;
+    QString text;
+    if (held.what == SyncOutcome::Held::Deletions) {
+        text = QStringLiteral("Na serwerze nie ma już %1 z %2 %3 zapisanych w tym komputerze.\r"
+                              "Synchronizacja usunie je także tutaj (zostaną zachowane przez 30 dni i można je "
+                              "przywrócić przyciskiem „Przywróć usunięte”).\r\rUsunąć je?")
+                   .arg(held.count)
+                   .arg(held.of)
+                   .arg(held.calendar ? QStringLiteral("terminów") : QStringLiteral("kontaktów"));
+    } else if (held.what == SyncOutcome::Held::Copy) {
+        text = held.calendar ? QStringLiteral("Wybrany kalendarz na serwerze nie jest pusty (wydarzenia: %2).\r"
+                                              "Wysłać do niego %1 terminów z tego komputera?")
+                             : QStringLiteral("Wybrana książka adresowa na serwerze nie jest pusta (wizytówki: %2).\r"
+                                              "Wysłać do niej %1 kontaktów z tego komputera? Te same osoby "
+                                              "zostaną połączone, a nie powielone.");
+        text = text.arg(held.count).arg(held.of);
+    } else {
+        return false;
+    }
+    if (m_services.prompter.messageBox(
+            Form_Synchronizacja, text, QStringLiteral("Ostrzeżenie!"), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2)
+        != Prompter::Yes) {
+        return false;
+    }
+    (held.what == SyncOutcome::Held::Deletions ? m_allowDeletions : m_allowCopy) = true;
+    if (start(ByHand) != Block::None) {
+        m_allowDeletions = m_allowCopy = false;
+        return false;
+    }
+    return true;
 }

@@ -87,6 +87,9 @@ protected:
 
 private:
     void engineFinished(const SyncOutcome &outcome);
+    // A job by hand that stopped before deleting many items here, or before copying the book into
+    // a collection that holds items, asks the user, and on yes runs again, allowed to.
+    bool askHeld(const SyncOutcome &outcome);
     void makeReadOnly(QWidget *window);
     QString accountKey() const;
 
@@ -104,4 +107,7 @@ private:
     QString m_passwordKey;
     bool m_keyringRead = false;
     bool m_asked = false;
+    // The user allowed what stopped the last job: the next job by hand does it.
+    bool m_allowDeletions = false;
+    bool m_allowCopy = false;
 };

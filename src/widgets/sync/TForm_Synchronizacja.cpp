@@ -3,7 +3,10 @@
 #include "SyncController.h"
 
 #include "core/common/DateText.h"
+#include "core/sync/DeletedItems.h"
 #include "core/sync/PasswordStore.h"
+#include "widgets/appointments/TForm_Terminy.h"
+#include "widgets/contacts/TForm_Notatniczek.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
 
@@ -193,6 +196,11 @@ void TForm_Synchronizacja::createComponents()
                               &TForm_Synchronizacja::Button_KonfliktyClick);
     Button_Konflikty->setToolTip(QStringLiteral("Kopie z serwera kontaktów i terminów zmienionych po obu stronach"));
 
+    Button_Przywroc = button(GroupBox_Synchronizacja,
+                             "Button_Przywroc",
+                             QStringLiteral("P&rzywróć usunięte"),
+                             &TForm_Synchronizacja::Button_PrzywrocClick);
+
     auto *syncLayout = new QGridLayout(GroupBox_Synchronizacja);
     syncLayout->addWidget(Label_CoIle, 0, 0);
     syncLayout->addWidget(SpinEdit_CoIle, 0, 1);
@@ -200,7 +208,11 @@ void TForm_Synchronizacja::createComponents()
     syncLayout->addWidget(ProgressBar1, 1, 0, 1, 3);
     syncLayout->addWidget(Label_Stan, 2, 0, 1, 3);
     syncLayout->addWidget(Label_Wynik, 3, 0, 1, 3);
-    syncLayout->addWidget(Button_Konflikty, 4, 0, 1, 3, Qt::AlignLeft);
+    auto *kept = new QHBoxLayout;
+    kept->addWidget(Button_Konflikty);
+    kept->addWidget(Button_Przywroc);
+    kept->addStretch();
+    syncLayout->addLayout(kept, 4, 0, 1, 3);
     syncLayout->setColumnStretch(2, 1);
 
     Button_Zamknij =
@@ -470,6 +482,7 @@ void TForm_Synchronizacja::showLastOutcome()
     if (!last) {
         Label_Stan->setText(QStringLiteral("Nie było jeszcze synchronizacji."));
         Label_Wynik->clear();
+        showKeptDeletions();
         return;
     }
     const QString when = DateText::toText(last->finishedAt.date()) + QLatin1Char(' ')
@@ -480,6 +493,47 @@ void TForm_Synchronizacja::showLastOutcome()
                       summaryText(QStringLiteral("Terminy"), last->appointments)};
     lines += last->warnings; // what waits for the next sync
     Label_Wynik->setText(lines.join(QLatin1Char('\n')));
+    showKeptDeletions();
+}
+
+void TForm_Synchronizacja::showKeptDeletions()
+{
+    const DeletedItems::Kept kept = DeletedItems::kept(m_services.dataDir);
+    Button_Przywroc->setVisible(!kept.isEmpty());
+    Button_Przywroc->setToolTip(
+        QStringLiteral("Kontakty (%1) i terminy (%2) usunięte przez synchronizację w ostatnich 30 dniach")
+            .arg(kept.contacts)
+            .arg(kept.appointments));
+}
+
+void TForm_Synchronizacja::Button_PrzywrocClick()
+{
+    const SyncController::Block block = m_sync ? m_sync->block() : SyncController::Block::NoEngine;
+    if (block == SyncController::Block::Busy || block == SyncController::Block::ContactsUnsaved
+        || block == SyncController::Block::AppointmentsUnsaved) {
+        refuse(SyncController::text(block));
+        return;
+    }
+    DeletedItems::Kept restored;
+    QString error;
+    if (!DeletedItems::restore(m_services.dataDir, m_services.backup, &restored, &error)) {
+        m_services.showError(this, error);
+        return;
+    }
+    if (Form_Notatniczek) {
+        Form_Notatniczek->reloadAfterSync();
+    }
+    if (Form_Terminy) {
+        Form_Terminy->reloadAfterSync();
+    }
+    showKeptDeletions();
+    m_services.prompter.messageBox(this,
+                                   QStringLiteral("Przywrócono kontakty: %1, terminy: %2.\r"
+                                                  "Następna synchronizacja wyśle je na serwer.")
+                                       .arg(restored.contacts)
+                                       .arg(restored.appointments),
+                                   QStringLiteral("Informacja!"),
+                                   MB_OK | MB_ICONINFORMATION);
 }
 
 void TForm_Synchronizacja::setWorking(bool working, const QString &what)

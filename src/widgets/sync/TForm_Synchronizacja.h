@@ -50,12 +50,14 @@ public:
     QLabel *Label_Stan = nullptr;
     QLabel *Label_Wynik = nullptr;
     QPushButton *Button_Konflikty = nullptr;
+    QPushButton *Button_Przywroc = nullptr;
     QPushButton *Button_Zamknij = nullptr;
 
 public slots:
     void Button_PolaczClick();
     void Button_SynchronizujClick();
     void Button_KonfliktyClick();
+    void Button_PrzywrocClick();
     void Button_ZamknijClick();
     void SpinEdit_CoIleChange(int minutes);
 
@@ -79,6 +81,8 @@ private:
     void collectionChosen();
     void showLastOutcome();
     void setWorking(bool working, const QString &what);
+    // "Przywróć usunięte" shows how much waits to be restored, and only while something does.
+    void showKeptDeletions();
 
     Services &m_services;
     SyncController *m_sync = nullptr;

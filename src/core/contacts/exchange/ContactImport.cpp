@@ -392,47 +392,70 @@ bool ContactImport::KeySet::insert(QByteArrayView key, quint32 hash)
 // each kept as "name" + separator + kind + number or address. A key met before makes a duplicate;
 // one number in two fields of a contact must not make it a duplicate of itself, so a number
 // repeated within the contact counts once.
-bool ContactImport::addKeys(QByteArrayView name, const QByteArrayView (&phones)[3], QByteArrayView email)
+struct ContactImport::IdentityKeys
 {
     // Stored fields are within their widths, so a key fits: name, separator, kind, address.
-    const auto &columns = Contact::columns();
-    const KeyColumns &keys = keyColumns();
-    const auto within = [](QByteArrayView field, qsizetype width) {
-        return field.first(std::min(field.size(), width));
-    };
-    name = within(keyTrimmed(name), columns[keys.name].width);
-    email = within(keyTrimmed(email), columns[keys.email].width);
     char made[4][2 + Contact::nameWidth + 64];
     QByteArrayView found[4];
     int count = 0;
-    // The next key with the name in front; its kind and value follow at the end given back.
-    const auto next = [&](char kind) {
-        char *const kindAt = copyLower(name, made[count]);
-        kindAt[0] = '\x1f';
-        kindAt[1] = kind;
-        return kindAt + 2;
-    };
-    const auto take = [&](char *end) {
-        found[count] = QByteArrayView(made[count], end - made[count]);
-        ++count;
-    };
-    char digits[3][64];
-    QByteArrayView numbers[3];
-    int numberCount = 0;
-    for (const QByteArrayView phone : phones) {
-        const QByteArrayView these = phoneDigits(within(phone, 64), digits[numberCount]);
-        if (!these.isEmpty() && std::find(numbers, numbers + numberCount, these) == numbers + numberCount) {
-            numbers[numberCount++] = these;
-            take(std::copy(these.begin(), these.end(), next('t')));
+
+    IdentityKeys(QByteArrayView name, const QByteArrayView (&phones)[3], QByteArrayView email)
+    {
+        const auto &columns = Contact::columns();
+        const KeyColumns &keys = keyColumns();
+        const auto within = [](QByteArrayView field, qsizetype width) {
+            return field.first(std::min(field.size(), width));
+        };
+        name = within(keyTrimmed(name), columns[keys.name].width);
+        email = within(keyTrimmed(email), columns[keys.email].width);
+        // The next key with the name in front; its kind and value follow at the end given back.
+        const auto next = [&](char kind) {
+            char *const kindAt = copyLower(name, made[count]);
+            kindAt[0] = '\x1f';
+            kindAt[1] = kind;
+            return kindAt + 2;
+        };
+        const auto take = [&](char *end) {
+            found[count] = QByteArrayView(made[count], end - made[count]);
+            ++count;
+        };
+        char digits[3][64];
+        QByteArrayView numbers[3];
+        int numberCount = 0;
+        for (const QByteArrayView phone : phones) {
+            const QByteArrayView these = phoneDigits(within(phone, 64), digits[numberCount]);
+            if (!these.isEmpty() && std::find(numbers, numbers + numberCount, these) == numbers + numberCount) {
+                numbers[numberCount++] = these;
+                take(std::copy(these.begin(), these.end(), next('t')));
+            }
+        }
+        if (!email.isEmpty()) {
+            take(copyLower(email, next('e')));
+        }
+        if (count == 0) {
+            take(next('-')); // no number and no address: the same as another such of that name
         }
     }
-    if (!email.isEmpty()) {
-        take(copyLower(email, next('e')));
+};
+
+bool ContactImport::addKeys(QByteArrayView name, const QByteArrayView (&phones)[3], QByteArrayView email)
+{
+    const IdentityKeys keys(name, phones, email);
+    return m_known.insertAll(keys.found, keys.count);
+}
+
+QList<QByteArray> ContactImport::identityKeys(const Contact &contact)
+{
+    const KeyColumns &columns = keyColumns();
+    const PackedContact fields = PackedContact::fromContact(contact);
+    const QByteArrayView phones[3] = {
+        fields.field(columns.phones[0]), fields.field(columns.phones[1]), fields.field(columns.phones[2])};
+    const IdentityKeys keys(fields.field(columns.name), phones, fields.field(columns.email));
+    QList<QByteArray> result;
+    for (int i = 0; i < keys.count; ++i) {
+        result.append(keys.found[i].toByteArray());
     }
-    if (count == 0) {
-        take(next('-')); // no number and no address: the same as another such of that name
-    }
-    return m_known.insertAll(found, count);
+    return result;
 }
 
 bool ContactImport::add(ExchangeContact item, QString *error)

@@ -63,8 +63,12 @@ public:
 
     // The text made storable; true when some character was replaced.
     static bool foldToCp1250(QString *text);
+    // What marks two contacts as one person (the same name and a telephone number or the e-mail
+    // address in common; a name alone for a contact with neither): one key each.
+    static QList<QByteArray> identityKeys(const Contact &contact);
 
 private:
+    struct IdentityKeys;
     // Identity keys of the book and of the contacts met so far: their bytes one after another,
     // each behind its length, and an open-addressing table of their hashes, so that a key costs
     // no allocation of its own and an insert tells whether it was there.

@@ -3,10 +3,8 @@
 #include "ContentLines.h"
 #include "ExchangeContact.h"
 
-#include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
 
-#include <QCryptographicHash>
 #include <QSet>
 
 namespace {
@@ -24,7 +22,8 @@ void appendEvent(QByteArray &out,
                  const QDate &day,
                  const QString &summary,
                  const QString &location,
-                 const QString &rule)
+                 const QString &rule,
+                 const QString &person = {})
 {
     out.append("BEGIN:VEVENT\r\n");
     ContentLines::append(out, u"UID:"_s + uid);
@@ -38,6 +37,9 @@ void appendEvent(QByteArray &out,
     ContentLines::append(out, u"SUMMARY:"_s + ContentLines::escape(summary));
     if (!location.isEmpty()) {
         ContentLines::append(out, u"LOCATION:"_s + ContentLines::escape(location));
+    }
+    if (!person.isEmpty()) {
+        ContentLines::append(out, u"X-MORWINEK-OSOBA:"_s + ContentLines::escape(person));
     }
     out.append("END:VEVENT\r\n");
 }
@@ -100,16 +102,27 @@ QByteArray Writer::begin()
 
 void Writer::appendAppointment(QByteArray &out, const Appointment &a)
 {
-    const QDate day = DateText::parseDate(a.date);
-    if (!day.isValid()) {
+    if (!DateText::parseDate(a.date).isValid()) {
         return;
     }
-    const QByteArray record = Cp1250::encode(AppointmentRecord::encode(a));
-    const QByteArray hash = QCryptographicHash::hash(record, QCryptographicHash::Sha1).toHex().left(20);
-    if (m_written.contains(hash)) {
+    const QString uid = appointmentUid(a);
+    if (m_written.contains(uid)) {
         return; // the same appointment twice is one event
     }
-    m_written.insert(hash);
+    m_written.insert(uid);
+    appendAppointment(out, a, uid);
+}
+
+void Writer::appendAppointment(QByteArray &out, const Appointment &a, const QString &uid) const
+{
+    const QDate day = DateText::parseDate(a.date);
+    if (day.isValid()) {
+        appendEvent(out, uid, m_stamp, day, appointmentSummary(a), a.place, {}, a.person);
+    }
+}
+
+QString appointmentSummary(const Appointment &a)
+{
     const QString person = summaryPart(a.person);
     QString summary = summaryPart(a.description);
     if (!person.trimmed().isEmpty()) {
@@ -118,7 +131,7 @@ void Writer::appendAppointment(QByteArray &out, const Appointment &a)
     if (summary.trimmed().isEmpty()) {
         summary = u"Termin"_s; // an appointment with neither person nor description
     }
-    appendEvent(out, u"termin-"_s + QString::fromLatin1(hash) + u"@morwinek"_s, m_stamp, day, summary, a.place, {});
+    return summary;
 }
 
 void Writer::appendContact(QByteArray &out, const Contact &c) const

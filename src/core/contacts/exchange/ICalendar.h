@@ -23,12 +23,42 @@ public:
     explicit Writer(const QDateTime &stamp);
 
     static QByteArray begin();
+    // Each appointment once, under the UID made of what it is.
     void appendAppointment(QByteArray &out, const Appointment &appointment);
+    // The appointment under the given UID, even when written before.
+    void appendAppointment(QByteArray &out, const Appointment &appointment, const QString &uid) const;
     void appendContact(QByteArray &out, const Contact &contact) const;
     static QByteArray end();
 
 private:
     QString m_stamp;
-    QSet<QByteArray> m_written; // hashes of the appointments written
+    QSet<QString> m_written; // UIDs of the appointments written
 };
+
+// --- one appointment as one event, for the export and the sync alike ---
+
+// The UID of a stored appointment, made of what it is: "termin-<hash>@morwinek".
+QString appointmentUid(const Appointment &appointment);
+// "Person: description", either alone, or "Termin" for an appointment with neither.
+QString appointmentSummary(const Appointment &appointment);
+// A calendar object of one all-day event on the appointment's day: SUMMARY as above, LOCATION the
+// place, the person also in X-MORWINEK-OSOBA so that it comes back exactly.
+QByteArray appointmentEvent(const Appointment &appointment, const QString &uid, const QDateTime &stamp);
+
+enum class EventKind
+{
+    Usable,
+    Recurring, // left alone and counted as skipped
+    Invalid
+};
+// The first event of a calendar object as an appointment on its start day (a timed event on its
+// local day), brought to the stored widths. Properties of an event's alarms are not the event's.
+EventKind readEvent(const QByteArray &text, Appointment *appointment, QString *uid);
+
+// The event text with only what changed from the appointment it reads as to now replaced: SUMMARY
+// and X-MORWINEK-OSOBA for the person or description, LOCATION for the place, and for another day
+// DTSTART and DTEND moved by whole days, keeping their time of day, zone and form. Every other
+// line (time zones, alarms, descriptions, other properties, line breaks) stays byte for byte.
+// An empty or unreadable text gives a new event with the UID.
+QByteArray patchEvent(const QByteArray &text, const Appointment &now, const QString &uid, const QDateTime &stamp);
 } // namespace ICalendar

@@ -406,29 +406,7 @@ Components splitComponents(QStringView text)
     return parts;
 }
 
-QString unescape(QStringView text)
-{
-    if (!text.contains(u'\\')) {
-        return text.toString();
-    }
-    QString result;
-    result.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\\' && i + 1 < text.size()) {
-            ++i;
-            result.append(text[i] == u'n' || text[i] == u'N' ? QChar(u'\n') : text[i]);
-        } else {
-            result.append(text[i]);
-        }
-    }
-    return result;
-}
-
-// The same for a whole value, shared without a copy when nothing is escaped.
-QString unescape(const QString &text)
-{
-    return text.contains(u'\\') ? unescape(QStringView(text)) : text;
-}
+using ContentLines::unescape;
 
 // The kinds a TYPE parameter tells apart here.
 enum TypeFlag : unsigned
