@@ -137,6 +137,18 @@ ExchangeContact prepared(ExchangeContact item)
     return result;
 }
 
+// One number or address written two ways: the same for a contact met on both sides.
+bool samePerson(const QString &field, const QString &a, const QString &b)
+{
+    if (field == u"TelDom" || field == u"TelKom" || field == u"TelSlu") {
+        return ContactImport::sameNumber(a, b);
+    }
+    if (field == u"Email") {
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    }
+    return false;
+}
+
 } // namespace
 
 namespace SyncRules {
@@ -213,6 +225,10 @@ MergeResult merge(const ExchangeContact *base, const ExchangeContact &local, con
         }
         // Without a base (one person met on both sides for the first time) a value missing on one
         // side is filled from the other; only two different values are a conflict.
+        if (!base && samePerson(field, mine, theirs)) {
+            setFieldValue(result.merged, field, theirs); // the other side's way of writing it
+            continue;
+        }
         const bool changedHere = base ? fieldValue(*base, field) != mine : !mine.isEmpty();
         const bool changedThere = base ? fieldValue(*base, field) != theirs : !theirs.isEmpty();
         if (changedHere && changedThere) {

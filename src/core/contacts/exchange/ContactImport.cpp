@@ -444,6 +444,16 @@ bool ContactImport::addKeys(QByteArrayView name, const QByteArrayView (&phones)[
     return m_known.insertAll(keys.found, keys.count);
 }
 
+bool ContactImport::sameNumber(const QString &a, const QString &b)
+{
+    const QByteArray x = Cp1250::encode(a).left(64);
+    const QByteArray y = Cp1250::encode(b).left(64);
+    char dx[64];
+    char dy[64];
+    const QByteArrayView digitsX = phoneDigits(x, dx);
+    return !digitsX.isEmpty() && digitsX == phoneDigits(y, dy);
+}
+
 QList<QByteArray> ContactImport::identityKeys(const Contact &contact)
 {
     const KeyColumns &columns = keyColumns();

@@ -66,6 +66,8 @@ public:
     // What marks two contacts as one person (the same name and a telephone number or the e-mail
     // address in common; a name alone for a contact with neither): one key each.
     static QList<QByteArray> identityKeys(const Contact &contact);
+    // One telephone number written two ways ("+48 600-100-200", "600 100 200"), as duplicates are found.
+    static bool sameNumber(const QString &a, const QString &b);
 
 private:
     struct IdentityKeys;
