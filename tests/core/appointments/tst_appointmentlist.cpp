@@ -1,5 +1,6 @@
 #include "support/ContactLines.h"
 
+#include "core/appointments/AppointmentEdits.h"
 #include "core/appointments/AppointmentList.h"
 #include "core/common/Cp1250.h"
 
@@ -56,6 +57,7 @@ private slots:
     void storedLines_keptOrDropped();
     void droppedLines_goneAfterNextSave();
     void replacedLine_movesToEnd();
+    void edits_recordedForTheSync();
     void record_roundTripsAtFullWidth();
     void lineBreaksInTexts_recordStaysOneLine();
     void Pozycja_firstEqualLineOnly();
@@ -327,6 +329,35 @@ void TestAppointmentList::replacedLine_movesToEnd()
     // An index that names no line removes nothing but still writes.
     QVERIFY(list.removeRecord(-1, &error));
     QCOMPARE(termFileLines(), QList<QByteArray>{Cp1250::encode(changed)});
+}
+
+void TestAppointmentList::edits_recordedForTheSync()
+{
+    const QString a = termLine("24.12.2026", "Anna", "", "Wigilia");
+    const QString b = termLine("31.12.2026", "Bartek", "", "Sylwester");
+    writeTerms({a, b});
+    bool wanted = false;
+    const AppointmentEdits edits(m_dir.path(), [&wanted] {
+        return wanted;
+    });
+    AppointmentList list;
+    list.setEdits(&edits);
+    QVERIFY(list.build(m_dir.path(), m_dec6, 3));
+    const QString a2 = termLine("24.12.2026", "Anna", "", "Wigilia u Anny");
+    QVERIFY(list.saveRecord(a2, list.Pozycja(a), nullptr));
+    QVERIFY(AppointmentEdits::read(m_dir.path()).isEmpty()); // a folder that does not sync keeps no record
+    wanted = true;
+    const QString a3 = termLine("25.12.2026", "Anna", "", "Wigilia u Anny");
+    QVERIFY(list.saveRecord(a3, list.Pozycja(a2), nullptr));
+    QVERIFY(list.saveRecord(termLine("01.01.2027", "", "", "Nowy"), -1, nullptr)); // nothing replaced
+    QVERIFY(list.removeRecord(list.Pozycja(b), nullptr));
+    using Edit = AppointmentEdits::Edit;
+    QCOMPARE(AppointmentEdits::read(m_dir.path()), (QList<Edit>{{a2, a3}, {b, QString()}}));
+    // A sync took the first; the one recorded meanwhile waits for the next.
+    QVERIFY(AppointmentEdits::consume(m_dir.path(), 1, nullptr));
+    QCOMPARE(AppointmentEdits::read(m_dir.path()), (QList<Edit>{{b, QString()}}));
+    QVERIFY(AppointmentEdits::consume(m_dir.path(), 1, nullptr));
+    QVERIFY(!QFile::exists(path(AppointmentEdits::fileName)));
 }
 
 void TestAppointmentList::record_roundTripsAtFullWidth()

@@ -30,6 +30,13 @@ void TestCommandLine::parse_data()
         << QStringList{"-platform", "offscreen"} << int(CommandLine::Run) << QString();
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << int(CommandLine::Invalid) << QString();
     QTest::newRow("data dir without value") << QStringList{"--data-dir"} << int(CommandLine::Invalid) << QString();
+    QTest::newRow("sync allowed to delete") << QStringList{"--sync", "--allow-deletions"} << int(CommandLine::Run)
+                                            << QString();
+    QTest::newRow("allow deletions without sync")
+        << QStringList{"--allow-deletions"} << int(CommandLine::Invalid) << QString();
+    QTest::newRow("allow copy without sync") << QStringList{"--allow-copy"} << int(CommandLine::Invalid) << QString();
+    QTest::newRow("restore with sync") << QStringList{"--restore-deleted", "--sync"} << int(CommandLine::Invalid)
+                                       << QString();
 }
 
 void TestCommandLine::parse()

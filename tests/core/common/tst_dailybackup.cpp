@@ -13,6 +13,7 @@ class TestDailyBackup : public QObject
     Q_OBJECT
 private slots:
     void copies_ofFirstWriteOfTheDayKeptForFourteenDays();
+    void sideFolders_keepTheDaysContent();
     void failedCopy_reportedOnceAndWriteGoesOn_data();
     void failedCopy_reportedOnceAndWriteGoesOn();
 };
@@ -46,6 +47,32 @@ void TestDailyBackup::copies_ofFirstWriteOfTheDayKeptForFourteenDays()
     QVERIFY(TextFile::readBytes(dir.filePath(u"kopie/Morwinek-2026-01-20.data"_s), &data20, nullptr, nullptr));
     QCOMPARE(term20, QByteArray("19"));
     QCOMPARE(data20, QByteArray("later"));
+}
+
+void TestDailyBackup::sideFolders_keepTheDaysContent()
+{
+    QTemporaryDir dir;
+    FakeClock clock;
+    DailyBackup backup(clock, {});
+    const QString data = dir.filePath(u"Morwinek.data"_s);
+    const QString notes = dir.filePath(u"notes/10001.txt"_s);
+    QVERIFY(QDir(dir.path()).mkpath(u"notes"_s));
+    QVERIFY(TextFile::writeAtomically(data, "d", nullptr));
+    for (int day = 1; day <= 16; ++day) {
+        clock.setDate(QDate(2026, 1, day));
+        QVERIFY(TextFile::writeAtomically(notes, QByteArray::number(day), nullptr));
+        backup.beforeWrite(data, ContactFile::sideFolders());
+        // The day's later change of the notes never reaches the day's copy.
+        QVERIFY(TextFile::writeAtomically(notes, "later", nullptr));
+        backup.beforeWrite(data, ContactFile::sideFolders());
+    }
+    QByteArray copied;
+    QVERIFY(TextFile::readBytes(dir.filePath(u"kopie/Morwinek-2026-01-16.notes/10001.txt"_s), &copied, nullptr, nullptr));
+    QCOMPARE(copied, QByteArray("16"));
+    const QStringList folders =
+        QDir(dir.filePath(u"kopie"_s)).entryList({u"*.notes"_s}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    QCOMPARE(folders.size(), 14);
+    QCOMPARE(folders.first(), u"Morwinek-2026-01-03.notes"_s);
 }
 
 void TestDailyBackup::failedCopy_reportedOnceAndWriteGoesOn_data()

@@ -1,5 +1,8 @@
 // The sync's decisions, merge, card patching, events and state file, without a server.
+#include "core/common/DateText.h"
 #include "core/contacts/exchange/VCard.h"
+#include "core/contacts/exchange/ContentLines.h"
+#include "core/contacts/exchange/ICalendar.h"
 #include "core/sync/SyncRules.h"
 #include "core/sync/SyncState.h"
 
@@ -115,6 +118,12 @@ private slots:
         QTest::newRow("no base: every difference is both ways")
             << false << QStringList{} << QStringList{"2", "a", ""} << QStringList{"3", "a", ""}
             << QStringList{"2", "a", ""} << QStringList{"TelKom"};
+        QTest::newRow("no base: a value missing on one side is filled")
+            << false << QStringList{} << QStringList{"", "a", ""} << QStringList{"3", "", "n"}
+            << QStringList{"3", "a", "n"} << none;
+        QTest::newRow("no base: one number written two ways is the server's")
+            << false << QStringList{} << QStringList{"600 100 200", "A@x.pl", ""}
+            << QStringList{"+48 600-100-200", "a@x.pl", ""} << QStringList{"+48 600-100-200", "a@x.pl", ""} << none;
         QTest::newRow("no base, equal") << false << QStringList{} << QStringList{"2", "a", ""}
                                         << QStringList{"2", "a", ""} << QStringList{"2", "a", ""} << none;
     }
@@ -232,6 +241,10 @@ private slots:
                                            << usable << u"24.12.2026"_s << u"Nowak Ewa"_s << QString() << u"Obiad"_s;
         QTest::newRow("escaped text") << QByteArray("DTSTART;VALUE=DATE:20261224\r\nSUMMARY:A\\, B\\; C\r\n") << usable
                                       << u"24.12.2026"_s << QString() << QString() << u"A, B; C"_s;
+        QTest::newRow("an alarm's texts are not the event's")
+            << QByteArray("DTSTART;VALUE=DATE:20261224\r\nSUMMARY:Wigilia\r\nBEGIN:VALARM\r\nACTION:EMAIL\r\n"
+                          "SUMMARY:Przypomnienie\r\nTRIGGER:-PT1H\r\nEND:VALARM\r\n")
+            << usable << u"24.12.2026"_s << QString() << QString() << u"Wigilia"_s;
         QTest::newRow("recurring") << QByteArray("DTSTART;VALUE=DATE:20261224\r\nRRULE:FREQ=YEARLY\r\nSUMMARY:X\r\n")
                                    << int(SyncRules::EventKind::Recurring) << QString() << QString() << QString()
                                    << QString();
@@ -287,6 +300,79 @@ private slots:
         QCOMPARE(back, a);
         QCOMPARE(uid, u"termin-1"_s);
         QVERIFY(text.contains("DTSTART;VALUE=DATE:20270201"));
+    }
+
+    // An event edited here: only what stands behind the changed fields is written anew.
+    void patchEvent_data()
+    {
+        QTest::addColumn<QByteArray>("event");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("person");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QList<QByteArray>>("has");
+        QTest::addColumn<QList<QByteArray>>("hasNot");
+        const QByteArray timed = "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\nDTEND;TZID=Europe/Warsaw:20261210T150000\r\n"
+                                 "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
+                                 "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
+        QTest::newRow("description") << timed << u"10.12.2026"_s << QString() << u"Gabinet"_s << u"Ortodonta"_s
+                                     << QList<QByteArray>{"SUMMARY:Ortodonta\r\n", "LOCATION:Gabinet\r\n",
+                                                          "DESCRIPTION:Karta\r\n", "DESCRIPTION:Alarm\r\n",
+                                                          "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\n"}
+                                     << QList<QByteArray>{"Dentysta", "X-MORWINEK-OSOBA"};
+        QTest::newRow("a person added") << timed << u"10.12.2026"_s << u"Nowak"_s << u"Gabinet"_s << u"Dentysta"_s
+                                        << QList<QByteArray>{"SUMMARY:Nowak: Dentysta\r\n", "X-MORWINEK-OSOBA:Nowak\r\nBEGIN:VALARM"}
+                                        << QList<QByteArray>{};
+        QTest::newRow("place removed") << timed << u"10.12.2026"_s << QString() << QString() << u"Dentysta"_s
+                                       << QList<QByteArray>{"SUMMARY:Dentysta\r\n"} << QList<QByteArray>{"LOCATION"};
+        QTest::newRow("moved: zoned time keeps its time of day")
+            << timed << u"12.12.2026"_s << QString() << u"Gabinet"_s << u"Dentysta"_s
+            << QList<QByteArray>{"DTSTART;TZID=Europe/Warsaw:20261212T143000\r\n",
+                                 "DTEND;TZID=Europe/Warsaw:20261212T150000\r\n", "TRIGGER:-PT30M"}
+            << QList<QByteArray>{"20261210"};
+        QTest::newRow("moved: all-day over three days stays three days")
+            << QByteArray("DTSTART;VALUE=DATE:20261210\r\nDTEND;VALUE=DATE:20261213\r\nSUMMARY:Urlop\r\n")
+            << u"20.12.2026"_s << QString() << QString() << u"Urlop"_s
+            << QList<QByteArray>{"DTSTART;VALUE=DATE:20261220\r\n", "DTEND;VALUE=DATE:20261223\r\n"}
+            << QList<QByteArray>{};
+        const QDateTime utc(QDate(2026, 3, 20), QTime(12, 0), Qt::UTC);
+        const QDateTime moved = utc.toLocalTime().addDays(10).toUTC();
+        QTest::newRow("moved: UTC keeps the local time of day")
+            << "DTSTART:" + utc.toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1() + "\r\nSUMMARY:Lot\r\n"
+            << DateText::toText(utc.toLocalTime().date().addDays(10)) << QString() << QString() << u"Lot"_s
+            << QList<QByteArray>{"DTSTART:" + moved.toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1() + "\r\n"}
+            << QList<QByteArray>{};
+    }
+    void patchEvent()
+    {
+        QFETCH(QByteArray, event);
+        QFETCH(QString, date);
+        QFETCH(QString, person);
+        QFETCH(QString, place);
+        QFETCH(QString, description);
+        QFETCH(QList<QByteArray>, has);
+        QFETCH(QList<QByteArray>, hasNot);
+        const QByteArray text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:tel-1\r\nX-TEL:1\r\n" + event
+                                + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+        const Appointment now{date, person, place, description};
+        const QByteArray patched = ICalendar::patchEvent(text, now, u"inny"_s, QDateTime::currentDateTimeUtc());
+        for (const QByteArray &part : has) {
+            QVERIFY2(patched.contains(part), part.constData());
+        }
+        for (const QByteArray &part : hasNot) {
+            QVERIFY2(!patched.contains(part), part.constData());
+        }
+        QVERIFY(patched.startsWith("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:tel-1\r\nX-TEL:1\r\n"));
+        Appointment back;
+        QCOMPARE(ICalendar::readEvent(patched, &back, nullptr), ICalendar::EventKind::Usable);
+        QCOMPARE(back, now);
+        QCOMPARE(ICalendar::patchEvent(patched, now, u"inny"_s, {}), patched); // nothing more to change
+    }
+
+    void lineEndsComeBack()
+    {
+        QCOMPARE(ContentLines::withCrLf("A:1\nB:2\n"), QByteArray("A:1\r\nB:2\r\n"));
+        QCOMPARE(ContentLines::withCrLf("A:1\r\nB:2\n"), QByteArray("A:1\r\nB:2\n")); // mixed: as it is
     }
 
     void stateFileRoundTripsAndStaysAscii()

@@ -35,6 +35,7 @@ struct EventLines
     QList<ContentLines::Line> lines;
     qsizetype begin = -1; // the BEGIN:VEVENT line
     qsizetype end = -1;   // its END:VEVENT line
+    qsizetype inner = -1; // the first line of a component inside it (an alarm), or its end
     QList<qsizetype> own; // lines of the event itself
 
     explicit EventLines(const QByteArray &text)
@@ -52,10 +53,12 @@ struct EventLines
                 continue;
             }
             if (name == "BEGIN") {
+                inner = depth == 1 && inner < 0 ? i : inner;
                 ++depth;
             } else if (name == "END") {
                 if (--depth == 0) {
                     end = i;
+                    inner = inner < 0 ? i : inner;
                     return;
                 }
             } else if (depth == 1) {
@@ -245,7 +248,7 @@ QByteArray patchEvent(const QByteArray &text, const Appointment &now, const QStr
         return text;
     }
     QHash<qsizetype, QByteArray> replaced; // line -> what stands there instead
-    QByteArray added;                      // new properties, before the end of the event
+    QByteArray added;                      // new properties, before the event's alarms
     const auto set = [&](QByteArrayView name, const QByteArray &line) {
         if (const qsizetype i = event.find(name); i >= 0) {
             replaced.insert(i, line);
@@ -274,7 +277,7 @@ QByteArray patchEvent(const QByteArray &text, const Appointment &now, const QStr
     QByteArray out;
     out.reserve(text.size() + added.size() + 256);
     for (qsizetype i = 0; i < event.lines.size(); ++i) {
-        if (i == event.end) {
+        if (i == event.inner) {
             out += added;
         }
         const auto it = replaced.constFind(i);
