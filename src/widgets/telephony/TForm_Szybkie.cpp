@@ -96,6 +96,7 @@ void TForm_Szybkie::FormShow()
     const auto show = [](QLineEdit *box, const QString &text) {
         box->setMaxLength(std::max<int>(entryWidth, int(text.size())));
         box->setText(text);
+        box->setCursorPosition(0); // a name longer than the box shows its beginning
     };
     for (int n = 1; n <= 8; ++n) {
         show(EN[n], settings.quickNames[n]);
