@@ -33,7 +33,7 @@ struct Settings
     std::array<QString, 9> quickNames;
     std::array<QString, 9> quickNumbers;
     int calculation = 0; // "KALK"
-    int vat1 = 23; // Poland's standard and reduced rates since 2011
+    int vat1 = 23;       // Poland's standard and reduced rates since 2011
     int vat2 = 8;
     int range = 3;        // "ZAKRES", days
     int autoReminder = 1; // "AUTOTERMINY"

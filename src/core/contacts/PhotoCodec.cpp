@@ -343,7 +343,8 @@ bool decodePicture(QByteArrayView data, QImage *image, QString *error)
 
 QStringList pictureSuffixes()
 {
-    QStringList suffixes = {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("bmp"), QStringLiteral("png")};
+    QStringList suffixes = {
+        QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("bmp"), QStringLiteral("png")};
     for (const QByteArray &format : QImageReader::supportedImageFormats()) {
         const QString suffix = QString::fromLatin1(format).toLower();
         if (!suffixes.contains(suffix)) {

@@ -7,11 +7,10 @@ namespace DialNumber {
 namespace {
 
 // Each character is judged as it stands, before any case folding: folding would turn letters of
-// other scripts (the Turkish dotless i, the long s) into Latin ones the modem would take.
+// other forms into Latin ones the modem would take (the long s into S, the stored-number command).
 char dialCharacter(char16_t c)
 {
-    if ((c >= u'0' && c <= u'9') || c == u'*' || c == u'#' || c == u',' || c == u'!' || c == u'@'
-        || c == u'$') {
+    if ((c >= u'0' && c <= u'9') || c == u'*' || c == u'#' || c == u',' || c == u'!' || c == u'@' || c == u'$') {
         return char(c);
     }
     if ((c >= u'A' && c <= u'D') || c == u'W' || c == u'P' || c == u'T') {

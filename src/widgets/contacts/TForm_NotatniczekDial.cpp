@@ -1,15 +1,13 @@
 // The contacts window's telephone buttons: dialling and adding numbers to the quick-dial list.
 
-#include "TForm_Notatniczek.h"
-
 #include "ContactEditors.h"
+#include "TForm_Notatniczek.h"
 
 #include "core/common/DateText.h"
 #include "widgets/shell/TForm_Main.h"
 #include "widgets/telephony/TForm_Szybkie.h"
 
 #include <QLineEdit>
-
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -159,11 +159,11 @@ void TForm_Notatniczek::createLeftColumn()
 
     QStyle *st = style();
     const auto toolbarButton = [this, st](const char *name,
-                                                 const QString &hint,
-                                                 int column,
-                                                 int row,
-                                                 QStyle::StandardPixmap icon,
-                                                 const QString &text) {
+                                          const QString &hint,
+                                          int column,
+                                          int row,
+                                          QStyle::StandardPixmap icon,
+                                          const QString &text) {
         QToolButton *button = speedButton(this, name, hint, QRect(8 + column * 27, 174 + row * 25, 26, 25));
         button->setAutoRaise(false);
         if (icon != QStyle::SP_CustomBase) {

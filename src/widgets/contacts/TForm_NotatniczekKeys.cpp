@@ -1,8 +1,7 @@
 // The contacts window's keyboard: the window's own keys and the postal-code fields' leaving.
 
-#include "TForm_Notatniczek.h"
-
 #include "ContactEditors.h"
+#include "TForm_Notatniczek.h"
 
 #include "widgets/shell/TForm_Main.h"
 

@@ -96,16 +96,20 @@ void TestContactCsv::read_otherProgramsExports_data()
                                                   u"PracaKod=00-950"_s,
                                                   u"PracaURL=www.przedzalnia.example"_s,
                                                   u"DomURL=www.kowalski.example"_s};
-    QTest::newRow("Thunderbird, English") << u"thunderbird-en.csv"_s << thunderbird
-                                          << QStringList{u"Home Country"_s, u"Custom 1"_s};
+    QTest::newRow("Thunderbird, English")
+        << u"thunderbird-en.csv"_s << thunderbird << QStringList{u"Home Country"_s, u"Custom 1"_s};
     QTest::newRow("Thunderbird, Polish, code page 1250")
         << u"thunderbird-pl.csv"_s << thunderbird << QStringList{u"Państwo (dom)"_s, u"Informacja 1"_s};
-    QTest::newRow("Google Contacts")
-        << u"google.csv"_s
-        << everywhere
-               + QStringList{u"Pseudo=Janek"_s, u"DomUlica=ul. Długa 5"_s, u"DomURL=www.kowalski.example"_s,
-                             u"TelDom="_s}
-        << QStringList{u"Labels"_s, u"E-mail 2 - Value"_s, u"Address 1 - Region"_s, u"Address 1 - Country"_s};
+    QTest::newRow("Google Contacts") << u"google.csv"_s
+                                     << everywhere
+                                            + QStringList{u"Pseudo=Janek"_s,
+                                                          u"DomUlica=ul. Długa 5"_s,
+                                                          u"DomURL=www.kowalski.example"_s,
+                                                          u"TelDom="_s}
+                                     << QStringList{u"Labels"_s,
+                                                    u"E-mail 2 - Value"_s,
+                                                    u"Address 1 - Region"_s,
+                                                    u"Address 1 - Country"_s};
     QTest::newRow("Outlook") << u"outlook.csv"_s
                              << everywhere
                                     + QStringList{u"TelDom=22 444 55 66"_s,
@@ -141,8 +145,8 @@ void TestContactCsv::read_otherProgramsExports()
     for (const QString &expected : std::as_const(fields)) {
         const QString name = expected.section(u'=', 0, 0);
         const QString value = expected.section(u'=', 1);
-        const QString actual = name == u"Notatki" ? contacts[0].notes
-                                                   : contacts[0].contact.*Contact::column(name)->field;
+        const QString actual =
+            name == u"Notatki" ? contacts[0].notes : contacts[0].contact.*Contact::column(name)->field;
         QVERIFY2(actual == value, qPrintable(name + u": "_s + actual));
     }
     QCOMPARE(columns.skipped, skipped);

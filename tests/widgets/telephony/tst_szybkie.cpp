@@ -203,9 +203,9 @@ private slots:
         const QString longName = "Brzęczyszczykiewicz Grzegorz";
         QTest::newRow("long name, home") << home << 1 << "" << 1 << "Brzęczyszczykiewicz Grzegorz - dom" << QByteArray()
                                          << "111" << longName;
-        QTest::newRow("long name, company") << work << 1 << "Abcdefghi" << 1
-                                            << "Brzęczyszczykiewicz Grzegorz - Abcdefghi" << QByteArray() << "222"
-                                            << longName;
+        QTest::newRow("long name, company")
+            << work << 1 << "Abcdefghi" << 1 << "Brzęczyszczykiewicz Grzegorz - Abcdefghi" << QByteArray() << "222"
+            << longName;
         QTest::newRow("company longer than the box")
             << work << 1 << "Przedsiębiorstwo Handlowe Kowalski" << 1
             << "Brzęczyszczykiewicz Grzegorz - Przedsiębiorstwo Handlowe Kowalski" << QByteArray() << "222" << longName;

@@ -890,7 +890,7 @@ bool read(QByteArrayView bytes,
             }
         }
         ExchangeContact item;
-        QString nameParts[4]; // first, middle, last, the name as shown
+        QString nameParts[4];     // first, middle, last, the name as shown
         int birth[3] = {0, 0, 0}; // year, month, day
         // The mark an export put before a cell that looks like a formula is taken off again.
         const auto cell = [&](qsizetype i) {
@@ -927,7 +927,8 @@ bool read(QByteArrayView bytes,
                 break;
             default:
                 if (QString Contact::*field =
-                        groupTarget(role.joined, role.label >= 0 && role.label < width ? cell(role.label) : QString(),
+                        groupTarget(role.joined,
+                                    role.label >= 0 && role.label < width ? cell(role.label) : QString(),
                                     item.contact)) {
                     item.contact.*field = value;
                 } else {

@@ -147,9 +147,8 @@ bool readWith(const QString &path,
         const QString suffix = QFileInfo(path).suffix().toLower();
         const bool vcard = suffix == u"vcf" || suffix == u"vcard" || (suffix != u"csv" && VCard::looksLikeVCard(bytes));
         ExchangeError problem;
-        const bool read =
-            vcard ? VCard::read(bytes, sink, &problem, progress)
-                  : ContactCsv::read(bytes, sink, stored, &problem, progress, columns);
+        const bool read = vcard ? VCard::read(bytes, sink, &problem, progress)
+                                : ContactCsv::read(bytes, sink, stored, &problem, progress, columns);
         if (!read) {
             if (cancelled) {
                 *cancelled = problem.line == 0 && problem.message == cancelledText;
