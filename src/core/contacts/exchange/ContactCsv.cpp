@@ -718,6 +718,8 @@ bool storedRow(const Reader &reader, const StoredPlan &plan, bool utf8, PackedCo
             if (!named) {
                 return false;
             }
+        } else if ((column == plan.birthday || column == plan.wedding) && value.contains('/')) {
+            return false; // a date with the month first, or none ("0/0/00"), as English exports write them
         } else if ((column == plan.birthday || column == plan.wedding) && length == 10
                    && !(std::isdigit(static_cast<unsigned char>(value[4]))
                         && std::isdigit(static_cast<unsigned char>(value[7])))
