@@ -483,7 +483,8 @@ void TestContactImport::csvRowsInStoredForm_sameAsTheLongWay_data()
     QTest::newRow("the book's contact again, other case and country code")
         << utf8(u"NOWAK JAN,+48 600 100 200,,,,\r\nnowak jan,,JAN@EXAMPLE.PL,,,\r\n"_s) << 2;
     QTest::newRow("blanks to trim") << utf8(u" Nowak Jan,600100200 ,,,,\r\nKos Ewa,,,\"ul. Ptasia \",,\r\n"_s) << 0;
-    QTest::newRow("a name of no-break spaces") << utf8(u"\u00a0,1,,,,\r\n\u00a0Ala\u00a0,2,,,,\r\n"_s) << 1;
+    QTest::newRow("a name of no-break spaces")
+        << utf8(u"\u00a0,1,,,,\r\n\u00a0Ala\u00a0,2,,,,\r\n"_s) << 1;
     QTest::newRow("too long for its column") << utf8(u"%1,,,,,\r\n"_s.arg(QString(31, u'x'))) << 0;
     QTest::newRow("exactly as long as its column") << utf8(u"%1,,,,,\r\n"_s.arg(QString(30, u'x'))) << 1;
     QTest::newRow("characters the code page lacks")
@@ -505,7 +506,8 @@ void TestContactImport::csvRowsInStoredForm_sameAsTheLongWay_data()
         << QByteArray("First Name,Last Name,Mobile Phone\r\nJan,Rokita,600\r\n") << 0;
     QTest::newRow("parts of the name beside a name")
         << QByteArray("Name,First Name,Last Name\r\nRokita Jan,Jan,Rokita\r\n,Ola,Kos\r\n") << 1;
-    QTest::newRow("one field from two columns") << QByteArray("Nazwa,Email,E-mail\r\nA,a@x.pl,b@x.pl\r\n") << 0;
+    QTest::newRow("one field from two columns")
+        << QByteArray("Nazwa,Email,E-mail\r\nA,a@x.pl,b@x.pl\r\n") << 0;
     QTest::newRow("an identifier column is ignored") << QByteArray("ID,Nazwa\r\n77,A\r\nabc,B\r\n") << 2;
 }
 
@@ -555,9 +557,7 @@ void TestContactImport::applyToFile_writesWhatApplyWrites_thenTheBookMustBeLoade
     QList<ExchangeContact> read;
     for (int i = 0; i < 40; ++i) {
         read.append(person(u"%1 Anna"_s.arg(QStringList{u"Żak"_s, u"Nowak"_s, u"adam"_s, u"Łoś"_s}[i % 4]),
-                           u"600%1"_s.arg(i % 7),
-                           {},
-                           {}));
+                           u"600%1"_s.arg(i % 7), {}, {}));
     }
     read[3].notes = u"notatka"_s;
     QByteArray written[2];
@@ -648,7 +648,7 @@ void TestContactImport::packedContact_makesTheRecordsLine()
     char *room = builder.reserve(3);
     QVERIFY(room != nullptr);
     std::memset(room, 'q', static_cast<size_t>(width));
-    builder.commit(width + 10);             // cut to the column's width
+    builder.commit(width + 10); // cut to the column's width
     QVERIFY(builder.reserve(3) == nullptr); // a column is added once
     QCOMPARE(builder.take().field(3), QByteArray(width, 'q'));
 }
