@@ -1,7 +1,8 @@
 // The contacts window's telephone buttons: dialling and adding numbers to the quick-dial list.
 
-#include "ContactEditors.h"
 #include "TForm_Notatniczek.h"
+
+#include "ContactEditors.h"
 
 #include "core/common/DateText.h"
 #include "widgets/shell/TForm_Main.h"
