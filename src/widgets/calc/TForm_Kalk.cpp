@@ -225,7 +225,7 @@ void TForm_Kalk::VAT()
 
 void TForm_Kalk::fitTaxLabel(QLabel *unit, QLabel *tax)
 {
-    // From just right of "VAT 22%" to the frame's inner edge; a large amount is drawn smaller rather
+    // From just right of "VAT 23%" to the frame's inner edge; a large amount is drawn smaller rather
     // than over the unit or past the frame.
     const int rightEdge = GroupBox1->contentsRect().right();
     constexpr int smallestPixels = 6;
