@@ -1,5 +1,6 @@
-# make run: install what is missing, build and start the organiser.
-# make test: install what is missing, build and run every test headless.
+# make run: install what running needs, build the organiser and start it on the user's data.
+# make test: install what the tests need besides, build everything and run every test headless.
+# No target deletes an organiser's data: they live outside the build folders.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 # ccache, where installed, shares compiled objects between build folders and checkouts.
@@ -9,6 +10,10 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
 PREFIX ?= /usr/local
+# Where an installed copy keeps its data ($XDG_DATA_HOME/Morwinek, by default ~/.local/share/Morwinek).
+DATA_DIR ?= $(or $(filter /%,$(XDG_DATA_HOME)),$(HOME)/.local/share)/Morwinek
+# The files and folders of an organiser's data folder.
+DATA_FILES := Morwinek.ini Morwinek.data Morwinek.term Morwinek.sync notes foto kopie konflikty
 
 # make check: the whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer in a
 #   folder of its own; the first report ends the test that made it, and the test fails.
@@ -21,19 +26,38 @@ export ASAN_OPTIONS ?= detect_leaks=1:strict_init_order=1:detect_stack_use_after
 export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS ?= suppressions=$(CURDIR)/tests/lsan-qt.supp:print_suppressions=0
 
-.PHONY: deps configure build run test bench clean check fuzz install uninstall package
+.PHONY: deps deps-run configure configure-run build run test bench clean check fuzz install uninstall package
 
 deps:
 	@bash scripts/install-deps.sh
 
+deps-run:
+	@bash scripts/install-deps.sh run
+
+CONFIGURE = test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	$(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE))
+
 configure: deps
-	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE))
+	@$(CONFIGURE)
+
+configure-run: deps-run
+	@$(CONFIGURE)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	$(BUILD)/src/app/morwinek
+# Only the organiser and its help page are built; the tests wait for make test.
+run: configure-run
+	cmake --build $(BUILD) --target morwinek -j $(JOBS)
+	@for f in $(DATA_FILES); do \
+		if [ -e $(BUILD)/src/app/$$f ]; then \
+			echo "Uwaga: w $(BUILD)/src/app/ leżą dane z dawnego make run ($$f); organizer używa teraz $(DATA_DIR)."; \
+			echo "Aby dalej z nich korzystać, przenieś je tam przy zamkniętym organizerze."; \
+			break; \
+		fi; \
+	done
+	@echo "Dane organizera: $(DATA_DIR)"
+	$(BUILD)/src/app/morwinek --data-dir "$(DATA_DIR)"
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -68,5 +92,14 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) --target morwinek_fuzzers -j $(JOBS)
 	bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# Refuses while a build folder holds an organiser's data (left there by an older make run).
 clean:
+	@for d in $(BUILD) $(CHECK_BUILD) $(FUZZ_BUILD); do \
+		for f in $(DATA_FILES); do \
+			if [ -e $$d/src/app/$$f ]; then \
+				echo "$$d/src/app/ zawiera dane organizera ($$f): przenieś je (np. do $(DATA_DIR)), potem make clean." >&2; \
+				exit 1; \
+			fi; \
+		done; \
+	done
 	rm -rf $(BUILD) $(CHECK_BUILD) $(FUZZ_BUILD)

@@ -1,11 +1,14 @@
 // Any bytes as a contact's photo file and as a picture the user chooses for a contact. Decoding
 // never ends the program and never yields more pixels than the refused-size limit; a JPEG decodes
-// at the reduction that suits the photo frame; a chosen picture is told apart by its content,
-// and whatever is accepted is stored as a JPEG that decodes again.
+// at the reduction that suits the photo frame; a chosen picture (JPEG, bitmap or any other picture
+// Qt reads) is told apart by its content, and whatever is accepted is stored as a JPEG that decodes again.
 #include "FuzzSupport.h"
 
 #include "core/contacts/PhotoCodec.h"
 #include "core/contacts/PhotoStore.h"
+
+#include <QBuffer>
+#include <QImageReader>
 
 #include <optional>
 
@@ -110,7 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_ASSERT(!error.isEmpty());
         return 0;
     }
-    FUZZ_ASSERT(PhotoCodec::looksLikeJpeg(bytes) || PhotoCodec::looksLikeBmp(bytes));
+    // Accepted: a JPEG, a bitmap, or another picture Qt recognises by its content.
+    QByteArray copy = bytes.toByteArray();
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    FUZZ_ASSERT(PhotoCodec::looksLikeJpeg(bytes) || PhotoCodec::looksLikeBmp(bytes)
+                || !QImageReader::imageFormat(&buffer).isEmpty());
     FUZZ_ASSERT(!prepared.view.isNull());
     FUZZ_ASSERT(qint64(prepared.view.width()) * prepared.view.height() <= PhotoCodec::maxPixels);
     FUZZ_ASSERT(PhotoCodec::looksLikeJpeg(prepared.bytes));
@@ -124,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QImage loaded;
     FUZZ_ASSERT(PhotoStore::load(photo, view, &loaded, &error));
     FUZZ_ASSERT(!loaded.isNull());
-    if (PhotoCodec::looksLikeBmp(bytes)) {
+    if (!PhotoCodec::looksLikeJpeg(bytes)) { // converted at full size
         QImage full;
         FUZZ_ASSERT(PhotoCodec::decodeJpeg(prepared.bytes, QSize(1 << 16, 1 << 16), &full, &error));
         FUZZ_ASSERT(full.size() == prepared.view.size());

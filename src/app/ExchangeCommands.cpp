@@ -98,11 +98,12 @@ private:
             return fail(error);
         }
         ContactImport::Result result;
+        QStringList columnNotes;
         try {
             // Read straight into the import: a file that cannot fit is refused as soon as that shows.
             ContactImport import;
             import.begin(book.list());
-            if (!ContactExchange::readInto(file, &import, &error)) {
+            if (!ContactExchange::readInto(file, &import, &error, {}, nullptr, &columnNotes)) {
                 return fail(error);
             }
             if (!import.applyToFile(book, true, &result, &error)) {
@@ -115,6 +116,9 @@ private:
                      .arg(result.added)
                      .arg(result.skipped)
               << Qt::endl;
+        for (const QString &note : std::as_const(columnNotes)) {
+            m_out << note << Qt::endl;
+        }
         if (result.folded > 0) {
             m_out << u"Znaki, których nie można zapisać, zastąpiono w kontaktach: %1."_s.arg(result.folded) << Qt::endl;
         }

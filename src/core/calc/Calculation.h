@@ -10,8 +10,8 @@
 namespace Calculation {
 inline constexpr int categoryCount = 5;
 inline constexpr int vatCategory = 0;
-inline constexpr int defaultVat1 = 22;
-inline constexpr int defaultVat2 = 7;
+inline constexpr int defaultVat1 = 23;
+inline constexpr int defaultVat2 = 8;
 
 struct Category
 {

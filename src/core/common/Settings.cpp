@@ -54,8 +54,8 @@ void Settings::read(const IniFile &ini)
         quickNumbers[n] = FixedText::trimmed(ini.readString(quick, numberKey(n), QString()));
     }
     calculation = ini.readInt(calc, QStringLiteral("KALK"), 0);
-    vat1 = ini.readInt(calc, QStringLiteral("VAT1"), 22, minVat, maxVat);
-    vat2 = ini.readInt(calc, QStringLiteral("VAT2"), 7, minVat, maxVat);
+    vat1 = ini.readInt(calc, QStringLiteral("VAT1"), Settings().vat1, minVat, maxVat);
+    vat2 = ini.readInt(calc, QStringLiteral("VAT2"), Settings().vat2, minVat, maxVat);
     range = ini.readInt(terms, QStringLiteral("ZAKRES"), 3, -maxRange, maxRange);
     autoReminder = ini.readInt(terms, QStringLiteral("AUTOTERMINY"), 1);
     readModem(ini);

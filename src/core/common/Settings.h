@@ -33,8 +33,8 @@ struct Settings
     std::array<QString, 9> quickNames;
     std::array<QString, 9> quickNumbers;
     int calculation = 0; // "KALK"
-    int vat1 = 22;
-    int vat2 = 7;
+    int vat1 = 23;       // Poland's standard and reduced rates since 2011
+    int vat2 = 8;
     int range = 3;        // "ZAKRES", days
     int autoReminder = 1; // "AUTOTERMINY"
     // Section "Modem", read but never written: "Porty", the serial ports to dial through separated by ";"

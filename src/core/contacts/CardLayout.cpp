@@ -110,18 +110,15 @@ card(double x0, double y0, QSizeF size, const Content &content, const Options &o
 
     b.frame();
     // The company and its department at the top, under the frame.
-    double middleTop = y0 + verticalMargin;
     if (options.work) {
+        const double top = y0 + verticalMargin;
         const int h = b.size(Font::Company, t(content.Firma)).height();
-        b.text(Font::Company, left, middleTop, t(content.Firma));
-        b.rule(left, middleTop + h, x0 + b.w() - leftMargin);
-        const double department = middleTop + h + 1;
-        b.text(Font::Department, left, department, t(content.Dep));
-        middleTop = department + b.size(Font::Department, t(content.Dep)).height();
+        b.text(Font::Company, left, top, t(content.Firma));
+        b.rule(left, top + h, x0 + b.w() - leftMargin);
+        b.text(Font::Department, left, top + h + 1, t(content.Dep));
     }
 
-    // The columns at the bottom: home on the left, work on the right. They are laid out first, as
-    // the name goes between them and the top, and drawn last.
+    // The columns at the bottom: home on the left, work on the right, drawn after the name.
     QList<Item> bottomItems;
     CardBuilder c(x0, y0, size, measure, &bottomItems);
     auto home = c.column(left);
@@ -157,17 +154,20 @@ card(double x0, double y0, QSizeF size, const Content &content, const Options &o
         }
     }
 
-    // The name, and the job title under it, centred between the top lines and the columns.
+    // The name a little above the card's middle and the job title a little below it; at a
+    // resolution where the name's height would reach over the title, the title goes under it.
     const QString name = FixedText::swapNameOrder(content.name);
     const QSize nameSize = b.size(Font::Name, name);
-    const QString title = t(content.Tytul);
-    const QSize titleSize = options.work ? b.size(Font::JobTitle, title) : QSize(0, 0);
-    const double middleBottom = std::min(home.top, work.top);
-    const double nameTop =
-        std::max(middleTop, middleTop + (middleBottom - middleTop - nameSize.height() - titleSize.height()) / 2);
+    const double nameTop = y0 + (b.h() - nameSize.height()) / 2 - 5 - 20;
     b.text(Font::Name, x0 + (b.w() - nameSize.width()) / 2, nameTop, name);
     if (options.work) {
-        b.text(Font::JobTitle, x0 + (b.w() - titleSize.width()) / 2, nameTop + nameSize.height(), title);
+        const QString title = t(content.Tytul);
+        const QSize titleSize = b.size(Font::JobTitle, title);
+        const double titleTop = y0 + (b.h() - titleSize.height()) / 2 + titleSize.height() - 20 + 2;
+        b.text(Font::JobTitle,
+               x0 + (b.w() - titleSize.width()) / 2,
+               std::max(titleTop, nameTop + nameSize.height()),
+               title);
     }
     items += bottomItems;
     return items;

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QPainter>
 #include <QtEndian>
 
 #include <csetjmp>
@@ -299,6 +300,58 @@ bool decodeBmp(QByteArrayView data, QImage *image, QString *error)
     }
     *image = std::move(read);
     return true;
+}
+
+bool decodePicture(QByteArrayView data, QImage *image, QString *error)
+{
+    QByteArray bytes = data.toByteArray();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    if (!reader.canRead()) {
+        *error = QStringLiteral("Wybrany plik nie jest obrazem, który program umie odczytać.");
+        return false;
+    }
+    // The size from the header first: a picture too large is refused before its pixels are made.
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() > maxPixels) {
+        *error = tooLarge(size.width(), size.height());
+        return false;
+    }
+    QImage read;
+    if (!reader.read(&read) || read.isNull()) {
+        *error = QStringLiteral("Obraz jest uszkodzony (%1).").arg(reader.errorString());
+        return false;
+    }
+    if (qint64(read.width()) * read.height() > maxPixels) {
+        *error = tooLarge(read.width(), read.height());
+        return false;
+    }
+    if (read.hasAlphaChannel()) {
+        // Transparent parts become white, as the picture would look on a page, not black.
+        QImage opaque(read.size(), QImage::Format_RGB32);
+        opaque.fill(Qt::white);
+        QPainter painter(&opaque);
+        painter.drawImage(0, 0, read);
+        painter.end();
+        read = std::move(opaque);
+    }
+    *image = std::move(read);
+    return true;
+}
+
+QStringList pictureSuffixes()
+{
+    QStringList suffixes = {
+        QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("bmp"), QStringLiteral("png")};
+    for (const QByteArray &format : QImageReader::supportedImageFormats()) {
+        const QString suffix = QString::fromLatin1(format).toLower();
+        if (!suffixes.contains(suffix)) {
+            suffixes.append(suffix);
+        }
+    }
+    return suffixes;
 }
 
 bool encodeJpeg(const QImage &image, int quality, QByteArray *jpeg, QString *error)

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <optional>
@@ -34,6 +35,11 @@ int scaleEighths(QSize picture, QSize target);
 decodeJpeg(QByteArrayView data, QSize target, QImage *image, QString *error, const std::atomic_bool *cancel = nullptr);
 // Decodes a Windows bitmap.
 [[nodiscard]] bool decodeBmp(QByteArrayView data, QImage *image, QString *error);
+// Decodes any other picture Qt reads (PNG, GIF, ...) by its content, within the same pixel limit;
+// transparent parts become white.
+[[nodiscard]] bool decodePicture(QByteArrayView data, QImage *image, QString *error);
+// The file name suffixes of pictures a user may choose: JPEG, BMP and PNG first, then what else Qt reads.
+QStringList pictureSuffixes();
 // Baseline JPEG of the full picture, 24-bit colour, at the given quality (0..100).
 [[nodiscard]] bool encodeJpeg(const QImage &image, int quality, QByteArray *jpeg, QString *error);
 } // namespace PhotoCodec

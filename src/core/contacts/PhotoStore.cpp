@@ -75,8 +75,14 @@ bool prepare(const QString &chosenPath, QSize view, Prepared *prepared, QString 
         prepared->view = std::move(picture);
         return true;
     }
-    *error = QStringLiteral("Wybrany plik nie jest zdjęciem JPEG ani obrazem BMP.");
-    return false;
+    // Any other picture is converted as a bitmap is.
+    QImage picture;
+    if (!PhotoCodec::decodePicture(bytes, &picture, error)
+        || !PhotoCodec::encodeJpeg(picture, bmpQuality, &prepared->bytes, error)) {
+        return false;
+    }
+    prepared->view = std::move(picture);
+    return true;
 }
 
 bool store(const QString &photoPath, const QByteArray &bytes, QString *error)

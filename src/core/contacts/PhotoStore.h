@@ -25,15 +25,16 @@ load(const QString &path, QSize view, QImage *image, QString *error, const std::
 // limit and a whole decode within the pixel and scan limits. False with the reason.
 [[nodiscard]] bool check(QByteArrayView jpeg, QString *error);
 
-// A chosen picture made ready to store: a JPEG as it is, byte for byte; a Windows bitmap as a
-// new baseline JPEG. Both are decoded first, so nothing that cannot be shown is ever stored.
+// A chosen picture made ready to store: a JPEG as it is, byte for byte; a Windows bitmap or any
+// other picture Qt reads (PNG, ...) as a new baseline JPEG. All are decoded first, so nothing that
+// cannot be shown is ever stored.
 struct Prepared
 {
     QByteArray bytes; // what the photo file gets
     QImage view;      // the picture for the view
 };
-// False with a message for the user when the file cannot be read or is neither a readable
-// JPEG nor a readable bitmap, by its content, whatever its name.
+// False with a message for the user when the file cannot be read or is no readable picture, by
+// its content, whatever its name.
 [[nodiscard]] bool prepare(const QString &chosenPath, QSize view, Prepared *prepared, QString *error);
 
 // Replaces the photo file whole or not at all; on failure the old photo stays.

@@ -4,28 +4,60 @@
 
 namespace DialNumber {
 
-QByteArray dialString(QStringView number)
+namespace {
+
+// Each character is judged as it stands, before any case folding: folding would turn letters of
+// other forms into Latin ones the modem would take (the long s into S, the stored-number command).
+char dialCharacter(char16_t c)
 {
+    if ((c >= u'0' && c <= u'9') || c == u'*' || c == u'#' || c == u',' || c == u'!' || c == u'@' || c == u'$') {
+        return char(c);
+    }
+    if ((c >= u'A' && c <= u'D') || c == u'W' || c == u'P' || c == u'T') {
+        return char(c);
+    }
+    if (c == u'w' || c == u'p' || c == u't') {
+        return char(c - u'a' + u'A');
+    }
+    return 0;
+}
+
+bool isDialDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D') || c == '*' || c == '#';
+}
+
+} // namespace
+
+QByteArray dialString(QStringView number, Problem *problem)
+{
+    const auto result = [problem](Problem found, QByteArray dial) {
+        if (problem) {
+            *problem = found;
+        }
+        return dial;
+    };
     QByteArray dial;
     for (const QChar ch : number) {
         const char16_t c = ch.unicode();
         if (c == u' ' || c == u'-' || c == u'.' || c == u'/' || c == u'(' || c == u')') {
             continue;
         }
-        const bool digit = (c >= u'0' && c <= u'9') || c == u'*' || c == u'#';
-        // '+' only opens the number; a pause only follows something dialled. Any other character
-        // (a letter would be a tone A-D or a dial modifier, ';' ends the command) is refused whole.
-        const bool plus = c == u'+' && dial.isEmpty();
-        const bool pause = c == u',' && !dial.isEmpty() && dial.back() != '+';
-        if (!digit && !plus && !pause) {
-            return {};
+        // '+' only opens the number. Lower-case a-d are far likelier part of a word than tones;
+        // ';' would end the command. They are refused with everything else.
+        const char d = c == u'+' && dial.isEmpty() ? '+' : dialCharacter(c);
+        if (d == 0) {
+            return result(Problem::Undialable, {});
         }
-        dial.append(char(c));
+        dial.append(d);
     }
-    const bool anyDigit = std::any_of(dial.cbegin(), dial.cend(), [](char c) {
-        return c != '+' && c != ',';
-    });
-    return anyDigit && dial.size() <= maxDialLength ? dial : QByteArray();
+    if (std::none_of(dial.cbegin(), dial.cend(), isDialDigit)) {
+        return result(Problem::NothingToDial, {});
+    }
+    if (dial.size() > maxDialLength) {
+        return result(Problem::TooLong, {});
+    }
+    return result(Problem::None, dial);
 }
 
 QString refusalText(const QString &number)
@@ -36,7 +68,19 @@ QString refusalText(const QString &number)
             ch = u'?'; // a line break or tab would tear the sentence apart
         }
     }
-    return QStringLiteral("Numer %1 zawiera znaki, których nie można wybrać").arg(shown.trimmed());
+    shown = shown.trimmed();
+    Problem problem = Problem::None;
+    dialString(number, &problem);
+    switch (problem) {
+    case Problem::NothingToDial:
+        return QStringLiteral("Numer %1 nie zawiera cyfr do wybrania").arg(shown);
+    case Problem::TooLong:
+        return QStringLiteral("Numer %1 ma więcej niż %2 znaków do wybrania").arg(shown).arg(maxDialLength);
+    case Problem::None: // refused by the modem's side although it looked dialable
+    case Problem::Undialable:
+        break;
+    }
+    return QStringLiteral("Numer %1 zawiera znaki, których nie można wybrać").arg(shown);
 }
 
 } // namespace DialNumber

@@ -8,12 +8,23 @@
 namespace DialNumber {
 inline constexpr qsizetype maxDialLength = 60;
 
-// The dial string of a number: its digits, '*' and '#', a '+' before the first of them and ','
-// (a pause) between them; blanks and "-./()" that group the digits are left out. Empty when the
-// number holds anything else (a letter of any script, ';', a control character, a second '+'),
-// nothing to dial, or more than maxDialLength characters to dial.
-QByteArray dialString(QStringView number);
+enum class Problem
+{
+    None,
+    Undialable,    // a character the modem would take otherwise than written
+    NothingToDial, // only separators, pauses and waits
+    TooLong        // more than maxDialLength characters to dial
+};
 
-// The refusal told to the user, naming the number.
+// The dial string of a number in the form a Hayes modem takes it: digits, the tones A-D, '*' and
+// '#', one '+' before anything else, the pause ',', the hook flash '!', the waits W (dial tone),
+// @ (quiet answer) and $ (billing tone), and P/T (pulse or tone dialling from there on), letters
+// in upper case. Blanks and "-./()" that group the digits are left out. Empty when the number
+// holds anything else (another letter of any script, ';', a control character, a second '+'),
+// nothing to dial, or more than maxDialLength characters to dial; problem tells which.
+QByteArray dialString(QStringView number, Problem *problem = nullptr);
+
+// Why a number is refused, told to the user and naming the number (for one that looks dialable,
+// the sentence about undialable characters).
 QString refusalText(const QString &number);
 } // namespace DialNumber

@@ -509,7 +509,8 @@ bool TTAPILine::MakeCall()
         return false;
     }
     // A number the modem would dial otherwise than written (a letter as a tone, ';' ending the
-    // command) never reaches it, and no dialling window waits for a call that was not made.
+    // command), with nothing to dial or too long never reaches it, and no dialling window waits
+    // for a call that was not made.
     const auto refuseNumber = [this] {
         hideDialing();
         throw TelephonyError(DialNumber::refusalText(PhoneNumber));

@@ -113,6 +113,9 @@ void TForm_Inform::FormShow()
     Label_www->setText(QStringLiteral("strona internetowa: ") + m_webPage);
     Label_email->setAccessibleName(Label_email->text());
     Label_www->setAccessibleName(Label_www->text());
+    // A build without an address shows no link that would lead nowhere.
+    Label_email->setVisible(!m_email.isEmpty());
+    Label_www->setVisible(!m_webPage.isEmpty());
     GroupBox5->setTitle(QStringLiteral("Morwinek wersja ") + QString::fromUtf8(BuildConfig::versionText));
     // Showing the state is no switching: the box changes without adding or removing the entry.
     const QSignalBlocker block(Check_Rejestr);

@@ -225,7 +225,7 @@ void TForm_Kalk::VAT()
 
 void TForm_Kalk::fitTaxLabel(QLabel *unit, QLabel *tax)
 {
-    // From just right of "VAT 22%" to the frame's inner edge; a large amount is drawn smaller rather
+    // From just right of "VAT 23%" to the frame's inner edge; a large amount is drawn smaller rather
     // than over the unit or past the frame.
     const int rightEdge = GroupBox1->contentsRect().right();
     constexpr int smallestPixels = 6;
@@ -266,12 +266,18 @@ void TForm_Kalk::Button_VATClick()
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    m_vat1 = rate1->value();
-    m_vat2 = rate2->value();
-    if (Form_Main) {
-        Form_Main->settings().vat1 = m_vat1;
-        Form_Main->settings().vat2 = m_vat2;
-    }
+    // The boxes hold 0-100 %; a rate stored outside that (edited by hand) is shown brought into
+    // range but stays as stored unless the user changed its box.
+    const auto takeOver = [](const QSpinBox *box, int *rate, int *stored) {
+        if (box->value() != std::clamp(*rate, 0, 100)) {
+            *rate = box->value();
+            if (stored) {
+                *stored = *rate;
+            }
+        }
+    };
+    takeOver(rate1, &m_vat1, Form_Main ? &Form_Main->settings().vat1 : nullptr);
+    takeOver(rate2, &m_vat2, Form_Main ? &Form_Main->settings().vat2 : nullptr);
     ComboBox1Change();
 }
 

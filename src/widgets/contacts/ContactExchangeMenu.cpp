@@ -142,6 +142,7 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
     // Each file goes straight into the import, which refuses as soon as the book cannot take it.
     ContactImport import;
     import.begin(m_book.list());
+    QStringList columnNotes; // what of the files' columns was left out
     for (const QString &path : paths) {
         std::unique_ptr<QProgressDialog> dialog;
         const ExchangeProgress progress = progressFor(u"Wczytywanie pliku %1..."_s.arg(QFileInfo(path).fileName()),
@@ -149,7 +150,7 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
                                                       &dialog);
         QString error;
         bool cancelled = false;
-        const bool ok = ContactExchange::readInto(path, &import, &error, progress, &cancelled);
+        const bool ok = ContactExchange::readInto(path, &import, &error, progress, &cancelled, &columnNotes);
         dialog.reset();
         if (cancelled) {
             return false;
@@ -164,15 +165,18 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
             m_window, u"W pliku nie ma żadnego kontaktu."_s, information, MB_OK | MB_ICONINFORMATION);
         return false;
     }
+    // Told before the question too, so that a file read as names alone can still be left out.
+    const QString notes = columnNotes.isEmpty() ? QString() : u"\r"_s + columnNotes.join(u'\r');
 
     bool onlyNew = false;
     if (import.duplicateCount() > 0) {
         const Prompter::Answer answer = m_services.prompter.messageBox(
             m_window,
             u"Wczytano kontakty: %1.\rNa duplikaty istniejących wygląda: %2 (to samo nazwisko i imię oraz ten sam "
-            u"telefon lub e-mail).\r\rTak - importuj wszystkie\rNie - importuj tylko nowe\rAnuluj - nie importuj"_s
+            u"telefon lub e-mail).%3\r\rTak - importuj wszystkie\rNie - importuj tylko nowe\rAnuluj - nie importuj"_s
                 .arg(import.readCount())
-                .arg(import.duplicateCount()),
+                .arg(import.duplicateCount())
+                .arg(notes),
             information,
             MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
         if (answer != Prompter::Yes && answer != Prompter::No) {
@@ -182,8 +186,9 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
     } else {
         const Prompter::Answer answer =
             m_services.prompter.messageBox(m_window,
-                                           u"Wczytano kontakty: %1.\rŻaden nie wygląda na duplikat istniejącego.\r"
-                                           u"Zaimportować je?"_s.arg(import.readCount()),
+                                           u"Wczytano kontakty: %1.\rŻaden nie wygląda na duplikat istniejącego.%2\r"
+                                           u"Zaimportować je?"_s.arg(import.readCount())
+                                               .arg(notes),
                                            information,
                                            MB_OKCANCEL | MB_ICONQUESTION);
         if (answer != Prompter::Ok) {
@@ -200,7 +205,7 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
     if (result.added > 0) {
         emit imported();
     }
-    QString report = u"Dodano kontakty: %1.\rPominięto duplikaty: %2."_s.arg(result.added).arg(result.skipped);
+    QString report = u"Dodano kontakty: %1.\rPominięto duplikaty: %2."_s.arg(result.added).arg(result.skipped) + notes;
     if (result.folded > 0) {
         report += u"\rZnaki, których nie można zapisać, zastąpiono w kontaktach: %1."_s.arg(result.folded);
     }

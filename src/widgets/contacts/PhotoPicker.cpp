@@ -24,7 +24,13 @@ PhotoPicker::PhotoPicker(QWidget *parent)
     setAcceptMode(QFileDialog::AcceptOpen);
     // The list shows the classic filter text; the patterns Qt filters by follow it and stay hidden.
     setOption(QFileDialog::HideNameFilterDetails);
-    setNameFilter(QStringLiteral("Zdjęcia (*.jpg;*.jpeg;*.bmp) (*.jpg *.jpeg *.bmp)"));
+    QStringList shown, patterns;
+    for (const QString &suffix : PhotoCodec::pictureSuffixes()) {
+        shown.append(QStringLiteral("*.") + suffix);
+        patterns.append(QStringLiteral("*.") + suffix);
+        patterns.append(QStringLiteral("*.") + suffix.toUpper()); // as cameras name their files
+    }
+    setNameFilter(QStringLiteral("Zdjęcia (%1) (%2)").arg(shown.join(u';'), patterns.join(u' ')));
     setSizeGripEnabled(true);
 
     Preview = new QLabel(this);
@@ -70,7 +76,7 @@ void PhotoPicker::showPreview(const QString &path)
     } else if (PhotoCodec::looksLikeBmp(bytes)) {
         ok = PhotoCodec::decodeBmp(bytes, &picture, &error);
     } else {
-        return;
+        ok = PhotoCodec::decodePicture(bytes, &picture, &error);
     }
     if (!ok) {
         Preview->setText(QStringLiteral("<nieczytelne zdjęcie>"));

@@ -10,8 +10,6 @@
 
 #include <QLineEdit>
 
-#include <algorithm>
-
 using namespace Qt::Literals::StringLiterals;
 
 void TForm_Notatniczek::SB_TelDomClick()
@@ -75,12 +73,8 @@ void TForm_Notatniczek::addToQuickDial(const QLineEdit *numberEdit, const QStrin
     for (int n = 1; n <= 8; ++n) {
         if (FixedText::trimmed(settings.quickNames[n]).isEmpty()
             && FixedText::trimmed(settings.quickNumbers[n]).isEmpty()) {
-            // The editor holds no more than its boxes' width: the name gives way, never the suffix
-            // that tells the numbers apart, unless a long company name would leave it under half.
-            const QString name = FixedText::trimmed(ComboBox_Nazwa->currentText());
-            const qsizetype room = std::max(TForm_Szybkie::entryWidth - suffix.size(),
-                                            std::min<qsizetype>(name.size(), TForm_Szybkie::entryWidth / 2));
-            settings.quickNames[n] = (FixedText::trimmed(name.left(room)) + suffix).left(TForm_Szybkie::entryWidth);
+            // Whole, however long: the editor shows what it is given and limits only typing.
+            settings.quickNames[n] = FixedText::trimmed(ComboBox_Nazwa->currentText()) + suffix;
             settings.quickNumbers[n] = number;
             m_services.prompter.beep(Prompter::Default);
             return;

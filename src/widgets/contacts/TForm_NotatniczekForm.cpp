@@ -114,7 +114,8 @@ QLineEdit *TForm_Notatniczek::addEditor(QWidget *page, const char *name, int max
 void TForm_Notatniczek::createLeftColumn()
 {
     // The names of every day must fit whole in the today panel, however tall the installed font
-    // draws them; the photo above gives up the height they need beyond the designed 32 pixels.
+    // draws them; the window grows by the height they need beyond the designed 32 pixels, and
+    // everything from the panel down moves with it.
     const int namesHeight = std::max(32, tallestNameDayText(font(), 137));
     const int extra = namesHeight - 32;
 
@@ -131,10 +132,10 @@ void TForm_Notatniczek::createLeftColumn()
     Panel1->setTextFormat(Qt::PlainText);
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setGeometry(6, 20, 141, 150 - extra);
+    Panel1->setGeometry(6, 20, 141, 150);
     Image_Zdjecie = new QLabel(Panel1);
     Image_Zdjecie->setObjectName(u"Image_Zdjecie"_s);
-    Image_Zdjecie->setGeometry(4, 4, 133, 142 - extra);
+    Image_Zdjecie->setGeometry(4, 4, 133, 142);
     Image_Zdjecie->setScaledContents(true);
     Image_Zdjecie->hide();
 
@@ -157,13 +158,13 @@ void TForm_Notatniczek::createLeftColumn()
     });
 
     QStyle *st = style();
-    const auto toolbarButton = [this, st, extra](const char *name,
-                                                 const QString &hint,
-                                                 int column,
-                                                 int row,
-                                                 QStyle::StandardPixmap icon,
-                                                 const QString &text) {
-        QToolButton *button = speedButton(this, name, hint, QRect(8 + column * 27, 174 - extra + row * 25, 26, 25));
+    const auto toolbarButton = [this, st](const char *name,
+                                          const QString &hint,
+                                          int column,
+                                          int row,
+                                          QStyle::StandardPixmap icon,
+                                          const QString &text) {
+        QToolButton *button = speedButton(this, name, hint, QRect(8 + column * 27, 174 + row * 25, 26, 25));
         button->setAutoRaise(false);
         if (icon != QStyle::SP_CustomBase) {
             button->setIcon(st->standardIcon(icon));
@@ -219,7 +220,7 @@ void TForm_Notatniczek::createLeftColumn()
     Panel2 = new QFrame(this);
     Panel2->setObjectName(u"Panel2"_s);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel2->setGeometry(6, 228 - extra, 141, 76 + extra);
+    Panel2->setGeometry(6, 228, 141, 76 + extra);
     QFont bold = font();
     bold.setBold(true);
     Label1 = new QLabel(u"Dziś"_s, Panel2);
@@ -244,7 +245,8 @@ void TForm_Notatniczek::createLeftColumn()
 
     Button_Zamknij = new QPushButton(u"&Zamknij"_s, this);
     Button_Zamknij->setObjectName(u"Button_Zamknij"_s);
-    Button_Zamknij->setGeometry(6, 308, 141, 24);
+    Button_Zamknij->setGeometry(6, 308 + extra, 141, 24);
+    setFixedSize(width(), clientHeight + extra);
     Button_Zamknij->setAutoDefault(false);
     connect(Button_Zamknij, &QPushButton::clicked, this, &TForm_Notatniczek::Button_ZamknijClick);
 }
@@ -253,7 +255,7 @@ void TForm_Notatniczek::createRightColumn()
 {
     GroupBox1 = new QGroupBox(u"Nazwisko i imię"_s, this);
     GroupBox1->setObjectName(u"GroupBox1"_s);
-    GroupBox1->setGeometry(149, 0, 251, clientHeight - 2);
+    GroupBox1->setGeometry(149, 0, 251, height() - 2);
 
     Label_Ile = new QLabel(u"0/0"_s, GroupBox1);
     Label_Ile->setObjectName(u"Label_Ile"_s);

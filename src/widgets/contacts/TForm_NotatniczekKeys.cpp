@@ -1,8 +1,7 @@
 // The contacts window's keyboard: the window's own keys and the postal-code fields' leaving.
 
-#include "TForm_Notatniczek.h"
-
 #include "ContactEditors.h"
+#include "TForm_Notatniczek.h"
 
 #include "widgets/shell/TForm_Main.h"
 
@@ -72,9 +71,10 @@ bool TForm_Notatniczek::FormKeyDown(QObject *watched, QKeyEvent *event)
         if (watched == Memo_Notatki) {
             return false;
         }
-        // Only a pick of another contact moves there; rereading the shown one would just drop its edits.
+        // A selected entry is shown, the current one too: reading it again drops unsaved edits,
+        // as picking it does. Browsing and rebuilding the list clear the selection.
         const int selected = ComboBox_Nazwa->currentIndex();
-        if (selected >= 0 && selected < m_book.count() && selected != m_position) {
+        if (selected >= 0 && selected < m_book.count()) {
             m_position = selected;
             Dane_Czytaj(selected);
         } else {

@@ -317,6 +317,13 @@ QString TForm_Main::helpPage() const
 void TForm_Main::Pomoc1Click()
 {
     const QString local = helpPage();
+    if (local.isEmpty() && m_webPage.isEmpty()) {
+        m_services.prompter.messageBox(this,
+                                       QStringLiteral("Nie znaleziono pomocy: obok programu nie ma pliku index.html."),
+                                       QStringLiteral("Informacja!"),
+                                       MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     const QUrl page = local.isEmpty() ? QUrl(m_webPage + QStringLiteral("pomoc.html")) : QUrl::fromLocalFile(local);
     // When nothing on this desktop opens web pages, say where the help is, so it can be read anyway.
     DesktopOpen::openOrTell(m_services,

@@ -35,8 +35,14 @@ public:
 
     Services &services() { return m_services; }
     Settings &settings() { return m_settings; }
+    // The project's addresses from the build configuration; empty where none was configured.
     const QString &webPage() const { return m_webPage; }
     const QString &authorEmail() const { return m_authorEmail; }
+    void setProjectAddresses(const QString &webPage, const QString &authorEmail)
+    {
+        m_webPage = webPage;
+        m_authorEmail = authorEmail;
+    }
     QString settingsPath() const;
     // The local user's manual: "index.html" beside the executable or in the installed help folder;
     // empty when there is none (the web page is the help then).

@@ -91,9 +91,16 @@ void TForm_Szybkie::FormShow()
         return;
     }
     const Settings &settings = Form_Main->settings();
+    // A box limits what is typed into it, never what the program puts there: a name added from a
+    // contact or a value edited in the settings file is shown, and kept by "OK", whole.
+    const auto show = [](QLineEdit *box, const QString &text) {
+        box->setMaxLength(std::max<int>(entryWidth, int(text.size())));
+        box->setText(text);
+        box->setCursorPosition(0); // a name longer than the box shows its beginning
+    };
     for (int n = 1; n <= 8; ++n) {
-        EN[n]->setText(settings.quickNames[n]);
-        ET[n]->setText(settings.quickNumbers[n]);
+        show(EN[n], settings.quickNames[n]);
+        show(ET[n], settings.quickNumbers[n]);
     }
     EN[1]->setFocus(Qt::OtherFocusReason);
 }

@@ -92,8 +92,8 @@ void TestSettings::missingFile_givesDefaultsAndWritesAllKeysInOrder()
     QCOMPARE(s.lastPosition, 0);
     QVERIFY(s.printPersonal && !s.printWork && s.printMobile && s.printEmail && !s.printTenCopies);
     QCOMPARE(s.calculation, 0);
-    QCOMPARE(s.vat1, 22);
-    QCOMPARE(s.vat2, 7);
+    QCOMPARE(s.vat1, 23); // the rates since 2011
+    QCOMPARE(s.vat2, 8);
     QCOMPARE(s.range, 3);
     QCOMPARE(s.autoReminder, 1);
     for (int n = 1; n <= 8; ++n) {
@@ -109,7 +109,7 @@ void TestSettings::missingFile_givesDefaultsAndWritesAllKeysInOrder()
     for (int n = 1; n <= 8; ++n) {
         expected += QStringLiteral("0%1_Nazwa_=\r\n0%1Telefon=\r\n").arg(n).toLatin1();
     }
-    expected += "[Kalkulacje]\r\nKALK=0\r\nVAT1=22\r\nVAT2=7\r\n[Terminy]\r\nZAKRES=3\r\nAUTOTERMINY=1\r\n";
+    expected += "[Kalkulacje]\r\nKALK=0\r\nVAT1=23\r\nVAT2=8\r\n[Terminy]\r\nZAKRES=3\r\nAUTOTERMINY=1\r\n";
     QCOMPARE(bytes(), expected);
 }
 
@@ -143,10 +143,10 @@ void TestSettings::malformedNumbers_giveDefaults_data()
     QTest::addColumn<bool>("personal");
     QTest::newRow("letters") << QByteArray("[Kontakty]\nOstatnia_Pozycja=abc\nDrukuj_Osobiste=x\n"
                                            "[Terminy]\nZAKRES=dwa\n[Kalkulacje]\nVAT1=22%\n")
-                             << 0 << 3 << 22 << true;
+                             << 0 << 3 << 23 << true;
     QTest::newRow("empty values") << QByteArray("[Kontakty]\nOstatnia_Pozycja=\nDrukuj_Osobiste=\n"
                                                 "[Terminy]\nZAKRES=\n")
-                                  << 0 << 3 << 22 << true;
+                                  << 0 << 3 << 23 << true;
     QTest::newRow("zero position and negatives") << QByteArray(
         "[Kontakty]\nOstatnia_Pozycja=0\nDrukuj_Osobiste=0\n[Terminy]\nZAKRES=-2\n[Kalkulacje]\nVAT1=-5\n")
                                                  << -1 << -2 << -5 << false;
@@ -169,17 +169,17 @@ void TestSettings::malformedNumbers_giveDefaults()
 
 void TestSettings::handEditedValues_surviveWrites()
 {
-    write("[Terminy]\r\nZAKRES=10\r\nAUTOTERMINY=0\r\n[Kalkulacje]\r\nVAT1=23\r\nVAT2=8\r\n");
+    write("[Terminy]\r\nZAKRES=10\r\nAUTOTERMINY=0\r\n[Kalkulacje]\r\nVAT1=22\r\nVAT2=7\r\n");
     for (int round = 0; round < 2; ++round) {
         rewrite();
     }
     const Settings s = readBack();
     QCOMPARE(s.range, 10);
     QCOMPARE(s.autoReminder, 0);
-    QCOMPARE(s.vat1, 23);
-    QCOMPARE(s.vat2, 8);
+    QCOMPARE(s.vat1, 22); // the rates before 2011 stay
+    QCOMPARE(s.vat2, 7);
     QVERIFY(bytes().startsWith(
-        "[Terminy]\r\nZAKRES=10\r\nAUTOTERMINY=0\r\n[Kalkulacje]\r\nVAT1=23\r\nVAT2=8\r\nKALK=0\r\n"));
+        "[Terminy]\r\nZAKRES=10\r\nAUTOTERMINY=0\r\n[Kalkulacje]\r\nVAT1=22\r\nVAT2=7\r\nKALK=0\r\n"));
 }
 
 void TestSettings::unknownKeysSectionsAndComments_stayUntouched()

@@ -7,12 +7,28 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+ExchangeSink collect(QList<ExchangeContact> *contacts)
+{
+    return [contacts](ExchangeContact &&item, QString *) {
+        contacts->append(std::move(item));
+        return true;
+    };
+}
+
+} // namespace
+
 class TestContactCsv : public QObject
 {
     Q_OBJECT
 private slots:
     void read_files_data();
     void read_files();
+    void read_otherProgramsExports_data();
+    void read_otherProgramsExports();
+    void read_onlyNameUnderstood_data();
+    void read_onlyNameUnderstood();
     void read_malformed_data();
     void read_malformed();
     void formulaCells_markedAndReadBack_data();
@@ -62,6 +78,79 @@ void TestContactCsv::read_files()
         QCOMPARE(contacts[0].contact.DomUlica, street);
         QCOMPARE(contacts[0].notes, notes);
     }
+}
+
+// Files written from the header lists those programs publish for their CSV exports; every one holds
+// the same person. "Field=value|..." of the first contact; the columns told as left out.
+void TestContactCsv::read_otherProgramsExports_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QString>("skipped");
+    const QString everywhere = u"Nazwa=Kowalski Jan|Email=jan@kowalski.example|TelKom=600 100 200|TelSlu=22 111 22 33|"
+                               u"Faks=22 777 88 99|DomMiasto=Łódź|DomKod=90-001|Urodziny=08.03.1980|Firma=Przędzalnia|"
+                               u"Dep=Zakupy|Tytul=Kierownik|Notatki=Zna się na rzeczy|"_s;
+    const QString thunderbird = everywhere
+                                + u"Pseudo=Janek|TelDom=22 444 55 66|DomUlica=ul. Długa 5, m. 12|"
+                                  u"PracaUlica=ul. Prosta 2|PracaMiasto=Warszawa|PracaKod=00-950|"
+                                  u"PracaURL=www.przedzalnia.example|DomURL=www.kowalski.example"_s;
+    QTest::newRow("Thunderbird, English") << u"thunderbird-en.csv"_s << thunderbird << u"Home Country|Custom 1"_s;
+    QTest::newRow("Thunderbird, Polish, code page 1250")
+        << u"thunderbird-pl.csv"_s << thunderbird << u"Państwo (dom)|Informacja 1"_s;
+    QTest::newRow("Google Contacts") << u"google.csv"_s
+                                     << everywhere
+                                            + u"Pseudo=Janek|DomUlica=ul. Długa 5|DomURL=www.kowalski.example|TelDom="_s
+                                     << u"Labels|E-mail 2 - Value|Address 1 - Region|Address 1 - Country"_s;
+    QTest::newRow("Outlook") << u"outlook.csv"_s
+                             << everywhere
+                                    + u"TelDom=22 444 55 66|DomUlica=ul. Długa 5, m. 12|PracaUlica=ul. Prosta 2|"
+                                      u"PracaURL=www.przedzalnia.example|Slub="_s
+                             << u"E-mail Type|E-mail Display Name|Gender|Priority|Private|Sensitivity|Spouse"_s;
+}
+
+void TestContactCsv::read_otherProgramsExports()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, fields);
+    QFETCH(QString, skipped);
+    QFile in(QStringLiteral(TEST_DATA_DIR "/exchange/") + file);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QList<ExchangeContact> contacts;
+    ExchangeError error;
+    ContactCsv::ColumnReport columns;
+    QVERIFY2(ContactCsv::read(in.readAll(), collect(&contacts), {}, &error, {}, &columns), qPrintable(error.text()));
+    QVERIFY(!contacts.isEmpty());
+    for (const QString &expected : fields.split(u'|')) {
+        const QString name = expected.section(u'=', 0, 0);
+        const QString actual =
+            name == u"Notatki" ? contacts[0].notes : contacts[0].contact.*Contact::column(name)->field;
+        QVERIFY2(actual == expected.section(u'=', 1), qPrintable(name + u": "_s + actual));
+    }
+    QCOMPARE(columns.skipped, skipped.split(u'|'));
+    QVERIFY(!columns.onlyName);
+    if (file.startsWith(u"thunderbird")) { // a list with only the name as shown and an address
+        QCOMPARE(contacts.size(), 2);
+        QCOMPARE(contacts[1].contact.Nazwa + u' ' + contacts[1].contact.Email, u"Biuro Rachunkowe biuro@example.net"_s);
+    }
+}
+
+void TestContactCsv::read_onlyNameUnderstood_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("onlyName");
+    QTest::newRow("name parts, the rest unknown")
+        << QByteArray("First Name,Last Name,Telefon privat,Strasse\r\nJan,Rokita,221234567,Lange 1\r\n") << true;
+    QTest::newRow("name alone") << QByteArray("Nazwa\r\nRokita Jan\r\n") << false;
+    QTest::newRow("name and a phone") << QByteArray("Nazwa,TelDom,Kolor\r\nRokita Jan,22,\r\n") << false;
+}
+
+void TestContactCsv::read_onlyNameUnderstood()
+{
+    QFETCH(QByteArray, bytes);
+    QList<ExchangeContact> contacts;
+    ContactCsv::ColumnReport columns;
+    QVERIFY(ContactCsv::read(bytes, collect(&contacts), {}, nullptr, {}, &columns));
+    QTEST(columns.onlyName, "onlyName");
 }
 
 void TestContactCsv::read_malformed_data()

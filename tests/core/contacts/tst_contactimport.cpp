@@ -494,6 +494,8 @@ void TestContactImport::csvRowsInStoredForm_sameAsTheLongWay_data()
         << utf8(u"A,,,,1980-03-08,\r\nB,,,,1980.03.08,\r\nC,,,,08.03.1980,\r\nD,,,,jutro,\r\nE,,,,1980-02-30,\r\n"
                 u"F,,,,0000-01-01,\r\nG,,,,2000-02-29,\r\nH,,,,1980-3-08,\r\nI,,,,1980/03/08,\r\n"_s)
         << 7;
+    QTest::newRow("dates with the month first, and none")
+        << utf8(u"A,,,,3/8/1980,\r\nB,,,,0/0/00,\r\nC,,,,12/25/1980,\r\n"_s) << 0;
     QTest::newRow("control characters") << utf8(u"\"A\tB\",,,,,\r\n\"C\x7f\",,,,,\r\n"_s) << 0;
     QTest::newRow("notes with line breaks and a formula mark")
         << utf8(u"A,,,,,\"raz\r\ndwa\r\n\"\r\nB,,,,,'=SUM(A1)\r\n"_s) << 2;

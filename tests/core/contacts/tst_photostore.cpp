@@ -77,7 +77,9 @@ void TestPhotoStore::prepare_byContent_data()
     QTest::newRow("JPEG") << "a.jpeg" << jpeg << "copied";
     QTest::newRow("BMP") << "a.bmp" << pictureOf("bmp", 64, 48) << "converted";
     QTest::newRow("BMP named .jpg") << "b.jpg" << pictureOf("bmp", 64, 48) << "converted";
-    QTest::newRow("PNG named .jpg") << "c.jpg" << pictureOf("png", 64, 48) << "refused";
+    QTest::newRow("PNG") << "c.png" << pictureOf("png", 64, 48) << "converted";
+    QTest::newRow("PNG named .jpg") << "c.jpg" << pictureOf("png", 64, 48) << "converted";
+    QTest::newRow("no picture named .png") << "d.png" << QByteArray("zwykły tekst\n") << "refused";
     QTest::newRow("cut JPEG") << "e.jpg" << jpeg.left(300) << "refused";
     QTest::newRow("gone before reading") << "zniknięte.jpg" << QByteArray() << "gone";
 }

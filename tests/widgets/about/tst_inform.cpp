@@ -18,6 +18,8 @@ private slots:
     void autostartOnShow();
     void uncheckThenCheck_leavesOneEntryForThisCopy();
     void links_openOnReleaseAndChangeColour();
+    void links_onlyForConfiguredAddresses_data();
+    void links_onlyForConfiguredAddresses();
     void escape_closes();
 };
 
@@ -70,7 +72,8 @@ void TestInform::uncheckThenCheck_leavesOneEntryForThisCopy()
 void TestInform::links_openOnReleaseAndChangeColour()
 {
     ShellFixture fx;
-    fx.start().Informacje->trigger();
+    fx.start().setProjectAddresses(QStringLiteral("https://morwinek.test/"), QStringLiteral("autor@morwinek.test"));
+    fx.main->Informacje->trigger();
     QLabel *www = Form_Inform->Label_www;
     QLabel *email = Form_Inform->Label_email;
     QCOMPARE(www->text(), QStringLiteral("strona internetowa: ") + fx.main->webPage());
@@ -83,6 +86,32 @@ void TestInform::links_openOnReleaseAndChangeColour()
     QCOMPARE(fx.sim.shell.opened, QList<QUrl>({QUrl(fx.main->webPage()), QUrl(fx.main->webPage())}));
     QTest::mouseClick(email, Qt::LeftButton, {}, QPoint(4, 4));
     QCOMPARE(fx.sim.shell.opened.last().toString(), "mailto:" + fx.main->authorEmail() + "?subject=Morwinek");
+}
+
+void TestInform::links_onlyForConfiguredAddresses_data()
+{
+    QTest::addColumn<QString>("webPage");
+    QTest::addColumn<QString>("email");
+    QTest::newRow("both") << "https://morwinek.test/"
+                          << "autor@morwinek.test";
+    QTest::newRow("none") << ""
+                          << "";
+    QTest::newRow("e-mail only") << ""
+                                 << "autor@morwinek.test";
+}
+
+void TestInform::links_onlyForConfiguredAddresses()
+{
+    QFETCH(QString, webPage);
+    QFETCH(QString, email);
+    ShellFixture fx;
+    fx.start().setProjectAddresses(webPage, email);
+    fx.main->Informacje->trigger();
+    QVERIFY(Form_Inform);
+    QCOMPARE(Form_Inform->Label_www->isVisibleTo(Form_Inform), !webPage.isEmpty());
+    QCOMPARE(Form_Inform->Label_email->isVisibleTo(Form_Inform), !email.isEmpty());
+    QCOMPARE(Form_Inform->Label_www->text(), QStringLiteral("strona internetowa: ") + webPage);
+    QCOMPARE(Form_Inform->Label_email->text(), QStringLiteral("program napisał: ") + email);
 }
 
 void TestInform::escape_closes()

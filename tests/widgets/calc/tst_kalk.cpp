@@ -37,12 +37,17 @@ private slots:
     void taxAmounts_readableBesideTheirUnits_data();
     void taxAmounts_readableBesideTheirUnits();
     void vatRates_changedFromTheWindow();
+    void vatRates_onlyChangedOnesWrittenBack_data();
+    void vatRates_onlyChangedOnesWrittenBack();
 
 private:
     TForm_Kalk &open(ShellFixture &fx);
     void type(CalcEdit *field, const QString &text);
     static CalcEdit *field(int n) { return Form_Kalk->findChild<CalcEdit *>(QStringLiteral("C%1").arg(n)); }
 };
+
+// Rates stored before 2011, which the arithmetic below was worked out with.
+const QByteArray oldRates = "[Kalkulacje]\r\nVAT1=22\r\nVAT2=7\r\n";
 
 void TestKalk::cleanup()
 {
@@ -84,8 +89,8 @@ void TestKalk::firstOpening_vatWithEmptyFields()
     QCOMPARE(w.ComboBox1->itemText(2), QStringLiteral("Długość -   m"));
     QVERIFY(!w.ComboBox1->isEditable());
     QCOMPARE(w.L1->text(), QStringLiteral("Bez VAT"));
-    QCOMPARE(w.L2->text(), QStringLiteral("VAT 22%"));
-    QCOMPARE(w.L3->text(), QStringLiteral("VAT 7%"));
+    QCOMPARE(w.L2->text(), QStringLiteral("VAT 23%"));
+    QCOMPARE(w.L3->text(), QStringLiteral("VAT 8%"));
     QCOMPARE(w.LVAT1->text(), QStringLiteral("0,00"));
     QCOMPARE(w.LVAT2->text(), QStringLiteral("0,00"));
     for (int n = 1; n <= 3; ++n) {
@@ -126,6 +131,7 @@ void TestKalk::typing_recomputesTheOtherFields()
     QFETCH(QStringList, fields);
     QFETCH(QStringList, taxes);
     ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), oldRates);
     TForm_Kalk &w = open(fx);
     w.ComboBox1->setCurrentIndex(category);
     type(field(1), QStringLiteral("7")); // something to replace
@@ -191,6 +197,7 @@ void TestKalk::inputMethodText_checkedLikeTyping()
 void TestKalk::categorySwitch_keepsC1AndEmptiesTaxLabels()
 {
     ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), oldRates);
     TForm_Kalk &w = open(fx);
     type(w.C1, QStringLiteral("100"));
     QCOMPARE(w.LVAT1->text(), QStringLiteral("22,00"));
@@ -208,6 +215,7 @@ void TestKalk::categorySwitch_keepsC1AndEmptiesTaxLabels()
 void TestKalk::grouping_onlyWithoutFocus()
 {
     ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), oldRates);
     TForm_Kalk &w = open(fx);
     type(w.C1, QStringLiteral("1234567"));
     QCOMPARE(w.C1->text(), QStringLiteral("1234567"));
@@ -224,6 +232,7 @@ void TestKalk::grouping_onlyWithoutFocus()
 void TestKalk::popupCalculator_resultGoesIntoField()
 {
     ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), oldRates);
     TForm_Kalk &w = open(fx);
     type(w.C1, QStringLiteral("5"));
     w.C2->calculatorButton()->click();
@@ -299,9 +308,9 @@ void TestKalk::vatRate_minusHundredFallsBackForTheSession()
     ShellFixture fx;
     fx.writeFile(QStringLiteral("Morwinek.ini"), "[Kalkulacje]\r\nVAT1=-100\r\nVAT2=5\r\n");
     TForm_Kalk &w = open(fx);
-    QCOMPARE(w.L2->text(), QStringLiteral("VAT 22%"));
+    QCOMPARE(w.L2->text(), QStringLiteral("VAT 23%"));
     QCOMPARE(w.L3->text(), QStringLiteral("VAT 5%"));
-    type(w.C2, QStringLiteral("122"));
+    type(w.C2, QStringLiteral("123"));
     QCOMPARE(w.C1->text(), QStringLiteral("100"));
     QCOMPARE(w.C3->text(), QStringLiteral("105"));
     QCOMPARE(fx.main->settings().vat1, -100);
@@ -333,6 +342,7 @@ void TestKalk::taxAmounts_readableBesideTheirUnits()
     QFETCH(QString, typed);
     QFETCH(QString, tax1);
     ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), oldRates);
     TForm_Kalk &w = open(fx);
     type(w.C2, typed);
     QCOMPARE(w.LVAT1->text(), tax1);
@@ -352,16 +362,48 @@ void TestKalk::vatRates_changedFromTheWindow()
     QTimer::singleShot(20, [] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         QVERIFY(dialog);
-        dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT1"))->setValue(23);
-        dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT2"))->setValue(8);
+        dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT1"))->setValue(24);
+        dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT2"))->setValue(5);
         dialog->accept();
     });
     w.Button_VAT->click();
-    QCOMPARE(w.L2->text() + w.L3->text(), QStringLiteral("VAT 23%VAT 8%"));
-    QCOMPARE(w.C2->text() + u' ' + w.C3->text(), QStringLiteral("123 108"));
+    QCOMPARE(w.L2->text() + w.L3->text(), QStringLiteral("VAT 24%VAT 5%"));
+    QCOMPARE(w.C2->text() + u' ' + w.C3->text(), QStringLiteral("124 105"));
     fx.main->saveSettings();
     const QByteArray ini = fx.readFile(QStringLiteral("Morwinek.ini"));
-    QVERIFY(ini.contains("VAT1=23") && ini.contains("VAT2=8"));
+    QVERIFY(ini.contains("VAT1=24") && ini.contains("VAT2=5"));
+}
+
+void TestKalk::vatRates_onlyChangedOnesWrittenBack_data()
+{
+    QTest::addColumn<QByteArray>("stored");  // as edited by hand
+    QTest::addColumn<int>("typed");          // into the second box; -1: nothing typed
+    QTest::addColumn<QByteArray>("written"); // by the next write of the settings
+    QTest::newRow("beyond the boxes, untouched")
+        << QByteArray("VAT1=150\r\nVAT2=-5") << -1 << QByteArray("VAT1=150\r\nVAT2=-5");
+    QTest::newRow("second changed") << QByteArray("VAT1=150\r\nVAT2=-5") << 8 << QByteArray("VAT1=150\r\nVAT2=8");
+    QTest::newRow("unusable first kept") << QByteArray("VAT1=-100\r\nVAT2=7") << 9 << QByteArray("VAT1=-100\r\nVAT2=9");
+}
+
+void TestKalk::vatRates_onlyChangedOnesWrittenBack()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, typed);
+    ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), "[Kalkulacje]\r\n" + stored + "\r\n");
+    TForm_Kalk &w = open(fx);
+    QTimer::singleShot(20, [typed] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (typed >= 0) {
+            dialog->findChild<QSpinBox *>(QStringLiteral("Edit_VAT2"))->setValue(typed);
+        }
+        dialog->accept();
+    });
+    w.Button_VAT->click();
+    fx.main->saveSettings();
+    QFETCH(QByteArray, written);
+    QVERIFY2(fx.readFile(QStringLiteral("Morwinek.ini")).contains(written + "\r\n"), written.constData());
 }
 
 QTEST_MAIN(TestKalk)

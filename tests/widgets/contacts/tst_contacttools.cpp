@@ -75,6 +75,7 @@ private slots:
     void exchange_importAnswerDecides_data();
     void exchange_importAnswerDecides();
     void exchange_dropOfVcfFileImports();
+    void exchange_summaryNamesLeftOutColumns();
     void exchange_exportCancelledInProgressWritesNothing();
     void dialogs_startInDocumentsThenInLastFolder();
 
@@ -264,7 +265,10 @@ void TestContactTools::photo_chosenPictureStored_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("refused");
     QTest::newRow("BMP converted") << "a.bmp" << pictureOf("bmp", 30, 20) << false;
-    QTest::newRow("PNG named .jpg refused") << "a.jpg" << pictureOf("png", 30, 20) << true;
+    QTest::newRow("PNG converted") << "a.png" << pictureOf("png", 30, 20) << false;
+    QTest::newRow("PNG named .jpg converted by its content") << "a.jpg" << pictureOf("png", 30, 20) << false;
+    QTest::newRow("PPM converted") << "a.ppm" << pictureOf("ppm", 30, 20) << false;
+    QTest::newRow("text named .png refused") << "a.png" << QByteArray("to nie obraz\n") << true;
 }
 
 void TestContactTools::photo_chosenPictureStored()
@@ -287,7 +291,7 @@ void TestContactTools::photo_chosenPictureStored()
     }
     QCOMPARE(prompter().boxes.size(), 0);
     // A whole JPEG by its bytes (start and end of image markers) that a decoder of its own reads: the
-    // 30 × 20 bitmap, converted.
+    // 30 × 20 picture, converted.
     QVERIFY(stored.startsWith("\xFF\xD8") && stored.endsWith("\xFF\xD9"));
     QCOMPARE(QImage::fromData(stored, "JPEG").size(), QSize(30, 20));
     QVERIFY(!w->Image_Zdjecie->isHidden());
@@ -431,6 +435,24 @@ void TestContactTools::exchange_dropOfVcfFileImports()
     QApplication::sendEvent(Form_Notatniczek, &drop);
     QTRY_COMPARE(Form_Notatniczek->book().count(), 3);
     QCOMPARE(prompter().boxes.first().flags, unsigned(MB_OKCANCEL | MB_ICONQUESTION));
+}
+
+void TestContactTools::exchange_summaryNamesLeftOutColumns()
+{
+    QVERIFY(openMenu({lineFor(u"10000"_s, u"Kos Ola"_s)}));
+    prompter().answers = {Prompter::Ok, Prompter::Ok};
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral(TEST_DATA_DIR "/exchange/thunderbird-en.csv"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form_Notatniczek, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form_Notatniczek, &drop);
+    QTRY_COMPARE(Form_Notatniczek->book().count(), 3);
+    QCOMPARE(prompter().boxes.size(), 2);
+    for (const auto &box : std::as_const(prompter().boxes)) {
+        QVERIFY2(box.text.contains(u"\rPominięte kolumny: Home Country, Custom 1."_s), qPrintable(box.text));
+    }
+    QVERIFY(prompter().boxes.last().text.startsWith(u"Dodano kontakty: 2."_s));
 }
 
 void TestContactTools::exchange_exportCancelledInProgressWritesNothing()

@@ -126,7 +126,7 @@ void TestWindowFrames::everyWindow_switchableAndNamed()
         QCOMPARE(captionOf("Edit_PracaURL"), QStringLiteral("Firmowa strona internetowa"));
     }
     if (action == "Kalkulacje") {
-        QCOMPARE(captionOf("C2"), QStringLiteral("VAT 22%"));
+        QCOMPARE(captionOf("C2"), QStringLiteral("VAT 23%"));
     }
     if (auto *terminy = qobject_cast<TForm_Terminy *>(w)) {
         QCOMPARE(captionOf("eData"), QStringLiteral("Data"));

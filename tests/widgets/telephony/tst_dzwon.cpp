@@ -38,6 +38,13 @@ private slots:
         QTest::newRow("a lone zero") << QString("0") << "0,";
         QTest::newRow("leading blank") << QString(" 012") << " 012";
         QTest::newRow("trailing blank kept") << QString("0123 ") << "0,123 ";
+        // Every character of the dialable-address syntax goes through as written.
+        QTest::newRow("wait for dial tone") << QString("9W0221234567") << "9W0221234567";
+        QTest::newRow("pause and pulse") << QString("0,22 555 P 12") << "0,22 555 P 12";
+        QTest::newRow("tone, flash, quiet, billing") << QString("0t!22@$1") << "0,t!22@$1";
+        QTest::newRow("tones A to D") << QString("*31#A1D") << "*31#A1D";
+        QTest::newRow("leading pause") << QString(",22 555") << ",22 555";
+        QTest::newRow("plus and pause") << QString("+,48 22 555") << "+,48 22 555";
     }
     void prefixRule()
     {
@@ -121,18 +128,24 @@ private slots:
     void undialableNumber_toldInPolish_data()
     {
         QTest::addColumn<QString>("number");
-        QTest::newRow("Polish letters") << QStringLiteral("22 5ł5 ń1");
-        QTest::newRow("tone letter") << QStringLiteral("22 5A5");
-        QTest::newRow("second command") << QStringLiteral("600;ATH");
+        QTest::addColumn<QString>("message"); // %1: the number
+        const QString undialable = QStringLiteral("Numer %1 zawiera znaki, których nie można wybrać");
+        QTest::newRow("Polish letters") << QStringLiteral("22 5ł5 ń1") << undialable;
+        QTest::newRow("lower-case tone letter") << QStringLiteral("22 5a5") << undialable;
+        QTest::newRow("second command") << QStringLiteral("600;ATH") << undialable;
+        QTest::newRow("separators only") << QStringLiteral("+, - ,")
+                                         << QStringLiteral("Numer %1 nie zawiera cyfr do wybrania");
+        QTest::newRow("61 to dial") << QString(61, u'5')
+                                    << QStringLiteral("Numer %1 ma więcej niż 60 znaków do wybrania");
     }
     void undialableNumber_toldInPolish()
     {
         QFETCH(QString, number);
+        QFETCH(QString, message);
         DialFixture f;
         f.start().Dzwon(number);
         QCOMPARE(f.prompter().boxes.size(), 1);
-        QCOMPARE(f.prompter().boxes.first().text,
-                 QStringLiteral("Numer %1 zawiera znaki, których nie można wybrać").arg(number));
+        QCOMPARE(f.prompter().boxes.first().text, message.arg(number));
         QVERIFY(!f.api.calls.contains(QStringLiteral("lineMakeCall")));
         QVERIFY(!f.window()->isVisible());
     }

@@ -199,15 +199,16 @@ private slots:
             << mobile << 1 << "" << 2 << "Biuro - komórka" << QByteArray("01Telefon=9\r\n") << "333" << QString();
         QTest::newRow("all eight taken") << home << 1 << "" << 0 << "" << full << "" << QString();
         QTest::newRow("no modem") << home << 0 << "" << 0 << "" << QByteArray() << "" << QString();
-        // The editor's boxes hold 32 characters: a long name gives way to the suffix.
+        // Stored whole, though the editor's boxes take only 32 typed characters.
         const QString longName = "Brzęczyszczykiewicz Grzegorz";
-        QTest::newRow("long name, home") << home << 1 << "" << 1 << "Brzęczyszczykiewicz Grzego - dom" << QByteArray()
+        QTest::newRow("long name, home") << home << 1 << "" << 1 << "Brzęczyszczykiewicz Grzegorz - dom" << QByteArray()
                                          << "111" << longName;
-        QTest::newRow("cut at a blank") << work << 1 << "Abcdefghi" << 1 << "Brzęczyszczykiewicz - Abcdefghi"
-                                        << QByteArray() << "222" << longName;
+        QTest::newRow("long name, company")
+            << work << 1 << "Abcdefghi" << 1 << "Brzęczyszczykiewicz Grzegorz - Abcdefghi" << QByteArray() << "222"
+            << longName;
         QTest::newRow("company longer than the box")
-            << work << 1 << "Przedsiębiorstwo Handlowe Kowalski" << 1 << "Brzęczyszczykiew - Przedsiębiors"
-            << QByteArray() << "222" << longName;
+            << work << 1 << "Przedsiębiorstwo Handlowe Kowalski" << 1
+            << "Brzęczyszczykiewicz Grzegorz - Przedsiębiorstwo Handlowe Kowalski" << QByteArray() << "222" << longName;
     }
     void addButtons()
     {

@@ -4,6 +4,8 @@
 #include "core/common/DateText.h"
 
 #include <QDate>
+#include <QHash>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <array>
@@ -203,7 +205,26 @@ enum class NamePart
     First,
     Middle,
     Last,
-    Notes
+    Notes,
+    Display // the whole name as shown, used when the file has no parts of it
+};
+
+// Columns whose value goes somewhere only together with others of the same row.
+enum class Joined
+{
+    None,
+    Append, // after what an earlier column put into the same field: a second line of a street
+    BirthYear,
+    BirthMonth,
+    BirthDay,
+    Label, // the kind of the values of a numbered group: "Phone 1 - Label" = "Mobile"
+    Phone,
+    Email,
+    Street,
+    City,
+    PostalCode,
+    Website,
+    Used // read through others: an address written whole beside its parts
 };
 
 struct Alias
@@ -211,8 +232,11 @@ struct Alias
     const char16_t *header; // lower case
     QString Contact::*field;
     NamePart part;
+    Joined joined = Joined::None;
 };
 
+// Our own names first (Contact::columns()), then these: the exports of the usual mail programs in
+// English and of Thunderbird in Polish, and the names people give such columns.
 const Alias aliases[] = {
     {u"first name", nullptr, NamePart::First},
     {u"given name", nullptr, NamePart::First},
@@ -223,49 +247,252 @@ const Alias aliases[] = {
     {u"last name", nullptr, NamePart::Last},
     {u"family name", nullptr, NamePart::Last},
     {u"nazwisko", nullptr, NamePart::Last},
+    {u"display name", nullptr, NamePart::Display},
+    {u"wyświetlana nazwa", nullptr, NamePart::Display},
     {u"notes", nullptr, NamePart::Notes},
     {u"notatka", nullptr, NamePart::Notes},
+    {u"notatki", nullptr, NamePart::Notes},
     {u"name", &Contact::Nazwa, NamePart::None},
     {u"nickname", &Contact::Pseudo, NamePart::None},
     {u"pseudonim", &Contact::Pseudo, NamePart::None},
     {u"e-mail address", &Contact::Email, NamePart::None},
     {u"e-mail", &Contact::Email, NamePart::None},
-    {u"e-mail 1 - value", &Contact::Email, NamePart::None},
     {u"adres e-mail", &Contact::Email, NamePart::None},
+    {u"primary email", &Contact::Email, NamePart::None},
+    {u"podstawowy e-mail", &Contact::Email, NamePart::None},
     {u"home phone", &Contact::TelDom, NamePart::None},
     {u"telefon domowy", &Contact::TelDom, NamePart::None},
     {u"mobile phone", &Contact::TelKom, NamePart::None},
+    {u"mobile number", &Contact::TelKom, NamePart::None},
     {u"telefon komórkowy", &Contact::TelKom, NamePart::None},
+    {u"numer telefonu komórkowego", &Contact::TelKom, NamePart::None},
     {u"business phone", &Contact::TelSlu, NamePart::None},
+    {u"work phone", &Contact::TelSlu, NamePart::None},
     {u"telefon służbowy", &Contact::TelSlu, NamePart::None},
+    {u"telefonu służbowy", &Contact::TelSlu, NamePart::None}, // Thunderbird's Polish header as it is
     {u"business fax", &Contact::Faks, NamePart::None},
+    {u"fax number", &Contact::Faks, NamePart::None},
     {u"faks", &Contact::Faks, NamePart::None},
+    {u"numer faksu", &Contact::Faks, NamePart::None},
     {u"home street", &Contact::DomUlica, NamePart::None},
+    {u"home address", &Contact::DomUlica, NamePart::None},
+    {u"adres domowy", &Contact::DomUlica, NamePart::None},
+    {u"home street 2", &Contact::DomUlica, NamePart::None, Joined::Append},
+    {u"home street 3", &Contact::DomUlica, NamePart::None, Joined::Append},
+    {u"home address 2", &Contact::DomUlica, NamePart::None, Joined::Append},
+    {u"adres domowy 2", &Contact::DomUlica, NamePart::None, Joined::Append},
     {u"home city", &Contact::DomMiasto, NamePart::None},
+    {u"miasto (dom)", &Contact::DomMiasto, NamePart::None},
     {u"home postal code", &Contact::DomKod, NamePart::None},
+    {u"home zipcode", &Contact::DomKod, NamePart::None},
+    {u"kod pocztowy (dom)", &Contact::DomKod, NamePart::None},
     {u"business street", &Contact::PracaUlica, NamePart::None},
+    {u"work address", &Contact::PracaUlica, NamePart::None},
+    {u"adres służbowy", &Contact::PracaUlica, NamePart::None},
+    {u"business street 2", &Contact::PracaUlica, NamePart::None, Joined::Append},
+    {u"business street 3", &Contact::PracaUlica, NamePart::None, Joined::Append},
+    {u"work address 2", &Contact::PracaUlica, NamePart::None, Joined::Append},
+    {u"adres służbowy 2", &Contact::PracaUlica, NamePart::None, Joined::Append},
     {u"business city", &Contact::PracaMiasto, NamePart::None},
+    {u"work city", &Contact::PracaMiasto, NamePart::None},
+    {u"miasto (praca)", &Contact::PracaMiasto, NamePart::None},
     {u"business postal code", &Contact::PracaKod, NamePart::None},
+    {u"work zipcode", &Contact::PracaKod, NamePart::None},
+    {u"kod pocztowy (praca)", &Contact::PracaKod, NamePart::None},
     {u"company", &Contact::Firma, NamePart::None},
-    {u"organization 1 - name", &Contact::Firma, NamePart::None},
+    {u"organization", &Contact::Firma, NamePart::None},
+    {u"organization name", &Contact::Firma, NamePart::None},
+    {u"firma/organizacja", &Contact::Firma, NamePart::None},
     {u"department", &Contact::Dep, NamePart::None},
+    {u"organization department", &Contact::Dep, NamePart::None},
     {u"dział", &Contact::Dep, NamePart::None},
+    {u"departament", &Contact::Dep, NamePart::None},
     {u"job title", &Contact::Tytul, NamePart::None},
+    {u"organization title", &Contact::Tytul, NamePart::None},
     {u"stanowisko", &Contact::Tytul, NamePart::None},
     {u"birthday", &Contact::Urodziny, NamePart::None},
+    {u"birth year", nullptr, NamePart::None, Joined::BirthYear},
+    {u"birth month", nullptr, NamePart::None, Joined::BirthMonth},
+    {u"birth day", nullptr, NamePart::None, Joined::BirthDay},
+    {u"urodziny - rok", nullptr, NamePart::None, Joined::BirthYear},
+    {u"urodziny - miesiąc", nullptr, NamePart::None, Joined::BirthMonth},
+    {u"urodziny - dzień", nullptr, NamePart::None, Joined::BirthDay},
     {u"anniversary", &Contact::Slub, NamePart::None},
     {u"personal web page", &Contact::DomURL, NamePart::None},
     {u"web page", &Contact::PracaURL, NamePart::None},
+    {u"web page 1", &Contact::PracaURL, NamePart::None}, // Thunderbird: the work page first
+    {u"strona www 1", &Contact::PracaURL, NamePart::None},
+    {u"web page 2", &Contact::DomURL, NamePart::None},
+    {u"strona www 2", &Contact::DomURL, NamePart::None},
 };
 
-// "1980-03-08" as spreadsheets and mail programs write dates -> "08.03.1980".
+// What a column of a file fills.
+struct ColumnRole
+{
+    QString Contact::*field = nullptr;
+    NamePart part = NamePart::None;
+    Joined joined = Joined::None;
+    qsizetype label = -1; // the column naming the kind of this one's group, where there is one
+
+    bool known() const { return field || part != NamePart::None || joined != Joined::None; }
+    bool nameOnly() const
+    {
+        return field == &Contact::Nazwa
+               || (part != NamePart::None && part != NamePart::Notes && joined == Joined::None && !field);
+    }
+};
+
+// A numbered group's column as Google Contacts names them: "Phone 2 - Value", "Address 1 - City",
+// with the group's kind in "... - Label" (or "... - Type" in older files).
+bool groupColumn(const QString &header, QString *group, QString *part)
+{
+    const qsizetype dash = header.indexOf(u" - ");
+    if (dash < 0) {
+        return false;
+    }
+    const QString head = header.left(dash);
+    const qsizetype blank = head.lastIndexOf(u' ');
+    bool numbered = false;
+    head.sliced(blank + 1).toInt(&numbered);
+    if (blank <= 0 || !numbered) {
+        return false;
+    }
+    *group = head;
+    *part = header.sliced(dash + 3);
+    return true;
+}
+
+ColumnRole roleOfGroupColumn(const QString &group, const QString &part)
+{
+    ColumnRole role;
+    const QString kind = group.section(u' ', 0, -2);
+    const bool first = group.section(u' ', -1) == u"1";
+    if (part == u"label" || part == u"type") {
+        role.joined = Joined::Label;
+    } else if (kind == u"e-mail" && part == u"value") {
+        role.joined = Joined::Email;
+    } else if (kind == u"phone" && part == u"value") {
+        role.joined = Joined::Phone;
+    } else if (kind == u"website" && part == u"value") {
+        role.joined = Joined::Website;
+    } else if (kind == u"address") {
+        role.joined = part == u"street"        ? Joined::Street
+                      : part == u"city"        ? Joined::City
+                      : part == u"postal code" ? Joined::PostalCode
+                      : part == u"formatted"   ? Joined::Used
+                                               : Joined::None;
+    } else if (kind == u"organization" && first) {
+        role.field = part == u"name"         ? &Contact::Firma
+                     : part == u"title"      ? &Contact::Tytul
+                     : part == u"department" ? &Contact::Dep
+                                             : nullptr;
+    }
+    return role;
+}
+
+// The roles of a header row's columns.
+QList<ColumnRole> columnRoles(const QStringList &headers)
+{
+    QList<ColumnRole> roles;
+    QHash<QString, qsizetype> labels; // group -> its label column
+    for (qsizetype i = 0; i < headers.size(); ++i) {
+        QString group, part;
+        if (groupColumn(headers[i].toLower(), &group, &part) && (part == u"label" || part == u"type")) {
+            labels.insert(group, i);
+        }
+    }
+    for (const QString &header : headers) {
+        const QString name = header.toLower();
+        ColumnRole role;
+        if (name == QLatin1String(ContactCsv::notesColumn).toString().toLower()) {
+            role.part = NamePart::Notes;
+        }
+        for (const Contact::Column &c : Contact::columns()) {
+            if (header.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) {
+                role.field = c.field;
+            }
+        }
+        for (const Alias &alias : aliases) {
+            if (!role.known() && name == QStringView(alias.header)) {
+                role = {alias.field, alias.part, alias.joined};
+            }
+        }
+        QString group, part;
+        if (!role.known() && groupColumn(name, &group, &part)) {
+            role = roleOfGroupColumn(group, part);
+            role.label = labels.value(group, -1);
+        }
+        roles.append(role);
+    }
+    return roles;
+}
+
+// Where a value of a numbered group goes, by its kind; nullptr when that place is taken.
+QString Contact::*groupTarget(Joined joined, const QString &kind, const Contact &contact)
+{
+    const QString k = kind.toLower();
+    const bool work = k.contains(u"work") || k.contains(u"business") || k.contains(u"służb") || k.contains(u"prac");
+    const bool fax = k.contains(u"fax") || k.contains(u"faks");
+    const bool mobile = k.contains(u"mobile") || k.contains(u"cell") || k.contains(u"komór");
+    const bool home = k.contains(u"home") || k.contains(u"dom");
+    QList<QString Contact::*> candidates;
+    switch (joined) {
+    case Joined::Email:
+        candidates = {&Contact::Email};
+        break;
+    case Joined::Phone:
+        candidates = fax      ? QList<QString Contact::*>{&Contact::Faks}
+                     : mobile ? QList<QString Contact::*>{&Contact::TelKom}
+                     : work   ? QList<QString Contact::*>{&Contact::TelSlu}
+                     : home   ? QList<QString Contact::*>{&Contact::TelDom}
+                              : QList<QString Contact::*>{&Contact::TelKom, &Contact::TelDom, &Contact::TelSlu};
+        break;
+    case Joined::Street:
+        candidates = {work ? &Contact::PracaUlica : &Contact::DomUlica};
+        break;
+    case Joined::City:
+        candidates = {work ? &Contact::PracaMiasto : &Contact::DomMiasto};
+        break;
+    case Joined::PostalCode:
+        candidates = {work ? &Contact::PracaKod : &Contact::DomKod};
+        break;
+    case Joined::Website:
+        candidates = {work ? &Contact::PracaURL : &Contact::DomURL};
+        break;
+    default:
+        break;
+    }
+    for (QString Contact::*field : std::as_const(candidates)) {
+        if ((contact.*field).trimmed().isEmpty()) {
+            return field;
+        }
+    }
+    return nullptr;
+}
+
+// "1980-03-08" as spreadsheets and mail programs write dates, and "3/8/1980" (month first) as
+// English exports do -> "08.03.1980". "0/0/00" stands for no date there.
 QString dateText(const QString &text)
 {
     if (text.isEmpty()) {
         return text;
     }
-    const QDate date = QDate::fromString(text.trimmed(), Qt::ISODate);
-    return date.isValid() && text.trimmed().size() == 10 ? DateText::toText(date) : text;
+    const QString trimmed = text.trimmed();
+    if (trimmed == u"0/0/00") {
+        return {};
+    }
+    QDate date = QDate::fromString(trimmed, Qt::ISODate);
+    if (date.isValid() && trimmed.size() == 10) {
+        return DateText::toText(date);
+    }
+    const QStringList parts = trimmed.split(u'/');
+    if (parts.size() == 3 && parts[2].size() == 4) {
+        date = QDate(parts[2].toInt(), parts[0].toInt(), parts[1].toInt());
+        if (date.isValid()) {
+            return DateText::toText(date);
+        }
+    }
+    return text;
 }
 
 // ';' when the header row has more semicolons than commas outside quotes, else ','.
@@ -431,7 +658,7 @@ struct StoredPlan
     bool possible = false;
 };
 
-StoredPlan storedPlan(const QList<QString Contact::*> &fields, const QList<NamePart> &parts)
+StoredPlan storedPlan(const QList<ColumnRole> &roles)
 {
     StoredPlan plan;
     plan.possible = true;
@@ -439,15 +666,18 @@ StoredPlan storedPlan(const QList<QString Contact::*> &fields, const QList<NameP
     plan.birthday = Contact::columnIndex(&Contact::Urodziny);
     plan.wedding = Contact::columnIndex(&Contact::Slub);
     quint32 filled = 0;
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        int column = fields[i] && fields[i] != &Contact::ID ? Contact::columnIndex(fields[i]) : -1;
+    for (qsizetype i = 0; i < roles.size(); ++i) {
+        const ColumnRole &role = roles[i];
+        // Values joined with others of the row (dates in parts, numbered groups) go the long way.
+        plan.possible = plan.possible && role.joined == Joined::None;
+        int column = role.field && role.field != &Contact::ID ? Contact::columnIndex(role.field) : -1;
         if (column >= 0) {
             plan.possible = plan.possible && !(filled & (1u << column));
             filled |= 1u << column;
-        } else if (!fields[i] && parts[i] == NamePart::Notes) {
+        } else if (!role.field && role.part == NamePart::Notes) {
             plan.possible = plan.possible && plan.notes < 0;
             plan.notes = i;
-        } else if (!fields[i] && parts[i] != NamePart::None) {
+        } else if (!role.field && role.part != NamePart::None) {
             plan.nameParts = true;
         }
         plan.columns.append(column);
@@ -488,6 +718,8 @@ bool storedRow(const Reader &reader, const StoredPlan &plan, bool utf8, PackedCo
             if (!named) {
                 return false;
             }
+        } else if ((column == plan.birthday || column == plan.wedding) && value.contains('/')) {
+            return false; // a date with the month first, or none ("0/0/00"), as English exports write them
         } else if ((column == plan.birthday || column == plan.wedding) && length == 10
                    && !(std::isdigit(static_cast<unsigned char>(value[4]))
                         && std::isdigit(static_cast<unsigned char>(value[7])))
@@ -564,7 +796,8 @@ bool read(QByteArrayView bytes,
           const ExchangeSink &sink,
           const StoredSink &stored,
           ExchangeError *error,
-          const ExchangeProgress &progress)
+          const ExchangeProgress &progress,
+          ColumnReport *columns)
 {
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes = bytes.sliced(3);
@@ -585,34 +818,39 @@ bool read(QByteArrayView bytes,
     if (!reader.next(&rowLine, &problem)) {
         return fail(rowLine, problem);
     }
-    // Which field (or part of the name) each column fills; nullptr and None for unknown columns.
-    QList<QString Contact::*> fields;
-    QList<NamePart> parts;
-    bool known = false;
+    // What each column fills; the names of the others are told when they hold anything.
+    QStringList headers;
     for (qsizetype i = 0; i < reader.fieldCount(); ++i) {
-        const QString name = decodeField(reader.field(i), utf8).trimmed();
-        QString Contact::*field = nullptr;
-        NamePart part =
-            name.compare(QLatin1String(notesColumn), Qt::CaseInsensitive) == 0 ? NamePart::Notes : NamePart::None;
-        for (const Contact::Column &c : Contact::columns()) {
-            if (name.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) {
-                field = c.field;
-            }
-        }
-        for (const Alias &alias : aliases) {
-            if (!field && part == NamePart::None && name.toLower() == QStringView(alias.header)) {
-                field = alias.field;
-                part = alias.part;
-            }
-        }
-        known = known || field || part != NamePart::None;
-        fields.append(field);
-        parts.append(part);
+        headers.append(decodeField(reader.field(i), utf8).trimmed());
     }
-    if (!known) {
+    const QList<ColumnRole> roles = columnRoles(headers);
+    if (std::none_of(roles.cbegin(), roles.cend(), [](const ColumnRole &role) {
+            return role.known();
+        })) {
         return fail(1, u"pierwszy wiersz nie zawiera nazw pól kontaktu (np. Nazwa, Email, TelDom)."_s);
     }
-    const StoredPlan plan = stored ? storedPlan(fields, parts) : StoredPlan();
+    QList<bool> skipped(roles.size(), false); // a column whose value was left out of some row
+    if (columns) {
+        columns->onlyName = std::all_of(roles.cbegin(),
+                                        roles.cend(),
+                                        [](const ColumnRole &role) {
+                                            return role.nameOnly() || !role.known();
+                                        })
+                            && std::any_of(roles.cbegin(), roles.cend(), [](const ColumnRole &role) {
+                                   return !role.known();
+                               });
+    }
+    const auto noteSkipped = qScopeGuard([&] {
+        if (columns) {
+            columns->skipped.clear();
+            for (qsizetype i = 0; i < roles.size(); ++i) {
+                if (skipped[i] && !headers[i].isEmpty()) {
+                    columns->skipped.append(headers[i]);
+                }
+            }
+        }
+    });
+    const StoredPlan plan = stored ? storedPlan(roles) : StoredPlan();
     const qsizetype expected = progress ? bytes.count('\n') + 1 : 0;
     qsizetype count = 0;
     while (!reader.atEnd()) {
@@ -627,8 +865,13 @@ bool read(QByteArrayView bytes,
         if (blank) {
             continue; // an empty line, or a spreadsheet's row of empty cells
         }
-        if (width > fields.size()) {
-            return fail(rowLine, u"%1 pól, a nagłówek ma tylko %2 kolumn."_s.arg(width).arg(fields.size()));
+        if (width > roles.size()) {
+            return fail(rowLine, u"%1 pól, a nagłówek ma tylko %2 kolumn."_s.arg(width).arg(roles.size()));
+        }
+        for (qsizetype i = 0; i < width; ++i) {
+            if (!roles[i].known() && !skipped[i] && !isBlank(reader.field(i), utf8)) {
+                skipped[i] = true;
+            }
         }
         const auto report = [&] {
             ++count;
@@ -649,23 +892,63 @@ bool read(QByteArrayView bytes,
             }
         }
         ExchangeContact item;
-        QString nameParts[3]; // first, middle, last
+        QString nameParts[4];     // first, middle, last, the name as shown
+        int birth[3] = {0, 0, 0}; // year, month, day
         // The mark an export put before a cell that looks like a formula is taken off again.
         const auto cell = [&](qsizetype i) {
             return cellText(reader.field(i), utf8);
         };
         for (qsizetype i = 0; i < width; ++i) {
-            if (fields[i]) {
-                item.contact.*fields[i] = cell(i);
-            } else if (parts[i] == NamePart::Notes) {
-                item.notes = cell(i);
-            } else if (parts[i] != NamePart::None) {
-                nameParts[int(parts[i]) - int(NamePart::First)] = cell(i).trimmed();
+            const ColumnRole &role = roles[i];
+            if (role.joined == Joined::None || role.joined == Joined::Label || role.joined == Joined::Used) {
+                if (role.field) {
+                    item.contact.*role.field = cell(i);
+                } else if (role.part == NamePart::Notes) {
+                    item.notes = cell(i);
+                } else if (role.part != NamePart::None) {
+                    nameParts[int(role.part) == int(NamePart::Display) ? 3 : int(role.part) - int(NamePart::First)] =
+                        cell(i).trimmed();
+                }
+                continue;
+            }
+            // Several numbers or addresses in one cell are joined by " ::: "; the first is taken.
+            const QString value = cell(i).section(u" ::: "_s, 0, 0).trimmed();
+            if (value.isEmpty()) {
+                continue;
+            }
+            switch (role.joined) {
+            case Joined::Append: {
+                QString &text = item.contact.*role.field;
+                text = text.trimmed().isEmpty() ? value : text.trimmed() + u", "_s + value;
+                break;
+            }
+            case Joined::BirthYear:
+            case Joined::BirthMonth:
+            case Joined::BirthDay:
+                birth[int(role.joined) - int(Joined::BirthYear)] = value.toInt();
+                break;
+            default:
+                if (QString Contact::*field =
+                        groupTarget(role.joined,
+                                    role.label >= 0 && role.label < width ? cell(role.label) : QString(),
+                                    item.contact)) {
+                    item.contact.*field = value;
+                } else {
+                    skipped[i] = true; // a second address of its kind has no place
+                }
+                break;
             }
         }
         if (item.contact.Nazwa.trimmed().isEmpty()) {
-            // Kept surname first, as the name box holds it.
+            // Kept surname first, as the name box holds it; the name as shown where there are no parts.
             item.contact.Nazwa = QStringList({nameParts[2], nameParts[0], nameParts[1]}).join(u' ').simplified();
+            if (item.contact.Nazwa.isEmpty()) {
+                item.contact.Nazwa = nameParts[3];
+            }
+        }
+        const QDate born(birth[0], birth[1], birth[2]);
+        if (item.contact.Urodziny.trimmed().isEmpty() && born.isValid() && birth[0] > 0) {
+            item.contact.Urodziny = DateText::toText(born);
         }
         item.contact.Urodziny = dateText(item.contact.Urodziny);
         item.contact.Slub = dateText(item.contact.Slub);

@@ -18,8 +18,10 @@ write(const QList<ExchangeContact> &contacts, QByteArray *out, const ExchangePro
 QByteArray header();
 void appendRow(QByteArray &out, const ExchangeContact &item);
 // UTF-8 (with or without a byte-order mark) or code page 1250, separated by ',' or ';' as the
-// header row shows. Columns are found by their names, or by the names that mail programs give
-// theirs ("First Name", "Last Name", "E-mail Address", "Mobile Phone", ...); unknown ones are ignored.
+// header row shows. Columns are found by their names, or by the names that the exports of mail
+// programs give theirs (Thunderbird in English and Polish, Google Contacts, Outlook: "First Name",
+// "Primary Email", "Phone 1 - Value" with its "Phone 1 - Label", "Birth Year", ...); unknown ones
+// are left out, and named in a ColumnReport where one is asked for.
 // The apostrophe the export puts before a formula-like value is taken off again.
 // False with the line and the reason when the file is malformed; *contacts is then empty.
 [[nodiscard]] bool read(QByteArrayView bytes,
@@ -37,9 +39,16 @@ using StoredSink = std::function<bool(PackedContact &&fields, QString &&notes, Q
 // contact whose fields need nothing done to them to be stored: no character to replace, no blank
 // to trim, no control character, none longer than its column, no formula mark, no date to convert
 // and a name of its own. The others go to sink as above. A row gives the same contact either way.
+// What the import made of a file's columns.
+struct ColumnReport
+{
+    QStringList skipped;   // the headers of columns with a value that went nowhere, in file order
+    bool onlyName = false; // the file has columns besides the name's, and none of them was understood
+};
 [[nodiscard]] bool read(QByteArrayView bytes,
                         const ExchangeSink &sink,
                         const StoredSink &stored,
                         ExchangeError *error,
-                        const ExchangeProgress &progress = {});
+                        const ExchangeProgress &progress = {},
+                        ColumnReport *columns = nullptr);
 } // namespace ContactCsv

@@ -96,7 +96,8 @@ bool readWith(const QString &path,
               const ContactCsv::StoredSink &stored,
               QString *error,
               const ExchangeProgress &progress,
-              bool *cancelled)
+              bool *cancelled,
+              ContactCsv::ColumnReport *columns = nullptr)
 {
     if (cancelled) {
         *cancelled = false;
@@ -146,9 +147,8 @@ bool readWith(const QString &path,
         const QString suffix = QFileInfo(path).suffix().toLower();
         const bool vcard = suffix == u"vcf" || suffix == u"vcard" || (suffix != u"csv" && VCard::looksLikeVCard(bytes));
         ExchangeError problem;
-        const bool read =
-            vcard ? VCard::read(bytes, sink, &problem, progress)
-                  : ContactCsv::read(bytes, sink, stored, &problem, progress);
+        const bool read = vcard ? VCard::read(bytes, sink, &problem, progress)
+                                : ContactCsv::read(bytes, sink, stored, &problem, progress, columns);
         if (!read) {
             if (cancelled) {
                 *cancelled = problem.line == 0 && problem.message == cancelledText;
@@ -270,13 +270,18 @@ bool readFile(const QString &path,
     });
 }
 
-bool readInto(
-    const QString &path, ContactImport *import, QString *error, const ExchangeProgress &progress, bool *cancelled)
+bool readInto(const QString &path,
+              ContactImport *import,
+              QString *error,
+              const ExchangeProgress &progress,
+              bool *cancelled,
+              QStringList *columnNotes)
 {
+    ContactCsv::ColumnReport columns;
     // A CSV row of a contact takes some 140 bytes, a card twice that: the tables are made about
     // large enough at once instead of growing all through the file.
     import->expect(std::min<qint64>(QFileInfo(path).size(), ContactExchange::maxImportBytes) / 140);
-    return readWith(
+    const bool read = readWith(
         path,
         [import](ExchangeContact &&item, QString *reason) {
             return import->add(std::move(item), reason);
@@ -286,7 +291,18 @@ bool readInto(
         },
         error,
         progress,
-        cancelled);
+        cancelled,
+        &columns);
+    if (columnNotes && read) {
+        if (columns.onlyName) {
+            columnNotes->append(u"Z kolumn pliku %1 odczytano tylko nazwisko i imię: nazw pozostałych kolumn "
+                                u"program nie rozpoznaje."_s.arg(QFileInfo(path).fileName()));
+        }
+        if (!columns.skipped.isEmpty()) {
+            columnNotes->append(u"Pominięte kolumny: "_s + columns.skipped.join(u", "_s) + u'.');
+        }
+    }
+    return read;
 }
 
 } // namespace ContactExchange

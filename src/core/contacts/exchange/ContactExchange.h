@@ -41,11 +41,14 @@ enum class Format
 // The same, handing each contact to the import (begun by the caller) as it is read, the file
 // mapped rather than copied, so that memory stays bounded by what the book can take. Refuses a
 // file larger than maxImportBytes at once; running out of memory is an error, not an abort.
+// The notes on a CSV file's columns (those left out, or only a name understood) are added to
+// columnNotes, one sentence each, for the import's summary.
 [[nodiscard]] bool readInto(const QString &path,
                             ContactImport *import,
                             QString *error,
                             const ExchangeProgress &progress = {},
-                            bool *cancelled = nullptr);
+                            bool *cancelled = nullptr,
+                            QStringList *columnNotes = nullptr);
 // Far above any book this program can hold; keeps a wrong pick (or a sparse file) from being read.
 inline constexpr qint64 maxImportBytes = 1024LL * 1024 * 1024;
 } // namespace ContactExchange
