@@ -27,8 +27,6 @@ using namespace Qt::StringLiterals;
 constexpr int batchSize = 100;
 constexpr int parallelWrites = 4;
 constexpr int maxRedirects = 5;
-// Deletions here that a sync makes without asking, whatever the share of the collection.
-constexpr int quietDeletions = 5;
 
 QString statusText(int status)
 {
@@ -51,6 +49,11 @@ QString readMultiStatus(const DavClient::Reply &r, const QUrl &url, DavXml::Mult
         return garbled(url);
     }
     return {};
+}
+
+QList<QByteArray> identityOfRecord(const Appointment &a)
+{
+    return {Cp1250::encode(a.date + u'\x1f' + a.description), Cp1250::encode(AppointmentRecord::encode(a))};
 }
 
 bool isRedirect(int status)
@@ -583,62 +586,6 @@ void DavSyncEngine::followAppointmentEdits()
     }
 }
 
-void DavSyncEngine::pairEditedRecords()
-{
-    // Date, and the three texts, of a record: what an edit usually leaves as it was.
-    const auto dateOf = [](const QString &record) {
-        return record.left(AppointmentRecord::dateWidth);
-    };
-    const auto textOf = [](const QString &record) {
-        return record.mid(AppointmentRecord::dateWidth);
-    };
-    QMultiHash<QString, QString> goneByDate, goneByText, newByDate, newByText;
-    for (const SyncItem &item : std::as_const(collection().items)) {
-        if (item.key.isEmpty() || item.skipped || item.etag.isEmpty() || localExists(item.key)
-            || isOldRecord(item.key) || m_removedByUser.contains(item.key)) {
-            continue;
-        }
-        goneByDate.insert(dateOf(item.key), item.key);
-        goneByText.insert(textOf(item.key), item.key);
-    }
-    if (goneByDate.isEmpty()) {
-        return;
-    }
-    for (const QString &record : std::as_const(m_records)) {
-        if (!m_byKey.contains(record)) {
-            newByDate.insert(dateOf(record), record);
-            newByText.insert(textOf(record), record);
-        }
-    }
-    const auto candidates = [&](const QMultiHash<QString, QString> &byDate,
-                                const QMultiHash<QString, QString> &byText,
-                                const QString &record) {
-        QSet<QString> found;
-        for (auto it = byDate.constFind(dateOf(record)); it != byDate.cend() && it.key() == dateOf(record); ++it) {
-            found.insert(*it);
-        }
-        for (auto it = byText.constFind(textOf(record)); it != byText.cend() && it.key() == textOf(record); ++it) {
-            found.insert(*it);
-        }
-        return found;
-    };
-    const QList<QString> gone(goneByDate.cbegin(), goneByDate.cend());
-    for (const QString &before : gone) {
-        const QSet<QString> after = candidates(newByDate, newByText, before);
-        if (after.size() != 1) {
-            continue;
-        }
-        const QString record = *after.cbegin();
-        if (candidates(goneByDate, goneByText, record) != QSet<QString>{before}) {
-            continue;
-        }
-        if (SyncItem *item = itemOfKey(before)) {
-            item->key = record;
-            item->hash.clear();
-            rebuildIndex();
-        }
-    }
-}
 
 SyncItem &DavSyncEngine::appendItem(const SyncItem &item)
 {
@@ -1096,109 +1043,68 @@ void DavSyncEngine::mergeAppointment(const QString &key,
     }
 }
 
-void DavSyncEngine::linkByContent(QList<std::pair<QString, QString>> &newLocal, QSet<QString> &linked)
+bool DavSyncEngine::holdDeletions(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote)
 {
-    if (newLocal.isEmpty()) {
-        return;
-    }
-    // What an item is, whoever wrote it: a contact's identity keys (name with a number or the
-    // address, as the import finds duplicates), an appointment's date and texts.
-    const auto keysOfContact = [](const ExchangeContact &item) {
-        return ContactImport::identityKeys(item.contact);
-    };
-    const auto keysOfRecord = [](const QString &record) {
-        const Appointment a = AppointmentRecord::decode(record);
-        return QList<QByteArray>{Cp1250::encode(a.date + u'\x1f' + a.description),
-                                 Cp1250::encode(AppointmentRecord::encode(a))};
-    };
-    QMultiHash<QByteArray, QString> serverByKey; // key -> href of a server item met for the first time
-    QHash<QString, qsizetype> known;
-    for (qsizetype i = 0; i < collection().items.size(); ++i) {
-        known.insert(collection().items[i].href, i);
-    }
-    for (auto it = m_fetched.cbegin(); it != m_fetched.cend(); ++it) {
-        if (known.contains(it.key()) || linked.contains(it.key())) {
-            continue;
-        }
-        QList<QByteArray> keys;
-        if (m_calendar) {
-            Appointment a;
-            if (SyncRules::readEvent(it->text, &a, nullptr) == SyncRules::EventKind::Usable) {
-                keys = keysOfRecord(AppointmentRecord::encode(a));
-            }
-        } else if (ExchangeContact contact; SyncRules::readCard(it->text, &contact, nullptr)) {
-            keys = keysOfContact(contact);
-        }
-        for (const QByteArray &key : std::as_const(keys)) {
-            serverByKey.insert(key, it.key());
-        }
-    }
-    if (serverByKey.isEmpty()) {
-        return;
-    }
-    // A pair is linked only when neither side has another candidate.
-    QHash<QString, QSet<QString>> hrefsOf; // local key -> candidate hrefs
-    QHash<QString, QSet<QString>> keysOfHref;
-    for (const auto &[key, uid] : std::as_const(newLocal)) {
-        const QList<QByteArray> keys = m_calendar ? keysOfRecord(key) : keysOfContact(m_contacts.value(key));
-        for (const QByteArray &k : keys) {
-            for (auto it = serverByKey.constFind(k); it != serverByKey.cend() && it.key() == k; ++it) {
-                hrefsOf[key].insert(*it);
-                keysOfHref[*it].insert(key);
-            }
-        }
-    }
-    QList<std::pair<QString, QString>> stillNew;
-    for (const auto &pair : std::as_const(newLocal)) {
-        const QSet<QString> hrefs = hrefsOf.value(pair.first);
-        if (hrefs.size() == 1 && keysOfHref.value(*hrefs.cbegin()).size() == 1) {
-            const QString href = *hrefs.cbegin();
-            linked.insert(href);
-            mergeItem(pair.first, nullptr, href, m_fetched.value(href));
-        } else {
-            stillNew.append(pair);
-        }
-    }
-    newLocal = std::move(stillNew);
-}
-
-bool DavSyncEngine::holdDeletions(int deletions, int before, int knownOnServer)
-{
-    if (deletions == 0 || m_account.allowDeletions) {
-        return false;
-    }
-    // Gone from the server all at once, or more than a handful and more than a quarter here: a
-    // server emptied by mistake or another collection behind the address, more likely than a user
-    // who deleted that much on the phone. Asked first, whatever it is.
-    const bool emptied = m_fullListing && m_remoteEtags.isEmpty() && knownOnServer > 0;
-    const bool many = deletions > quietDeletions && deletions * 4 > before;
-    if (!emptied && !many) {
+    const qsizetype here = m_calendar ? m_records.size() : m_contacts.size();
+    if (m_account.allowDeletions || !SyncPlanner::needsConsent(plan, here, remote)) {
         return false;
     }
     m_state = m_stateBefore; // nothing of this plan stays
     summary() = CollectionSummary();
-    m_outcome.held = {SyncOutcome::Held::Deletions, deletions, before, m_calendar};
+    const int count = plan.deletionsHere;
+    m_outcome.held = {SyncOutcome::Held::Deletions, count, static_cast<int>(here), m_calendar};
     fail(m_calendar ? u"Synchronizacja usunęłaby tutaj %1 z %2 terminów, których nie ma już na serwerze. "
-                      u"Nic nie zmieniono."_s.arg(deletions).arg(before)
+                      u"Nic nie zmieniono."_s.arg(count).arg(here)
                     : u"Synchronizacja usunęłaby tutaj %1 z %2 kontaktów, których nie ma już na serwerze. "
-                      u"Nic nie zmieniono."_s.arg(deletions).arg(before));
+                      u"Nic nie zmieniono."_s.arg(count).arg(here));
     return true;
 }
 
-bool DavSyncEngine::holdCopy(int uploads)
+bool DavSyncEngine::holdCopy(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote)
 {
-    if (!m_switchedFrom || m_account.allowCopy || uploads == 0 || !m_fullListing || m_remoteEtags.isEmpty()) {
+    const qsizetype uploads = plan.uploads.size();
+    if (!m_switchedFrom || m_account.allowCopy || uploads == 0 || !remote.fullListing || remote.listed.isEmpty()) {
         return false;
     }
     m_state = m_stateBefore;
     collection() = *m_switchedFrom; // asked again at the next sync
     summary() = CollectionSummary();
-    m_outcome.held = {SyncOutcome::Held::Copy, uploads, static_cast<int>(m_remoteEtags.size()), m_calendar};
+    const qsizetype there = remote.listed.size();
+    m_outcome.held = {SyncOutcome::Held::Copy, static_cast<int>(uploads), static_cast<int>(there), m_calendar};
     fail(m_calendar ? u"Wybrany kalendarz na serwerze nie jest pusty (wydarzenia: %2). Synchronizacja wysłałaby do "
-                      u"niego %1 terminów. Nic nie zmieniono."_s.arg(uploads).arg(m_remoteEtags.size())
+                      u"niego %1 terminów. Nic nie zmieniono."_s.arg(uploads).arg(there)
                     : u"Wybrana książka adresowa na serwerze nie jest pusta (wizytówki: %2). Synchronizacja wysłałaby "
-                      u"do niej %1 kontaktów. Nic nie zmieniono."_s.arg(uploads).arg(m_remoteEtags.size()));
+                      u"do niej %1 kontaktów. Nic nie zmieniono."_s.arg(uploads).arg(there));
     return true;
+}
+
+SyncPlanner::LocalSnapshot DavSyncEngine::localSnapshot() const
+{
+    SyncPlanner::LocalSnapshot local;
+    if (m_calendar) {
+        local.hashes.reserve(m_records.size());
+        for (const QString &record : m_records) {
+            local.hashes.insert(record, localHash(record));
+        }
+        for (const SyncItem &item : std::as_const(m_state.appointments.items)) {
+            if (!item.key.isEmpty() && !m_records.contains(item.key) && isOldRecord(item.key)) {
+                local.old.insert(item.key);
+            }
+        }
+    } else {
+        local.hashes = m_contactHashes;
+    }
+    return local;
+}
+
+// What an item is, whoever wrote it: a contact's identity keys (name with a number or the address,
+// as the import finds duplicates), an appointment's date with its description, or all its texts.
+QList<QByteArray> DavSyncEngine::identityOf(const QString &key) const
+{
+    if (!m_calendar) {
+        return ContactImport::identityKeys(m_contacts.value(key).contact);
+    }
+    return identityOfRecord(AppointmentRecord::decode(key));
 }
 
 void DavSyncEngine::decide()
@@ -1206,9 +1112,10 @@ void DavSyncEngine::decide()
     stage("decyzje");
     SyncCollectionState &c = collection();
     m_stateBefore = m_state;
-    const auto remoteExists = [this](const QString &href) {
-        return m_fullListing ? m_remoteEtags.contains(href) : !m_remoteGone.contains(href);
-    };
+    SyncPlanner::RemoteSnapshot remote;
+    remote.fullListing = m_fullListing;
+    remote.listed = m_remoteEtags;
+    remote.gone = m_remoteGone;
     // Items written here before an interruption: those that never reached the file are met anew.
     for (qsizetype i = c.items.size() - 1; i >= 0; --i) {
         SyncItem &item = c.items[i];
@@ -1219,91 +1126,97 @@ void DavSyncEngine::decide()
             item.pending = false;
             continue;
         }
-        if (remoteExists(item.href) && !m_fetched.contains(item.href)) {
+        if (remote.exists(item.href) && !m_fetched.contains(item.href)) {
             m_fetched.insert(item.href, {item.etag, item.serverText});
         }
         c.items.removeAt(i);
     }
-    rebuildIndex();
+    SyncPlanner::LocalSnapshot local = localSnapshot();
     if (m_calendar) {
-        pairEditedRecords();
+        // Appointments edited elsewhere (no record of the edit): the state follows them too.
+        for (const auto &[before, after] :
+             SyncPlanner::pairEdited(c, local, m_removedByUser, AppointmentRecord::dateWidth)) {
+            if (SyncItem *item = itemOfKey(before)) {
+                item->key = after;
+                item->hash.clear();
+            }
+        }
     }
+    rebuildIndex();
     // Cards and events come inside XML, whose readers turn their CR LF into LF: the lines get their
     // CR LF back, so what is kept and patched is what the server holds.
-    for (Fetched &item : m_fetched) {
-        item.text = ContentLines::withCrLf(item.text);
+    QSet<QString> knownHrefs;
+    for (const SyncItem &item : std::as_const(c.items)) {
+        knownHrefs.insert(item.href);
     }
-    QHash<QString, qsizetype> byHref;
-    for (qsizetype i = 0; i < c.items.size(); ++i) {
-        byHref.insert(c.items[i].href, i);
-    }
-    // Server items met for the first time, by UID, to find this side's copy of them.
-    QHash<QString, QString> unknownByUid;
-    for (auto it = m_fetched.cbegin(); it != m_fetched.cend(); ++it) {
-        if (byHref.contains(it.key())) {
-            continue;
+    for (auto it = m_fetched.begin(); it != m_fetched.end(); ++it) {
+        it->text = ContentLines::withCrLf(it->text);
+        SyncPlanner::RemoteItem &item = remote.fetched[it.key()];
+        item.etag = it->etag;
+        if (knownHrefs.contains(it.key())) {
+            continue; // the UID and the content matter for items met for the first time
         }
-        QString uid;
         if (m_calendar) {
             Appointment a;
-            (void)SyncRules::readEvent(it.value().text, &a, &uid);
-        } else {
-            ExchangeContact contact;
-            (void)SyncRules::readCard(it.value().text, &contact, &uid);
-        }
-        if (!uid.isEmpty()) {
-            unknownByUid.insert(uid, it.key());
+            if (SyncRules::readEvent(it->text, &a, &item.uid) == SyncRules::EventKind::Usable) {
+                item.identity = identityOfRecord(a);
+            }
+        } else if (ExchangeContact contact; SyncRules::readCard(it->text, &contact, &item.uid)) {
+            item.identity = ContactImport::identityKeys(contact.contact);
         }
     }
-    // Every item the state knows.
-    const QList<SyncItem> items = c.items;
-    const qsizetype localBefore = m_calendar ? m_records.size() : m_contacts.size();
-    qsizetype knownOnServer = 0;
-    int deletions = 0;
-    QSet<qsizetype> drop; // entries of items that go (or come back under a new entry)
-    for (qsizetype index = 0; index < items.size(); ++index) {
-        const SyncItem &item = items[index];
-        const bool exists = remoteExists(item.href);
-        knownOnServer += item.etag.isEmpty() ? 0 : 1;
-        const auto fetched = m_fetched.constFind(item.href);
-        const bool changed = fetched != m_fetched.cend() && fetched->etag != item.etag;
-        if (item.skipped) {
-            if (!exists || changed) {
-                drop.insert(index);
-            }
-            if (exists && changed) {
-                applyRemote({}, item.href, *fetched, true);
-            }
-            continue;
+    for (auto it = local.hashes.cbegin(); it != local.hashes.cend(); ++it) {
+        if (!m_byKey.contains(it.key())) {
+            local.uids.insert(it.key(), localUid(it.key()));
+            local.identity.insert(it.key(), identityOf(it.key()));
         }
-        SyncRules::Sides sides;
-        sides.known = true;
-        sides.localExists = localExists(item.key);
-        sides.localChanged = sides.localExists && (item.hash.isEmpty() || localHash(item.key) != item.hash);
-        sides.remoteExists = exists;
-        sides.remoteChanged = changed;
-        sides.confirmed = !item.etag.isEmpty();
-        switch (SyncRules::decide(sides)) {
-        case SyncRules::Action::Nothing:
+    }
+    const SyncPlanner::Plan plan = SyncPlanner::plan(c, local, remote);
+    if (holdCopy(plan, remote) || holdDeletions(plan, remote)) {
+        return;
+    }
+    apply(plan, remote);
+
+    QString error;
+    if (!writeLocal(&error)) {
+        m_localDirty = true;
+        fail(error);
+        return;
+    }
+    stage("wysylanie");
+    sendNext();
+}
+
+void DavSyncEngine::apply(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote)
+{
+    using SyncPlanner::Step;
+    SyncCollectionState &c = collection();
+    const QList<SyncItem> items = c.items;
+    QSet<qsizetype> drop; // entries of items that go (or come back under a new entry)
+    for (const SyncPlanner::Plan::Known &known : plan.known) {
+        const SyncItem &item = items[known.index];
+        const auto fetched = m_fetched.constFind(item.href);
+        switch (known.step) {
+        case Step::Nothing:
             break;
-        case SyncRules::Action::Upload:
-            queueUpload(item.key, item.href, item.uid, exists ? item.etag : QString());
+        case Step::Upload:
+            queueUpload(item.key, item.href, item.uid, remote.exists(item.href) ? item.etag : QString());
             break;
-        case SyncRules::Action::Download:
-            if (m_calendar && !sides.localExists && isOldRecord(item.key)) {
-                if (SyncItem *entry = itemOfKey(item.key)) {
-                    entry->etag = fetched->etag; // dropped here as old: nothing to bring back
-                    entry->serverText = fetched->text;
-                }
-                break;
+        case Step::Download:
+            applyRemote(item.key, item.href, *fetched, false);
+            break;
+        case Step::Restore:
+        case Step::Refresh:
+            drop.insert(known.index);
+            applyRemote({}, item.href, *fetched, true);
+            break;
+        case Step::KeepOld:
+            if (SyncItem *entry = itemOfKey(item.key)) {
+                entry->etag = fetched->etag; // dropped here as old: nothing to bring back
+                entry->serverText = fetched->text;
             }
-            if (!sides.localExists) {
-                drop.insert(index);
-            }
-            applyRemote(sides.localExists ? item.key : QString(), item.href, *fetched, !sides.localExists);
             break;
-        case SyncRules::Action::DeleteLocal:
-            ++deletions;
+        case Step::DeleteLocal:
             if (m_calendar) {
                 m_records.remove(item.key);
                 m_removedRecords.insert(item.key);
@@ -1312,53 +1225,28 @@ void DavSyncEngine::decide()
                 m_contacts.remove(item.key);
                 m_removedIds.insert(item.key);
             }
-            drop.insert(index);
+            drop.insert(known.index);
             ++summary().deletedHere;
             break;
-        case SyncRules::Action::DeleteRemote:
-            if (m_calendar && isOldRecord(item.key)) {
-                break; // dropped here as old, not deleted by the user
-            }
+        case Step::DeleteRemote:
             m_operations.append({Operation::Delete, item.key, item.href, item.uid, item.etag, 0, false});
             break;
-        case SyncRules::Action::Merge:
+        case Step::Merge:
             mergeItem(item.key, &item, item.href, *fetched);
             break;
-        case SyncRules::Action::Forget:
-            drop.insert(index);
+        case Step::Forget:
+            drop.insert(known.index);
             break;
         }
     }
-    QSet<QString> linked;
-    QStringList localKeys = m_calendar ? QStringList(m_records.cbegin(), m_records.cend())
-                                       : QStringList(m_contacts.keyBegin(), m_contacts.keyEnd());
-    localKeys.sort();
-    QList<std::pair<QString, QString>> newLocal;
-    for (const QString &key : localKeys) {
-        if (m_byKey.contains(key)) {
-            continue;
-        }
+    for (const auto &[key, href] : plan.linked) {
+        mergeItem(key, nullptr, href, m_fetched.value(href));
+    }
+    for (const QString &href : plan.downloads) {
+        applyRemote({}, href, m_fetched.value(href), true);
+    }
+    for (const QString &key : plan.uploads) {
         const QString uid = localUid(key);
-        if (const auto it = unknownByUid.constFind(uid); it != unknownByUid.cend() && !linked.contains(*it)) {
-            linked.insert(*it);
-            mergeItem(key, nullptr, *it, m_fetched.value(*it));
-        } else {
-            newLocal.append({key, uid});
-        }
-    }
-    linkByContent(newLocal, linked);
-    if (holdCopy(static_cast<int>(newLocal.size()))) {
-        return;
-    }
-
-    // The server's new items.
-    for (auto it = m_fetched.cbegin(); it != m_fetched.cend(); ++it) {
-        if (!byHref.contains(it.key()) && !linked.contains(it.key())) {
-            applyRemote({}, it.key(), it.value(), true);
-        }
-    }
-    // This side's new items.
-    for (const auto &[key, uid] : newLocal) {
         queueUpload(key, hrefFor(uid), uid, {});
     }
     if (!drop.isEmpty()) {
@@ -1374,18 +1262,6 @@ void DavSyncEngine::decide()
         c.items = std::move(kept);
     }
     rebuildIndex();
-    if (holdDeletions(deletions, static_cast<int>(localBefore), static_cast<int>(knownOnServer))) {
-        return;
-    }
-
-    QString error;
-    if (!writeLocal(&error)) {
-        m_localDirty = true;
-        fail(error);
-        return;
-    }
-    stage("wysylanie");
-    sendNext();
 }
 
 bool DavSyncEngine::writeLocal(QString *error)

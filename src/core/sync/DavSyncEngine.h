@@ -2,6 +2,7 @@
 
 #include "DavClient.h"
 #include "SyncEngine.h"
+#include "SyncPlanner.h"
 #include "SyncRules.h"
 #include "SyncState.h"
 
@@ -118,19 +119,17 @@ private:
     // Edits made in the appointments window since the last sync: the state follows each record to
     // what it became, so the same event is changed on the server.
     void followAppointmentEdits();
-    // Records gone here and records new here that are one appointment edited elsewhere (same date
-    // or same texts, and no other candidate on either side).
-    void pairEditedRecords();
-    // Items new here matched by content with the server's items met for the first time: linked
-    // instead of sent again (a data folder without its state, another collection chosen).
-    void linkByContent(QList<std::pair<QString, QString>> &newLocal, QSet<QString> &linked);
+    SyncPlanner::LocalSnapshot localSnapshot() const;
+    QList<QByteArray> identityOf(const QString &key) const;
+    // Carries the plan out in memory; the files are written after.
+    void apply(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote);
     void mergeAppointment(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote,
                           bool *upload);
-    // True when the plan deletes too much here to go on without the user's word.
-    bool holdDeletions(int deletions, int before, int knownOnServer);
-    // True when this side's items would be copied into a collection chosen instead of the one
-    // synced before that holds items already, without the user's word.
-    bool holdCopy(int uploads);
+    // True, having stopped the job with nothing changed, when the plan deletes too much here, or
+    // copies this side's items into a collection chosen instead of the one synced before that holds
+    // items already, without the user's word.
+    bool holdDeletions(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote);
+    bool holdCopy(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote);
     QByteArray uploadText(const QString &key, const QString &uid, const SyncItem *item, bool smallPhoto) const;
     void applyRemote(const QString &key, const QString &href, const Fetched &remote, bool newItem);
     void mergeItem(const QString &key, const SyncItem *item, const QString &href, const Fetched &remote);

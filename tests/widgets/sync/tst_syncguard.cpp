@@ -37,12 +37,13 @@ public:
     }
     void cancel() override {}
     bool busy() const override { return running; }
-    void end(const QString &error = {})
+    void end(const QString &error = {}, SyncOutcome::Held held = {})
     {
         running = false;
         SyncOutcome outcome;
         outcome.ok = error.isEmpty();
         outcome.error = error;
+        outcome.held = held;
         outcome.contacts.sent = 2;
         outcome.appointments.conflicts = 1;
         emit finished(outcome);
@@ -105,6 +106,8 @@ private slots:
     void automatic_afterStartAndOncePerInterval();
     void noKeyring_passwordAskedOncePerRun();
     void automaticFailure_toldAtTheTray_resultKeptForTheNextRun();
+    void heldJob_askedThenRunAllowed_data();
+    void heldJob_askedThenRunAllowed();
 };
 
 void TestSyncGuard::trayItem_justAboveInformacje()
@@ -266,6 +269,46 @@ void TestSyncGuard::automaticFailure_toldAtTheTray_resultKeptForTheNextRun()
     f.engine->end();
     QCOMPARE(f.main->RxTrayIcon1->toolTip(), QStringLiteral("Morwinek"));
     QVERIFY(f.readFile(QStringLiteral("Morwinek.ini")).contains("Ostatni_blad=\r\n"));
+}
+
+void TestSyncGuard::heldJob_askedThenRunAllowed_data()
+{
+    QTest::addColumn<int>("what");
+    QTest::addColumn<bool>("byHand");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("jobs"); // 2: run again, allowed
+    QTest::newRow("deletions, yes") << int(SyncOutcome::Held::Deletions) << true << int(Prompter::Yes) << 2;
+    QTest::newRow("deletions, no") << int(SyncOutcome::Held::Deletions) << true << int(Prompter::No) << 1;
+    QTest::newRow("copy, yes") << int(SyncOutcome::Held::Copy) << true << int(Prompter::Yes) << 2;
+    QTest::newRow("automatic: never asked") << int(SyncOutcome::Held::Deletions) << false << int(Prompter::Yes) << 1;
+}
+
+void TestSyncGuard::heldJob_askedThenRunAllowed()
+{
+    QFETCH(int, what);
+    QFETCH(bool, byHand);
+    QFETCH(int, answer);
+    QFETCH(int, jobs);
+    SyncFixture f;
+    SyncController &sync = f.sync();
+    f.sim.prompter.answers = {Prompter::Answer(answer)};
+    QCOMPARE(sync.start(byHand ? SyncController::ByHand : SyncController::Automatic), SyncController::Block::None);
+    f.engine->end(QStringLiteral("Synchronizacja usunęłaby tutaj 9 z 10 kontaktów."),
+                  {SyncOutcome::Held::What(what), 9, 10, false});
+    QCOMPARE(f.sim.prompter.boxes.size(), byHand ? 1 : 0);
+    if (byHand) {
+        QVERIFY(f.sim.prompter.boxes[0].text.contains(QStringLiteral("9 z 10 kontaktów")) || what == SyncOutcome::Held::Copy);
+        QCOMPARE(f.sim.prompter.boxes[0].caption, QStringLiteral("Ostrzeżenie!"));
+    }
+    QCOMPARE(f.engine->jobs.size(), jobs);
+    const SyncAccount &last = f.engine->jobs.last();
+    QCOMPARE(last.allowDeletions, jobs == 2 && what == SyncOutcome::Held::Deletions);
+    QCOMPARE(last.allowCopy, jobs == 2 && what == SyncOutcome::Held::Copy);
+    if (jobs == 2) { // allowed once: the next job asks again
+        f.engine->end();
+        QCOMPARE(sync.start(SyncController::ByHand), SyncController::Block::None);
+        QVERIFY(!f.engine->jobs.last().allowDeletions && !f.engine->jobs.last().allowCopy);
+    }
 }
 
 QTEST_MAIN(TestSyncGuard)
