@@ -51,11 +51,13 @@ public:
         const QString text = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%2\n"
                                             "[auth]\ntype = %5\nhtpasswd_filename = %3\n"
                                             "htpasswd_encryption = plain\ndelay = 0\n"
-                                            "[storage]\nfilesystem_folder = %4\n"
+                                            "%6[storage]\nfilesystem_folder = %4\n"
                                             "[logging]\nlevel = warning\n")
                                  .arg(m_port)
                                  .arg(extra, users.fileName(), m_dir.filePath(QStringLiteral("storage")))
-                                 .arg(m_authentication ? QStringLiteral("htpasswd") : QStringLiteral("none"));
+                                 .arg(m_authentication ? QStringLiteral("htpasswd") : QStringLiteral("none"),
+                                      // Without authentication everyone may use every collection.
+                                      m_authentication ? QString() : QStringLiteral("[rights]\ntype = authenticated\n"));
         if (!config.open(QIODevice::WriteOnly) || config.write(text.toUtf8()) < 0) {
             *error = config.errorString();
             return false;

@@ -910,12 +910,17 @@ private slots:
         a.user = user;
         a.password = password;
         Device one;
-        QSignalSpy found(&one.engine, &SyncEngine::discovered);
-        one.engine.discover(a);
-        QVERIFY(found.wait(30000));
-        QCOMPARE(found.first().at(1).toString(), QString());
-        for (const DavCollection &c : found.first().first().value<QList<DavCollection>>()) {
-            (c.kind == DavCollection::AddressBook ? a.addressBookUrl : a.calendarUrl) = c.url;
+        if (user.isEmpty()) {
+            // Nobody's principal to find: the collections are named as they are.
+            std::tie(a.addressBookUrl, a.calendarUrl) = RawDav(server.url()).makeCollections(u"bez"_s);
+        } else {
+            QSignalSpy found(&one.engine, &SyncEngine::discovered);
+            one.engine.discover(a);
+            QVERIFY(found.wait(30000));
+            QCOMPARE(found.first().at(1).toString(), QString());
+            for (const DavCollection &c : found.first().first().value<QList<DavCollection>>()) {
+                (c.kind == DavCollection::AddressBook ? a.addressBookUrl : a.calendarUrl) = c.url;
+            }
         }
         QVERIFY(!one.addContact(named(u"Kowalski Jan"_s)).isEmpty());
         const SyncOutcome o = one.sync(a);

@@ -42,6 +42,15 @@ QString asUtf8Octets(const QString &text)
     return QString::fromLatin1(text.toUtf8());
 }
 
+// Ends a request. One that failed already finishes by itself: aborting it as well would make Qt
+// set a second error (and warn on the terminal).
+void stop(QNetworkReply *reply)
+{
+    if (!reply->isFinished() && reply->error() == QNetworkReply::NoError) {
+        reply->abort();
+    }
+}
+
 } // namespace
 
 qint64 DavSession::maxItemBytes()
@@ -174,13 +183,13 @@ void DavSession::send(const QByteArray &method,
     clock->setSingleShot(true);
     connect(clock, &QTimer::timeout, reply, [reply] {
         reply->setProperty("morwinekTimedOut", true);
-        reply->abort();
+        stop(reply);
     });
     clock->start(limit);
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply, maxBytes](qint64 received, qint64 total) {
         if ((received > maxBytes || total > maxBytes) && !reply->property("morwinekTooLarge").toBool()) {
             reply->setProperty("morwinekTooLarge", true);
-            reply->abort();
+            stop(reply);
         }
     });
     auto *sslText = new QString;
@@ -255,6 +264,6 @@ void DavSession::abortAll()
     const QSet<QNetworkReply *> replies = m_replies;
     for (QNetworkReply *reply : replies) {
         reply->setProperty("morwinekCancelled", true);
-        reply->abort();
+        stop(reply);
     }
 }
