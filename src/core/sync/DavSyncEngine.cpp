@@ -140,6 +140,12 @@ void DavSyncEngine::request(const QByteArray &method,
                                                accountOrigin().toString(QUrl::RemoveUserInfo | QUrl::RemovePath)));
         return;
     }
+    if (QString member; (method == "PUT" || method == "DELETE") && !memberHref(url.toString(), &member)) {
+        // Only members of the collection are ever written or deleted, whatever a listing said.
+        fail(u"Zapis pod adresem %1 nie został wysłany: leży poza %2."_s.arg(url.toString(QUrl::RemoveUserInfo),
+                                                                            m_collectionUrl.toString()));
+        return;
+    }
     const auto passes = [ownFailures](DavClient::Failure failure) {
         return failure == DavClient::None
                || (ownFailures && (failure == DavClient::Unreachable || failure == DavClient::TooLarge));
@@ -728,6 +734,7 @@ void DavSyncEngine::listChanges()
     stage("lista");
     m_foreignHrefs.clear();
     m_oversized.clear();
+    m_refused.clear();
     m_fetchAlone.clear();
     listChangesFrom(collection().syncToken, 0);
 }
@@ -935,6 +942,7 @@ void DavSyncEngine::fetchNext()
                 if (alone) {
                     // Left on the server as it is: neither taken nor deleted here.
                     m_oversized.append(batch.first());
+                    m_refused.insert(batch.first());
                 } else {
                     for (const QString &href : batch) {
                         m_fetchAlone.insert(href);

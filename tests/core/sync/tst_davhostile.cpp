@@ -6,7 +6,12 @@
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -37,6 +42,7 @@ struct Answer
     QList<std::pair<QByteArray, QByteArray>> headers;
     int byteEveryMs = 0; // sent a byte at a time
     int delayMs = 0;
+    bool cut = false; // the connection closed halfway through the answer
 };
 
 class HostileServer
@@ -45,10 +51,19 @@ public:
     std::function<Answer(const Request &)> handler;
     QList<Request> requests;
 
-    HostileServer()
+    // With tls, https with that certificate.
+    explicit HostileServer(const QSslConfiguration *tls = nullptr)
     {
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        if (tls) {
+            auto *secure = new QSslServer;
+            secure->setSslConfiguration(*tls);
+            m_server.reset(secure);
+            m_scheme = u"https"_s;
+        } else {
+            m_server.reset(new QTcpServer);
+        }
+        const auto accept = [this] {
+            while (QTcpSocket *socket = m_server->nextPendingConnection()) {
                 auto *buffer = new QByteArray;
                 QObject::connect(socket, &QObject::destroyed, [buffer] { delete buffer; });
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
@@ -56,10 +71,12 @@ public:
                     serve(socket, buffer);
                 });
             }
-        });
-        (void)m_server.listen(QHostAddress::LocalHost, 0);
+        };
+        QObject::connect(m_server.get(), &QTcpServer::newConnection, m_server.get(), accept);
+        QObject::connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, m_server.get(), accept);
+        (void)m_server->listen(QHostAddress::LocalHost, 0);
     }
-    QString url() const { return u"http://127.0.0.1:%1"_s.arg(m_server.serverPort()); }
+    QString url() const { return u"%1://127.0.0.1:%2"_s.arg(m_scheme).arg(m_server->serverPort()); }
 
 private:
     void serve(QTcpSocket *socket, QByteArray *buffer)
@@ -96,6 +113,11 @@ private:
             bytes += name + ": " + value + "\r\n";
         }
         bytes += "\r\n" + a.body;
+        if (a.cut) {
+            socket->write(bytes.left(bytes.size() / 2));
+            socket->disconnectFromHost();
+            return;
+        }
         if (a.byteEveryMs > 0) {
             auto *timer = new QTimer(socket);
             QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, bytes, sent = qsizetype(0)]() mutable {
@@ -112,8 +134,33 @@ private:
         serve(socket, buffer);
     }
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
+    QString m_scheme = u"http"_s;
 };
+
+// A certificate for 127.0.0.1 made by openssl in folder, with its key.
+bool makeCertificate(const QString &folder, QSslConfiguration *tls)
+{
+    const QString cert = folder + u"/cert.pem"_s;
+    const QString key = folder + u"/key.pem"_s;
+    QProcess openssl;
+    openssl.start(u"openssl"_s,
+                  {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s,
+                   u"-nodes"_s, u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=127.0.0.1"_s, u"-addext"_s,
+                   u"subjectAltName=IP:127.0.0.1"_s, u"-keyout"_s, key, u"-out"_s, cert});
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+        return false;
+    }
+    QFile certFile(cert);
+    QFile keyFile(key);
+    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    *tls = QSslConfiguration::defaultConfiguration();
+    tls->setLocalCertificate(QSslCertificate(certFile.readAll()));
+    tls->setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Ec));
+    return !tls->localCertificate().isNull() && !tls->privateKey().isNull();
+}
 
 QByteArray multistatus(const QByteArray &inner, const QByteArray &token = {})
 {
@@ -208,7 +255,8 @@ enum Case
     OversizedListing,
     OversizedCard,
     TooManyMembers,
-    NoEtags
+    NoEtags,
+    Cut
 };
 
 } // namespace
@@ -238,6 +286,8 @@ private slots:
             << int(OversizedCard) << true << 2 << u"zbyt duże"_s;
         QTest::newRow("more members than the book holds") << int(TooManyMembers) << false << 0 << u"zmieści"_s;
         QTest::newRow("members without ETags are fetched") << int(NoEtags) << true << 3 << QString();
+        QTest::newRow("connection cut: said in Polish")
+            << int(Cut) << false << 0 << u"Nie można połączyć się z serwerem 127.0.0.1: serwer zamknął"_s;
     }
     void hostile()
     {
@@ -319,6 +369,13 @@ private slots:
                 return Answer{207, multistatus(inner, "t1")};
             };
             break;
+        case Cut:
+            server.handler = [&book](const Request &r) {
+                Answer a = book.answer(r);
+                a.cut = true;
+                return a;
+            };
+            break;
         case NoEtags:
             book.cards.remove("/k/4.vcf");
             book.cards.remove("/k/5.vcf");
@@ -383,18 +440,31 @@ private slots:
     void redirects_data()
     {
         QTest::addColumn<QString>("to"); // %1: the other server's port
-        QTest::newRow("another port") << u"http://127.0.0.1:%1/dav/"_s;
-        QTest::newRow("another host name") << u"http://localhost:%1/dav/"_s;
+        QTest::addColumn<bool>("https");
+        QTest::newRow("another port") << u"http://127.0.0.1:%1/dav/"_s << false;
+        QTest::newRow("another host name") << u"http://localhost:%1/dav/"_s << false;
+        QTest::newRow("https to http on loopback") << u"http://127.0.0.1:%1/"_s << true;
     }
     void redirects()
     {
         QFETCH(QString, to);
+        QFETCH(bool, https);
+        QTemporaryDir certificates;
+        QSslConfiguration tls;
+        const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
+        const auto restore = qScopeGuard([&system] { QSslConfiguration::setDefaultConfiguration(system); });
+        if (https) {
+            QVERIFY(makeCertificate(certificates.path(), &tls));
+            QSslConfiguration trusting = system;
+            trusting.addCaCertificate(tls.localCertificate());
+            QSslConfiguration::setDefaultConfiguration(trusting);
+        }
         HostileServer other;
         other.handler = [](const Request &) {
             return Answer{401, {}, {{"WWW-Authenticate", "Basic realm=\"inny\""}}};
         };
         const QString target = to.arg(QUrl(other.url()).port());
-        HostileServer server;
+        HostileServer server(https ? &tls : nullptr);
         server.handler = [&target](const Request &) {
             return Answer{301, {}, {{"Location", target.toUtf8()}}};
         };
@@ -405,14 +475,14 @@ private slots:
         a.address = server.url() + u"/"_s;
         a.user = u"anna"_s;
         a.password = u"tajne"_s;
+        a.allowPlainHttp = true; // the user's consent to plain http does not cover leaving https
         QSignalSpy found(&engine, &SyncEngine::discovered);
         engine.discover(a);
         QVERIFY(found.wait(20000));
         const QString error = found.first().at(1).toString();
         QVERIFY2(error.contains(target), qPrintable(error));
-        for (const Request &r : std::as_const(other.requests)) {
-            QVERIFY2(r.authorization.isEmpty(), r.authorization);
-        }
+        QVERIFY(!server.requests.isEmpty());
+        QVERIFY(other.requests.isEmpty()); // neither the password nor anything else
     }
 
     // Temporary copies left by a write that was killed are removed by the next sync; the files

@@ -110,30 +110,39 @@ void DavSession::onAuthentication(QNetworkReply *reply, QAuthenticator *authenti
 
 QString DavSession::networkError(int error, const QString &host) const
 {
+    QString reason;
     switch (static_cast<QNetworkReply::NetworkError>(error)) {
     case QNetworkReply::ConnectionRefusedError:
-        return u"Serwer %1 odmówił połączenia. Sprawdź adres i port albo czy serwer działa."_s.arg(host);
+        reason = u"serwer odmówił połączenia (sprawdź adres i port albo czy serwer działa)"_s;
+        break;
     case QNetworkReply::RemoteHostClosedError:
-        return u"Serwer %1 zamknął połączenie przed końcem odpowiedzi."_s.arg(host);
+        reason = u"serwer zamknął połączenie przed końcem odpowiedzi"_s;
+        break;
     case QNetworkReply::HostNotFoundError:
-        return u"Nie znaleziono serwera %1. Sprawdź adres."_s.arg(host);
+        reason = u"nie znaleziono takiego serwera (sprawdź adres)"_s;
+        break;
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::BackgroundRequestNotAllowedError:
-        return u"Brak połączenia z siecią, nie można połączyć się z serwerem %1."_s.arg(host);
+        reason = u"brak połączenia z siecią"_s;
+        break;
     case QNetworkReply::ProxyConnectionRefusedError:
     case QNetworkReply::ProxyConnectionClosedError:
     case QNetworkReply::ProxyNotFoundError:
     case QNetworkReply::ProxyTimeoutError:
     case QNetworkReply::ProxyAuthenticationRequiredError:
-        return u"Nie można połączyć się z serwerem %1 przez serwer pośredniczący (proxy)."_s.arg(host);
+        reason = u"serwer pośredniczący (proxy) nie przekazał połączenia"_s;
+        break;
     case QNetworkReply::ProtocolUnknownError:
     case QNetworkReply::ProtocolInvalidOperationError:
     case QNetworkReply::ProtocolFailure:
-        return u"Serwer %1 odpowiedział niezgodnie z protokołem HTTP."_s.arg(host);
+        reason = u"odpowiedź niezgodna z protokołem HTTP"_s;
+        break;
     default:
-        return u"Nie można połączyć się z serwerem %1 (błąd sieci nr %2)."_s.arg(host).arg(error);
+        reason = u"błąd sieci nr %1"_s.arg(error);
+        break;
     }
+    return u"Nie można połączyć się z serwerem %1: %2."_s.arg(host, reason);
 }
 
 void DavSession::send(const QByteArray &method,
@@ -243,7 +252,10 @@ void DavSession::send(const QByteArray &method,
                    || error == QNetworkReply::AuthenticationRequiredError) {
             r.failure = WrongPassword;
             r.error = u"Serwer %1 nie przyjął nazwy użytkownika lub hasła."_s.arg(host);
-        } else if (r.status == 0) {
+        } else if (r.status == 0 || (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
+                   || (error >= QNetworkReply::ProtocolUnknownError && error < QNetworkReply::InternalServerError)) {
+            // No answer, or one cut off (a body shorter than announced is no answer either).
+            r.body.clear();
             if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError) {
                 r.failure = TimedOut;
                 r.error = jobBound ? jobText
