@@ -48,6 +48,8 @@ public:
         }
         users.close();
         QFile config(m_dir.filePath(QStringLiteral("config")));
+        // Without authentication everyone may use every collection.
+        const QString rights = m_authentication ? QString() : QStringLiteral("[rights]\ntype = authenticated\n");
         const QString text = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%2\n"
                                             "[auth]\ntype = %5\nhtpasswd_filename = %3\n"
                                             "htpasswd_encryption = plain\ndelay = 0\n"
@@ -55,9 +57,7 @@ public:
                                             "[logging]\nlevel = warning\n")
                                  .arg(m_port)
                                  .arg(extra, users.fileName(), m_dir.filePath(QStringLiteral("storage")))
-                                 .arg(m_authentication ? QStringLiteral("htpasswd") : QStringLiteral("none"),
-                                      // Without authentication everyone may use every collection.
-                                      m_authentication ? QString() : QStringLiteral("[rights]\ntype = authenticated\n"));
+                                 .arg(m_authentication ? QStringLiteral("htpasswd") : QStringLiteral("none"), rights);
         if (!config.open(QIODevice::WriteOnly) || config.write(text.toUtf8()) < 0) {
             *error = config.errorString();
             return false;

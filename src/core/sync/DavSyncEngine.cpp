@@ -143,7 +143,7 @@ void DavSyncEngine::request(const QByteArray &method,
     if (QString member; (method == "PUT" || method == "DELETE") && !memberHref(url.toString(), &member)) {
         // Only members of the collection are ever written or deleted, whatever a listing said.
         fail(u"Zapis pod adresem %1 nie został wysłany: leży poza %2."_s.arg(url.toString(QUrl::RemoveUserInfo),
-                                                                            m_collectionUrl.toString()));
+                                                                             m_collectionUrl.toString()));
         return;
     }
     const auto passes = [ownFailures](DavClient::Failure failure) {
@@ -797,7 +797,7 @@ void DavSyncEngine::listChangesFrom(const QString &token, int page)
             if (truncated) {
                 if (ms.syncToken.isEmpty() || ms.syncToken == token || page + 1 >= maxListingPages) {
                     fail(u"Serwer %1 nie podaje pełnej listy zmian w %2."_s.arg(m_collectionUrl.host(),
-                                                                               m_collectionUrl.path()));
+                                                                                m_collectionUrl.path()));
                     return;
                 }
                 listChangesFrom(ms.syncToken, page + 1);
@@ -870,9 +870,7 @@ bool DavSyncEngine::listingRefused()
         return false;
     }
     fail(u"Na serwerze w %1 jest ponad %2 pozycji, więcej niż zmieści %3. Nic nie zostało pobrane."_s.arg(
-        m_collectionUrl.path(),
-        QString::number(maxMembers),
-        m_calendar ? u"kalendarz"_s : u"książka adresowa"_s));
+        m_collectionUrl.path(), QString::number(maxMembers), m_calendar ? u"kalendarz"_s : u"książka adresowa"_s));
     return true;
 }
 

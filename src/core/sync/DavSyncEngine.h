@@ -172,10 +172,10 @@ private:
     int m_jobTimeout = DavClient::defaultJobSeconds * 1000;
     qint64 m_listingLimit = DavClient::maxListingBytes;
     qint64 m_itemLimit = DavClient::maxItemBytes();
-    QStringList m_foreignHrefs;  // named by the server, outside the collection: never followed
-    QStringList m_oversized;     // members larger than an item may be: left on the server as they are
-    QSet<QString> m_fetchAlone;  // members whose batch was too large: fetched one by one
-    QSet<QString> m_refused;     // members not taken in this pass (too large): to be left alone
+    QStringList m_foreignHrefs; // named by the server, outside the collection: never followed
+    QStringList m_oversized;    // members larger than an item may be: left on the server as they are
+    QSet<QString> m_fetchAlone; // members whose batch was too large: fetched one by one
+    QSet<QString> m_refused;    // members not taken in this pass (too large): to be left alone
     QHash<QString, qsizetype> m_byKey;
     QList<Operation> m_operations;
     int m_running = 0;

@@ -1,8 +1,9 @@
 #include "SyncLeftovers.h"
 
+#include "SyncState.h"
+
 #include "core/appointments/AppointmentList.h"
 #include "core/contacts/ContactFile.h"
-#include "SyncState.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -49,10 +50,18 @@ int remove(const QString &dataDir)
              return name == QLatin1String(ContactFile::fileName) || name == QLatin1String(AppointmentList::fileName)
                     || name == QLatin1String(SyncState::fileName) || name == u"Morwinek.ini";
          }},
-        {QLatin1String(ContactFile::notesFolder), [](const QString &name) { return name.endsWith(u".txt"); }},
-        {QLatin1String(ContactFile::photoFolder), [](const QString &name) { return name.endsWith(u".jpg"); }},
+        {QLatin1String(ContactFile::notesFolder),
+         [](const QString &name) {
+             return name.endsWith(u".txt");
+         }},
+        {QLatin1String(ContactFile::photoFolder),
+         [](const QString &name) {
+             return name.endsWith(u".jpg");
+         }},
         {u"konflikty"_s,
-         [](const QString &name) { return name.endsWith(u".vcf") || name.endsWith(u".ics"); }},
+         [](const QString &name) {
+             return name.endsWith(u".vcf") || name.endsWith(u".ics");
+         }},
     };
     int removed = 0;
     for (const auto &place : places) {

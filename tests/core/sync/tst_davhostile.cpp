@@ -25,7 +25,9 @@ struct Request
 struct Answer
 {
     Answer(int s = 207, QByteArray b = {}, QByteArray h = {})
-        : status(s), body(std::move(b)), headers(std::move(h))
+        : status(s)
+        , body(std::move(b))
+        , headers(std::move(h))
     {}
     int status;
     QByteArray body;
@@ -50,10 +52,11 @@ public:
         }
         const auto accept = [this] {
             while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer = QByteArray()]() mutable {
-                    buffer += socket->readAll();
-                    serve(socket, buffer);
-                });
+                QObject::connect(
+                    socket, &QTcpSocket::readyRead, socket, [this, socket, buffer = QByteArray()]() mutable {
+                        buffer += socket->readAll();
+                        serve(socket, buffer);
+                    });
             }
         };
         QObject::connect(m_server.get(), &QTcpServer::newConnection, accept);
@@ -78,7 +81,8 @@ private:
             return;
         }
         const QList<QByteArray> first = buffer.left(buffer.indexOf("\r\n")).split(' ');
-        const Request r{first.value(0), first.value(1), buffer.mid(end + 4, size), auth.match(head).captured(1).toLatin1()};
+        const Request r{
+            first.value(0), first.value(1), buffer.mid(end + 4, size), auth.match(head).captured(1).toLatin1()};
         buffer.remove(0, end + 4 + size);
         requests.append(r);
         const Answer a = handler(r);
@@ -94,7 +98,9 @@ private:
             });
             timer->start(a.byteEveryMs);
         } else {
-            QTimer::singleShot(a.delayMs, socket, [socket, bytes] { socket->write(bytes); });
+            QTimer::singleShot(a.delayMs, socket, [socket, bytes] {
+                socket->write(bytes);
+            });
         }
         serve(socket, buffer);
     }
@@ -159,7 +165,17 @@ struct Book
     }
 };
 
-enum Case { Truncated, ForeignHrefs, Trickling, SlowSync, OversizedListing, OversizedCard, TooManyMembers, Cut };
+enum Case
+{
+    Truncated,
+    ForeignHrefs,
+    Trickling,
+    SlowSync,
+    OversizedListing,
+    OversizedCard,
+    TooManyMembers,
+    Cut
+};
 
 } // namespace
 
@@ -204,7 +220,7 @@ private slots:
         server.handler = [&](const Request &r) {
             Answer a = book.answer(r);
             a.byteEveryMs = r.method == "PROPFIND" ? tweak.byteEveryMs : 0; // each byte within the time-out
-            a.delayMs = tweak.delayMs; // each answer within the time-out
+            a.delayMs = tweak.delayMs;                                      // each answer within the time-out
             a.cut = tweak.cut;
             return a;
         };
@@ -224,8 +240,12 @@ private slots:
             };
             break;
         case ForeignHrefs:
-            book.cards = {{"/k/1.vcf", card(1)},       {"/x4.vcf", card(4)},     {"/test/x5.vcf", card(5)},
-                          {"/k/inny/x6.vcf", card(6)}, {"/k/../x7.vcf", card(7)}, {"http://127.0.0.1:1/k/x8.vcf", card(8)}};
+            book.cards = {{"/k/1.vcf", card(1)},
+                          {"/x4.vcf", card(4)},
+                          {"/test/x5.vcf", card(5)},
+                          {"/k/inny/x6.vcf", card(6)},
+                          {"/k/../x7.vcf", card(7)},
+                          {"http://127.0.0.1:1/k/x8.vcf", card(8)}};
             break;
         case Trickling:
             tweak.byteEveryMs = 40;
@@ -278,7 +298,8 @@ private slots:
         QVERIFY(finished.wait(60000));
         const auto o = finished.takeFirst().first().value<SyncOutcome>();
         QCOMPARE(o.ok, received >= 0);
-        QVERIFY2((received < 0 ? o.error : o.warnings.join(u'\n')).contains(says), qPrintable(o.error + o.warnings.join(u'\n')));
+        QVERIFY2((received < 0 ? o.error : o.warnings.join(u'\n')).contains(says),
+                 qPrintable(o.error + o.warnings.join(u'\n')));
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
         ContactFile contacts(dir.path());
         QVERIFY(contacts.load(nullptr));
@@ -315,13 +336,15 @@ private slots:
         QTemporaryDir dir;
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         const QSslConfiguration system = tls;
-        const auto restore = qScopeGuard([&system] { QSslConfiguration::setDefaultConfiguration(system); });
+        const auto restore = qScopeGuard([&system] {
+            QSslConfiguration::setDefaultConfiguration(system);
+        });
         if (https) { // a certificate of the test's own, trusted for the test
             QProcess openssl;
-            openssl.start(u"openssl"_s, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s,
-                                         u"ec_paramgen_curve:prime256v1"_s, u"-nodes"_s, u"-subj"_s, u"/CN=127.0.0.1"_s,
-                                         u"-addext"_s, u"subjectAltName=IP:127.0.0.1"_s, u"-keyout"_s,
-                                         dir.filePath(u"key.pem"_s), u"-out"_s, dir.filePath(u"cert.pem"_s)});
+            openssl.setWorkingDirectory(dir.path());
+            openssl.start(u"openssl"_s,
+                          u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj /CN=127.0.0.1 "
+                          u"-addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem"_s.split(u' '));
             QVERIFY(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
             QFile cert(dir.filePath(u"cert.pem"_s)), key(dir.filePath(u"key.pem"_s));
             QVERIFY(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
@@ -332,10 +355,14 @@ private slots:
             QSslConfiguration::setDefaultConfiguration(trusting);
         }
         HostileServer other;
-        other.handler = [](const Request &) { return Answer(401, {}, "WWW-Authenticate: Basic realm=\"inny\"\r\n"); };
+        other.handler = [](const Request &) {
+            return Answer(401, {}, "WWW-Authenticate: Basic realm=\"inny\"\r\n");
+        };
         const QString target = to.arg(QUrl(other.url()).port());
         HostileServer server(https ? &tls : nullptr);
-        server.handler = [&target](const Request &) { return Answer(301, {}, "Location: " + target.toUtf8() + "\r\n"); };
+        server.handler = [&target](const Request &) {
+            return Answer(301, {}, "Location: " + target.toUtf8() + "\r\n");
+        };
         DavSyncEngine engine(dir.path());
         SyncAccount a;
         a.address = server.url() + u"/"_s;

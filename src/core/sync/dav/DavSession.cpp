@@ -157,9 +157,9 @@ void DavSession::send(const QByteArray &method,
     }
     const QString host = url.host();
     const qint64 left = m_jobDeadline.remainingTime();
-    const QString jobText = m_jobLimit >= 120000
-                                ? u"Synchronizacja trwała dłużej niż %1 min i została przerwana."_s.arg(m_jobLimit / 60000)
-                                : u"Synchronizacja trwała dłużej niż %1 s i została przerwana."_s.arg(m_jobLimit / 1000);
+    const QString jobText =
+        m_jobLimit >= 120000 ? u"Synchronizacja trwała dłużej niż %1 min i została przerwana."_s.arg(m_jobLimit / 60000)
+                             : u"Synchronizacja trwała dłużej niż %1 s i została przerwana."_s.arg(m_jobLimit / 1000);
     if (left == 0) {
         // Never within the call: the caller's state is as it expects after send().
         QTimer::singleShot(0, this, [done, jobText] {
@@ -210,65 +210,72 @@ void DavSession::send(const QByteArray &method,
         texts.removeDuplicates();
         *sslText = texts.join(u"; "_s); // never ignored: the handshake fails
     });
-    connect(reply,
-            &QNetworkReply::finished,
-            this,
-            [this, reply, done, sslText, host, limit, maxBytes, jobBound, jobText] {
-        m_replies.remove(reply);
-        reply->deleteLater();
-        Reply r;
-        r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (reply->isOpen()) {
-            r.body = reply->readAll();
-        }
-        r.etag = reply->rawHeader("ETag");
-        r.location = reply->rawHeader("Location");
-        const auto error = reply->error();
-        if (reply->property("morwinekCancelled").toBool()) {
-            r.failure = Cancelled;
-            r.error = u"Przerwano synchronizację."_s;
-        } else if (reply->property("morwinekTooLarge").toBool()) {
-            r.failure = TooLarge;
-            r.body.clear();
-            r.error = u"Odpowiedź serwera %1 jest większa niż %2 MB i nie została przyjęta."_s.arg(host).arg(
-                std::max<qint64>(1, maxBytes / (1024 * 1024)));
-        } else if (reply->property("morwinekTimedOut").toBool()) {
-            r.failure = TimedOut;
-            r.error = jobBound ? jobText
-                               : u"Serwer %1 nie odpowiedział w ciągu %2 s."_s.arg(host).arg(std::max(1, limit / 1000));
-        } else if (!sslText->isEmpty() || error == QNetworkReply::SslHandshakeFailedError) {
-            r.failure = Certificate;
-            r.error = u"Nie można bezpiecznie połączyć się z serwerem %1: %2"_s.arg(
-                host, sslText->isEmpty() ? u"nie udało się uzgodnić szyfrowania"_s : *sslText);
-        } else if (reply->property("morwinekForeign").toBool()) {
-            r.failure = WrongPassword;
-            r.error = u"Serwer %1 prosi o hasło, ale hasło jest wysyłane tylko do serwera %2."_s.arg(
-                reply->url().toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery),
-                m_origin.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery));
-        } else if (reply->property("morwinekNoUser").toBool()) {
-            r.failure = WrongPassword;
-            r.error = u"Serwer %1 wymaga nazwy użytkownika i hasła."_s.arg(host);
-        } else if (reply->property("morwinekRefused").toBool() || r.status == 401
-                   || error == QNetworkReply::AuthenticationRequiredError) {
-            r.failure = WrongPassword;
-            r.error = u"Serwer %1 nie przyjął nazwy użytkownika lub hasła."_s.arg(host);
-        } else if (r.status == 0 || (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
-                   || (error >= QNetworkReply::ProtocolUnknownError && error < QNetworkReply::InternalServerError)) {
-            // No answer, or one cut off (a body shorter than announced is no answer either).
-            r.body.clear();
-            if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError) {
-                r.failure = TimedOut;
-                r.error = jobBound ? jobText
-                                   : u"Serwer %1 nie odpowiedział w ciągu %2 s."_s.arg(host).arg(
-                                         std::max(1, limit / 1000));
-            } else {
-                r.failure = Unreachable;
-                r.error = networkError(error, host);
+    connect(
+        reply, &QNetworkReply::finished, this, [this, reply, done, sslText, host, limit, maxBytes, jobBound, jobText] {
+            m_replies.remove(reply);
+            reply->deleteLater();
+            Reply r;
+            r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            if (reply->isOpen()) {
+                r.body = reply->readAll();
             }
-        }
-        delete sslText;
-        done(r);
-    });
+            r.etag = reply->rawHeader("ETag");
+            r.location = reply->rawHeader("Location");
+            auto error = reply->error();
+            // A body shorter than announced: the connection closed before the end (Qt may not say so).
+            const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+            if (error == QNetworkReply::NoError && announced.isValid() && !reply->hasRawHeader("Content-Encoding")
+                && r.body.size() < announced.toLongLong()) {
+                error = QNetworkReply::RemoteHostClosedError;
+            }
+            if (reply->property("morwinekCancelled").toBool()) {
+                r.failure = Cancelled;
+                r.error = u"Przerwano synchronizację."_s;
+            } else if (reply->property("morwinekTooLarge").toBool()) {
+                r.failure = TooLarge;
+                r.body.clear();
+                r.error = u"Odpowiedź serwera %1 jest większa niż %2 MB i nie została przyjęta."_s.arg(host).arg(
+                    std::max<qint64>(1, maxBytes / (1024 * 1024)));
+            } else if (reply->property("morwinekTimedOut").toBool()) {
+                r.failure = TimedOut;
+                r.error = jobBound
+                              ? jobText
+                              : u"Serwer %1 nie odpowiedział w ciągu %2 s."_s.arg(host).arg(std::max(1, limit / 1000));
+            } else if (!sslText->isEmpty() || error == QNetworkReply::SslHandshakeFailedError) {
+                r.failure = Certificate;
+                r.error = u"Nie można bezpiecznie połączyć się z serwerem %1: %2"_s.arg(
+                    host, sslText->isEmpty() ? u"nie udało się uzgodnić szyfrowania"_s : *sslText);
+            } else if (reply->property("morwinekForeign").toBool()) {
+                r.failure = WrongPassword;
+                r.error = u"Serwer %1 prosi o hasło, ale hasło jest wysyłane tylko do serwera %2."_s.arg(
+                    reply->url().toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery),
+                    m_origin.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery));
+            } else if (reply->property("morwinekNoUser").toBool()) {
+                r.failure = WrongPassword;
+                r.error = u"Serwer %1 wymaga nazwy użytkownika i hasła."_s.arg(host);
+            } else if (reply->property("morwinekRefused").toBool() || r.status == 401
+                       || error == QNetworkReply::AuthenticationRequiredError) {
+                r.failure = WrongPassword;
+                r.error = u"Serwer %1 nie przyjął nazwy użytkownika lub hasła."_s.arg(host);
+            } else if (r.status == 0 || (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
+                       || (error >= QNetworkReply::ProtocolUnknownError
+                           && error < QNetworkReply::InternalServerError)) {
+                // No answer, or one cut off.
+                r.body.clear();
+                if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError) {
+                    r.failure = TimedOut;
+                    r.error =
+                        jobBound
+                            ? jobText
+                            : u"Serwer %1 nie odpowiedział w ciągu %2 s."_s.arg(host).arg(std::max(1, limit / 1000));
+                } else {
+                    r.failure = Unreachable;
+                    r.error = networkError(error, host);
+                }
+            }
+            delete sslText;
+            done(r);
+        });
 }
 
 void DavSession::abortAll()
