@@ -734,6 +734,7 @@ void DavSyncEngine::listChanges()
     stage("lista");
     m_foreignHrefs.clear();
     m_oversized.clear();
+    m_unanswered.clear();
     m_refused.clear();
     m_fetchAlone.clear();
     listChangesFrom(collection().syncToken, 0);
@@ -892,6 +893,7 @@ void DavSyncEngine::reportSkipped()
     };
     report(m_foreignHrefs, u"Pominięto pozycje spoza %1"_s.arg(m_collectionUrl.path()));
     report(m_oversized, u"Pominięto zbyt duże pozycje"_s);
+    report(m_unanswered, u"Serwer nie podał treści pozycji"_s);
 }
 
 void DavSyncEngine::fetchNext()
@@ -913,6 +915,11 @@ void DavSyncEngine::fetchNext()
         stage("pobieranie");
     }
     if (m_toFetch.isEmpty()) {
+        if (!m_unanswered.isEmpty()) {
+            // Their changes are still to come: the next sync lists everything again.
+            m_tokenSeen.clear();
+            m_ctag.clear();
+        }
         reportSkipped();
         decide();
         return;
@@ -962,16 +969,23 @@ void DavSyncEngine::fetchNext()
             for (const DavXml::Response &resp : ms.responses) {
                 QString href;
                 const DavXml::Property *text = resp.find(ns, data);
-                if (resp.status == 404 || !text || !memberHref(resp.href, &href) || !asked.contains(href)) {
+                if (!memberHref(resp.href, &href) || !asked.contains(href)) {
                     continue; // only what was asked for is taken
                 }
-                answered.insert(href);
-                m_fetched.insert(href, {resp.text(DavXml::dav, "getetag").trimmed(), text->text.toUtf8()});
+                if (resp.status == 404) {
+                    answered.insert(href);
+                    m_remoteEtags.remove(href); // gone between the listing and now
+                    m_remoteGone.insert(href);
+                } else if (text) {
+                    answered.insert(href);
+                    m_fetched.insert(href, {resp.text(DavXml::dav, "getetag").trimmed(), text->text.toUtf8()});
+                }
             }
             for (const QString &href : batch) {
                 if (!answered.contains(href)) {
-                    m_remoteEtags.remove(href); // gone between the listing and now
-                    m_remoteGone.insert(href);
+                    // Left out of the answer is not gone: neither taken nor deleted here this time.
+                    m_unanswered.append(href);
+                    m_refused.insert(href);
                 }
             }
             fetchNext();

@@ -126,7 +126,8 @@ private:
     QString normalHref(const QString &href) const;
     // The path of href when it names a member directly inside the collection, on its server.
     bool memberHref(const QString &href, QString *path) const;
-    // A member this pass did not take (too large to fetch): neither written nor deleted here.
+    // A member this pass did not take (too large, or left out of the answer): neither written nor
+    // deleted here.
     bool refusedHref(const QString &href) const { return m_refused.contains(href); }
     bool localExists(const QString &key) const;
     QByteArray localHash(const QString &key) const;
@@ -174,6 +175,7 @@ private:
     qint64 m_itemLimit = DavClient::maxItemBytes();
     QStringList m_foreignHrefs; // named by the server, outside the collection: never followed
     QStringList m_oversized;    // members larger than an item may be: left on the server as they are
+    QStringList m_unanswered;   // members a fetch left out of its answer: left alone this time
     QSet<QString> m_fetchAlone; // members whose batch was too large: fetched one by one
     QSet<QString> m_refused;    // members not taken in this pass (too large): to be left alone
     QHash<QString, qsizetype> m_byKey;

@@ -135,19 +135,26 @@ QByteArray card(int n, int padding = 0)
 struct Book
 {
     QMap<QByteArray, QByteArray> cards;
+    QSet<QByteArray> withheld; // left out of a multiget's answer
     std::function<Answer(const QByteArray &token)> listing = [this](const QByteArray &) {
         QByteArray inner;
         for (auto it = cards.cbegin(); it != cards.cend(); ++it) {
-            inner += response(it.key(), "<d:getetag>\"" + it.key() + "\"</d:getetag>");
+            inner += response(it.key(), etag(it.key()));
         }
         return Answer(207, multistatus(inner));
     };
+
+    QByteArray etag(const QByteArray &href) const
+    {
+        return "<d:getetag>\"" + QByteArray::number(qHash(cards.value(href))) + "\"</d:getetag>";
+    }
 
     Answer answer(const Request &r)
     {
         static const QRegularExpression token(u"sync-token>([^<]*)<"_s), href(u"href>([^<]*)<"_s);
         if (r.method == "PROPFIND") {
-            return {207, multistatus(response(r.path, "<cs:getctag>c1</cs:getctag>"))};
+            const QByteArray ctag = QByteArray::number(qHash(cards.values()));
+            return {207, multistatus(response(r.path, "<cs:getctag>" + ctag + "</cs:getctag>"))};
         }
         if (r.method == "REPORT" && r.body.contains("sync-collection")) {
             return r.path == "/t/" ? Answer(207, multistatus({}))
@@ -156,10 +163,12 @@ struct Book
         QByteArray inner; // a multiget
         for (auto it = href.globalMatch(QString::fromUtf8(r.body)); it.hasNext();) {
             const QByteArray asked = it.next().captured(1).toUtf8();
-            inner += cards.contains(asked) ? response(asked,
-                                                      "<d:getetag>\"" + asked + "\"</d:getetag><a:address-data>"
-                                                          + cards[asked] + "</a:address-data>")
-                                           : response(asked, {}, 404);
+            if (withheld.contains(asked)) {
+                continue;
+            }
+            inner += cards.contains(asked)
+                         ? response(asked, etag(asked) + "<a:address-data>" + cards[asked] + "</a:address-data>")
+                         : response(asked, {}, 404);
         }
         return {207, multistatus(inner)};
     }
@@ -174,7 +183,8 @@ enum Case
     OversizedListing,
     OversizedCard,
     TooManyMembers,
-    Cut
+    Cut,
+    Omitted
 };
 
 } // namespace
@@ -202,6 +212,7 @@ private slots:
         QTest::newRow("listing over its limit") << int(OversizedListing) << -1 << 0 << u"większa niż"_s;
         QTest::newRow("card over its limit") << int(OversizedCard) << 2 << 1 << u"zbyt duże pozycje (1): /k/3.vcf"_s;
         QTest::newRow("more members than the book holds") << int(TooManyMembers) << -1 << 0 << u"zmieści"_s;
+        QTest::newRow("multiget leaves a member out") << int(Omitted) << 5 << 0 << QString();
         QTest::newRow("connection cut, said in Polish")
             << int(Cut) << -1 << 0 << u"Nie można połączyć się z serwerem 127.0.0.1: serwer zamknął"_s;
     }
@@ -233,7 +244,7 @@ private slots:
             book.listing = [&book](const QByteArray &token) {
                 QByteArray inner;
                 for (const QByteArray &href : book.cards.keys().mid(token == "t1" ? 3 : 0, token == "t1" ? 2 : 3)) {
-                    inner += response(href, "<d:getetag>\"" + href + "\"</d:getetag>");
+                    inner += response(href, book.etag(href));
                 }
                 return token == "t1" ? Answer(207, multistatus(inner, "t2"))
                                      : Answer(207, multistatus(inner + response("/k/", {}, 507), "t1"));
@@ -310,6 +321,20 @@ private slots:
             engine.synchronize(a);
             QVERIFY(finished.wait(60000));
             QCOMPARE(finished.takeFirst().first().value<SyncOutcome>().contacts.received, 0);
+        }
+        if (kind == Omitted) { // left out of a fetch: neither gone here nor its change lost
+            book.cards["/k/5.vcf"] = card(5, 10);
+            book.withheld = {"/k/5.vcf"};
+            engine.synchronize(a);
+            QVERIFY(finished.wait(60000));
+            const auto second = finished.takeFirst().first().value<SyncOutcome>();
+            QVERIFY(contacts.load(nullptr));
+            QCOMPARE(contacts.count(), 5);
+            QVERIFY2(second.ok && second.warnings.join(u'\n').contains(u"/k/5.vcf"_s), qPrintable(second.error));
+            book.withheld.clear();
+            engine.synchronize(a);
+            QVERIFY(finished.wait(60000));
+            QCOMPARE(finished.takeFirst().first().value<SyncOutcome>().contacts.received, 1);
         }
         for (const QString &name : litter) {
             QVERIFY2(!QFileInfo::exists(data.filePath(name)), qPrintable(name));
