@@ -136,6 +136,7 @@ struct Book
 {
     QMap<QByteArray, QByteArray> cards;
     QSet<QByteArray> withheld; // left out of a multiget's answer
+    qsizetype shown = 0;       // members in a listing by PROPFIND, which ends with a 507
     std::function<Answer(const QByteArray &token)> listing = [this](const QByteArray &) {
         QByteArray inner;
         for (auto it = cards.cbegin(); it != cards.cend(); ++it) {
@@ -152,6 +153,13 @@ struct Book
     Answer answer(const Request &r)
     {
         static const QRegularExpression token(u"sync-token>([^<]*)<"_s), href(u"href>([^<]*)<"_s);
+        if (r.method == "PROPFIND" && r.body.contains("getetag")) {
+            QByteArray inner;
+            for (const QByteArray &href : cards.keys().mid(0, shown)) {
+                inner += response(href, etag(href));
+            }
+            return {207, multistatus(inner + response("/k/", {}, 507))};
+        }
         if (r.method == "PROPFIND") {
             const QByteArray ctag = QByteArray::number(qHash(cards.values()));
             return {207, multistatus(response(r.path, "<cs:getctag>" + ctag + "</cs:getctag>"))};
@@ -184,7 +192,8 @@ enum Case
     OversizedCard,
     TooManyMembers,
     Cut,
-    Omitted
+    Omitted,
+    TruncatedFull
 };
 
 } // namespace
@@ -213,6 +222,7 @@ private slots:
         QTest::newRow("card over its limit") << int(OversizedCard) << 2 << 1 << u"zbyt duże pozycje (1): /k/3.vcf"_s;
         QTest::newRow("more members than the book holds") << int(TooManyMembers) << -1 << 0 << u"zmieści"_s;
         QTest::newRow("multiget leaves a member out") << int(Omitted) << 5 << 0 << QString();
+        QTest::newRow("full listing cut short (507)") << int(TruncatedFull) << 5 << 0 << QString();
         QTest::newRow("connection cut, said in Polish")
             << int(Cut) << -1 << 0 << u"Nie można połączyć się z serwerem 127.0.0.1: serwer zamknął"_s;
     }
@@ -321,6 +331,19 @@ private slots:
             engine.synchronize(a);
             QVERIFY(finished.wait(60000));
             QCOMPARE(finished.takeFirst().first().value<SyncOutcome>().contacts.received, 0);
+        }
+        if (kind == TruncatedFull) { // what a listing cut short left out is not gone
+            book.listing = [](const QByteArray &) {
+                return Answer(403);
+            };
+            book.shown = 3;
+            book.cards["/k/1.vcf"] = card(1, 10);
+            engine.synchronize(a);
+            QVERIFY(finished.wait(60000));
+            const auto second = finished.takeFirst().first().value<SyncOutcome>();
+            QVERIFY(contacts.load(nullptr));
+            QCOMPARE(contacts.count(), 5);
+            QVERIFY2(second.ok && second.warnings.join(u'\n').contains(u"niepełną"_s), qPrintable(second.error));
         }
         if (kind == Omitted) { // left out of a fetch: neither gone here nor its change lost
             book.cards["/k/5.vcf"] = card(5, 10);
