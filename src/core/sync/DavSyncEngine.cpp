@@ -234,6 +234,7 @@ void DavSyncEngine::discover(const SyncAccount &account)
     }
     beginJob(account, true);
     m_found.clear();
+    m_redirectedTo = QUrl();
     m_principal = QUrl();
     m_home[0] = m_home[1] = QUrl();
     QUrl url = QUrl::fromUserInput(account.address.trimmed());
@@ -271,6 +272,7 @@ void DavSyncEngine::discoverStep(const QUrl &url, int redirects, bool wellKnown)
             }
             if (!DavClient::sameOrigin(target, accountOrigin())) {
                 // Another server gets neither the password nor a place in the settings unasked.
+                m_redirectedTo = target;
                 finishDiscovery(u"Serwer %1 przekierowuje na inny serwer: %2. Jeśli mu ufasz, wpisz ten adres "
                                 u"jako adres serwera i połącz się ponownie."_s.arg(
                                     url.host(), target.toString(QUrl::RemoveUserInfo)));

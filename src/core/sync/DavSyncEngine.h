@@ -44,6 +44,10 @@ public:
     // Called at each stage ("lista", "pobieranie", "zapis", "wysylanie") of each collection; for tests.
     std::function<void(const QString &stage, bool calendar)> stageHook;
 
+    // After a discovery that stopped at a redirect to another server: where it led, for the window
+    // to offer as the new address (the user decides; nothing follows it unasked).
+    QUrl redirectedTo() const { return m_redirectedTo; }
+
     void discover(const SyncAccount &account) override;
     void synchronize(const SyncAccount &account) override;
     void cancel() override;
@@ -153,6 +157,7 @@ private:
     SyncAccount m_account;
     SyncOutcome m_outcome;
     QList<DavCollection> m_found;
+    QUrl m_redirectedTo;
     QUrl m_principal;
     QUrl m_home[2];
 

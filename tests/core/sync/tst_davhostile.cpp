@@ -421,6 +421,7 @@ private slots:
         engine.discover(a);
         QVERIFY(found.wait(20000));
         QVERIFY2(found.first().at(1).toString().contains(target), qPrintable(found.first().at(1).toString()));
+        QCOMPARE(engine.redirectedTo(), https ? QUrl() : QUrl(target)); // never offered: from https to http
         QVERIFY(!server.requests.isEmpty());
         QVERIFY(other.requests.isEmpty()); // neither the password nor anything else
     }
