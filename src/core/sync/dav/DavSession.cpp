@@ -7,6 +7,8 @@
 #include <QSslError>
 #include <QTimer>
 
+#include <mutex>
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -51,6 +53,21 @@ void stop(QNetworkReply *reply)
     }
 }
 
+QtMessageHandler previousHandler = nullptr;
+
+// Qt's network layer says this on the terminal when a server vanishes with requests under way (the
+// connection reports its end twice); the request fails as it should and the user reads why in
+// Polish, so the line is dropped. Every other message goes on as before.
+void quietNetworkNoise(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(u"QNetworkReplyImplPrivate::error: Internal problem")) {
+        return;
+    }
+    if (previousHandler) {
+        previousHandler(type, context, message);
+    }
+}
+
 } // namespace
 
 qint64 DavSession::maxItemBytes()
@@ -63,6 +80,10 @@ DavSession::DavSession(QObject *parent)
     : QObject(parent)
 {
     connect(&m_network, &QNetworkAccessManager::authenticationRequired, this, &DavSession::onAuthentication);
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        previousHandler = qInstallMessageHandler(quietNetworkNoise);
+    });
 }
 
 void DavSession::setCredentials(const QString &user, const QString &password, const QUrl &origin)
