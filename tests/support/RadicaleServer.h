@@ -22,6 +22,10 @@ public:
 
     ~RadicaleServer() { stop(); }
 
+    // Before start(): another password for "anna" (UTF-8), or no authentication at all.
+    void setPassword(const QByteArray &utf8) { m_password = utf8; }
+    void setAuthentication(bool on) { m_authentication = on; }
+
     // extra is appended to the [server] section (max_content_length = ...).
     bool start(QString *error, const QString &extra = {})
     {
@@ -38,19 +42,22 @@ public:
             m_port = probe.serverPort();
         }
         QFile users(m_dir.filePath(QStringLiteral("users")));
-        if (!users.open(QIODevice::WriteOnly) || users.write(QByteArray(user) + ':' + password + '\n') < 0) {
+        if (!users.open(QIODevice::WriteOnly) || users.write(QByteArray(user) + ':' + m_password + '\n') < 0) {
             *error = users.errorString();
             return false;
         }
         users.close();
         QFile config(m_dir.filePath(QStringLiteral("config")));
+        // Without authentication everyone may use every collection.
+        const QString rights = m_authentication ? QString() : QStringLiteral("[rights]\ntype = authenticated\n");
         const QString text = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%2\n"
-                                            "[auth]\ntype = htpasswd\nhtpasswd_filename = %3\n"
+                                            "[auth]\ntype = %5\nhtpasswd_filename = %3\n"
                                             "htpasswd_encryption = plain\ndelay = 0\n"
-                                            "[storage]\nfilesystem_folder = %4\n"
+                                            "%6[storage]\nfilesystem_folder = %4\n"
                                             "[logging]\nlevel = warning\n")
                                  .arg(m_port)
-                                 .arg(extra, users.fileName(), m_dir.filePath(QStringLiteral("storage")));
+                                 .arg(extra, users.fileName(), m_dir.filePath(QStringLiteral("storage")))
+                                 .arg(m_authentication ? QStringLiteral("htpasswd") : QStringLiteral("none"), rights);
         if (!config.open(QIODevice::WriteOnly) || config.write(text.toUtf8()) < 0) {
             *error = config.errorString();
             return false;
@@ -131,6 +138,8 @@ private:
 
     QTemporaryDir m_dir;
     QString m_scheme = QStringLiteral("http");
+    QByteArray m_password = password;
+    bool m_authentication = true;
     QProcess m_process;
     quint16 m_port = 0;
 };

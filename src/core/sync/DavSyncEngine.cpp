@@ -2,6 +2,7 @@
 
 #include "DavXml.h"
 #include "DeletedItems.h"
+#include "SyncLeftovers.h"
 
 #include "core/appointments/AppointmentEdits.h"
 #include "core/appointments/AppointmentList.h"
@@ -27,6 +28,11 @@ using namespace Qt::StringLiterals;
 constexpr int batchSize = 100;
 constexpr int parallelWrites = 4;
 constexpr int maxRedirects = 5;
+constexpr int maxListingPages = 1000;
+// The most members a collection may have: as many as the address book has identifiers.
+constexpr qsizetype maxMembers = ContactList::lastIdentifier;
+// Skipped hrefs named in a warning; the rest are counted.
+constexpr qsizetype namedSkipped = 5;
 
 QString statusText(int status)
 {
@@ -89,10 +95,25 @@ DavSyncEngine::~DavSyncEngine()
 
 // ---------------------------------------------------------------- running a job
 
+QUrl DavSyncEngine::accountOrigin() const
+{
+    QUrl origin = QUrl::fromUserInput(m_account.address.trimmed());
+    if (!origin.isValid() || origin.host().isEmpty()) {
+        origin = QUrl(m_account.addressBookUrl);
+    }
+    return origin;
+}
+
 bool DavSyncEngine::checkAddress(const QUrl &url, QString *error) const
 {
     if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"https" && url.scheme() != u"http")) {
         *error = u"Adres serwera %1 jest nieprawidłowy."_s.arg(url.toString());
+        return false;
+    }
+    if (url.scheme() == u"http" && accountOrigin().scheme() == u"https") {
+        // Never from an encrypted server to a plain one, whatever else was allowed.
+        *error = u"Adres %1 nie jest szyfrowany (http), a serwer %2 łączy się przez https. Połączenie "
+                 u"przerwano."_s.arg(url.toString(QUrl::RemoveUserInfo), accountOrigin().host());
         return false;
     }
     if (url.scheme() == u"http" && !m_account.allowPlainHttp) {
@@ -112,7 +133,8 @@ void DavSyncEngine::request(const QByteArray &method,
                             const QByteArray &body,
                             const QList<DavClient::Header> &headers,
                             const std::function<void(const DavClient::Reply &)> &done,
-                            bool ownFailures)
+                            bool ownFailures,
+                            qint64 maxBytes)
 {
     if (m_cancelled) {
         fail(u"Przerwano synchronizację."_s);
@@ -122,16 +144,38 @@ void DavSyncEngine::request(const QByteArray &method,
         fail(error);
         return;
     }
-    m_client.send(method, url, body, headers, [this, done, ownFailures](const DavClient::Reply &reply) {
-        if (!m_busy) {
-            return; // the job ended already
-        }
-        if (reply.failure != DavClient::None && !(ownFailures && reply.failure == DavClient::Unreachable)) {
-            fail(reply.error);
-            return;
-        }
-        done(reply);
-    });
+    if (!DavClient::sameOrigin(url, accountOrigin())) {
+        fail(u"Adres %1 leży na innym serwerze niż %2. Synchronizacja łączy się tylko z serwerem "
+             u"wpisanym w ustawieniach."_s.arg(url.toString(QUrl::RemoveUserInfo),
+                                               accountOrigin().toString(QUrl::RemoveUserInfo | QUrl::RemovePath)));
+        return;
+    }
+    if (QString member; (method == "PUT" || method == "DELETE") && !memberHref(url.toString(), &member)) {
+        // Only members of the collection are ever written or deleted, whatever a listing said.
+        fail(u"Zapis pod adresem %1 nie został wysłany: leży poza %2."_s.arg(url.toString(QUrl::RemoveUserInfo),
+                                                                             m_collectionUrl.toString()));
+        return;
+    }
+    const auto passes = [ownFailures](DavClient::Failure failure) {
+        return failure == DavClient::None
+               || (ownFailures && (failure == DavClient::Unreachable || failure == DavClient::TooLarge));
+    };
+    m_client.send(
+        method,
+        url,
+        body,
+        headers,
+        [this, done, passes](const DavClient::Reply &reply) {
+            if (!m_busy) {
+                return; // the job ended already
+            }
+            if (!passes(reply.failure)) {
+                fail(reply.error);
+                return;
+            }
+            done(reply);
+        },
+        maxBytes < 0 ? m_itemLimit : maxBytes);
 }
 
 void DavSyncEngine::fail(const QString &error)
@@ -184,7 +228,11 @@ void DavSyncEngine::beginJob(const SyncAccount &account, bool discovering)
     m_discovering = discovering;
     m_cancelled = false;
     m_account = account;
-    m_client.setCredentials(account.user, account.password);
+    m_client.setCredentials(account.user, account.password, accountOrigin());
+    m_client.startJob(m_jobTimeout);
+    if (!discovering) {
+        SyncLeftovers::remove(m_dataDir);
+    }
 }
 
 // ---------------------------------------------------------------- discovery
@@ -196,6 +244,7 @@ void DavSyncEngine::discover(const SyncAccount &account)
     }
     beginJob(account, true);
     m_found.clear();
+    m_redirectedTo = QUrl();
     m_principal = QUrl();
     m_home[0] = m_home[1] = QUrl();
     QUrl url = QUrl::fromUserInput(account.address.trimmed());
@@ -225,7 +274,21 @@ void DavSyncEngine::discoverStep(const QUrl &url, int redirects, bool wellKnown)
                 finishDiscovery(u"Serwer %1 przekierowuje w kółko."_s.arg(url.host()));
                 return;
             }
-            discoverStep(url.resolved(QUrl::fromEncoded(r.location)), redirects + 1, wellKnown);
+            const QUrl target = url.resolved(QUrl::fromEncoded(r.location));
+            if (url.scheme() == u"https" && target.scheme() != u"https") {
+                finishDiscovery(u"Serwer %1 przekierowuje na adres bez szyfrowania: %2. Połączenie przerwano."_s.arg(
+                    url.host(), target.toString(QUrl::RemoveUserInfo)));
+                return;
+            }
+            if (!DavClient::sameOrigin(target, accountOrigin())) {
+                // Another server gets neither the password nor a place in the settings unasked.
+                m_redirectedTo = target;
+                finishDiscovery(u"Serwer %1 przekierowuje na inny serwer: %2. Jeśli mu ufasz, wpisz ten adres "
+                                u"jako adres serwera i połącz się ponownie."_s.arg(
+                                    url.host(), target.toString(QUrl::RemoveUserInfo)));
+                return;
+            }
+            discoverStep(target, redirects + 1, wellKnown);
             return;
         }
         if (r.status != 207) {
@@ -673,6 +736,26 @@ QString DavSyncEngine::normalHref(const QString &href) const
     return m_collectionUrl.resolved(QUrl(href)).path();
 }
 
+bool DavSyncEngine::memberHref(const QString &href, QString *path) const
+{
+    const QUrl url = m_collectionUrl.resolved(QUrl(href));
+    if (!url.isValid() || !DavClient::sameOrigin(url, m_collectionUrl) || url.hasQuery() || url.hasFragment()) {
+        return false;
+    }
+    const QString self = m_collectionUrl.path();
+    const QString full = url.path();
+    if (!full.startsWith(self) || full.size() == self.size()) {
+        return false;
+    }
+    // A member's name: no slash (a folder or a deeper collection is no item), no dot segment.
+    const QStringView name = QStringView(full).mid(self.size());
+    if (name.contains(u'/') || name == u"." || name == u"..") {
+        return false;
+    }
+    *path = full;
+    return true;
+}
+
 QUrl DavSyncEngine::urlOf(const QString &href) const
 {
     QUrl url = m_collectionUrl;
@@ -692,69 +775,168 @@ QString DavSyncEngine::hrefFor(const QString &uid) const
 void DavSyncEngine::listChanges()
 {
     stage("lista");
-    const QString token = collection().syncToken;
-    request("REPORT",
-            m_collectionUrl,
-            DavXml::syncCollection(token),
-            {{"Depth", "1"}},
-            [this, token](const DavClient::Reply &r) {
-                if (r.status == 401) {
-                    fail(u"Serwer nie przyjął nazwy użytkownika lub hasła."_s);
+    m_foreignHrefs.clear();
+    m_oversized.clear();
+    m_unanswered.clear();
+    m_refused.clear();
+    m_fetchAlone.clear();
+    listChangesFrom(collection().syncToken, 0);
+}
+
+// One page of a sync report. A server that answers 507 for the collection itself gave part of the
+// changes and a token to go on from (RFC 6578): the next page is asked for with it, within this sync.
+void DavSyncEngine::listChangesFrom(const QString &token, int page)
+{
+    request(
+        "REPORT",
+        m_collectionUrl,
+        DavXml::syncCollection(token),
+        {{"Depth", "1"}},
+        [this, token, page](const DavClient::Reply &r) {
+            if (r.status == 401) {
+                fail(u"Serwer nie przyjął nazwy użytkownika lub hasła."_s);
+                return;
+            }
+            if (r.status != 207) {
+                if (page > 0) {
+                    // Went on from its own token and refused it: nothing listed so far is complete.
+                    fail(u"Serwer %1 przerwał listę zmian (HTTP %2)."_s.arg(m_collectionUrl.host()).arg(r.status));
                     return;
                 }
-                if (r.status != 207) {
-                    listAll(); // an old token, or no sync reports: every ETag then
-                    return;
-                }
-                DavXml::MultiStatus ms;
-                if (!DavXml::parse(r.body, &ms)) {
-                    fail(garbled(m_collectionUrl));
-                    return;
-                }
+                listAll(); // an old token, or no sync reports: every ETag then
+                return;
+            }
+            DavXml::MultiStatus ms;
+            if (!DavXml::parse(r.body, &ms)) {
+                fail(garbled(m_collectionUrl));
+                return;
+            }
+            if (page == 0) {
                 m_fullListing = token.isEmpty();
-                m_tokenSeen = ms.syncToken;
-                const QString self = m_collectionUrl.path();
-                for (const DavXml::Response &resp : ms.responses) {
-                    const QString href = normalHref(resp.href);
-                    if (href == self) {
-                        continue;
-                    }
-                    if (resp.status == 404) {
-                        m_remoteGone.insert(href);
-                    } else {
-                        m_remoteEtags.insert(href, resp.text(DavXml::dav, "getetag").trimmed());
-                    }
+            }
+            const QString self = m_collectionUrl.path();
+            bool truncated = false;
+            for (const DavXml::Response &resp : ms.responses) {
+                QString href;
+                if (normalHref(resp.href) == self) {
+                    truncated = truncated || resp.status == 507;
+                    continue;
                 }
-                fetchNext();
-            });
+                if (!memberHref(resp.href, &href)) {
+                    m_foreignHrefs.append(resp.href);
+                    continue;
+                }
+                // A later page knows better than an earlier one.
+                if (resp.status == 404) {
+                    m_remoteEtags.remove(href);
+                    m_remoteGone.insert(href);
+                } else {
+                    m_remoteGone.remove(href);
+                    m_remoteEtags.insert(href, resp.text(DavXml::dav, "getetag").trimmed());
+                }
+            }
+            if (listingRefused()) {
+                return;
+            }
+            if (truncated) {
+                if (ms.syncToken.isEmpty() || ms.syncToken == token || page + 1 >= maxListingPages) {
+                    fail(u"Serwer %1 nie podaje pełnej listy zmian w %2."_s.arg(m_collectionUrl.host(),
+                                                                                m_collectionUrl.path()));
+                    return;
+                }
+                listChangesFrom(ms.syncToken, page + 1);
+                return;
+            }
+            m_tokenSeen = ms.syncToken;
+            reportSkipped();
+            fetchNext();
+        },
+        false,
+        m_listingLimit);
 }
 
 void DavSyncEngine::listAll()
 {
     const QByteArray body =
         DavXml::propfind({{DavXml::dav, "getetag"}, {DavXml::dav, "resourcetype"}, {DavXml::dav, "sync-token"}});
-    request("PROPFIND", m_collectionUrl, body, {{"Depth", "1"}}, [this](const DavClient::Reply &r) {
-        DavXml::MultiStatus ms;
-        if (const QString problem = readMultiStatus(r, m_collectionUrl, &ms, false); !problem.isEmpty()) {
-            fail(problem);
+    request(
+        "PROPFIND",
+        m_collectionUrl,
+        body,
+        {{"Depth", "1"}},
+        [this](const DavClient::Reply &r) {
+            DavXml::MultiStatus ms;
+            if (const QString problem = readMultiStatus(r, m_collectionUrl, &ms, false); !problem.isEmpty()) {
+                fail(problem);
+                return;
+            }
+            m_fullListing = true;
+            const QString self = m_collectionUrl.path();
+            for (const DavXml::Response &resp : ms.responses) {
+                QString href;
+                if (normalHref(resp.href) == self) {
+                    if (resp.status == 507) {
+                        m_fullListing = false;
+                    }
+                    m_tokenSeen = resp.text(DavXml::dav, "sync-token").trimmed();
+                    continue;
+                }
+                const DavXml::Property *type = resp.find(DavXml::dav, "resourcetype");
+                if (type && type->children.contains(u"DAV:|collection"_s)) {
+                    continue;
+                }
+                if (!memberHref(resp.href, &href)) {
+                    m_foreignHrefs.append(resp.href);
+                    continue;
+                }
+                m_remoteEtags.insert(href, resp.text(DavXml::dav, "getetag").trimmed());
+            }
+            if (!m_fullListing) {
+                // Part of the members only: what it left out is not gone, and the next sync lists again.
+                m_tokenSeen.clear();
+                m_ctag.clear();
+                m_outcome.warnings.append(u"Serwer %1 podał niepełną listę %2; reszta przy następnej "
+                                          u"synchronizacji."_s.arg(m_collectionUrl.host(), m_collectionUrl.path()));
+            }
+            if (listingRefused()) {
+                return;
+            }
+            reportSkipped();
+            fetchNext();
+        },
+        false,
+        m_listingLimit);
+}
+
+bool DavSyncEngine::listingRefused()
+{
+    if (m_remoteEtags.size() <= maxMembers) {
+        return false;
+    }
+    fail(u"Na serwerze w %1 jest ponad %2 pozycji, więcej niż zmieści %3. Nic nie zostało pobrane."_s.arg(
+        m_collectionUrl.path(), QString::number(maxMembers), m_calendar ? u"kalendarz"_s : u"książka adresowa"_s));
+    return true;
+}
+
+void DavSyncEngine::reportSkipped()
+{
+    const auto report = [this](QStringList &hrefs, const QString &what) {
+        // what: the sentence's start, then the count and the names.
+        if (hrefs.isEmpty()) {
             return;
         }
-        m_fullListing = true;
-        const QString self = m_collectionUrl.path();
-        for (const DavXml::Response &resp : ms.responses) {
-            const QString href = normalHref(resp.href);
-            if (href == self) {
-                m_tokenSeen = resp.text(DavXml::dav, "sync-token").trimmed();
-                continue;
-            }
-            const DavXml::Property *type = resp.find(DavXml::dav, "resourcetype");
-            if (type && type->children.contains(u"DAV:|collection"_s)) {
-                continue;
-            }
-            m_remoteEtags.insert(href, resp.text(DavXml::dav, "getetag").trimmed());
+        hrefs.removeDuplicates();
+        summary().skipped += static_cast<int>(hrefs.size());
+        QStringList named = hrefs.mid(0, namedSkipped);
+        if (hrefs.size() > namedSkipped) {
+            named.append(u"i %1 innych"_s.arg(hrefs.size() - namedSkipped));
         }
-        fetchNext();
-    });
+        m_outcome.warnings.append(what + u" (%1): %2."_s.arg(hrefs.size()).arg(named.join(u", "_s)));
+        hrefs.clear();
+    };
+    report(m_foreignHrefs, u"Pominięto pozycje spoza %1"_s.arg(m_collectionUrl.path()));
+    report(m_oversized, u"Pominięto zbyt duże pozycje"_s);
+    report(m_unanswered, u"Serwer nie podał treści pozycji"_s);
 }
 
 void DavSyncEngine::fetchNext()
@@ -776,45 +958,83 @@ void DavSyncEngine::fetchNext()
         stage("pobieranie");
     }
     if (m_toFetch.isEmpty()) {
+        if (!m_unanswered.isEmpty()) {
+            // Their changes are still to come: the next sync lists everything again.
+            m_tokenSeen.clear();
+            m_ctag.clear();
+        }
+        reportSkipped();
         decide();
         return;
     }
-    const QStringList batch = m_toFetch.mid(0, batchSize);
+    // A batch too large as a whole comes again one member at a time, each within an item's bound.
+    // Those are at the front of the list.
+    const bool alone = m_fetchAlone.contains(m_toFetch.first());
+    const QStringList batch = m_toFetch.mid(0, alone ? 1 : batchSize);
     m_toFetch.remove(0, batch.size());
     QStringList encoded;
     for (const QString &href : batch) {
         encoded.append(QString::fromLatin1(urlOf(href).path(QUrl::FullyEncoded).toLatin1()));
     }
-    request("REPORT",
-            m_collectionUrl,
-            DavXml::multiget(m_calendar, encoded),
-            {{"Depth", "1"}},
-            [this, batch](const DavClient::Reply &r) {
-                DavXml::MultiStatus ms;
-                if (const QString problem = readMultiStatus(r, m_collectionUrl, &ms, false); !problem.isEmpty()) {
-                    fail(problem);
-                    return;
-                }
-                const char *ns = m_calendar ? DavXml::calDav : DavXml::cardDav;
-                const char *data = m_calendar ? "calendar-data" : "address-data";
-                QSet<QString> answered;
-                for (const DavXml::Response &resp : ms.responses) {
-                    const QString href = normalHref(resp.href);
-                    const DavXml::Property *text = resp.find(ns, data);
-                    if (resp.status == 404 || !text) {
-                        continue;
+    request(
+        "REPORT",
+        m_collectionUrl,
+        DavXml::multiget(m_calendar, encoded),
+        {{"Depth", "1"}},
+        [this, batch, alone](const DavClient::Reply &r) {
+            if (r.failure != DavClient::None && r.failure != DavClient::TooLarge) {
+                fail(r.error);
+                return;
+            }
+            if (r.failure == DavClient::TooLarge) {
+                if (alone) {
+                    // Left on the server as it is: neither taken nor deleted here.
+                    m_oversized.append(batch.first());
+                    m_refused.insert(batch.first());
+                } else {
+                    for (const QString &href : batch) {
+                        m_fetchAlone.insert(href);
                     }
+                    m_toFetch = batch + m_toFetch;
+                }
+                fetchNext();
+                return;
+            }
+            DavXml::MultiStatus ms;
+            if (const QString problem = readMultiStatus(r, m_collectionUrl, &ms, false); !problem.isEmpty()) {
+                fail(problem);
+                return;
+            }
+            const char *ns = m_calendar ? DavXml::calDav : DavXml::cardDav;
+            const char *data = m_calendar ? "calendar-data" : "address-data";
+            const QSet<QString> asked(batch.cbegin(), batch.cend());
+            QSet<QString> answered;
+            for (const DavXml::Response &resp : ms.responses) {
+                QString href;
+                const DavXml::Property *text = resp.find(ns, data);
+                if (!memberHref(resp.href, &href) || !asked.contains(href)) {
+                    continue; // only what was asked for is taken
+                }
+                if (resp.status == 404) {
+                    answered.insert(href);
+                    m_remoteEtags.remove(href); // gone between the listing and now
+                    m_remoteGone.insert(href);
+                } else if (text) {
                     answered.insert(href);
                     m_fetched.insert(href, {resp.text(DavXml::dav, "getetag").trimmed(), text->text.toUtf8()});
                 }
-                for (const QString &href : batch) {
-                    if (!answered.contains(href)) {
-                        m_remoteEtags.remove(href); // gone between the listing and now
-                        m_remoteGone.insert(href);
-                    }
+            }
+            for (const QString &href : batch) {
+                if (!answered.contains(href)) {
+                    // Left out of the answer is not gone: neither taken nor deleted here this time.
+                    m_unanswered.append(href);
+                    m_refused.insert(href);
                 }
-                fetchNext();
-            });
+            }
+            fetchNext();
+        },
+        true,
+        alone ? m_itemLimit : std::min(m_itemLimit, m_listingLimit));
 }
 
 void DavSyncEngine::saveConflict(const QString &key, const QByteArray &text)

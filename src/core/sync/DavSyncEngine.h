@@ -34,9 +34,21 @@ public:
     void setRange(int days) { m_range = days; }
     void setToday(const QDate &today) { m_today = today; }
     void setTimeout(int milliseconds) { m_client.setTimeout(milliseconds); }
+    // The whole time of one sync or discovery.
+    void setJobTimeout(int milliseconds) { m_jobTimeout = milliseconds; }
+    // The largest answer taken for a listing, and for a batch of items or one item.
+    void setAnswerLimits(qint64 listing, qint64 item)
+    {
+        m_listingLimit = listing;
+        m_itemLimit = item;
+    }
     int requestsSent() const { return m_client.sent(); }
     // Called at each stage ("lista", "pobieranie", "zapis", "wysylanie") of each collection; for tests.
     std::function<void(const QString &stage, bool calendar)> stageHook;
+
+    // After a discovery that stopped at a redirect to another server: where it led, for the window
+    // to offer as the new address (the user decides; nothing follows it unasked).
+    QUrl redirectedTo() const { return m_redirectedTo; }
 
     void discover(const SyncAccount &account) override;
     void synchronize(const SyncAccount &account) override;
@@ -75,7 +87,10 @@ private:
                  const QByteArray &body,
                  const QList<DavClient::Header> &headers,
                  const std::function<void(const DavClient::Reply &)> &done,
-                 bool ownFailures = false);
+                 bool ownFailures = false,
+                 qint64 maxBytes = -1);
+    // The origin the user set: credentials and requests go there only.
+    QUrl accountOrigin() const;
     void fail(const QString &error);
     // Marks the engine busy with a job for the account.
     void beginJob(const SyncAccount &account, bool discovering);
@@ -94,7 +109,11 @@ private:
     bool loadLocal(QString *error);
     bool localChangedSinceState() const;
     void listChanges();
+    void listChangesFrom(const QString &token, int page);
     void listAll();
+    // The hrefs a listing named that are not taken (outside the collection, too many, too large).
+    bool listingRefused();
+    void reportSkipped();
     void fetchNext();
     void decide();
     bool writeLocal(QString *error);
@@ -112,6 +131,11 @@ private:
     QString hrefFor(const QString &uid) const;
     QUrl urlOf(const QString &href) const;
     QString normalHref(const QString &href) const;
+    // The path of href when it names a member directly inside the collection, on its server.
+    bool memberHref(const QString &href, QString *path) const;
+    // A member this pass did not take (too large, or left out of the answer): neither written nor
+    // deleted here.
+    bool refusedHref(const QString &href) const { return m_refused.contains(href); }
     bool localExists(const QString &key) const;
     QByteArray localHash(const QString &key) const;
     QString localUid(const QString &key) const;
@@ -150,6 +174,7 @@ private:
     SyncAccount m_account;
     SyncOutcome m_outcome;
     QList<DavCollection> m_found;
+    QUrl m_redirectedTo;
     QUrl m_principal;
     QUrl m_home[2];
 
@@ -167,6 +192,14 @@ private:
     bool m_fetchPlanned = false;
     bool m_unchanged = false; // nothing to do: the state file stays as it is
     QHash<QString, Fetched> m_fetched;
+    int m_jobTimeout = DavClient::defaultJobSeconds * 1000;
+    qint64 m_listingLimit = DavClient::maxListingBytes;
+    qint64 m_itemLimit = DavClient::maxItemBytes();
+    QStringList m_foreignHrefs; // named by the server, outside the collection: never followed
+    QStringList m_oversized;    // members larger than an item may be: left on the server as they are
+    QStringList m_unanswered;   // members a fetch left out of its answer: left alone this time
+    QSet<QString> m_fetchAlone; // members whose batch was too large: fetched one by one
+    QSet<QString> m_refused;    // members not taken in this pass (too large): to be left alone
     QHash<QString, qsizetype> m_byKey;
     QList<Operation> m_operations;
     int m_running = 0;

@@ -81,6 +81,17 @@ QByteArray propertyName(const QByteArray &logical)
     return name;
 }
 
+// The length of the property name with its group ("item1.TEL"): longer than the name alone when
+// the line belongs to a group.
+qsizetype propertyPart(const QByteArray &logical)
+{
+    qsizetype end = 0;
+    while (end < logical.size() && logical[end] != ';' && logical[end] != ':') {
+        ++end;
+    }
+    return logical.left(end).trimmed().size();
+}
+
 ExchangeContact readRaw(const QByteArray &card)
 {
     QList<ExchangeContact> read;
@@ -121,8 +132,13 @@ QList<QSet<QString>> attribute(const QList<CardLine> &lines)
                 fields[i].insert(field);
             }
         }
-        prefix = next;
-        before = after;
+        // A line that fills no field (a number past the ones the book holds, an unknown property)
+        // changes nothing for the lines after it and stays out of the card read next, so each
+        // step reads a card of bounded size; a line of a group may give meaning to a later one.
+        if (!fields[i].isEmpty() || name.size() < propertyPart(lines[i].logical)) {
+            prefix = next;
+            before = after;
+        }
     }
     return fields;
 }

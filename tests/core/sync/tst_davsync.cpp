@@ -666,6 +666,46 @@ private slots:
         QCOMPARE(synced.contacts.sent, 1);
     }
 
+    // A password beyond ASCII goes out as UTF-8; a server without authentication needs no name.
+    void accounts_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("UTF-8 password") << QString::fromLatin1(RadicaleServer::user) << u"tajne hasło"_s;
+        QTest::newRow("no authentication, no name") << QString() << QString();
+    }
+    void accounts()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        RadicaleServer server;
+        server.setPassword(password.toUtf8());
+        server.setAuthentication(!user.isEmpty());
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        SyncAccount a;
+        a.address = server.url();
+        a.user = user;
+        a.password = password;
+        Device one;
+        if (user.isEmpty()) {
+            // Nobody's principal to find: the collections are named as they are.
+            std::tie(a.addressBookUrl, a.calendarUrl) = RawDav(server.url()).makeCollections(u"bez"_s);
+        } else {
+            QSignalSpy found(&one.engine, &SyncEngine::discovered);
+            one.engine.discover(a);
+            QVERIFY(found.wait(30000));
+            QCOMPARE(found.first().at(1).toString(), QString());
+            for (const DavCollection &c : found.first().first().value<QList<DavCollection>>()) {
+                (c.kind == DavCollection::AddressBook ? a.addressBookUrl : a.calendarUrl) = c.url;
+            }
+        }
+        QVERIFY(!one.addContact(named(u"Kowalski Jan"_s)).isEmpty());
+        const SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.contacts.sent, 1);
+    }
+
     void plainHttpOnlyToLoopback()
     {
         SyncAccount a = account();

@@ -1,0 +1,431 @@
+// Sync against servers broken or hostile in ways a real server cannot be made to be: an HTTP server
+// of the test's own on 127.0.0.1 serves an address book at /k/ and an empty calendar at /t/, and
+// misbehaves as each case asks.
+#include "core/contacts/ContactFile.h"
+#include "core/sync/DavSyncEngine.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QSslKey>
+#include <QSslServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Request
+{
+    QByteArray method, path, body, authorization;
+};
+
+struct Answer
+{
+    Answer(int s = 207, QByteArray b = {}, QByteArray h = {})
+        : status(s)
+        , body(std::move(b))
+        , headers(std::move(h))
+    {}
+    int status;
+    QByteArray body;
+    QByteArray headers; // "Name: value\r\n" each
+    int byteEveryMs = 0;
+    int delayMs = 0;
+    bool cut = false; // the connection closed halfway through the answer
+};
+
+class HostileServer
+{
+public:
+    std::function<Answer(const Request &)> handler;
+    QList<Request> requests;
+
+    // With tls, https with that certificate.
+    explicit HostileServer(const QSslConfiguration *tls = nullptr)
+        : m_server(tls ? new QSslServer : new QTcpServer)
+    {
+        if (tls) {
+            static_cast<QSslServer *>(m_server.get())->setSslConfiguration(*tls);
+        }
+        const auto accept = [this] {
+            while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+                QObject::connect(
+                    socket, &QTcpSocket::readyRead, socket, [this, socket, buffer = QByteArray()]() mutable {
+                        buffer += socket->readAll();
+                        serve(socket, buffer);
+                    });
+            }
+        };
+        QObject::connect(m_server.get(), &QTcpServer::newConnection, accept);
+        QObject::connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, accept);
+        (void)m_server->listen(QHostAddress::LocalHost, 0);
+    }
+    QString url() const
+    {
+        return u"%1://127.0.0.1:%2"_s.arg(qobject_cast<QSslServer *>(m_server.get()) ? u"https" : u"http")
+            .arg(m_server->serverPort());
+    }
+
+private:
+    void serve(QTcpSocket *socket, QByteArray &buffer)
+    {
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        static const QRegularExpression length(u"content-length: *(\\d+)"_s, QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression auth(u"authorization: *([^\\r]*)"_s, QRegularExpression::CaseInsensitiveOption);
+        const QString head = QString::fromLatin1(buffer.left(end));
+        const qsizetype size = length.match(head).captured(1).toLongLong();
+        if (end < 0 || buffer.size() < end + 4 + size) {
+            return;
+        }
+        const QList<QByteArray> first = buffer.left(buffer.indexOf("\r\n")).split(' ');
+        const Request r{
+            first.value(0), first.value(1), buffer.mid(end + 4, size), auth.match(head).captured(1).toLatin1()};
+        buffer.remove(0, end + 4 + size);
+        requests.append(r);
+        const Answer a = handler(r);
+        const QByteArray bytes = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Length: "
+                                 + QByteArray::number(a.body.size()) + "\r\n" + a.headers + "\r\n" + a.body;
+        if (a.cut) {
+            socket->write(bytes.left(bytes.size() / 2));
+            socket->disconnectFromHost();
+        } else if (a.byteEveryMs > 0) {
+            auto *timer = new QTimer(socket);
+            QObject::connect(timer, &QTimer::timeout, socket, [socket, bytes, sent = qsizetype(0)]() mutable {
+                socket->write(bytes.mid(sent++, 1));
+            });
+            timer->start(a.byteEveryMs);
+        } else {
+            QTimer::singleShot(a.delayMs, socket, [socket, bytes] {
+                socket->write(bytes);
+            });
+        }
+        serve(socket, buffer);
+    }
+
+    std::unique_ptr<QTcpServer> m_server;
+};
+
+QByteArray multistatus(const QByteArray &inner, const QByteArray &token = "t1")
+{
+    return "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\" xmlns:a=\"urn:ietf:params:xml:ns:carddav\" "
+           "xmlns:cs=\"http://calendarserver.org/ns/\">"
+           + inner + "<d:sync-token>" + token + "</d:sync-token></d:multistatus>";
+}
+
+// A response with a property (an ETag by default), or with a status of its own.
+QByteArray response(const QByteArray &href, const QByteArray &prop, int status = 0)
+{
+    return "<d:response><d:href>" + href + "</d:href>"
+           + (status ? "<d:status>HTTP/1.1 " + QByteArray::number(status) + " X</d:status>"
+                     : "<d:propstat><d:prop>" + prop + "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>")
+           + "</d:response>";
+}
+
+QByteArray card(int n, int padding = 0)
+{
+    const QByteArray id = QByteArray::number(n);
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:u" + id + "\r\nFN:Osoba " + id + "\r\nN:Osoba;" + id
+           + ";;;\r\nTEL:+48 600 000 " + id + "\r\nNOTE:" + QByteArray(padding, 'x') + "\r\nEND:VCARD\r\n";
+}
+
+// The well-behaved part: the cards at their hrefs, listed all at once unless listing says otherwise.
+struct Book
+{
+    QMap<QByteArray, QByteArray> cards;
+    QSet<QByteArray> withheld; // left out of a multiget's answer
+    qsizetype shown = 0;       // members in a listing by PROPFIND, which ends with a 507
+    std::function<Answer(const QByteArray &token)> listing = [this](const QByteArray &) {
+        QByteArray inner;
+        for (auto it = cards.cbegin(); it != cards.cend(); ++it) {
+            inner += response(it.key(), etag(it.key()));
+        }
+        return Answer(207, multistatus(inner));
+    };
+
+    QByteArray etag(const QByteArray &href) const
+    {
+        return "<d:getetag>\"" + QByteArray::number(qHash(cards.value(href))) + "\"</d:getetag>";
+    }
+
+    Answer answer(const Request &r)
+    {
+        static const QRegularExpression token(u"sync-token>([^<]*)<"_s), href(u"href>([^<]*)<"_s);
+        if (r.method == "PROPFIND" && r.body.contains("getetag")) {
+            QByteArray inner;
+            for (const QByteArray &href : cards.keys().mid(0, shown)) {
+                inner += response(href, etag(href));
+            }
+            return {207, multistatus(inner + response("/k/", {}, 507))};
+        }
+        if (r.method == "PROPFIND") {
+            const QByteArray ctag = QByteArray::number(qHash(cards.values()));
+            return {207, multistatus(response(r.path, "<cs:getctag>" + ctag + "</cs:getctag>"))};
+        }
+        if (r.method == "REPORT" && r.body.contains("sync-collection")) {
+            return r.path == "/t/" ? Answer(207, multistatus({}))
+                                   : listing(token.match(QString::fromUtf8(r.body)).captured(1).toUtf8());
+        }
+        QByteArray inner; // a multiget
+        for (auto it = href.globalMatch(QString::fromUtf8(r.body)); it.hasNext();) {
+            const QByteArray asked = it.next().captured(1).toUtf8();
+            if (withheld.contains(asked)) {
+                continue;
+            }
+            inner += cards.contains(asked)
+                         ? response(asked, etag(asked) + "<a:address-data>" + cards[asked] + "</a:address-data>")
+                         : response(asked, {}, 404);
+        }
+        return {207, multistatus(inner)};
+    }
+};
+
+enum Case
+{
+    Truncated,
+    ForeignHrefs,
+    Trickling,
+    SlowSync,
+    OversizedListing,
+    OversizedCard,
+    TooManyMembers,
+    Cut,
+    Omitted,
+    TruncatedFull
+};
+
+} // namespace
+
+class tst_DavHostile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<SyncOutcome>(); }
+    // Qt's own warnings ("QIODevice::read: device not open") never reach the user's terminal.
+    void init() { QTest::failOnWarning(QRegularExpression(u".*"_s)); }
+
+    void hostile_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("received"); // -1: the sync fails
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<QString>("says"); // in the error, or else in a warning
+
+        QTest::newRow("507: the listing goes on with the new token") << int(Truncated) << 5 << 0 << QString();
+        QTest::newRow("hrefs outside the collection") << int(ForeignHrefs) << 1 << 5 << u"/x4.vcf"_s;
+        QTest::newRow("answer trickling a byte at a time") << int(Trickling) << -1 << 0 << u"nie odpowiedział"_s;
+        QTest::newRow("whole sync too long") << int(SlowSync) << -1 << 0 << u"dłużej niż"_s;
+        QTest::newRow("listing over its limit") << int(OversizedListing) << -1 << 0 << u"większa niż"_s;
+        QTest::newRow("card over its limit") << int(OversizedCard) << 2 << 1 << u"zbyt duże pozycje (1): /k/3.vcf"_s;
+        QTest::newRow("more members than the book holds") << int(TooManyMembers) << -1 << 0 << u"zmieści"_s;
+        QTest::newRow("multiget leaves a member out") << int(Omitted) << 5 << 0 << QString();
+        QTest::newRow("full listing cut short (507)") << int(TruncatedFull) << 5 << 0 << QString();
+        QTest::newRow("connection cut, said in Polish")
+            << int(Cut) << -1 << 0 << u"Nie można połączyć się z serwerem 127.0.0.1: serwer zamknął"_s;
+    }
+    void hostile()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, received);
+        QFETCH(int, skipped);
+        QFETCH(QString, says);
+        Book book;
+        for (int n = 1; n <= 5; ++n) {
+            book.cards.insert("/k/" + QByteArray::number(n) + ".vcf", card(n));
+        }
+        HostileServer server;
+        Answer tweak;
+        server.handler = [&](const Request &r) {
+            Answer a = book.answer(r);
+            a.byteEveryMs = r.method == "PROPFIND" ? tweak.byteEveryMs : 0; // each byte within the time-out
+            a.delayMs = tweak.delayMs;                                      // each answer within the time-out
+            a.cut = tweak.cut;
+            return a;
+        };
+        QTemporaryDir dir;
+        DavSyncEngine engine(dir.path());
+        engine.setTimeout(1500);
+        engine.setAnswerLimits(64 * 1024, 16 * 1024);
+        switch (Case(kind)) {
+        case Truncated: // three changes, then the other two from the token the 507 gives
+            book.listing = [&book](const QByteArray &token) {
+                QByteArray inner;
+                for (const QByteArray &href : book.cards.keys().mid(token == "t1" ? 3 : 0, token == "t1" ? 2 : 3)) {
+                    inner += response(href, book.etag(href));
+                }
+                return token == "t1" ? Answer(207, multistatus(inner, "t2"))
+                                     : Answer(207, multistatus(inner + response("/k/", {}, 507), "t1"));
+            };
+            break;
+        case ForeignHrefs:
+            book.cards = {{"/k/1.vcf", card(1)},
+                          {"/x4.vcf", card(4)},
+                          {"/test/x5.vcf", card(5)},
+                          {"/k/inny/x6.vcf", card(6)},
+                          {"/k/../x7.vcf", card(7)},
+                          {"http://127.0.0.1:1/k/x8.vcf", card(8)}};
+            break;
+        case Trickling:
+            tweak.byteEveryMs = 40;
+            break;
+        case SlowSync:
+            engine.setJobTimeout(1500);
+            tweak.delayMs = 600;
+            break;
+        case OversizedListing:
+            book.cards.insert("/k/" + QByteArray(70 * 1024, 'x') + ".vcf", card(6));
+            break;
+        case OversizedCard:
+            book.cards = {{"/k/1.vcf", card(1)}, {"/k/2.vcf", card(2)}, {"/k/3.vcf", card(3, 20 * 1024)}};
+            break;
+        case TooManyMembers:
+            engine.setAnswerLimits(64 * 1024 * 1024, 16 * 1024);
+            book.listing = [](const QByteArray &) {
+                QByteArray inner;
+                for (int n = 0; n <= ContactList::lastIdentifier; ++n) {
+                    inner += "<d:response><d:href>/k/" + QByteArray::number(n) + ".vcf</d:href></d:response>";
+                }
+                return Answer(207, multistatus(inner));
+            };
+            break;
+        case Cut:
+            tweak.cut = true;
+            break;
+        }
+        // Temporary copies a killed write left: removed by the sync, unlike files that only look alike.
+        const QDir data(dir.path());
+        QVERIFY(data.mkpath(u"notes"_s));
+        const QStringList litter{u"Morwinek.data.AbqCdz"_s, u"Morwinek.sync.xYzQwe"_s, u"notes/7.txt.QwErTy"_s};
+        const QStringList kept{u"notes/7.txt"_s, u"notes/uwagi.txt.bak"_s, u"Morwinek.ini.kopia1"_s};
+        for (const QString &name : litter + kept) {
+            QFile file(data.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1 && file.flush());
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+
+        SyncAccount a;
+        a.address = server.url() + u"/"_s;
+        a.user = u"anna"_s;
+        a.password = u"tajne"_s;
+        a.addressBookUrl = server.url() + u"/k/"_s;
+        a.calendarUrl = server.url() + u"/t/"_s;
+        QSignalSpy finished(&engine, &SyncEngine::finished);
+        QElapsedTimer clock;
+        clock.start();
+        engine.synchronize(a);
+        QVERIFY(finished.wait(60000));
+        const auto o = finished.takeFirst().first().value<SyncOutcome>();
+        QCOMPARE(o.ok, received >= 0);
+        QVERIFY2((received < 0 ? o.error : o.warnings.join(u'\n')).contains(says),
+                 qPrintable(o.error + o.warnings.join(u'\n')));
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        ContactFile contacts(dir.path());
+        QVERIFY(contacts.load(nullptr));
+        QCOMPARE(contacts.count(), std::max(received, 0));
+        QCOMPARE(o.contacts.received, std::max(received, 0));
+        QCOMPARE(o.contacts.skipped, skipped);
+        if (kind == Truncated) { // nothing left behind: the next sync finds nothing new
+            engine.synchronize(a);
+            QVERIFY(finished.wait(60000));
+            QCOMPARE(finished.takeFirst().first().value<SyncOutcome>().contacts.received, 0);
+        }
+        if (kind == TruncatedFull) { // what a listing cut short left out is not gone
+            book.listing = [](const QByteArray &) {
+                return Answer(403);
+            };
+            book.shown = 3;
+            book.cards["/k/1.vcf"] = card(1, 10);
+            engine.synchronize(a);
+            QVERIFY(finished.wait(60000));
+            const auto second = finished.takeFirst().first().value<SyncOutcome>();
+            QVERIFY(contacts.load(nullptr));
+            QCOMPARE(contacts.count(), 5);
+            QVERIFY2(second.ok && second.warnings.join(u'\n').contains(u"niepełną"_s), qPrintable(second.error));
+        }
+        if (kind == Omitted) { // left out of a fetch: neither gone here nor its change lost
+            book.cards["/k/5.vcf"] = card(5, 10);
+            book.withheld = {"/k/5.vcf"};
+            engine.synchronize(a);
+            QVERIFY(finished.wait(60000));
+            const auto second = finished.takeFirst().first().value<SyncOutcome>();
+            QVERIFY(contacts.load(nullptr));
+            QCOMPARE(contacts.count(), 5);
+            QVERIFY2(second.ok && second.warnings.join(u'\n').contains(u"/k/5.vcf"_s), qPrintable(second.error));
+            book.withheld.clear();
+            engine.synchronize(a);
+            QVERIFY(finished.wait(60000));
+            QCOMPARE(finished.takeFirst().first().value<SyncOutcome>().contacts.received, 1);
+        }
+        for (const QString &name : litter) {
+            QVERIFY2(!QFileInfo::exists(data.filePath(name)), qPrintable(name));
+        }
+        for (const QString &name : kept) {
+            QVERIFY2(QFileInfo::exists(data.filePath(name)), qPrintable(name));
+        }
+    }
+
+    // A redirect during discovery to another server, or from https to plain http (even on loopback
+    // and with plain http allowed), stops and names the address; the other server is never asked.
+    void redirects_data()
+    {
+        QTest::addColumn<QString>("to"); // %1: the other server's port
+        QTest::addColumn<bool>("https");
+        QTest::newRow("another port") << u"http://127.0.0.1:%1/dav/"_s << false;
+        QTest::newRow("another host name") << u"http://localhost:%1/dav/"_s << false;
+        QTest::newRow("https to http on loopback") << u"http://127.0.0.1:%1/"_s << true;
+    }
+    void redirects()
+    {
+        QFETCH(QString, to);
+        QFETCH(bool, https);
+        QTemporaryDir dir;
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        const QSslConfiguration system = tls;
+        const auto restore = qScopeGuard([&system] {
+            QSslConfiguration::setDefaultConfiguration(system);
+        });
+        if (https) { // a certificate of the test's own, trusted for the test
+            QProcess openssl;
+            openssl.setWorkingDirectory(dir.path());
+            openssl.start(u"openssl"_s,
+                          u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj /CN=127.0.0.1 "
+                          u"-addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem"_s.split(u' '));
+            QVERIFY(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
+            QFile cert(dir.filePath(u"cert.pem"_s)), key(dir.filePath(u"key.pem"_s));
+            QVERIFY(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
+            tls.setLocalCertificate(QSslCertificate(cert.readAll()));
+            tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec));
+            QSslConfiguration trusting = system;
+            trusting.addCaCertificate(tls.localCertificate());
+            QSslConfiguration::setDefaultConfiguration(trusting);
+        }
+        HostileServer other;
+        other.handler = [](const Request &) {
+            return Answer(401, {}, "WWW-Authenticate: Basic realm=\"inny\"\r\n");
+        };
+        const QString target = to.arg(QUrl(other.url()).port());
+        HostileServer server(https ? &tls : nullptr);
+        server.handler = [&target](const Request &) {
+            return Answer(301, {}, "Location: " + target.toUtf8() + "\r\n");
+        };
+        DavSyncEngine engine(dir.path());
+        SyncAccount a;
+        a.address = server.url() + u"/"_s;
+        a.user = u"anna"_s;
+        a.password = u"tajne"_s;
+        a.allowPlainHttp = true;
+        QSignalSpy found(&engine, &SyncEngine::discovered);
+        engine.discover(a);
+        QVERIFY(found.wait(20000));
+        QVERIFY2(found.first().at(1).toString().contains(target), qPrintable(found.first().at(1).toString()));
+        QCOMPARE(engine.redirectedTo(), https ? QUrl() : QUrl(target)); // never offered: from https to http
+        QVERIFY(!server.requests.isEmpty());
+        QVERIFY(other.requests.isEmpty()); // neither the password nor anything else
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_DavHostile)
+#include "tst_davhostile.moc"
