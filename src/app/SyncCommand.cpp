@@ -128,8 +128,8 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     }
     Settings settings;
     settings.read(ini);
-    if (settings.syncAddress.isEmpty() || settings.syncUser.isEmpty()) {
-        err << u"Brak serwera synchronizacji: wpisz Adres i Uzytkownik w sekcji [Synchronizacja] pliku %1 "
+    if (settings.syncAddress.isEmpty()) {
+        err << u"Brak serwera synchronizacji: wpisz Adres (i Uzytkownik) w sekcji [Synchronizacja] pliku %1 "
                u"albo połącz się w oknie \"Morwinek - Synchronizacja\"."_s.arg(QDir::toNativeSeparators(ini.path()))
             << Qt::endl;
         return Usage;
@@ -144,10 +144,12 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     account.addressBookUrl = settings.syncAddressBookUrl;
     account.calendarUrl = settings.syncCalendarUrl;
     std::optional<QString> stored;
-    if (passwords && passwords->available()) {
+    if (passwords && passwords->available() && !account.user.isEmpty()) {
         stored = passwords->read(account.address, account.user);
     }
-    if (stored) {
+    if (account.user.isEmpty()) {
+        // A server without authentication: no password to look for.
+    } else if (stored) {
         account.password = *stored;
     } else if (qEnvironmentVariableIsSet("MORWINEK_SYNC_PASSWORD")) {
         account.password = qEnvironmentVariable("MORWINEK_SYNC_PASSWORD");

@@ -1351,6 +1351,18 @@ void DavSyncEngine::decide()
         }
         c.items.removeAt(i);
     }
+    // Entries of older versions that name no member of this collection: never written to or deleted
+    // through; their items are met anew.
+    const qsizetype entries = c.items.size();
+    c.items.removeIf([this](const SyncItem &item) {
+        QString path;
+        return !memberHref(item.href, &path);
+    });
+    if (c.items.size() != entries) {
+        summary().skipped += static_cast<int>(entries - c.items.size());
+        m_outcome.warnings.append(u"Pominięto %1 zapamiętanych adresów spoza %2."_s.arg(entries - c.items.size())
+                                      .arg(m_collectionUrl.toString()));
+    }
     SyncPlanner::LocalSnapshot local = localSnapshot();
     if (m_calendar) {
         // Appointments edited elsewhere (no record of the edit): the state follows them too.
@@ -1416,6 +1428,9 @@ void DavSyncEngine::apply(const SyncPlanner::Plan &plan, const SyncPlanner::Remo
     for (const SyncPlanner::Plan::Known &known : plan.known) {
         const SyncItem &item = items[known.index];
         const auto fetched = m_fetched.constFind(item.href);
+        if (refusedHref(item.href)) {
+            continue; // too large to fetch: left as it is on both sides, counted when refused
+        }
         switch (known.step) {
         case Step::Nothing:
             break;
@@ -1835,8 +1850,9 @@ void DavSyncEngine::reconcile(const Operation &op, const DavClient::Reply &reply
                     const char *data = m_calendar ? "calendar-data" : "address-data";
                     if (r.status == 207 && DavXml::parse(r.body, &ms)) {
                         for (const DavXml::Response &resp : ms.responses) {
-                            if (const DavXml::Property *text = resp.find(ns, data)) {
-                                mergeWith(normalHref(resp.href),
+                            QString href;
+                            if (const DavXml::Property *text = resp.find(ns, data); text && memberHref(resp.href, &href)) {
+                                mergeWith(href,
                                           {resp.text(DavXml::dav, "getetag").trimmed(),
                                            ContentLines::withCrLf(text->text.toUtf8())});
                                 return;

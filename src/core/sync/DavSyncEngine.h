@@ -48,7 +48,7 @@ public:
 
     // After a discovery that stopped at a redirect to another server: where it led, for the window
     // to offer as the new address (the user decides; nothing follows it unasked).
-    QUrl redirectedTo() const { return m_redirectedTo; }
+    QUrl redirectedTo() const override { return m_redirectedTo; }
 
     void discover(const SyncAccount &account) override;
     void synchronize(const SyncAccount &account) override;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 // Where and as whom to sync. The password is never written to the settings file.
 struct SyncAccount
@@ -90,6 +91,9 @@ public:
     // Ends the running job at the next safe point; finished() still follows, with an error.
     virtual void cancel() = 0;
     virtual bool busy() const = 0;
+    // After a discovery that stopped at a redirect to another server: where it led, for the user to
+    // accept as the new address or not; empty otherwise.
+    virtual QUrl redirectedTo() const { return {}; }
 
 signals:
     void discovered(const QList<DavCollection> &collections, const QString &error);

@@ -157,6 +157,9 @@ std::optional<QString> SyncController::password(bool mayAsk)
     if (m_password) {
         return m_password;
     }
+    if (m_settings.syncUser.isEmpty()) {
+        return QString(); // a server without authentication
+    }
     if (!m_keyringRead && m_services.passwords && m_services.passwords->available()) {
         m_keyringRead = true;
         m_password = m_services.passwords->read(m_settings.syncAddress, m_settings.syncUser);

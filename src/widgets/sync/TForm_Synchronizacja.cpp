@@ -353,11 +353,6 @@ bool TForm_Synchronizacja::takeAccount()
         Edit_Adres->setFocus();
         return false;
     }
-    if (Edit_Uzytkownik->text().trimmed().isEmpty()) {
-        refuse(QStringLiteral("Podaj nazwę użytkownika."));
-        Edit_Uzytkownik->setFocus();
-        return false;
-    }
     Edit_Adres->setText(address);
     storeAddressAndUser();
     if (!confirmPlainHttp(address)) {
@@ -402,6 +397,22 @@ void TForm_Synchronizacja::engineDiscovered(const QList<DavCollection> &collecti
     }
     m_discovering = false;
     setWorking(false, error);
+    if (const QUrl target = m_sync && m_sync->engine() ? m_sync->engine()->redirectedTo() : QUrl();
+        !error.isEmpty() && target.isValid()) {
+        // Another server: its address is used only when the user says so.
+        const QString shown = target.toString(QUrl::RemoveUserInfo);
+        if (m_services.prompter.messageBox(this,
+                                           QStringLiteral("Serwer przekierowuje na inny serwer:\r%1\r\r"
+                                                          "Użyć tego adresu i wysłać tam nazwę użytkownika i hasło?")
+                                               .arg(shown),
+                                           QStringLiteral("Ostrzeżenie!"),
+                                           MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2)
+            == Prompter::Yes) {
+            Edit_Adres->setText(shown);
+            Button_PolaczClick();
+        }
+        return;
+    }
     if (!error.isEmpty()) {
         m_services.showError(this, error);
         return;
