@@ -6,11 +6,13 @@
 #include "core/common/IniFile.h"
 #include "core/common/Settings.h"
 #include "core/sync/DavSyncEngine.h"
+#include "platform/linux/DBusNotifier.h"
 #include "platform/linux/DataFolderLock.h"
 #include "platform/linux/InstanceChannel.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/KeychainPasswordStore.h"
 #include "platform/linux/SerialLineApi.h"
+#include "platform/linux/TimerFdWakeTimer.h"
 #include "platform/linux/UserName.h"
 #include "platform/linux/XdgAutostartStore.h"
 #include "widgets/shell/Fonts.h"
@@ -174,6 +176,13 @@ int main(int argc, char *argv[])
     });
     services.backup = &backup;
     services.passwords = &keyring;
+    // Alarms: the desktop's notification service, and a timer that sees sleeps and clock changes.
+    DBusNotifier notifier;
+    services.notifier = &notifier;
+    TimerFdWakeTimer wakeTimer;
+    if (wakeTimer.isValid()) {
+        services.wakeTimer = &wakeTimer;
+    }
     services.makeSyncEngine = [&services, &backup]() -> std::unique_ptr<SyncEngine> {
         auto engine = std::make_unique<OrganiserSyncEngine>(services);
         engine->setBackup(&backup);
