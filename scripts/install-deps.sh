@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ make pkg-config
           qt6-translations-l10n dpkg-dev lintian
           fonts-liberation2 xauth xvfb
           clang-14 libclang-rt-14-dev
-          radicale openssl)
+          radicale openssl
+          dunst dbus)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

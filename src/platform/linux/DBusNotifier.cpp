@@ -33,7 +33,9 @@ quint32 DBusNotifier::show(const Notification &notification)
         return 0;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
-    const QStringList actions{openKey, actionText(Open), snoozeKey, actionText(Snooze)};
+    // "default" is what a click on the notification itself invokes.
+    const QStringList actions{
+        QStringLiteral("default"), actionText(Open), openKey, actionText(Open), snoozeKey, actionText(Snooze)};
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.example.morwinek"));
