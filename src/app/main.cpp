@@ -1,3 +1,4 @@
+#include "AgendaCommand.h"
 #include "ExchangeCommands.h"
 #include "SyncCommand.h"
 
@@ -104,6 +105,10 @@ int main(int argc, char *argv[])
     const CommandLine commandLine = CommandLine::parse(arguments);
     if (commandLine.action != CommandLine::Run) {
         return commandLine.report(); // --help, --version or a mistake: no lock, no window, no file
+    }
+    // The agenda only reads: no lock, no window, beside a running organiser.
+    if (commandLine.agendaDays > 0) {
+        return AgendaCommand::run(argc, argv, commandLine);
     }
     // The sync password's keyring, for the command and for the organiser.
     KeychainPasswordStore keyring;

@@ -36,6 +36,8 @@ struct CommandLine
     QList<Exchange> exchange;
     // --sync: one two-way sync with the server of the settings, without a window.
     bool sync = false;
+    // --agenda [DAYS]: the coming days printed, without a window; 0 when not asked for.
+    int agendaDays = 0;
     // Why the arguments were refused (Polish), when action is Invalid.
     QString errorText;
 
