@@ -53,7 +53,27 @@ QString joinNotEmpty(const QStringList &parts, const QString &separator)
 
 } // namespace
 
+QDateTime PlannedAlarm::at() const
+{
+    const qint64 day = minute >= 0 ? minute / 1440 : (minute - 1439) / 1440;
+    const int inDay = static_cast<int>(minute - day * 1440);
+    return QDateTime(QDate::fromJulianDay(day), QTime(inDay / 60, inDay % 60));
+}
+
+QString PlannedAlarm::moment() const
+{
+    const qint64 day = minute >= 0 ? minute / 1440 : (minute - 1439) / 1440;
+    const int inDay = static_cast<int>(minute - day * 1440);
+    const QDate d = QDate::fromJulianDay(day);
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d", d.year(), d.month(), d.day(), inDay / 60, inDay % 60);
+}
+
 namespace Alarms {
+
+qint64 wallMinute(const QDateTime &at)
+{
+    return at.date().toJulianDay() * 1440 + at.time().msecsSinceStartOfDay() / 60000;
+}
 
 bool read(const QString &dataDir,
           const QDate &today,
@@ -83,7 +103,8 @@ bool read(const QString &dataDir,
         }
         Appointment appointment = AppointmentRecord::decode(record);
         appointment.time = time;
-        alarms->append({record, appointment, time.alarmAt(DateText::fromDay(day))});
+        const qint64 start = DateText::fromDay(day).toJulianDay() * 1440 + time.start.msecsSinceStartOfDay() / 60000;
+        alarms->append({record, appointment, start - time.alarmMinutes});
     };
     if (!TextFile::forEachLine(
             QDir(dataDir).filePath(QLatin1String(AppointmentList::fileName)), line, nullptr, error)) {
@@ -91,18 +112,19 @@ bool read(const QString &dataDir,
         return false;
     }
     std::stable_sort(alarms->begin(), alarms->end(), [](const PlannedAlarm &a, const PlannedAlarm &b) {
-        return a.at < b.at;
+        return a.minute < b.minute;
     });
     return true;
 }
 
 const PlannedAlarm *nextAfter(const QList<PlannedAlarm> &alarms, const AppointmentTimes &times, const QDateTime &after)
 {
-    const auto first = std::upper_bound(alarms.cbegin(), alarms.cend(), after, [](const QDateTime &t, const auto &a) {
-        return t < a.at;
+    const qint64 minute = wallMinute(after);
+    const auto first = std::upper_bound(alarms.cbegin(), alarms.cend(), minute, [](qint64 m, const auto &a) {
+        return m < a.minute;
     });
     for (auto it = first; it != alarms.cend(); ++it) {
-        if (!times.wasShown(it->record, it->at)) {
+        if (!times.wasShown(it->record, it->moment())) {
             return &*it;
         }
     }
@@ -208,12 +230,13 @@ void AlarmScheduler::load()
 void AlarmScheduler::showDue(bool wake)
 {
     const QDateTime now = m_clock.now();
+    const qint64 nowMinute = Alarms::wallMinute(now);
     QList<const PlannedAlarm *> due;
     for (const PlannedAlarm &alarm : m_alarms) {
-        if (alarm.at > now) {
+        if (alarm.minute > nowMinute) {
             break;
         }
-        if (!m_times.wasShown(alarm.record, alarm.at)) {
+        if (!m_times.wasShown(alarm.record, alarm.moment())) {
             due.append(&alarm);
         }
     }
@@ -232,7 +255,7 @@ void AlarmScheduler::showDue(bool wake)
         return;
     }
     Notification note;
-    if (due.size() == 1 && !wake && due.first()->at.secsTo(now) <= lateSecs) {
+    if (due.size() == 1 && !wake && (nowMinute - due.first()->minute) * 60 <= lateSecs) {
         note = {QStringLiteral("Morwinek - Przypomnienie"), Alarms::describe(due.first()->appointment)};
     } else {
         QStringList lines;
@@ -242,7 +265,7 @@ void AlarmScheduler::showDue(bool wake)
         note = {QStringLiteral("Morwinek - Przegapione przypomnienia"), lines.join(QStringLiteral("\n\n"))};
     }
     for (const PlannedAlarm *alarm : due) {
-        m_times.markShown(alarm->record, alarm->at);
+        m_times.markShown(alarm->record, alarm->moment());
     }
     // Marked before it is shown: a failed write may lose a notification, never repeat one.
     save();
@@ -280,7 +303,7 @@ void AlarmScheduler::arm()
     const QDateTime now = m_clock.now();
     QDateTime next(now.date().addDays(1), QTime(0, 0));
     if (const PlannedAlarm *alarm = Alarms::nextAfter(m_alarms, m_times, now)) {
-        next = std::min(next, alarm->at);
+        next = std::min(next, alarm->at());
     }
     for (const auto &snoozed : m_snoozed) {
         next = std::min(next, snoozed.first);

@@ -20,10 +20,17 @@ struct PlannedAlarm
 {
     QString record;
     Appointment appointment;
-    QDateTime at;
+    // The moment as minutes of the wall clock (day number * 1440 + minute of the day): compared in
+    // thousands, local date-times would each ask the system for the time zone.
+    qint64 minute = 0;
+
+    QDateTime at() const;
+    // "yyyy-MM-ddTHH:mm", as the side file remembers a shown alarm.
+    QString moment() const;
 };
 
 namespace Alarms {
+qint64 wallMinute(const QDateTime &at);
 // The alarms of the appointments file of dataDir that build() would keep for today and range,
 // sorted by their moment; times holds the side file afterwards. False with the system's text when
 // a file exists but cannot be read.

@@ -113,8 +113,10 @@ QByteArray appointmentSortKey(const Appointment &appointment)
     appendAscii(key, appointment.date, 0, 2);
     // All-day entries of a day first, in the order they always had, then the timed ones by start.
     if (appointment.time.isTimed()) {
+        const int h = appointment.time.start.hour();
+        const int m = appointment.time.start.minute();
         key.append('1');
-        key.append(appointment.time.start.toString(QStringLiteral("HHmm")).toLatin1());
+        key.append(char('0' + h / 10)).append(char('0' + h % 10)).append(char('0' + m / 10)).append(char('0' + m % 10));
     } else {
         key.append('0');
     }

@@ -22,6 +22,35 @@ QString timeText(const QTime &time)
     return time.isValid() ? time.toString(timeFormat) : QString();
 }
 
+// "HH:mm" as the file holds it; invalid for anything else. By hand: the file may hold thousands.
+QTime fileTime(QStringView text)
+{
+    const auto digit = [&text](int i) {
+        return text[i].isDigit() ? text[i].digitValue() : -100;
+    };
+    if (text.size() != 5 || text[2] != u':') {
+        return {};
+    }
+    const int h = digit(0) * 10 + digit(1);
+    const int m = digit(3) * 10 + digit(4);
+    return h >= 0 && m >= 0 ? QTime(h, m) : QTime();
+}
+
+// "yyyy-MM-ddTHH:mm"; invalid for anything else.
+QDateTime fileMoment(QStringView text)
+{
+    if (text.size() != 16 || text[10] != u'T') {
+        return {};
+    }
+    bool ok[3] = {};
+    const QDate day(text.sliced(0, 4).toInt(&ok[0]), text.sliced(5, 2).toInt(&ok[1]), text.sliced(8, 2).toInt(&ok[2]));
+    const QTime time = fileTime(text.sliced(11));
+    if (!ok[0] || !ok[1] || !ok[2] || text[4] != u'-' || text[7] != u'-' || !day.isValid() || !time.isValid()) {
+        return {};
+    }
+    return QDateTime(day, time);
+}
+
 // The fields before the record, split off one at a time, so a record holding '|' stays whole.
 bool splitFields(const QString &line, int count, QStringList *fields, QString *rest)
 {
@@ -72,8 +101,8 @@ bool AppointmentTimes::read(const QString &path, Read *into, QString *error)
         QString record;
         if (text.startsWith(u"T|") && splitFields(text.mid(2), 3, &fields, &record)) {
             AppointmentTime time;
-            time.start = QTime::fromString(fields.at(0), timeFormat);
-            time.end = QTime::fromString(fields.at(1), timeFormat);
+            time.start = fileTime(fields.at(0));
+            time.end = fileTime(fields.at(1));
             bool ok = false;
             time.alarmMinutes = fields.at(2).toInt(&ok);
             if (!ok || time.alarmMinutes < 0) {
@@ -83,7 +112,7 @@ bool AppointmentTimes::read(const QString &path, Read *into, QString *error)
                 into->times.insert(record, time);
             }
         } else if (text.startsWith(u"S|") && splitFields(text.mid(2), 1, &fields, &record)) {
-            const QDateTime at = QDateTime::fromString(fields.at(0), momentFormat);
+            const QDateTime at = fileMoment(fields.at(0));
             if (at.isValid()) {
                 into->shown.insert(shownKey(record, at));
             }
@@ -148,6 +177,16 @@ bool AppointmentTimes::wasShown(const QString &record, const QDateTime &alarmAt)
 void AppointmentTimes::markShown(const QString &record, const QDateTime &alarmAt)
 {
     m_shown.insert(shownKey(record, alarmAt));
+}
+
+bool AppointmentTimes::wasShown(const QString &record, const QString &moment) const
+{
+    return m_shown.contains(moment + u'|' + record);
+}
+
+void AppointmentTimes::markShown(const QString &record, const QString &moment)
+{
+    m_shown.insert(moment + u'|' + record);
 }
 
 bool AppointmentTimes::save(const QStringList &live, QString *error)

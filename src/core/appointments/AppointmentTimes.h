@@ -49,6 +49,9 @@ public:
 
     bool wasShown(const QString &record, const QDateTime &alarmAt) const;
     void markShown(const QString &record, const QDateTime &alarmAt);
+    // The same with the moment as "yyyy-MM-ddTHH:mm".
+    bool wasShown(const QString &record, const QString &moment) const;
+    void markShown(const QString &record, const QString &moment);
     // The last day whose dates were announced; null when none was.
     QDate announcedDay() const { return m_announced; }
     void setAnnouncedDay(const QDate &day) { m_announced = day; }
