@@ -346,8 +346,9 @@ void TForm_Terminy::fitDateColumn()
     for (int i = 0; i < ListView1->topLevelItemCount() && !timed; ++i) {
         timed = ListView1->topLevelItem(i)->data(0, StartRole).toTime().isValid();
     }
-    ListView1->setColumnWidth(0, timed ? 104 : 66);
-    ListView1->setColumnWidth(3, timed ? 164 : 202);
+    ListView1->setColumnWidth(0, timed ? 128 : 66);
+    ListView1->setColumnWidth(1, timed ? 120 : 140);
+    ListView1->setColumnWidth(3, timed ? 160 : 202);
 }
 
 QString TForm_Terminy::editorRecord() const

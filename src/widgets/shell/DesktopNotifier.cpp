@@ -12,6 +12,7 @@ AlarmWindow::AlarmWindow(const Notification &notification, QWidget *parent)
     setObjectName(QStringLiteral("Form_Przypomnienie"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(notification.title);
+    setMinimumWidth(400); // room for the whole title
     auto *layout = new QVBoxLayout(this);
     Label_Tresc = new QLabel(notification.body, this);
     Label_Tresc->setObjectName(QStringLiteral("Label_Tresc"));

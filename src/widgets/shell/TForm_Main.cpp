@@ -115,7 +115,10 @@ void TForm_Main::FormCreate()
     });
     connect(RxTrayIcon1, &QSystemTrayIcon::messageClicked, this, &TForm_Main::trayMessageClicked);
     m_sync->scheduleStartup();
-    startAlarms();
+    // Asked to end during the start-up reminder: no alarm is shown (and so marked) on the way out.
+    if (!m_endRequested) {
+        startAlarms();
+    }
 }
 
 void TForm_Main::startAlarms()
@@ -151,7 +154,7 @@ void TForm_Main::startAlarms()
 
 void TForm_Main::trayMessageClicked()
 {
-    if (m_trayMessageIsAlarm) {
+    if (m_trayMessageIsAlarm && m_notifier) {
         m_notifier->trayMessageClicked();
     } else {
         SynchronizacjaClick();

@@ -511,7 +511,10 @@ void TestTerminy::timedAppointment_savedMovedAndDeleted()
     QVERIFY(f.readFile(QStringLiteral("Morwinek.godziny")).contains("T|08:30|09:15|15|" + dentist.chopped(2)));
     // All-day entries of a day come before the timed ones.
     QCOMPARE(rows(w), (QStringList{"24.12.2026|Anna Nowak|Kraków|Wigilia", "24.12.2026 08:30-09:15|||Dentysta"}));
-    QCOMPARE(w.ListView1->columnWidth(0), 104);
+    QCOMPARE(w.ListView1->columnWidth(0), 128);
+    QCOMPARE(w.ListView1->columnWidth(0) + w.ListView1->columnWidth(1) + w.ListView1->columnWidth(2)
+                 + w.ListView1->columnWidth(3),
+             66 + 140 + 80 + 202);
     QVERIFY(w.eCzasOd->text().isEmpty() && w.eCzasDo->text().isEmpty());
 
     // Changed here, the record becomes another one and its time goes with it.
