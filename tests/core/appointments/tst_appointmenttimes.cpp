@@ -1,6 +1,4 @@
-#include "core/appointments/AppointmentList.h"
 #include "core/appointments/AppointmentTimes.h"
-#include "core/common/Cp1250.h"
 #include "core/common/TextFile.h"
 
 #include <QDir>
@@ -26,40 +24,12 @@ class TestAppointmentTimes : public QObject
     Q_OBJECT
 
 private slots:
-    void sortOrder_data();
-    void sortOrder();
     void sideFile_roundTripsAndDropsStale();
     void shownMarks_keptAcrossWriters();
-    void listSave_carriesTimeToNewRecord();
 
 private:
-    QString path(const char *name) const { return QDir(m_dir.path()).filePath(QLatin1String(name)); }
     QTemporaryDir m_dir;
 };
-
-void TestAppointmentTimes::sortOrder_data()
-{
-    QTest::addColumn<Appointment>("a");
-    QTest::addColumn<Appointment>("b");
-    QTest::addColumn<int>("result");
-    Appointment allDayZ{"24.12.2026", "Zenon", {}, {}};
-    Appointment morningA{"24.12.2026", "Anna", {}, {}, at(8, 0)};
-    Appointment noonA{"24.12.2026", "Anna", {}, {}, at(12, 0)};
-    Appointment noonB{"24.12.2026", "Bartek", {}, {}, at(12, 0)};
-    Appointment lateDayBefore{"23.12.2026", "Anna", {}, {}, at(23, 59)};
-    QTest::newRow("all-day before timed, whatever the person") << allDayZ << morningA << -1;
-    QTest::newRow("earlier start first") << noonA << morningA << 1;
-    QTest::newRow("same start: person") << noonA << noonB << -1;
-    QTest::newRow("date before time") << lateDayBefore << morningA << -1;
-}
-
-void TestAppointmentTimes::sortOrder()
-{
-    QFETCH(Appointment, a);
-    QFETCH(Appointment, b);
-    QFETCH(int, result);
-    QCOMPARE(ListView1Compare(a, b), result);
-}
 
 void TestAppointmentTimes::sideFile_roundTripsAndDropsStale()
 {
@@ -113,32 +83,6 @@ void TestAppointmentTimes::shownMarks_keptAcrossWriters()
     QVERIFY(!back.wasShown(r, alarm.addSecs(60)));
     QCOMPARE(back.announcedDay(), QDate(2026, 12, 24));
     QCOMPARE(back.time(r), at(8, 30, 15));
-}
-
-void TestAppointmentTimes::listSave_carriesTimeToNewRecord()
-{
-    const QString a = record("24.12.2026", "A");
-    const QString b = record("24.12.2026", "B");
-    QVERIFY(TextFile::writeLines(path(AppointmentList::fileName), {Cp1250::encode(a)}, nullptr));
-    AppointmentList list;
-    QVERIFY(list.build(m_dir.path(), QDate(2026, 12, 6), 3));
-    QVERIFY(list.setTime(a, at(10, 0, 5), nullptr));
-    QByteArray term;
-    bool exists = false;
-    QVERIFY(TextFile::readBytes(path(AppointmentList::fileName), &term, &exists, nullptr));
-    QCOMPARE(term, Cp1250::encode(a) + "\r\n");
-
-    QVERIFY(list.saveRecord(b, list.Pozycja(a), nullptr));
-    QVERIFY(list.timeOf(a).isEmpty());
-    QCOMPARE(list.timeOf(b), at(10, 0, 5));
-    AppointmentList again;
-    QVERIFY(again.build(m_dir.path(), QDate(2026, 12, 6), 3));
-    QCOMPARE(again.entries().value(0).time, at(10, 0, 5));
-
-    QVERIFY(again.removeRecord(again.Pozycja(b), nullptr));
-    AppointmentTimes side;
-    QVERIFY(side.load(m_dir.path()));
-    QVERIFY(side.records().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestAppointmentTimes)

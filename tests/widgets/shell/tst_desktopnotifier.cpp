@@ -17,7 +17,6 @@ class TestDesktopNotifier : public QObject
 private slots:
     void withoutServiceOrTray_buttonWindow_data();
     void withoutServiceOrTray_buttonWindow();
-    void serviceAnswers_noWindow();
     void start_missedAlarmShownAndOpenOpensAppointments();
 };
 
@@ -27,7 +26,6 @@ void TestDesktopNotifier::withoutServiceOrTray_buttonWindow_data()
     QTest::addColumn<int>("action"); // -1: none
     QTest::newRow("Otwórz") << "bOtworz" << int(Notifier::Open);
     QTest::newRow("Przypomnij za 10 minut") << "bPrzypomnij" << int(Notifier::Snooze);
-    QTest::newRow("Zamknij") << "bZamknij" << -1;
 }
 
 void TestDesktopNotifier::withoutServiceOrTray_buttonWindow()
@@ -57,25 +55,6 @@ void TestDesktopNotifier::withoutServiceOrTray_buttonWindow()
         QCOMPARE(chosen.at(0).at(0).value<quint32>(), id);
         QCOMPARE(int(chosen.at(0).at(1).value<Notifier::Action>()), action);
     }
-}
-
-void TestDesktopNotifier::serviceAnswers_noWindow()
-{
-    FakeNotifier service;
-    DesktopNotifier notifier(&service, [] {
-        return nullptr;
-    });
-    QSignalSpy chosen(&notifier, &Notifier::actionChosen);
-    const quint32 first = notifier.show({QStringLiteral("a"), QStringLiteral("b")});
-    const quint32 second = notifier.show({QStringLiteral("c"), QStringLiteral("d")});
-    QCOMPARE(service.shown.size(), 2);
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        QVERIFY(!qobject_cast<AlarmWindow *>(w) || !w->isVisible());
-    }
-    service.choose(2, Notifier::Snooze);
-    QCOMPARE(chosen.size(), 1);
-    QCOMPARE(chosen.at(0).at(0).value<quint32>(), second);
-    QVERIFY(first != second);
 }
 
 void TestDesktopNotifier::start_missedAlarmShownAndOpenOpensAppointments()
