@@ -105,7 +105,7 @@ void BM_SchedulerMidnight(benchmark::State &state)
     FakeNotifier notifier;
     FakeWakeTimer timer;
     // The announced day lives in the side file, so each round is the midnight of a day later.
-    QDate day = d.today;
+    static QDate day = d.today; // on across repetitions too
     for (auto _ : state) {
         state.PauseTiming();
         AlarmScheduler scheduler(

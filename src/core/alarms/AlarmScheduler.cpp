@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -199,6 +200,7 @@ void AlarmScheduler::start()
     m_announcedHere = m_clock.today();
     load();
     showDue(true);
+    showPending();
     arm();
 }
 
@@ -209,7 +211,23 @@ void AlarmScheduler::check(bool wake)
     if (wake || m_clock.today() != m_announcedHere) {
         announceDay();
     }
+    showPending();
     arm();
+}
+
+void AlarmScheduler::showPending()
+{
+    // Marked before they are shown: a failed write may lose a notification, never repeat one.
+    if (m_marked) {
+        save();
+        m_marked = false;
+    }
+    const QList<Notification> pending = std::exchange(m_pending, {});
+    for (const Notification &note : pending) {
+        if (const quint32 id = m_notifier.show(note)) {
+            m_shownNotes.insert(id, note);
+        }
+    }
 }
 
 void AlarmScheduler::timerFired()
@@ -242,11 +260,8 @@ void AlarmScheduler::showDue(bool wake)
     }
     for (auto it = m_snoozed.begin(); it != m_snoozed.end();) {
         if (it->first <= now) {
-            const Notification again = it->second;
+            m_pending.append(it->second);
             it = m_snoozed.erase(it);
-            if (const quint32 id = m_notifier.show(again)) {
-                m_shownNotes.insert(id, again);
-            }
         } else {
             ++it;
         }
@@ -267,11 +282,8 @@ void AlarmScheduler::showDue(bool wake)
     for (const PlannedAlarm *alarm : due) {
         m_times.markShown(alarm->record, alarm->moment());
     }
-    // Marked before it is shown: a failed write may lose a notification, never repeat one.
-    save();
-    if (const quint32 id = m_notifier.show(note)) {
-        m_shownNotes.insert(id, note);
-    }
+    m_marked = true;
+    m_pending.append(note);
 }
 
 void AlarmScheduler::announceDay()
@@ -292,10 +304,8 @@ void AlarmScheduler::announceDay()
         return;
     }
     m_times.setAnnouncedDay(today);
-    save();
-    if (const quint32 id = m_notifier.show(note)) {
-        m_shownNotes.insert(id, note);
-    }
+    m_marked = true;
+    m_pending.append(note);
 }
 
 void AlarmScheduler::arm()

@@ -91,6 +91,8 @@ private:
     void load();
     void showDue(bool wake);
     void announceDay();
+    // One write of the side file for what was marked, then the notifications.
+    void showPending();
     void arm();
     void onAction(quint32 id, Notifier::Action action);
     void save();
@@ -112,4 +114,6 @@ private:
     QDateTime m_plannedWall;
     qint64 m_plannedMonotonic = 0;
     QString m_error;
+    QList<Notification> m_pending;
+    bool m_marked = false;
 };
