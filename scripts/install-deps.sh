@@ -11,7 +11,8 @@ run_packages=(cmake ninja-build g++ make pkg-config
 test_packages=(libbenchmark-dev dpkg-dev lintian
                xauth xvfb
                clang-14 libclang-rt-14-dev
-               radicale openssl)
+               radicale openssl
+               dunst dbus)
 case "${1:-all}" in
     run) packages=("${run_packages[@]}") ;;
     all) packages=("${run_packages[@]}" "${test_packages[@]}") ;;

@@ -1,3 +1,4 @@
+#include "AgendaCommand.h"
 #include "ExchangeCommands.h"
 #include "SyncCommand.h"
 
@@ -8,11 +9,13 @@
 #include "core/common/Settings.h"
 #include "core/sync/DavSyncEngine.h"
 #include "core/sync/SyncState.h"
+#include "platform/linux/DBusNotifier.h"
 #include "platform/linux/DataFolderLock.h"
 #include "platform/linux/InstanceChannel.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/KeychainPasswordStore.h"
 #include "platform/linux/SerialLineApi.h"
+#include "platform/linux/TimerFdWakeTimer.h"
 #include "platform/linux/UserName.h"
 #include "platform/linux/XdgAutostartStore.h"
 #include "widgets/shell/Fonts.h"
@@ -106,6 +109,10 @@ int main(int argc, char *argv[])
     if (commandLine.action != CommandLine::Run) {
         return commandLine.report(); // --help, --version or a mistake: no lock, no window, no file
     }
+    // The agenda only reads: no lock, no window, beside a running organiser.
+    if (commandLine.agendaDays > 0) {
+        return AgendaCommand::run(argc, argv, commandLine);
+    }
     // The sync password's keyring, for the command and for the organiser.
     KeychainPasswordStore keyring;
     if (commandLine.sync || commandLine.restoreDeleted) {
@@ -182,6 +189,13 @@ int main(int argc, char *argv[])
     });
     services.appointmentEdits = &appointmentEdits;
     services.passwords = &keyring;
+    // Alarms: the desktop's notification service, and a timer that sees sleeps and clock changes.
+    DBusNotifier notifier;
+    services.notifier = &notifier;
+    TimerFdWakeTimer wakeTimer;
+    if (wakeTimer.isValid()) {
+        services.wakeTimer = &wakeTimer;
+    }
     services.makeSyncEngine = [&services, &backup]() -> std::unique_ptr<SyncEngine> {
         auto engine = std::make_unique<OrganiserSyncEngine>(services);
         engine->setBackup(&backup);

@@ -109,10 +109,19 @@ Appointment decode(const QString &line)
 QByteArray appointmentSortKey(const Appointment &appointment)
 {
     QByteArray key;
-    key.reserve(8 + appointment.person.size());
+    key.reserve(13 + appointment.person.size());
     appendAscii(key, appointment.date, 6, 4);
     appendAscii(key, appointment.date, 3, 2);
     appendAscii(key, appointment.date, 0, 2);
+    // All-day entries of a day first, in the order they always had, then the timed ones by start.
+    if (appointment.time.isTimed()) {
+        const int h = appointment.time.start.hour();
+        const int m = appointment.time.start.minute();
+        key.append('1');
+        key.append(char('0' + h / 10)).append(char('0' + h % 10)).append(char('0' + m / 10)).append(char('0' + m % 10));
+    } else {
+        key.append('0');
+    }
     key.append(Cp1250::encode(appointment.person));
     return key;
 }
@@ -171,6 +180,7 @@ bool AppointmentList::build(const QString &dataDir, const QDate &today, int rang
 
     m_path = QDir(dataDir).filePath(QLatin1String(fileName));
     TerminyCzytaj(todayValue, range, error, &readable);
+    attachTimes(dataDir);
     sort(m_entries);
     return readable;
 }
@@ -291,6 +301,7 @@ bool AppointmentList::saveRecord(const QString &record, int replaced, QString *e
     if (!writeStore(store, error)) {
         return false;
     }
+    carryTime(replaced, record, store);
     m_store = std::move(store);
     if (m_edits) {
         (void)m_edits->record(before, record, nullptr); // without it the sync pairs the two by content
@@ -308,9 +319,64 @@ bool AppointmentList::removeRecord(int index, QString *error)
     if (!writeStore(store, error)) {
         return false;
     }
+    carryTime(index, QString(), store);
     m_store = std::move(store);
     if (m_edits) {
         (void)m_edits->record(before, {}, nullptr);
     }
     return true;
+}
+
+void AppointmentList::attachTimes(const QString &dataDir)
+{
+    m_timesError.clear();
+    if (!m_times.load(dataDir, &m_timesError) && m_timesError.isEmpty()) {
+        m_timesError = QStringLiteral("?");
+    }
+    // The stored appointments follow the contact dates, in store order.
+    const qsizetype first = m_entries.size() - m_store.size();
+    for (qsizetype i = 0; i < m_store.size(); ++i) {
+        m_entries[first + i].time = m_times.time(m_store.at(i));
+    }
+}
+
+void AppointmentList::carryTime(int replaced, const QString &record, const QStringList &store)
+{
+    // The side file is secondary: the appointment itself was saved, and a side file that could not
+    // be read is not written over.
+    if (!m_timesError.isEmpty() || replaced < 0 || replaced >= m_store.size()) {
+        return;
+    }
+    const QString old = m_store.at(replaced);
+    if (old == record) {
+        return;
+    }
+    // A line the store holds twice keeps its time for the copy left behind.
+    if (store.contains(old)) {
+        if (!record.isEmpty()) {
+            m_times.setTime(record, m_times.time(old));
+        }
+    } else if (record.isEmpty()) {
+        m_times.remove(old);
+    } else {
+        m_times.move(old, record);
+    }
+    (void)m_times.save(store);
+}
+
+bool AppointmentList::setTime(const QString &record, const AppointmentTime &time, QString *error)
+{
+    if (!m_timesError.isEmpty()) {
+        if (error) {
+            *error = m_timesError;
+        }
+        return false;
+    }
+    const AppointmentTime before = m_times.time(record);
+    m_times.setTime(record, time);
+    if (m_times.save(m_store, error)) {
+        return true;
+    }
+    m_times.setTime(record, before);
+    return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Appointment.h"
+#include "AppointmentTimes.h"
 
 #include <QDate>
 #include <QList>
@@ -62,7 +63,19 @@ public:
     [[nodiscard]] bool removeRecord(int index, QString *error);
 
     // Before each write of the file the day's copy is taken, when one is given.
-    void setBackup(DailyBackup *backup) { m_backup = backup; }
+    void setBackup(DailyBackup *backup)
+    {
+        m_backup = backup;
+        m_times.setBackup(backup);
+    }
+
+    // The time of day and alarm of a stored appointment, by its record; empty when it has none.
+    AppointmentTime timeOf(const QString &record) const { return m_times.time(record); }
+    // Gives the record (a store line) its time and rewrites the side file; an empty time makes it
+    // an all-day appointment again. The entries of the list are not changed.
+    [[nodiscard]] bool setTime(const QString &record, const AppointmentTime &time, QString *error);
+    // False when the side file could not be read at build(): its times are then unknown here.
+    bool timesReadable() const { return m_timesError.isEmpty(); }
     // Each replaced or removed record is told to the sync's record of edits, when one is given.
     void setEdits(const AppointmentEdits *edits) { m_edits = edits; }
 
@@ -73,6 +86,9 @@ private:
     void addContactDates(QByteArrayView line, int year, int today, int range, Persons persons);
     void TerminyCzytaj(int today, int range, QString *error, bool *readable);
     [[nodiscard]] bool writeStore(const QStringList &store, QString *error) const;
+    void attachTimes(const QString &dataDir);
+    // After a store write: the time of the line at replaced (-1: none) goes to record (empty: none).
+    void carryTime(int replaced, const QString &record, const QStringList &store);
 
     QString m_todayText;
     QString m_path;
@@ -84,4 +100,6 @@ private:
     QString m_readError;
     DailyBackup *m_backup = nullptr;
     const AppointmentEdits *m_edits = nullptr;
+    AppointmentTimes m_times;
+    QString m_timesError;
 };

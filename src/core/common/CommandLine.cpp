@@ -1,9 +1,11 @@
 #include "CommandLine.h"
 
+#include "core/alarms/Agenda.h"
 #include "core/common/BuildConfig.h"
 
 #include <QDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -15,6 +17,8 @@ struct Option
     const char *valueName; // nullptr: the option takes no value
     const char *help;
     std::function<void(CommandLine &, const QString &value)> apply;
+    // The value may be left out; it is then empty (given after the name, it must be a number).
+    bool optionalValue = false;
 };
 
 const QList<Option> &options()
@@ -74,6 +78,19 @@ const QList<Option> &options()
          [](CommandLine &c, const QString &) {
              c.restoreDeleted = true;
          }},
+        {"--agenda",
+         "[DNI]",
+         "wypisuje terminy i daty kontaktów z najbliższych DNI dni (domyślnie 7) i kończy działanie",
+         [](CommandLine &c, const QString &value) {
+             bool ok = true;
+             c.agendaDays = value.isEmpty() ? Agenda::defaultDays : value.toInt(&ok);
+             if (!ok || c.agendaDays < 1 || c.agendaDays > Agenda::maxDays) {
+                 c.agendaDays = 0;
+                 c.action = CommandLine::Invalid;
+                 c.errorText = QStringLiteral("Opcja --agenda przyjmuje liczbę dni od 1 do %1").arg(Agenda::maxDays);
+             }
+         },
+         true},
         {"--help",
          nullptr,
          "wyświetla ten opis i kończy działanie",
@@ -112,7 +129,18 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             return result;
         }
         QString value;
-        if (option->valueName) {
+        if (option->optionalValue) {
+            const auto isNumber = [](const QString &text) {
+                return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar ch) {
+                    return ch.isDigit();
+                });
+            };
+            if (eq >= 0) {
+                value = arg.mid(eq + 1);
+            } else if (i + 1 < arguments.size() && isNumber(arguments.at(i + 1))) {
+                value = arguments.at(++i);
+            }
+        } else if (option->valueName) {
             if (eq >= 0) {
                 value = arg.mid(eq + 1);
             } else if (i + 1 < arguments.size()) {
@@ -130,6 +158,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             return result;
         }
         option->apply(result, value);
+        if (result.action == Invalid) {
+            return result;
+        }
         // --help and --version win over everything else on the line, whatever their place.
         if (result.action != Run) {
             requested = requested == Run ? result.action : requested;
@@ -146,6 +177,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     } else if (result.action == Run && result.restoreDeleted && (result.sync || !result.exchange.isEmpty())) {
         result.action = Invalid;
         result.errorText = QStringLiteral("Opcji --restore-deleted nie można łączyć z innymi działaniami");
+    }
+    if (result.action == Run && result.agendaDays > 0 && (result.sync || !result.exchange.isEmpty())) {
+        result.action = Invalid;
+        result.errorText = QStringLiteral("Opcji --agenda nie można łączyć z innymi poleceniami");
     }
     return result;
 }

@@ -42,6 +42,8 @@ struct CommandLine
     bool allowCopy = false;
     // --restore-deleted: brings back what syncs deleted here in the last 30 days, without a window.
     bool restoreDeleted = false;
+    // --agenda [DAYS]: the coming days printed, without a window; 0 when not asked for.
+    int agendaDays = 0;
     // Why the arguments were refused (Polish), when action is Invalid.
     QString errorText;
 

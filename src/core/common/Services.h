@@ -14,6 +14,8 @@
 
 class AppointmentEdits;
 class LineApi;
+class Notifier;
+class WakeTimer;
 class PasswordStore;
 class SyncEngine;
 
@@ -42,6 +44,10 @@ struct Services
     std::function<std::unique_ptr<SyncEngine>()> makeSyncEngine = {};
     // The desktop's keyring for the sync password; none when null (the password lives in memory).
     PasswordStore *passwords = nullptr;
+    // The desktop's notification service for alarms; null or silent: the tray's message, else a window.
+    Notifier *notifier = nullptr;
+    // A timer to wall-clock moments that sees sleeps and clock changes; null: a plain timer.
+    WakeTimer *wakeTimer = nullptr;
 
     QString dataPath(const QString &fileName) const { return QDir(dataDir).filePath(fileName); }
     QDate today() const { return clock.today(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeClock.h"
+#include "FakeNotifier.h"
 #include "FakePrompter.h"
 #include "FakeShellOpener.h"
 #include "MemoryAutostartStore.h"
@@ -12,10 +13,15 @@ struct SimServices
 {
     explicit SimServices(const QString &dataDir)
         : services{prompter, shell, clock, autostart, dataDir, dataDir + QStringLiteral("/morwinek")}
-    {}
+    {
+        services.notifier = &notifier;
+        services.wakeTimer = &wakeTimer;
+    }
     FakePrompter prompter;
     FakeShellOpener shell;
     FakeClock clock;
     MemoryAutostartStore autostart;
+    FakeNotifier notifier;
+    FakeWakeTimer wakeTimer;
     Services services;
 };

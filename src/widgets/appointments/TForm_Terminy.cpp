@@ -27,10 +27,47 @@ namespace {
 const QString newCaption = QStringLiteral("&Nowy");
 const QString saveCaption = QStringLiteral("&Zapisz");
 
+// Column 0 shows the date with the time beside it; the date itself and the time ride in these roles.
+constexpr int DateRole = Qt::UserRole;
+constexpr int StartRole = Qt::UserRole + 1;
+constexpr int EndRole = Qt::UserRole + 2;
+constexpr int AlarmRole = Qt::UserRole + 3;
+
 Appointment entryOf(const QTreeWidgetItem *item)
 {
-    return {item->text(0), item->text(1), item->text(2), item->text(3)};
+    Appointment entry{item->data(0, DateRole).toString(), item->text(1), item->text(2), item->text(3)};
+    entry.time.start = item->data(0, StartRole).toTime();
+    entry.time.end = item->data(0, EndRole).toTime();
+    entry.time.alarmMinutes = item->data(0, AlarmRole).toInt();
+    return entry;
 }
+
+QString dateColumnText(const Appointment &entry)
+{
+    if (!entry.time.isTimed()) {
+        return entry.date;
+    }
+    QString text = entry.date + u' ' + ClockText::toText(entry.time.start);
+    if (entry.time.end.isValid()) {
+        text += u'-' + ClockText::toText(entry.time.end);
+    }
+    return text;
+}
+
+struct AlarmChoice
+{
+    const char *text;
+    int minutes;
+};
+const AlarmChoice alarmChoices[] = {
+    {"nie", AppointmentTime::noAlarm},
+    {"o czasie", 0},
+    {"5 min przed", 5},
+    {"15 min przed", 15},
+    {"30 min przed", 30},
+    {"1 godz. przed", 60},
+    {"1 dzień przed", 24 * 60},
+};
 
 // A small wall calendar for the date button: a page with a red top and a grid of days.
 QIcon calendarIcon()
@@ -158,9 +195,23 @@ void TForm_Terminy::createComponents()
     cbOsoba->lineEdit()->setMaxLength(AppointmentRecord::personWidth);
     cbOsoba->setGeometry(fieldAt(206, 0, 206));
     Label4 = caption(QStringLiteral("Label4"), QStringLiteral("Miejsce"), 8, 1, 46);
-    eMiejsce = edit(QStringLiteral("eMiejsce"), AppointmentRecord::placeWidth, GroupBox1, fieldAt(56, 1, 356));
+    eMiejsce = edit(QStringLiteral("eMiejsce"), AppointmentRecord::placeWidth, GroupBox1, fieldAt(56, 1, 206));
+    Label_Od = caption(QStringLiteral("Label_Od"), QStringLiteral("Od"), 270, 1, 20);
+    eCzasOd = edit(QStringLiteral("eCzasOd"), 5, GroupBox1, fieldAt(292, 1, 46));
+    Label_Do = caption(QStringLiteral("Label_Do"), QStringLiteral("Do"), 346, 1, 18);
+    eCzasDo = edit(QStringLiteral("eCzasDo"), 5, GroupBox1, fieldAt(366, 1, 46));
+    eCzasOd->setPlaceholderText(QStringLiteral("gg:mm"));
+    eCzasDo->setPlaceholderText(QStringLiteral("gg:mm"));
     Label5 = caption(QStringLiteral("Label5"), QStringLiteral("Opis"), 8, 2, 46);
-    eOpis = edit(QStringLiteral("eOpis"), AppointmentRecord::descriptionWidth, GroupBox1, fieldAt(56, 2, 356));
+    eOpis = edit(QStringLiteral("eOpis"), AppointmentRecord::descriptionWidth, GroupBox1, fieldAt(56, 2, 196));
+    Label_Przypomnij = caption(QStringLiteral("Label_Przypomnij"), QStringLiteral("Przypomnij"), 258, 2, 58);
+    cbPrzypomnij = new QComboBox(GroupBox1);
+    cbPrzypomnij->setObjectName(QStringLiteral("cbPrzypomnij"));
+    for (const AlarmChoice &choice : alarmChoices) {
+        cbPrzypomnij->addItem(QString::fromUtf8(choice.text), choice.minutes);
+    }
+    cbPrzypomnij->setGeometry(fieldAt(318, 2, 94));
+    cbPrzypomnij->setEnabled(false);
     bDodaj = button(QStringLiteral("bDodaj"), newCaption, GroupBox1, buttonAt(0));
     bKasuj = button(QStringLiteral("bKasuj"), QStringLiteral("&Usuń"), GroupBox1, buttonAt(1));
     Button1 = button(QStringLiteral("Button1"), QStringLiteral("&Zamknij"), GroupBox1, buttonAt(2));
@@ -170,12 +221,18 @@ void TForm_Terminy::createComponents()
     Accessibility::caption(Label3, cbOsoba);
     Accessibility::caption(Label4, eMiejsce);
     Accessibility::caption(Label5, eOpis);
+    Accessibility::caption(Label_Od, eCzasOd);
+    Accessibility::caption(Label_Do, eCzasDo);
+    Accessibility::caption(Label_Przypomnij, cbPrzypomnij);
 
     setTabOrder(ListView1, eData);
     setTabOrder(eData, eOpis);
     setTabOrder(eOpis, cbOsoba);
     setTabOrder(cbOsoba, eMiejsce);
-    setTabOrder(eMiejsce, bDodaj);
+    setTabOrder(eMiejsce, eCzasOd);
+    setTabOrder(eCzasOd, eCzasDo);
+    setTabOrder(eCzasDo, cbPrzypomnij);
+    setTabOrder(cbPrzypomnij, bDodaj);
     setTabOrder(bDodaj, bKasuj);
     setTabOrder(bKasuj, Button1);
     Button1->setFocus();
@@ -184,6 +241,9 @@ void TForm_Terminy::createComponents()
     connect(eOpis, &QLineEdit::textChanged, this, &TForm_Terminy::cbOsobaChange);
     connect(eMiejsce, &QLineEdit::textChanged, this, &TForm_Terminy::cbOsobaChange);
     connect(cbOsoba, &QComboBox::editTextChanged, this, &TForm_Terminy::cbOsobaChange);
+    connect(eCzasOd, &QLineEdit::textChanged, this, &TForm_Terminy::cbOsobaChange);
+    connect(eCzasDo, &QLineEdit::textChanged, this, &TForm_Terminy::cbOsobaChange);
+    connect(cbPrzypomnij, &QComboBox::currentIndexChanged, this, &TForm_Terminy::cbOsobaChange);
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &TForm_Terminy::ListView1SelectItem);
     connect(bDodaj, &QPushButton::clicked, this, &TForm_Terminy::bDodajClick);
     connect(bKasuj, &QPushButton::clicked, this, &TForm_Terminy::bKasujClick);
@@ -196,6 +256,9 @@ void TForm_Terminy::createComponents()
                        static_cast<QWidget *>(cbOsoba),
                        static_cast<QWidget *>(cbOsoba->lineEdit()),
                        static_cast<QWidget *>(eMiejsce),
+                       static_cast<QWidget *>(eCzasOd),
+                       static_cast<QWidget *>(eCzasDo),
+                       static_cast<QWidget *>(cbPrzypomnij),
                        static_cast<QWidget *>(bDodaj),
                        static_cast<QWidget *>(bKasuj),
                        static_cast<QWidget *>(Button1)}) {
@@ -216,6 +279,7 @@ void TForm_Terminy::FormCreate()
     cbOsoba->addItems(m_list.persons());
     cbOsoba->setEditText(QString());
     Label_Witam->setText(m_list.todayText());
+    fitDateColumn();
     if (!readable) {
         m_services.showError(this, error);
     }
@@ -231,6 +295,7 @@ void TForm_Terminy::reloadAfterSync()
     eData->clear();
     eMiejsce->clear();
     eOpis->clear();
+    showTime({});
     FormCreate();
     ListView1SelectItem();
 }
@@ -257,6 +322,36 @@ Appointment TForm_Terminy::appointmentFromEditors() const
     return {eData->text(), cbOsoba->currentText(), eMiejsce->text(), eOpis->text()};
 }
 
+bool TForm_Terminy::timeFromEditors(AppointmentTime *time) const
+{
+    bool startOk = false;
+    bool endOk = false;
+    time->start = ClockText::parse(eCzasOd->text(), &startOk);
+    time->end = ClockText::parse(eCzasDo->text(), &endOk);
+    time->alarmMinutes = time->start.isValid() ? cbPrzypomnij->currentData().toInt() : AppointmentTime::noAlarm;
+    return startOk && endOk && (time->start.isValid() || !time->end.isValid());
+}
+
+void TForm_Terminy::showTime(const AppointmentTime &time)
+{
+    eCzasOd->setText(ClockText::toText(time.start));
+    eCzasDo->setText(ClockText::toText(time.end));
+    const int index = cbPrzypomnij->findData(time.start.isValid() ? time.alarmMinutes : AppointmentTime::noAlarm);
+    cbPrzypomnij->setCurrentIndex(std::max(index, 0));
+}
+
+void TForm_Terminy::fitDateColumn()
+{
+    // The date column widens for the time only while some entry has one.
+    bool timed = false;
+    for (int i = 0; i < ListView1->topLevelItemCount() && !timed; ++i) {
+        timed = ListView1->topLevelItem(i)->data(0, StartRole).toTime().isValid();
+    }
+    ListView1->setColumnWidth(0, timed ? 128 : 66);
+    ListView1->setColumnWidth(1, timed ? 120 : 140);
+    ListView1->setColumnWidth(3, timed ? 160 : 202);
+}
+
 QString TForm_Terminy::editorRecord() const
 {
     return AppointmentRecord::encode(appointmentFromEditors());
@@ -270,7 +365,12 @@ QTreeWidgetItem *TForm_Terminy::selectedItem() const
 
 void TForm_Terminy::addItem(const Appointment &entry)
 {
-    ListView1->addTopLevelItem(new QTreeWidgetItem({entry.date, entry.person, entry.place, entry.description}));
+    auto *item = new QTreeWidgetItem({dateColumnText(entry), entry.person, entry.place, entry.description});
+    item->setData(0, DateRole, entry.date);
+    item->setData(0, StartRole, entry.time.start);
+    item->setData(0, EndRole, entry.time.end);
+    item->setData(0, AlarmRole, entry.time.alarmMinutes);
+    ListView1->addTopLevelItem(item);
 }
 
 void TForm_Terminy::sortItems()
@@ -287,6 +387,7 @@ void TForm_Terminy::sortItems()
         return ListView1Compare(entryOf(a), entryOf(b)) < 0;
     });
     ListView1->addTopLevelItems(items);
+    fitDateColumn();
     if (selected) {
         ListView1->setCurrentItem(selected);
     }
@@ -294,7 +395,11 @@ void TForm_Terminy::sortItems()
 
 void TForm_Terminy::cbOsobaChange()
 {
-    const bool validDate = DateText::parse(eData->text()) != DateText::invalid;
+    AppointmentTime time;
+    const bool validTime = timeFromEditors(&time);
+    cbPrzypomnij->setEnabled(time.start.isValid());
+    // A time that is no time of day keeps the appointment from being saved, as a wrong date does.
+    const bool validDate = DateText::parse(eData->text()) != DateText::invalid && validTime;
     bDodaj->setEnabled(validDate);
     const QString all = FixedText::trimmed(eData->text()) + FixedText::trimmed(eOpis->text())
                         + FixedText::trimmed(cbOsoba->currentText()) + FixedText::trimmed(eMiejsce->text());
@@ -310,6 +415,7 @@ void TForm_Terminy::ListView1SelectItem()
         cbOsoba->setEditText(entry.person);
         eMiejsce->setText(entry.place);
         eOpis->setText(entry.description);
+        showTime(entry.time);
         bDodaj->setText(saveCaption);
         record = editorRecord();
     }
@@ -331,7 +437,8 @@ void TForm_Terminy::bDodajClick()
 bool TForm_Terminy::saveEditors()
 {
     const QString record = editorRecord();
-    if (FixedText::trimmed(record).isEmpty()) {
+    AppointmentTime time;
+    if (FixedText::trimmed(record).isEmpty() || !timeFromEditors(&time)) {
         m_services.prompter.beep(Prompter::Exclamation);
         return false;
     }
@@ -343,18 +450,26 @@ bool TForm_Terminy::saveEditors()
         m_services.showError(this, error);
         return false;
     }
+    // The appointment is saved; a time that cannot be written leaves it an all-day one, and says so.
+    if (m_list.timeOf(record) != time && !m_list.setTime(record, time, &error)) {
+        m_services.showError(this, error);
+        time = m_list.timeOf(record);
+    }
     {
         const QSignalBlocker blocker(ListView1);
         if (replaced >= 0) {
             delete selected;
             ListView1->clearSelection(); // the view would select the next row in its place
         }
-        addItem(appointmentFromEditors());
+        Appointment saved = appointmentFromEditors();
+        saved.time = time;
+        addItem(saved);
     }
     eData->clear();
     cbOsoba->setEditText(QString());
     eMiejsce->clear();
     eOpis->clear();
+    showTime({});
     bDodaj->setText(newCaption);
     setUnsaved(false);
     sortItems();
@@ -391,6 +506,7 @@ void TForm_Terminy::bKasujClick()
                 delete item;
                 ListView1->clearSelection();
             }
+            fitDateColumn();
             ListView1SelectItem();
         }
     } else if (!m_list.TerminyZapisz(&error)) {

@@ -45,6 +45,13 @@ public:
     QComboBox *cbOsoba = nullptr;
     QLabel *Label4 = nullptr;
     QLineEdit *eMiejsce = nullptr;
+    // The time of day and alarm, kept beside the appointment's record.
+    QLabel *Label_Od = nullptr;
+    QLineEdit *eCzasOd = nullptr;
+    QLabel *Label_Do = nullptr;
+    QLineEdit *eCzasDo = nullptr;
+    QLabel *Label_Przypomnij = nullptr;
+    QComboBox *cbPrzypomnij = nullptr;
     QPushButton *bDodaj = nullptr;
     QPushButton *bKasuj = nullptr;
     QPushButton *Button1 = nullptr;
@@ -70,6 +77,10 @@ private:
     bool saveEditors();
     void setUnsaved(bool unsaved);
     Appointment appointmentFromEditors() const;
+    // The time editors' values; false when a time is not "gg:mm" or an end has no start.
+    bool timeFromEditors(AppointmentTime *time) const;
+    void showTime(const AppointmentTime &time);
+    void fitDateColumn();
     QString editorRecord() const;
     QTreeWidgetItem *selectedItem() const;
     void addItem(const Appointment &entry);

@@ -1,7 +1,9 @@
 #include "TForm_Main.h"
 
+#include "DesktopNotifier.h"
 #include "ShellWindow.h"
 
+#include "core/alarms/AlarmScheduler.h"
 #include "core/appointments/AppointmentList.h"
 #include "core/common/BuildConfig.h"
 #include "core/common/DesktopOpen.h"
@@ -20,8 +22,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 // Referencing the resource initializer keeps the pictures linked in from the static library.
 static void initShellResources()
@@ -100,6 +104,7 @@ void TForm_Main::FormCreate()
         const QString text = QStringLiteral("Synchronizacja nie powiodła się: ") + error;
         RxTrayIcon1->setToolTip(QStringLiteral("Morwinek\n") + text);
         if (RxTrayIcon1->isVisible() && QSystemTrayIcon::supportsMessages()) {
+            m_trayMessageIsAlarm = false;
             RxTrayIcon1->showMessage(QStringLiteral("Morwinek - Synchronizacja"), text, QSystemTrayIcon::Warning);
         }
     });
@@ -108,8 +113,52 @@ void TForm_Main::FormCreate()
             RxTrayIcon1->setToolTip(QStringLiteral("Morwinek"));
         }
     });
-    connect(RxTrayIcon1, &QSystemTrayIcon::messageClicked, this, &TForm_Main::SynchronizacjaClick);
+    connect(RxTrayIcon1, &QSystemTrayIcon::messageClicked, this, &TForm_Main::trayMessageClicked);
     m_sync->scheduleStartup();
+    // Asked to end during the start-up reminder: no alarm is shown (and so marked) on the way out.
+    if (!m_endRequested) {
+        startAlarms();
+    }
+}
+
+void TForm_Main::startAlarms()
+{
+    m_notifier = new DesktopNotifier(
+        m_services.notifier,
+        [this]() -> QSystemTrayIcon * {
+            m_trayMessageIsAlarm = true;
+            return RxTrayIcon1;
+        },
+        this);
+    m_alarms = new AlarmScheduler(
+        m_services.clock,
+        m_services.dataDir,
+        [this] {
+            return m_settings.range;
+        },
+        *m_notifier,
+        m_services.wakeTimer,
+        this);
+    connect(m_alarms, &AlarmScheduler::openRequested, this, &TForm_Main::TerminyClick);
+    // Whoever writes the appointments (the window, a sync, the command line), the plan follows.
+    auto *watcher = new QFileSystemWatcher({m_services.dataDir}, this);
+    auto *settle = new QTimer(this);
+    settle->setSingleShot(true);
+    settle->setInterval(200);
+    connect(watcher, &QFileSystemWatcher::directoryChanged, settle, qOverload<>(&QTimer::start));
+    connect(settle, &QTimer::timeout, m_alarms, [this] {
+        m_alarms->check();
+    });
+    m_alarms->start();
+}
+
+void TForm_Main::trayMessageClicked()
+{
+    if (m_trayMessageIsAlarm && m_notifier) {
+        m_notifier->trayMessageClicked();
+    } else {
+        SynchronizacjaClick();
+    }
 }
 
 bool TForm_Main::INIOdczytaj(const QString &path)

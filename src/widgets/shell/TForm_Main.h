@@ -9,6 +9,8 @@
 #include <array>
 #include <functional>
 
+class AlarmScheduler;
+class DesktopNotifier;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
@@ -90,6 +92,8 @@ public:
 
     // The sync with a CardDAV/CalDAV server: its engine, the automatic timer and the last result.
     SyncController *sync() const { return m_sync; }
+    // Alarms of appointments and the day's dates while the program runs.
+    AlarmScheduler *alarms() const { return m_alarms; }
 
     // Opens a secondary window of one kind: beeps when one is open already, otherwise creates it,
     // runs setup and shows it; brings it to the front in both cases.
@@ -126,6 +130,8 @@ private:
     void startupReminder();
     void raiseApplication();
     void createLine();
+    void startAlarms();
+    void trayMessageClicked();
 
     Services &m_services;
     Settings m_settings;
@@ -134,6 +140,9 @@ private:
     int m_iconIndex = IconIdle;
     bool m_endRequested = false;
     SyncController *m_sync = nullptr;
+    DesktopNotifier *m_notifier = nullptr;
+    AlarmScheduler *m_alarms = nullptr;
+    bool m_trayMessageIsAlarm = false;
 };
 
 // The one main window; the other windows reach it through this.

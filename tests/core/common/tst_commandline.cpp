@@ -10,6 +10,8 @@ class TestCommandLine : public QObject
     Q_OBJECT
 private slots:
     void parse_data();
+    void agendaDays_data();
+    void agendaDays();
     void parse();
     void exchange_keptInOrder();
     void dataFolder_rule_data();
@@ -49,6 +51,30 @@ void TestCommandLine::parse()
     QCOMPARE(c.errorText.isEmpty(), action != CommandLine::Invalid);
     if (action != CommandLine::Invalid) {
         QCOMPARE(c.dataDir, dataDir);
+    }
+}
+
+void TestCommandLine::agendaDays_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("days"); // 0: refused
+    QTest::newRow("default week") << QStringList{"--agenda"} << 7;
+    QTest::newRow("days after it") << QStringList{"--agenda", "14", "--data-dir", "/d"} << 14;
+    QTest::newRow("next option is no number") << QStringList{"--agenda", "--data-dir", "/d"} << 7;
+    QTest::newRow("no days") << QStringList{"--agenda", "0"} << 0;
+    QTest::newRow("more than a year") << QStringList{"--agenda=367"} << 0;
+    QTest::newRow("with a sync") << QStringList{"--agenda", "--sync"} << 0;
+}
+
+void TestCommandLine::agendaDays()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, days);
+    const CommandLine c = CommandLine::parse(args);
+    QCOMPARE(int(c.action), int(days ? CommandLine::Run : CommandLine::Invalid));
+    QCOMPARE(c.errorText.isEmpty(), days != 0);
+    if (days) {
+        QCOMPARE(c.agendaDays, days);
     }
 }
 

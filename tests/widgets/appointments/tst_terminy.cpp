@@ -100,6 +100,9 @@ private slots:
     void calendarButton_putsPickedDate_data();
     void calendarButton_putsPickedDate();
     void menuTerminy_opensOnceAndBeeps();
+    void timeEditors_enableSave_data();
+    void timeEditors_enableSave();
+    void timedAppointment_savedMovedAndDeleted();
 
 private:
     // A main window over a folder holding these files, the reminder kept quiet, and the
@@ -152,7 +155,7 @@ void TestTerminy::opened_listEditorsAndButtons()
     QCOMPARE(f.main->trayIconIndex(), int(TForm_Main::IconOpen));
     // The lower group's controls stand inside its frame, under its caption, and clear of each other.
     const QList<QWidget *> controls = w.GroupBox1->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
-    QCOMPARE(controls.size(), 12);
+    QCOMPARE(controls.size(), 18); // with the start, end and alarm editors and their captions
     for (QWidget *c : controls) {
         QVERIFY2(w.GroupBox1->contentsRect().contains(c->geometry()), qPrintable(c->objectName()));
         for (QWidget *other : controls) {
@@ -377,7 +380,9 @@ void TestTerminy::enter_movesFocusAlongTabOrder()
     clickRow(w, 0); // enables both buttons, so none is skipped
 
     w.ListView1->setFocus();
-    const QList<QWidget *> order{w.eData, w.eOpis, w.cbOsoba, w.eMiejsce, w.bDodaj, w.bKasuj, w.Button1};
+    // The alarm choice waits for a start time, so an all-day appointment passes it by.
+    const QList<QWidget *> order{
+        w.eData, w.eOpis, w.cbOsoba, w.eMiejsce, w.eCzasOd, w.eCzasDo, w.bDodaj, w.bKasuj, w.Button1};
     for (QWidget *next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QWidget *focus = QApplication::focusWidget();
@@ -451,6 +456,92 @@ void TestTerminy::menuTerminy_opensOnceAndBeeps()
     QCOMPARE(Form_Terminy.data(), &w);
     QCOMPARE(f.sim.prompter.beeps, QList<Prompter::Beep>{Prompter::Exclamation});
     QCOMPARE(ShellWindow::openCount(), 1);
+}
+
+void TestTerminy::timeEditors_enableSave_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<bool>("saveable");
+    QTest::addColumn<bool>("alarmChoosable");
+    QTest::newRow("all-day") << ""
+                             << "" << true << false;
+    QTest::newRow("start only") << "9:05"
+                                << "" << true << true;
+    QTest::newRow("start and end") << "14:30"
+                                   << "15:45" << true << true;
+    QTest::newRow("no such hour") << "24:00"
+                                  << "" << false << false;
+    QTest::newRow("half typed") << "14:3"
+                                << "" << false << false;
+    QTest::newRow("end without start") << ""
+                                       << "10:00" << false << false;
+}
+
+void TestTerminy::timeEditors_enableSave()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(bool, saveable);
+    QFETCH(bool, alarmChoosable);
+    ShellFixture f;
+    TForm_Terminy &w = open(f, {});
+    QTest::keyClicks(w.eData, QStringLiteral("24.12.2026"));
+    QTest::keyClicks(w.eCzasOd, start);
+    QTest::keyClicks(w.eCzasDo, end);
+    QCOMPARE(w.bDodaj->isEnabled(), saveable);
+    QCOMPARE(w.isUnsaved(), saveable);
+    QCOMPARE(w.cbPrzypomnij->isEnabled(), alarmChoosable && saveable);
+}
+
+void TestTerminy::timedAppointment_savedMovedAndDeleted()
+{
+    ShellFixture f;
+    TForm_Terminy &w = open(f, wigilia);
+    QTest::keyClicks(w.eData, QStringLiteral("24.12.2026"));
+    QTest::keyClicks(w.eOpis, QStringLiteral("Dentysta"));
+    QTest::keyClicks(w.eCzasOd, QStringLiteral("8:30"));
+    QTest::keyClicks(w.eCzasDo, QStringLiteral("09:15"));
+    w.cbPrzypomnij->setCurrentIndex(w.cbPrzypomnij->findText(QStringLiteral("15 min przed")));
+    QTest::mouseClick(w.bDodaj, Qt::LeftButton);
+
+    // The record itself is what it always was; the time lives beside it.
+    const QByteArray dentist = termLine("24.12.2026", "", "", "Dentysta");
+    QCOMPARE(f.readFile(QStringLiteral("Morwinek.term")), wigilia + dentist);
+    QVERIFY(f.readFile(QStringLiteral("Morwinek.godziny")).contains("T|08:30|09:15|15|" + dentist.chopped(2)));
+    // All-day entries of a day come before the timed ones.
+    QCOMPARE(rows(w), (QStringList{"24.12.2026|Anna Nowak|Kraków|Wigilia", "24.12.2026 08:30-09:15|||Dentysta"}));
+    QCOMPARE(w.ListView1->columnWidth(0), 128);
+    QCOMPARE(w.ListView1->columnWidth(0) + w.ListView1->columnWidth(1) + w.ListView1->columnWidth(2)
+                 + w.ListView1->columnWidth(3),
+             66 + 140 + 80 + 202);
+    QVERIFY(w.eCzasOd->text().isEmpty() && w.eCzasDo->text().isEmpty());
+
+    // Changed here, the record becomes another one and its time goes with it.
+    clickRow(w, 1);
+    QCOMPARE(w.eCzasOd->text(), QStringLiteral("08:30"));
+    QCOMPARE(w.cbPrzypomnij->currentText(), QStringLiteral("15 min przed"));
+    typeInto(w.eOpis, QStringLiteral(" Łukasz"));
+    QTest::keyClick(w.eOpis, Qt::Key_S, Qt::ControlModifier);
+    const QByteArray renamed = termLine("24.12.2026", "", "", "Dentysta Łukasz");
+    QCOMPARE(f.readFile(QStringLiteral("Morwinek.term")), wigilia + renamed);
+    QByteArray side = f.readFile(QStringLiteral("Morwinek.godziny"));
+    QVERIFY(side.contains("T|08:30|09:15|15|" + renamed.chopped(2)));
+    QVERIFY(!side.contains(dentist.chopped(2)));
+
+    // A new window reads the time back; deleting the appointment takes its time away.
+    w.close();
+    QTRY_VERIFY(Form_Terminy.isNull());
+    f.main->Terminy->trigger();
+    TForm_Terminy &again = *Form_Terminy;
+    QCOMPARE(rows(again),
+             (QStringList{"24.12.2026|Anna Nowak|Kraków|Wigilia", "24.12.2026 08:30-09:15|||Dentysta Łukasz"}));
+    clickRow(again, 1);
+    f.sim.prompter.answers = {Prompter::Ok};
+    QTest::mouseClick(again.bKasuj, Qt::LeftButton);
+    QCOMPARE(f.readFile(QStringLiteral("Morwinek.term")), wigilia);
+    QVERIFY(!f.readFile(QStringLiteral("Morwinek.godziny")).contains("T|"));
+    QCOMPARE(again.ListView1->columnWidth(0), 66);
 }
 
 QTEST_MAIN(TestTerminy)

@@ -1,0 +1,68 @@
+#include "DBusNotifier.h"
+
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+
+namespace {
+
+const QString service = QStringLiteral("org.freedesktop.Notifications");
+const QString path = QStringLiteral("/org/freedesktop/Notifications");
+const QString interface = QStringLiteral("org.freedesktop.Notifications");
+const QString openKey = QStringLiteral("open");
+const QString snoozeKey = QStringLiteral("snooze");
+constexpr int callTimeoutMs = 5000;
+
+} // namespace
+
+DBusNotifier::DBusNotifier(QDBusConnection bus, QObject *parent)
+    : Notifier(parent)
+    , m_bus(std::move(bus))
+{
+    if (m_bus.isConnected()) {
+        m_bus.connect(
+            service, path, interface, QStringLiteral("ActionInvoked"), this, SLOT(ActionInvoked(uint, QString)));
+        m_bus.connect(
+            service, path, interface, QStringLiteral("NotificationClosed"), this, SLOT(NotificationClosed(uint, uint)));
+    }
+}
+
+quint32 DBusNotifier::show(const Notification &notification)
+{
+    if (!m_bus.isConnected()) {
+        return 0;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
+    // "default" is what a click on the notification itself invokes.
+    const QStringList actions{
+        QStringLiteral("default"), actionText(Open), openKey, actionText(Open), snoozeKey, actionText(Snooze)};
+    QVariantMap hints;
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.example.morwinek"));
+    call << QStringLiteral("Morwinek") << uint(0) << QStringLiteral("appointment-soon") << notification.title
+         << notification.body << actions << hints << int(-1);
+    const QDBusReply<uint> reply = m_bus.call(call, QDBus::Block, callTimeoutMs);
+    if (!reply.isValid() || reply.value() == 0) {
+        return 0;
+    }
+    m_ours.insert(reply.value());
+    return reply.value();
+}
+
+void DBusNotifier::ActionInvoked(uint id, const QString &key)
+{
+    // The service tells every program about every notification; only ours are answered.
+    if (!m_ours.contains(id)) {
+        return;
+    }
+    if (key == openKey || key == QLatin1String("default")) {
+        emit actionChosen(id, Open);
+    } else if (key == snoozeKey) {
+        emit actionChosen(id, Snooze);
+    }
+}
+
+void DBusNotifier::NotificationClosed(uint id, uint)
+{
+    m_ours.remove(id);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/alarms/Notifier.h"
+
+#include <QDBusConnection>
+#include <QSet>
+
+// Notifications through the desktop's notification service (org.freedesktop.Notifications on the
+// session bus), with the actions "Otwórz" and "Przypomnij za 10 minut".
+class DBusNotifier final : public Notifier
+{
+    Q_OBJECT
+public:
+    explicit DBusNotifier(QDBusConnection bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
+
+    // 0 when there is no bus or no service answers within a few seconds.
+    quint32 show(const Notification &notification) override;
+
+private slots:
+    void ActionInvoked(uint id, const QString &key);
+    void NotificationClosed(uint id, uint reason);
+
+private:
+    QDBusConnection m_bus;
+    QSet<uint> m_ours;
+};
