@@ -204,7 +204,8 @@ void TestVCard::read_samples_data()
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna Maria Wójcik\r\nBDAY:--03-08\r\n"
                       "NOTE:Linia 1\\nLinia 2\\, dalej\\; koniec \\\\ ukośnik i bardzo długi tekst, który\r\n"
                       "  się zawija\r\nEND:VCARD\r\n")
-        << u"Nazwa=Anna Maria Wójcik|Urodziny=08.03.1604|notes=Linia 1\nLinia 2, dalej; koniec \\ ukośnik i bardzo długi tekst, który "
+        << u"Nazwa=Anna Maria Wójcik|Urodziny=08.03.1604|notes=Linia 1\nLinia 2, dalej; koniec \\ ukośnik i bardzo "
+           u"długi tekst, który "
            "się zawija"_s;
 
     QTest::newRow("2.1 in ISO 8859-2, a tel: URI with ext=")
@@ -290,7 +291,8 @@ void TestVCard::read_phoneFiles()
         QVERIFY(VCard::write({contacts[i]}, &written));
         const QDate born = DateText::parseDate(contacts[i].contact.Urodziny);
         if (born.isValid() && born.year() == DateText::noYear) {
-            QVERIFY2(written.contains("\r\nBDAY:--" + born.toString(u"MMdd"_s).toLatin1() + "\r\n"), written.constData());
+            QVERIFY2(written.contains("\r\nBDAY:--" + born.toString(u"MMdd"_s).toLatin1() + "\r\n"),
+                     written.constData());
         }
         QList<ExchangeContact> again;
         QVERIFY(VCard::read(written, &again, &error));

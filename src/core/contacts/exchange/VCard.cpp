@@ -423,7 +423,7 @@ enum TypeFlag : unsigned
 // Which field of the record a number or an address is meant for, from its types and its label.
 enum class Kind
 {
-    None,  // neither a type nor a label: an old phone's only number
+    None, // neither a type nor a label: an old phone's only number
     Home,
     Work,
     Cell,
@@ -453,8 +453,8 @@ struct Property
 {
     QByteArrayView group; // "item1" of "item1.TEL", or empty; a view of the line
     QByteArrayView name;  // without a group; a view of the line
-    unsigned types = 0;  // TypeFlag bits
-    QByteArray encoding; // upper case
+    unsigned types = 0;   // TypeFlag bits
+    QByteArray encoding;  // upper case
     QByteArray charset;
     QByteArray valueType; // lower case
     bool pref = false;
@@ -639,9 +639,9 @@ bool saysWork(const QString &label)
     return work.match(label).hasMatch();
 }
 
-// The kind of a number or an address. A phone's own label ("_$!<Mobile>!$_") decides, then a label
-// the user typed that names work, then the types (fax before cell, cell before work and home: a
-// work mobile is a mobile); any other label makes it a kind without a field.
+// The kind of a number or an address. A fax type makes a fax; else a phone's own label
+// ("_$!<Mobile>!$_") decides, then a label the user typed that names work, then the types (cell
+// before work and home: a work mobile is a mobile); any other label makes it a kind without a field.
 Kind kindOf(unsigned types, const QString &label)
 {
     if (types & FaxType) {
@@ -792,7 +792,8 @@ struct CardBuilder
         if (number.isEmpty() && extension.isEmpty()) {
             return;
         }
-        placed.append({false, p.group.toByteArray().toUpper(), p.types, p.pref, Kind::None, number.trimmed(), extension, {}});
+        placed.append(
+            {false, p.group.toByteArray().toUpper(), p.types, p.pref, Kind::None, number.trimmed(), extension, {}});
     }
 
     void addAddress(const Property &p, const QString &text)
@@ -869,11 +870,20 @@ struct CardBuilder
                 }
                 QString *slot = nullptr;
                 switch (one.kind) {
-                case Kind::Fax: slot = &c.Faks; break;
-                case Kind::Cell: slot = &c.TelKom; break;
-                case Kind::Work: slot = &c.TelSlu; break;
-                case Kind::Home: slot = &c.TelDom; break;
-                default: break;
+                case Kind::Fax:
+                    slot = &c.Faks;
+                    break;
+                case Kind::Cell:
+                    slot = &c.TelKom;
+                    break;
+                case Kind::Work:
+                    slot = &c.TelSlu;
+                    break;
+                case Kind::Home:
+                    slot = &c.TelDom;
+                    break;
+                default:
+                    break;
                 }
                 if (slot && slot->isEmpty()) {
                     putNumber(one, slot);
