@@ -119,6 +119,9 @@ private:
         for (const QString &note : std::as_const(columnNotes)) {
             m_out << note << Qt::endl;
         }
+        if (result.groups > 0) {
+            m_out << u"Pominięto karty grup (to listy kontaktów, nie kontakty): %1."_s.arg(result.groups) << Qt::endl;
+        }
         if (result.folded > 0) {
             m_out << u"Znaki, których nie można zapisać, zastąpiono w kontaktach: %1."_s.arg(result.folded) << Qt::endl;
         }

@@ -27,6 +27,9 @@ constexpr Span birthdayDayMonth{680, 5};
 constexpr Span birthdayYear{686, 4};
 constexpr Span weddingDayMonth{588, 5};
 constexpr Span weddingYear{594, 4};
+// The year that stands for none in a birthday.
+constexpr char noYearDigits[] = "1604";
+static_assert(DateText::noYear == 1604);
 
 // Some columns of a line without the blanks and control characters at either end; empty where the
 // line is too short. The code page has one byte per character, so columns are byte positions, and
@@ -218,7 +221,9 @@ void AppointmentList::addContactDates(QByteArrayView line, int year, int today, 
     }
     const int birthday = dayThisYear(line, birthdayDayMonth, year);
     if (near(birthday)) {
-        if (const auto age = yearsSince(birthdayYear)) {
+        if (trimmedBytes(line, birthdayYear) == QByteArrayView(noYearDigits)) {
+            add(birthday, QStringLiteral("Urodziny")); // known without its year: no age to tell
+        } else if (const auto age = yearsSince(birthdayYear)) {
             add(birthday, QString::number(*age) + QStringLiteral(" urodziny"));
         }
     }

@@ -45,6 +45,12 @@ QDate parseDate(const QString &text)
     return date;
 }
 
+bool hasNoYear(const QString &text)
+{
+    const QDate date = parseDate(text);
+    return date.isValid() && date.year() == noYear;
+}
+
 int parse(const QString &text)
 {
     const QDate date = parseDate(text);

@@ -23,6 +23,12 @@ QDate fromDay(int day);
 // "dd.MM.yyyy"; an empty text for a null date.
 QString toText(const QDate &date);
 QString fromDayToText(int day);
+
+// A birthday known without its year is kept in the year 1604, as phones keep it: a leap year, so
+// that 29.02 has a place, and long before anyone alive.
+inline constexpr int noYear = 1604;
+// True for a date text in that year, "dd.MM.1604".
+bool hasNoYear(const QString &text);
 } // namespace DateText
 
 namespace FixedText {

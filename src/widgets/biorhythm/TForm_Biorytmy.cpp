@@ -28,6 +28,13 @@ constexpr int maxYear = 3000;
 const QColor background(231, 231, 231);
 const QColor invalidBackground(192, 192, 192);
 const QColor zeroLine(0, 0, 0);
+const QString needsYear = QStringLiteral("Biorytm wymaga roku urodzenia.");
+
+// The birth date's day value; a birthday known without its year has none.
+int birthValue(const QString &text)
+{
+    return DateText::hasNoYear(text) ? DateText::invalid : DateText::parse(text);
+}
 
 // Four digits from 1000 to 3000 and nothing else; shorter texts are on their way there.
 class YearSpinBox : public QSpinBox
@@ -289,11 +296,15 @@ void TForm_Biorytmy::Edit_UrodzinyChange()
     if (SpinEdit_Rok->text().size() < 4) {
         return;
     }
-    if (DateText::parse(Edit_Urodziny->text()) != DateText::invalid) {
+    if (birthValue(Edit_Urodziny->text()) != DateText::invalid) {
         Biorytm_Rysuj(Edit_Urodziny->text());
     } else {
         m_chart.fill(invalidBackground);
         showChart();
+        if (DateText::hasNoYear(Edit_Urodziny->text())) {
+            Label1->setText(needsYear);
+            Label2->clear();
+        }
     }
 }
 
@@ -301,8 +312,12 @@ void TForm_Biorytmy::Biorytm_Rysuj(const QString &birthText)
 {
     GroupBox1->setTitle(QStringLiteral("Wykres na miesiąc ") + ComboBox1->currentText() + QLatin1Char(' ')
                         + SpinEdit_Rok->text() + QStringLiteral(" roku"));
-    const int birth = DateText::parse(birthText);
+    const int birth = birthValue(birthText);
     if (birth == DateText::invalid) {
+        if (DateText::hasNoYear(birthText)) {
+            Label1->setText(needsYear);
+            Label2->clear();
+        }
         return;
     }
     const int year = SpinEdit_Rok->text().trimmed().toInt();
@@ -363,7 +378,7 @@ void TForm_Biorytmy::paintEvent(QPaintEvent *event)
     ShellWindow::paintEvent(event);
     // Every repaint brings back today's readouts, so they are empty only between a move off the
     // chart and the repaint that follows it.
-    const int birth = DateText::parse(Edit_Urodziny->text());
+    const int birth = birthValue(Edit_Urodziny->text());
     if (birth != DateText::invalid && m_lastDay >= 1 && Label1->text().isEmpty() && Label2->text().isEmpty()) {
         showTodayReadouts(birth);
     }
@@ -387,7 +402,7 @@ void TForm_Biorytmy::Biorytm_Rysuj_Sin(
 
 void TForm_Biorytmy::Image1MouseMove(int x, int)
 {
-    const int birth = DateText::parse(Edit_Urodziny->text());
+    const int birth = birthValue(Edit_Urodziny->text());
     if (birth == DateText::invalid || m_lastDay < 1) {
         return;
     }

@@ -206,6 +206,9 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
         emit imported();
     }
     QString report = u"Dodano kontakty: %1.\rPominięto duplikaty: %2."_s.arg(result.added).arg(result.skipped) + notes;
+    if (result.groups > 0) {
+        report += u"\rPominięto karty grup (to listy kontaktów, nie kontakty): %1."_s.arg(result.groups);
+    }
     if (result.folded > 0) {
         report += u"\rZnaki, których nie można zapisać, zastąpiono w kontaktach: %1."_s.arg(result.folded);
     }

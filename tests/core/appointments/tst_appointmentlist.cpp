@@ -160,6 +160,12 @@ void TestAppointmentList::contactDates_data()
     QTest::newRow("birth year not a number") << dec6 << ""
                                              << "08.12.19x0"
                                              << "" << QStringList{};
+    QTest::newRow("born without a year, in range, no age") << dec6 << ""
+                                                           << "08.12.1604"
+                                                           << "" << QStringList{"08.12.2026|Urodziny"};
+    QTest::newRow("born without a year on 29 Feb, a leap year") << QDate(2028, 2, 27) << ""
+                                                                << "29.02.1604"
+                                                                << "" << QStringList{"29.02.2028|Urodziny"};
     QTest::newRow("birth year missing") << dec6 << ""
                                         << "08.12"
                                         << "" << QStringList{};

@@ -174,17 +174,22 @@ void TestContactImport::apply_onlyNew_addsSortedWithSideFiles()
     ExchangeContact duplicate = person(u"Marek Adam"_s);
     duplicate.contact.TelSlu = u"22-100"_s;
     ExchangeContact accented = person(u"Ćma Bøb"_s);
+    // A phone's group card is no contact: left out, counted apart from the duplicates.
+    ExchangeContact group = person(u"Rodzina"_s);
+    group.group = true;
 
     ContactImport import;
-    import.prepare(book.list(), {withSides, duplicate, accented});
+    import.prepare(book.list(), {withSides, group, duplicate, accented});
     QCOMPARE(import.readCount(), 3);
     QCOMPARE(import.duplicateCount(), 1);
+    QCOMPARE(import.groupCount(), 1);
     ContactImport::Result result;
     QString error;
     QVERIFY2(import.apply(book, true, &result, &error), qPrintable(error));
     QCOMPARE(result.read, 3);
     QCOMPARE(result.added, 2);
     QCOMPARE(result.skipped, 1);
+    QCOMPARE(result.groups, 1);
     QCOMPARE(result.folded, 1);
     QVERIFY(result.sideFileErrors.isEmpty());
 

@@ -1,6 +1,7 @@
 #include "support/ExchangeBytes.h"
 
 #include "core/common/Cp1250.h"
+#include "core/common/DateText.h"
 #include "core/contacts/exchange/VCard.h"
 
 #include <QtTest>
@@ -58,6 +59,9 @@ QString describe(const ExchangeContact &item)
     if (!item.photo.isEmpty()) {
         parts.append(u"photo=%1 bytes"_s.arg(item.photo.size()));
     }
+    if (item.group) {
+        parts.append(u"group"_s);
+    }
     return parts.join(u'|');
 }
 
@@ -75,6 +79,8 @@ private slots:
     void read_samples();
     void read_malformed_data();
     void read_malformed();
+    void read_phoneFiles_data();
+    void read_phoneFiles();
 };
 
 void TestVCard::roundTrip_keepsEveryField()
@@ -198,7 +204,8 @@ void TestVCard::read_samples_data()
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna Maria Wójcik\r\nBDAY:--03-08\r\n"
                       "NOTE:Linia 1\\nLinia 2\\, dalej\\; koniec \\\\ ukośnik i bardzo długi tekst, który\r\n"
                       "  się zawija\r\nEND:VCARD\r\n")
-        << u"Nazwa=Wójcik Anna Maria|notes=Linia 1\nLinia 2, dalej; koniec \\ ukośnik i bardzo długi tekst, który "
+        << u"Nazwa=Anna Maria Wójcik|Urodziny=08.03.1604|notes=Linia 1\nLinia 2, dalej; koniec \\ ukośnik i bardzo "
+           u"długi tekst, który "
            "się zawija"_s;
 
     QTest::newRow("2.1 in ISO 8859-2, a tel: URI with ext=")
@@ -246,6 +253,51 @@ void TestVCard::read_malformed()
     QVERIFY(!VCard::read(bytes, &contacts, &error));
     QCOMPARE(error.line, line);
     QVERIFY(contacts.isEmpty());
+}
+
+// Cards as phones and mail programs write them, each file beside what its cards must become.
+void TestVCard::read_phoneFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("iPhone: labels, a company card, a group, a year-less birthday") << u"iphone"_s;
+    QTest::newRow("Android 3.0 and 4.0: two mobiles, PREF, a typed label, a group") << u"android-davx5"_s;
+    QTest::newRow("Thunderbird 4.0: PREF e-mail, a card with FN alone, with ORG alone") << u"thunderbird"_s;
+}
+
+void TestVCard::read_phoneFiles()
+{
+    QFETCH(QString, name);
+    const auto contents = [](const QString &file) {
+        QFile in(QStringLiteral(TEST_DATA_DIR "/vcard/") + file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    QStringList expected;
+    for (const QString &line : QString::fromUtf8(contents(name + u".expected"_s)).split(u'\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith(u'#')) {
+            expected.append(line);
+        }
+    }
+    QList<ExchangeContact> contacts;
+    ExchangeError error;
+    QVERIFY2(VCard::read(contents(name + u".vcf"_s), &contacts, &error), qPrintable(error.text()));
+    QCOMPARE(contacts.size(), expected.size());
+    for (qsizetype i = 0; i < contacts.size(); ++i) {
+        QCOMPARE(describe(contacts[i]), expected[i]);
+        if (contacts[i].group) {
+            continue;
+        }
+        // What is read is written so that it reads back the same; a birthday without its year as --MMDD.
+        QByteArray written;
+        QVERIFY(VCard::write({contacts[i]}, &written));
+        const QDate born = DateText::parseDate(contacts[i].contact.Urodziny);
+        if (born.isValid() && born.year() == DateText::noYear) {
+            QVERIFY2(written.contains("\r\nBDAY:--" + born.toString(u"MMdd"_s).toLatin1() + "\r\n"),
+                     written.constData());
+        }
+        QList<ExchangeContact> again;
+        QVERIFY(VCard::read(written, &again, &error));
+        QCOMPARE(describe(again.value(0)), expected[i]);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestVCard)

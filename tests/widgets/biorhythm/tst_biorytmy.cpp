@@ -39,6 +39,7 @@ private slots:
     void checkBoxes_redrawAtOnce();
     void otherMonth_noBandButTodaysReadouts();
     void invalidBirthDate_greyAndTitleStays();
+    void yearlessBirthDate_greySaysItNeedsTheYear();
     void shortYearText_changeIgnored();
     void yearField_onlyDigitsInRange();
     void hover_edgesAndBoldToday();
@@ -210,6 +211,23 @@ void TestBiorytmy::invalidBirthDate_greyAndTitleStays()
     hover(w.Image1, 100);
     QCOMPARE(w.Label1->text(), label1);
     QVERIFY(fx.sim.prompter.boxes.isEmpty());
+}
+
+// A birthday known without its year (kept in 1604) draws nothing until the year is given.
+void TestBiorytmy::yearlessBirthDate_greySaysItNeedsTheYear()
+{
+    ShellFixture fx;
+    TForm_Biorytmy &w = open(fx, QStringLiteral("12.04.1604"));
+    QCOMPARE(pixel(225, 91), invalidGrey);
+    QCOMPARE(w.Label1->text(), QStringLiteral("Biorytm wymaga roku urodzenia."));
+    hover(w.Image1, 100);
+    QCOMPARE(w.Label1->text(), QStringLiteral("Biorytm wymaga roku urodzenia."));
+    QCOMPARE(w.Label2->text(), QString());
+    w.Edit_Urodziny->setText(QStringLiteral("05.12.2026"));
+    QCOMPARE(w.Label1->text(), QStringLiteral("Intelektualny  18%   Emocjonalny  22%   Fizyczny  26%"));
+    w.Edit_Urodziny->setText(QStringLiteral("29.02.1604"));
+    QCOMPARE(pixel(225, 91), invalidGrey);
+    QCOMPARE(w.Label1->text(), QStringLiteral("Biorytm wymaga roku urodzenia."));
 }
 
 void TestBiorytmy::shortYearText_changeIgnored()

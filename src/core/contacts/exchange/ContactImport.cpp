@@ -232,6 +232,7 @@ void ContactImport::begin(const ContactList &book)
     m_photoRefused.clear();
     m_readCount = 0;
     m_duplicateCount = 0;
+    m_groupCount = 0;
     m_duplicatesKept = true;
 
     // Identifiers in use, as newIdentifiers() counts them.
@@ -470,6 +471,10 @@ QList<QByteArray> ContactImport::identityKeys(const Contact &contact)
 
 bool ContactImport::add(ExchangeContact item, QString *error)
 {
+    if (item.group) {
+        ++m_groupCount; // a list of other cards: nothing for the book to hold
+        return true;
+    }
     bool folded = false;
     foldForStorage(&item, &folded);
     // A photo is checked as a chosen one is; a contact whose photo fails is added without it.
@@ -559,6 +564,7 @@ bool ContactImport::addTo(ContactFile &book, bool onlyNew, bool listed, Result *
 {
     Result r;
     r.read = readCount();
+    r.groups = m_groupCount;
     // Duplicates left out while reading cannot be added, so all of them cannot be either.
     if (!onlyNew && !m_duplicatesKept) {
         if (error) {

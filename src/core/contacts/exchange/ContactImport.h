@@ -25,6 +25,7 @@ public:
         int read = 0;
         int added = 0;
         int skipped = 0;            // duplicates left out
+        int groups = 0;             // group cards left out: a phone's lists of contacts, no contacts
         int folded = 0;             // added contacts in which some character had to be replaced
         int photosRefused = 0;      // added contacts whose photo was left out: no readable JPEG within the limits
         QStringList sideFileErrors; // notes or photos that could not be written
@@ -51,6 +52,7 @@ public:
     const QList<bool> &duplicates() const { return m_duplicate; }
     int readCount() const { return m_readCount; }
     int duplicateCount() const { return m_duplicateCount; }
+    int groupCount() const { return m_groupCount; }
 
     // Adds every contact, or only those that are no duplicates, with new identifiers, in one
     // write of the data file, sorted as a save sorts, after their notes and photos are written.
@@ -128,6 +130,7 @@ private:
     KeySet m_known;
     int m_readCount = 0;
     int m_duplicateCount = 0;
+    int m_groupCount = 0;         // group cards met, never kept
     int m_free = 0;               // identifiers free in the book
     bool m_duplicatesKept = true; // false once the file cannot be imported whole
 };

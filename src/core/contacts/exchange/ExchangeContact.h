@@ -14,8 +14,9 @@ struct ExchangeContact
 {
     Contact contact;
     QString notes;
-    QByteArray photo; // JPEG bytes, or empty; as read, until the import has checked them
-    QString uid;      // the card's UID, kept the same across exports and syncs; may be empty
+    QByteArray photo;   // JPEG bytes, or empty; as read, until the import has checked them
+    QString uid;        // the card's UID, kept the same across exports and syncs; may be empty
+    bool group = false; // a card that lists other cards (a phone's group), not a contact
 
     bool operator==(const ExchangeContact &) const = default;
 };

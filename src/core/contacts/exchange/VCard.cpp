@@ -30,14 +30,17 @@ std::pair<QString, QString> splitName(const QString &nazwa)
     return {name.left(space), name.mid(space + 1)};
 }
 
-// A date field as a vCard date when it holds one, else as text so that nothing is lost.
-void appendDate(QByteArray &out, const char *property, const QString &text)
+// A date field as a vCard date when it holds one, else as text so that nothing is lost; a
+// birthday without its year as "--MMDD", as phones write it.
+void appendDate(QByteArray &out, const char *property, const QString &text, bool yearless = false)
 {
     if (text.isEmpty()) {
         return;
     }
     const QDate date = DateText::parseDate(text);
-    if (date.isValid()) {
+    if (yearless && date.isValid() && date.year() == DateText::noYear) {
+        ContentLines::append(out, QLatin1String(property) + u":--"_s + date.toString(u"MMdd"_s));
+    } else if (date.isValid()) {
         ContentLines::append(out, QLatin1String(property) + u':' + date.toString(u"yyyyMMdd"_s));
     } else {
         ContentLines::append(out, QLatin1String(property) + u";VALUE=text:"_s + ContentLines::escape(text));
@@ -148,7 +151,7 @@ void writeCard(QByteArray &out, const ExchangeContact &item)
         ContentLines::append(out, u"ORG:"_s + escape(c.Firma) + (c.Dep.isEmpty() ? QString() : u';' + escape(c.Dep)));
     }
     appendText(out, u"TITLE"_s, c.Tytul);
-    appendDate(out, "BDAY", c.Urodziny);
+    appendDate(out, "BDAY", c.Urodziny, true);
     appendDate(out, "ANNIVERSARY", c.Slub);
     appendText(out, u"X-MORWINEK-IMIENINY"_s, c.Imieniny);
     appendText(out, u"NOTE"_s, item.notes);
@@ -417,6 +420,17 @@ enum TypeFlag : unsigned
     FaxType = 8
 };
 
+// Which field of the record a number or an address is meant for, from its types and its label.
+enum class Kind
+{
+    None, // neither a type nor a label: an old phone's only number
+    Home,
+    Work,
+    Cell,
+    Fax,
+    Other, // a kind with no field of its own: "other", "main", a label that names no place
+};
+
 // ASCII text against a literal, case ignored on both sides, without a library call.
 template <size_t N>
 bool sameName(QByteArrayView text, const char (&literal)[N])
@@ -437,12 +451,14 @@ bool sameName(QByteArrayView text, const char (&literal)[N])
 
 struct Property
 {
-    QByteArrayView name; // without a group; a view of the line
-    unsigned types = 0;  // TypeFlag bits
-    QByteArray encoding; // upper case
+    QByteArrayView group; // "item1" of "item1.TEL", or empty; a view of the line
+    QByteArrayView name;  // without a group; a view of the line
+    unsigned types = 0;   // TypeFlag bits
+    QByteArray encoding;  // upper case
     QByteArray charset;
     QByteArray valueType; // lower case
     bool pref = false;
+    int omitYear = 0;     // X-APPLE-OMIT-YEAR: the year that stands for none
     QByteArrayView value; // raw, before decoding; a view of the line
 
     // Every property of a card is looked at against many names: the length decides most of them.
@@ -472,7 +488,8 @@ bool parseProperty(QByteArrayView line, Property *property)
     const ByteParts head = splitUnescaped(headText, ';', true);
     QByteArrayView name = head.first().trimmed();
     if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
-        name = name.sliced(dot + 1); // "item1.TEL" as some address books group properties
+        property->group = name.first(dot); // "item1.TEL" as some address books group properties
+        name = name.sliced(dot + 1);
     }
     if (name.isEmpty()) {
         return false;
@@ -502,6 +519,8 @@ bool parseProperty(QByteArrayView line, Property *property)
             property->valueType = value.toByteArray().toLower();
         } else if (isKey("PREF")) {
             property->pref = true;
+        } else if (isKey("X-APPLE-OMIT-YEAR")) {
+            property->omitYear = value.toByteArray().toInt();
         } else if (isKey("TYPE")) {
             for (const QByteArrayView type : splitUnescaped(value, ',', true)) {
                 const auto isType = [type](const auto &name) {
@@ -552,9 +571,10 @@ QDate compactDate(const QString &digits)
     return QDate::fromString(digits, u"yyyyMMdd"_s);
 }
 
-// "19800308", "1980-03-08", "1980-03-08T00:00:00Z" -> "08.03.1980"; a date without a year
-// ("--0308") cannot be stored and gives an empty text.
-QString dateValue(const Property &property, const QString &text)
+// "19800308", "1980-03-08", "1980-03-08T00:00:00Z" -> "08.03.1980". A date without a year
+// ("--0308", "--03-08", or the year an iPhone names in X-APPLE-OMIT-YEAR) gives "08.03.1604" where
+// yearless allows, else an empty text, as does a day without its month ("---08").
+QString dateValue(const Property &property, const QString &text, bool yearless = false)
 {
     if (property.valueType == "text") {
         return unescape(text);
@@ -564,10 +584,18 @@ QString dateValue(const Property &property, const QString &text)
         digits.truncate(t);
     }
     if (digits.startsWith(u"--")) {
-        return {};
+        digits = digits.mid(2).remove(u'-');
+        const QDate date = compactDate(QString::number(DateText::noYear) + digits);
+        return yearless && digits.size() == 4 && date.isValid() ? DateText::toText(date) : QString();
     }
     digits.remove(u'-');
-    const QDate date = compactDate(digits);
+    QDate date = compactDate(digits);
+    if (date.isValid() && property.omitYear != 0 && date.year() == property.omitYear) {
+        if (!yearless) {
+            return {};
+        }
+        date = QDate(DateText::noYear, date.month(), date.day());
+    }
     return date.isValid() ? DateText::toText(date) : unescape(text);
 }
 
@@ -602,6 +630,67 @@ bool hasType(const Property &property, unsigned type)
     return (property.types & type) != 0;
 }
 
+// Whether a label the user typed names a place of work: "biuro Łódź", "Praca", "firmowy".
+bool saysWork(const QString &label)
+{
+    static const QRegularExpression work(u"\\b(prac|biur|służb|sluzb|firm|work|office|job)"_s,
+                                         QRegularExpression::CaseInsensitiveOption
+                                             | QRegularExpression::UseUnicodePropertiesOption);
+    return work.match(label).hasMatch();
+}
+
+// The kind of a number or an address. A fax type makes a fax; else a phone's own label
+// ("_$!<Mobile>!$_") decides, then a label the user typed that names work, then the types (cell
+// before work and home: a work mobile is a mobile); any other label makes it a kind without a field.
+Kind kindOf(unsigned types, const QString &label)
+{
+    if (types & FaxType) {
+        return Kind::Fax;
+    }
+    if (label.startsWith(u"_$!<") && label.endsWith(u">!$_")) {
+        const QString name = label.mid(4, label.size() - 8);
+        if (name.contains(u"fax", Qt::CaseInsensitive)) {
+            return Kind::Fax;
+        }
+        if (name.compare(u"mobile", Qt::CaseInsensitive) == 0 || name.compare(u"iphone", Qt::CaseInsensitive) == 0) {
+            return Kind::Cell;
+        }
+        if (name.compare(u"home", Qt::CaseInsensitive) == 0) {
+            return Kind::Home;
+        }
+        if (name.compare(u"work", Qt::CaseInsensitive) == 0) {
+            return Kind::Work;
+        }
+        return Kind::Other;
+    }
+    if (!label.isEmpty() && saysWork(label)) {
+        return Kind::Work;
+    }
+    if (types & CellType) {
+        return Kind::Cell;
+    }
+    if (types & WorkType) {
+        return Kind::Work;
+    }
+    if (types & HomeType) {
+        return Kind::Home;
+    }
+    return label.isEmpty() ? Kind::None : Kind::Other;
+}
+
+// A number or an address met on a card, placed once the card's labels are all known.
+struct Placed
+{
+    bool address = false;
+    QByteArray group; // upper case
+    unsigned types = 0;
+    bool pref = false;
+    Kind kind = Kind::None;
+    QString first;  // the number, or the street
+    QString second; // the extension, or the city
+    QString third;  // the postal code
+};
+
 // What one card has gathered so far.
 struct CardBuilder
 {
@@ -610,7 +699,11 @@ struct CardBuilder
     QString family;
     QString given;
     QString extraNames;
+    bool hasN = false;
+    bool showAsCompany = false;
     bool emailPref = false;
+    QVarLengthArray<Placed, 6> placed;
+    QVarLengthArray<std::pair<QByteArray, QString>, 4> labels; // group (upper case), label
 
     QString *firstFree(std::initializer_list<QString Contact::*> fields)
     {
@@ -633,6 +726,7 @@ struct CardBuilder
         if (p.is("FN")) {
             formattedName = unescape(text).trimmed();
         } else if (p.is("N")) {
+            hasN = true;
             const Components parts = splitComponents(text);
             family = unescape(parts.value(0));
             given = unescape(parts.value(1));
@@ -668,13 +762,21 @@ struct CardBuilder
         } else if (p.is("TITLE")) {
             c.Tytul = unescape(text);
         } else if (p.is("BDAY")) {
-            c.Urodziny = dateValue(p, text);
+            c.Urodziny = dateValue(p, text, true);
         } else if (p.is("ANNIVERSARY") || p.is("X-ANNIVERSARY") || p.is("X-MS-ANNIVERSARY")) {
             c.Slub = dateValue(p, text);
         } else if (p.is("X-MORWINEK-IMIENINY")) {
             c.Imieniny = unescape(text);
         } else if (p.is("UID")) {
             item.uid = text.trimmed();
+        } else if (p.is("X-ABLABEL")) {
+            if (!p.group.isEmpty()) {
+                labels.append({p.group.toByteArray().toUpper(), unescape(text).trimmed()});
+            }
+        } else if (p.is("X-ABSHOWAS")) {
+            showAsCompany = sameName(text.trimmed().toLatin1(), "COMPANY");
+        } else if (p.is("KIND") || p.is("X-ADDRESSBOOKSERVER-KIND")) {
+            item.group = sameName(text.trimmed().toLatin1(), "group");
         } else if (p.is("NOTE")) {
             // Appended in place: a card may hold very many notes.
             if (!item.notes.isEmpty()) {
@@ -686,35 +788,16 @@ struct CardBuilder
 
     void addTelephone(const Property &p, const QString &text)
     {
-        Contact &c = item.contact;
         auto [number, extension] = telValue(p, text);
         if (number.isEmpty() && extension.isEmpty()) {
             return;
         }
-        QString *slot = nullptr;
-        if (hasType(p, FaxType)) {
-            slot = c.Faks.isEmpty() ? &c.Faks : nullptr;
-        } else if (hasType(p, CellType)) {
-            slot = c.TelKom.isEmpty() ? &c.TelKom : firstFree({&Contact::TelDom, &Contact::TelSlu});
-        } else if (hasType(p, WorkType)) {
-            slot = c.TelSlu.isEmpty() ? &c.TelSlu : firstFree({&Contact::TelDom, &Contact::TelKom});
-        } else if (hasType(p, HomeType)) {
-            slot = firstFree({&Contact::TelDom, &Contact::TelKom, &Contact::TelSlu});
-        } else {
-            slot = firstFree({&Contact::TelDom, &Contact::TelKom, &Contact::TelSlu});
-        }
-        if (!slot) {
-            return;
-        }
-        *slot = number.trimmed();
-        if (slot == &c.TelSlu && !extension.isEmpty()) {
-            c.TelWew = extension;
-        }
+        placed.append(
+            {false, p.group.toByteArray().toUpper(), p.types, p.pref, Kind::None, number.trimmed(), extension, {}});
     }
 
     void addAddress(const Property &p, const QString &text)
     {
-        Contact &c = item.contact;
         const Components parts = splitComponents(text);
         QString street = unescape(parts.value(2)).trimmed();
         const QString extended = unescape(parts.value(1)).trimmed();
@@ -723,18 +806,111 @@ struct CardBuilder
         }
         const QString city = unescape(parts.value(3)).trimmed();
         const QString code = unescape(parts.value(5)).trimmed();
-        const bool homeFree = c.DomUlica.isEmpty() && c.DomMiasto.isEmpty() && c.DomKod.isEmpty();
-        const bool workFree = c.PracaUlica.isEmpty() && c.PracaMiasto.isEmpty() && c.PracaKod.isEmpty();
-        bool work = hasType(p, WorkType);
-        if (!work && !homeFree) {
-            work = true;
+        placed.append({true, p.group.toByteArray().toUpper(), p.types, p.pref, Kind::None, street, city, code});
+    }
+
+    QString labelOf(const QByteArray &group) const
+    {
+        if (!group.isEmpty()) {
+            for (const auto &[labelled, label] : labels) {
+                if (labelled == group) {
+                    return label;
+                }
+            }
         }
-        if (work && !workFree) {
-            return;
+        return {};
+    }
+
+    // Numbers and addresses go to the fields in three rounds, in the card's order within each:
+    // first each one whose kind has a field takes that field, those marked PREF before the rest;
+    // then those with neither a type nor a label take the first free field, home first; last the
+    // rest (a second number of a kind already placed, or one of a kind without a field) take a
+    // free field but home, which is only ever given to what says home or says nothing. What finds
+    // no free field is left out.
+    void placeAll()
+    {
+        Contact &c = item.contact;
+        for (Placed &one : placed) {
+            one.kind = kindOf(one.types, labelOf(one.group));
         }
-        (work ? c.PracaUlica : c.DomUlica) = street;
-        (work ? c.PracaMiasto : c.DomMiasto) = city;
-        (work ? c.PracaKod : c.DomKod) = code;
+        const auto homeFree = [&c] {
+            return c.DomUlica.isEmpty() && c.DomMiasto.isEmpty() && c.DomKod.isEmpty();
+        };
+        const auto workFree = [&c] {
+            return c.PracaUlica.isEmpty() && c.PracaMiasto.isEmpty() && c.PracaKod.isEmpty();
+        };
+        const auto putAddress = [&c](const Placed &one, bool work) {
+            (work ? c.PracaUlica : c.DomUlica) = one.first;
+            (work ? c.PracaMiasto : c.DomMiasto) = one.second;
+            (work ? c.PracaKod : c.DomKod) = one.third;
+        };
+        const auto putNumber = [&c](const Placed &one, QString *slot) {
+            *slot = one.first;
+            if (slot == &c.TelSlu && !one.second.isEmpty()) {
+                c.TelWew = one.second;
+            }
+        };
+        // Round one: the field of the kind.
+        QVarLengthArray<bool, 6> done(placed.size(), false);
+        for (const bool preferred : {true, false}) {
+            for (qsizetype i = 0; i < placed.size(); ++i) {
+                const Placed &one = placed[i];
+                if (done[i] || one.pref != preferred) {
+                    continue;
+                }
+                if (one.address) {
+                    if (one.kind == Kind::Home && homeFree()) {
+                        putAddress(one, false);
+                        done[i] = true;
+                    } else if (one.kind == Kind::Work && workFree()) {
+                        putAddress(one, true);
+                        done[i] = true;
+                    }
+                    continue;
+                }
+                QString *slot = nullptr;
+                switch (one.kind) {
+                case Kind::Fax:
+                    slot = &c.Faks;
+                    break;
+                case Kind::Cell:
+                    slot = &c.TelKom;
+                    break;
+                case Kind::Work:
+                    slot = &c.TelSlu;
+                    break;
+                case Kind::Home:
+                    slot = &c.TelDom;
+                    break;
+                default:
+                    break;
+                }
+                if (slot && slot->isEmpty()) {
+                    putNumber(one, slot);
+                    done[i] = true;
+                }
+            }
+        }
+        // Rounds two and three: what says nothing, then the rest.
+        for (const bool untyped : {true, false}) {
+            for (qsizetype i = 0; i < placed.size(); ++i) {
+                const Placed &one = placed[i];
+                if (done[i] || (one.kind == Kind::None) != untyped || one.kind == Kind::Fax) {
+                    continue;
+                }
+                done[i] = true;
+                if (one.address) {
+                    if (untyped && homeFree()) {
+                        putAddress(one, false);
+                    } else if (workFree() && one.kind != Kind::Work) {
+                        putAddress(one, true);
+                    }
+                } else if (QString *slot = untyped ? firstFree({&Contact::TelDom, &Contact::TelKom, &Contact::TelSlu})
+                                                   : firstFree({&Contact::TelKom, &Contact::TelSlu})) {
+                    putNumber(one, slot);
+                }
+            }
+        }
     }
 
     void addPhoto(const Property &p)
@@ -758,16 +934,21 @@ struct CardBuilder
 
     ExchangeContact finish()
     {
+        placeAll();
         QString name;
-        if (!family.trimmed().isEmpty() || !given.trimmed().isEmpty()) {
+        if (showAsCompany && !item.contact.Firma.trimmed().isEmpty()) {
+            name = item.contact.Firma; // a company's card, named by its company
+        } else if (!family.trimmed().isEmpty() || !given.trimmed().isEmpty()) {
             for (const QString &part : {family, given, extraNames}) {
                 if (!part.trimmed().isEmpty()) {
                     name = name.isEmpty() ? part : name + u' ' + part;
                 }
             }
             name = name.trimmed();
+        } else if (!formattedName.isEmpty() && !hasN) {
+            name = formattedName; // a card without N is named as written: "Piekarnia Złoty Kłos"
         } else if (!formattedName.isEmpty()) {
-            // "Jan Maria Kowalski" is kept surname first.
+            // "Jan Maria Kowalski" with an empty N is kept surname first.
             const qsizetype space = formattedName.lastIndexOf(u' ');
             name = space < 0 ? formattedName : formattedName.mid(space + 1) + u' ' + formattedName.left(space);
         } else {
