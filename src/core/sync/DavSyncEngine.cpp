@@ -1080,6 +1080,10 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
         ExchangeContact contact;
         if (!SyncRules::readCard(remote.text, &contact, &entry.uid)) {
             ++summary().skipped; // a card that cannot be read is left on the server as it is
+            if (SyncRules::isGroupCard(remote.text)) {
+                entry.skipped = true; // a group: known, never brought here, never deleted from here
+                c.items.append(entry);
+            }
             return;
         }
         ++summary().received;

@@ -147,7 +147,10 @@ ExchangeContact prepared(ExchangeContact item)
 {
     const QString uid = item.uid;
     ContactImport import;
-    import.prepare(ContactList(), {std::move(item)});
+    import.prepare(ContactList(), {item});
+    if (import.contacts().isEmpty()) {
+        return item; // not a contact the book takes (a group card)
+    }
     ExchangeContact result = import.contacts().first();
     result.uid = uid;
     return result;
@@ -269,8 +272,17 @@ bool readCard(const QByteArray &text, ExchangeContact *contact, QString *uid)
     if (uid) {
         *uid = read.first().uid;
     }
+    if (read.first().group) {
+        return false; // a list of contacts on the phone, not a person
+    }
     *contact = prepared(read.first());
     return true;
+}
+
+bool isGroupCard(const QByteArray &text)
+{
+    QList<ExchangeContact> read;
+    return VCard::read(text, &read, nullptr) && !read.isEmpty() && read.first().group;
 }
 
 QByteArray patchCard(const QByteArray &serverText, const ExchangeContact &local, const QString &uid)

@@ -59,7 +59,9 @@ MergeResult merge(const ExchangeContact *base, const ExchangeContact &local, con
 // card of local with the UID.
 QByteArray patchCard(const QByteArray &serverText, const ExchangeContact &local, const QString &uid);
 // The first card of the text, brought to what the address book can hold (as an import does).
+// False for a group card (a list of contacts, which the book does not hold), with its UID given.
 bool readCard(const QByteArray &text, ExchangeContact *contact, QString *uid);
+bool isGroupCard(const QByteArray &text);
 
 // A content hash of a contact as the address book holds it (identifier and reserved fields left out).
 QByteArray contactHash(const ExchangeContact &item);
