@@ -223,6 +223,19 @@ struct Device
     QStringList conflictFiles() const { return QDir(path(u"konflikty"_s)).entryList(QDir::Files); }
 };
 
+// An account of the test server with an address book and a calendar of their own.
+inline SyncAccount accountFor(RawDav &raw, const RadicaleServer &server, const QString &name)
+{
+    const auto [book, calendar] = raw.makeCollections(name);
+    SyncAccount a;
+    a.address = server.url();
+    a.user = QString::fromLatin1(RadicaleServer::user);
+    a.password = QString::fromLatin1(RadicaleServer::password);
+    a.addressBookUrl = book;
+    a.calendarUrl = calendar;
+    return a;
+}
+
 inline QString record(const QDate &day, const QString &person, const QString &place, const QString &description)
 {
     return AppointmentRecord::encode({DateText::toText(day), person, place, description});

@@ -1753,14 +1753,7 @@ void DavSyncEngine::onWritten(const Operation &op, const DavClient::Reply &r)
             if (r.status != 404) {
                 ++summary().deletedOnServer;
             }
-            SyncCollectionState &c = collection();
-            c.items.removeIf([&op](const SyncItem &item) {
-                return item.href == op.href && item.key == op.key;
-            });
-            if (!m_calendar) {
-                m_state.retiredIds.insert(op.key);
-            }
-            rebuildIndex();
+            forget(op);
         } else if (r.status == 412 && op.attempts == 0) {
             takeBack(op); // changed there meanwhile: the change wins
             return;
@@ -1886,6 +1879,18 @@ void DavSyncEngine::reconcile(const Operation &op, const DavClient::Reply &reply
     });
 }
 
+// The state forgets an item deleted here; a contact's identifier is never given again.
+void DavSyncEngine::forget(const Operation &op)
+{
+    collection().items.removeIf([&op](const SyncItem &item) {
+        return item.href == op.href && item.key == op.key;
+    });
+    if (!m_calendar) {
+        m_state.retiredIds.insert(op.key);
+    }
+    rebuildIndex();
+}
+
 // An item deleted here was changed on the server since: it is fetched and comes back here as the
 // server has it (a change made on the phone outweighs a delete made here).
 void DavSyncEngine::takeBack(const Operation &op)
@@ -1897,14 +1902,7 @@ void DavSyncEngine::takeBack(const Operation &op)
             fail(statusText(r.status));
             return;
         }
-        SyncCollectionState &c = collection();
-        c.items.removeIf([&op](const SyncItem &item) {
-            return item.href == op.href && item.key == op.key;
-        });
-        if (!m_calendar) {
-            m_state.retiredIds.insert(op.key);
-        }
-        rebuildIndex();
+        forget(op);
         if (r.status == 200) {
             applyRemote({}, op.href, {stripEtag(r.etag), ContentLines::withCrLf(r.body)}, true);
             QString error;

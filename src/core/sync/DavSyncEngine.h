@@ -121,6 +121,7 @@ private:
     void onWritten(const Operation &op, const DavClient::Reply &reply);
     void reconcile(const Operation &op, const DavClient::Reply &reply);
     void takeBack(const Operation &op);
+    void forget(const Operation &op);
     void confirmToken();
     void finishCollection();
     void finishSync();

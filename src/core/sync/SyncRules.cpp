@@ -34,51 +34,16 @@ const QStringList &cardFields()
 }
 
 // One property of a card: its physical lines as they stand and the unfolded line.
-struct CardLine
-{
-    QByteArray raw; // with its line breaks
-    QByteArray logical;
-};
+using CardLine = ContentLines::Line;
 
 QList<CardLine> splitCard(const QByteArray &text)
 {
-    QList<CardLine> lines;
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = text.indexOf('\n', start);
-        end = end < 0 ? text.size() : end + 1;
-        const QByteArray physical = text.mid(start, end - start);
-        QByteArray content = physical;
-        while (content.endsWith('\n') || content.endsWith('\r')) {
-            content.chop(1);
-        }
-        if (!lines.isEmpty() && (physical.startsWith(' ') || physical.startsWith('\t'))) {
-            lines.last().raw += physical;
-            lines.last().logical += content.mid(1);
-        } else {
-            lines.append({physical, content});
-        }
-        start = end;
-    }
-    for (CardLine &line : lines) {
-        if (!line.raw.endsWith('\n')) {
-            line.raw += "\r\n";
-        }
-    }
-    return lines;
+    return ContentLines::split(text);
 }
 
 QByteArray propertyName(const QByteArray &logical)
 {
-    qsizetype end = 0;
-    while (end < logical.size() && logical[end] != ';' && logical[end] != ':') {
-        ++end;
-    }
-    QByteArray name = logical.left(end).trimmed().toUpper();
-    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
-        name = name.mid(dot + 1);
-    }
-    return name;
+    return ContentLines::name(logical);
 }
 
 // The length of the property name with its group ("item1.TEL"): longer than the name alone when

@@ -27,7 +27,6 @@
 
 using namespace Qt::StringLiterals;
 
-
 class tst_DavSync : public QObject
 {
     Q_OBJECT
@@ -37,17 +36,7 @@ private:
     std::unique_ptr<RawDav> m_raw;
     int m_collections = 0;
 
-    SyncAccount account()
-    {
-        const auto [book, calendar] = m_raw->makeCollections(u"t%1"_s.arg(++m_collections));
-        SyncAccount a;
-        a.address = m_server.url();
-        a.user = QString::fromLatin1(RadicaleServer::user);
-        a.password = QString::fromLatin1(RadicaleServer::password);
-        a.addressBookUrl = book;
-        a.calendarUrl = calendar;
-        return a;
-    }
+    SyncAccount account() { return accountFor(*m_raw, m_server, u"t%1"_s.arg(++m_collections)); }
 
 private slots:
     void initTestCase()

@@ -72,17 +72,7 @@ private:
     std::unique_ptr<RawDav> m_raw;
     int m_collections = 0;
 
-    SyncAccount account()
-    {
-        const auto [book, calendar] = m_raw->makeCollections(u"p%1"_s.arg(++m_collections));
-        SyncAccount a;
-        a.address = m_server.url();
-        a.user = QString::fromLatin1(RadicaleServer::user);
-        a.password = QString::fromLatin1(RadicaleServer::password);
-        a.addressBookUrl = book;
-        a.calendarUrl = calendar;
-        return a;
-    }
+    SyncAccount account() { return accountFor(*m_raw, m_server, u"p%1"_s.arg(++m_collections)); }
     void put(const QString &collection, const QString &name, const QByteArray &text, bool calendar)
     {
         const auto answer = m_raw->send("PUT",
