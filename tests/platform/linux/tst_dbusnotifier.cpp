@@ -14,130 +14,108 @@ class TestDBusNotifier : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void show_reachesServer_data();
-    void show_reachesServer();
-    void clickOnNotification_opens();
+    void initTestCase()
+    {
+        m_bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
+        QVERIFY2(m_bus.waitForStarted(), "dbus-daemon is missing (package dbus)");
+        QVERIFY(m_bus.waitForReadyRead(10000));
+        const QString address = QString::fromLatin1(m_bus.readLine()).trimmed();
+        QVERIFY(!address.isEmpty());
+
+        // Xvfb writes the number of a free display it took to the given descriptor (1: its output).
+        m_x.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+        QVERIFY2(m_x.waitForStarted(), "Xvfb is missing (package xvfb)");
+        QVERIFY(m_x.waitForReadyRead(10000));
+        const QString display = u':' + QString::fromLatin1(m_x.readLine()).trimmed();
+
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        m_env.insert(QStringLiteral("DISPLAY"), display);
+        m_dunst.setProcessEnvironment(m_env);
+        m_dunst.start(QStringLiteral("dunst"), {"-conf", "/dev/null"});
+        QVERIFY2(m_dunst.waitForStarted(), "dunst is missing (package dunst)");
+
+        m_connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, "private"));
+        QVERIFY(m_connection->isConnected());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_connection->interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")), 10000);
+    }
+    void cleanupTestCase()
+    {
+        m_connection.reset();
+        QDBusConnection::disconnectFromBus("private");
+        for (QProcess *p : {&m_dunst, &m_x, &m_bus}) {
+            p->terminate();
+            p->waitForFinished(5000);
+        }
+    }
+    void show_reachesServer()
+    {
+        const QString title = QStringLiteral("Morwinek - Przypomnienie");
+        const QString body = QStringLiteral("24.12.2026 14:30 Dentysta\nŁucja Żółć - Kraków");
+        DBusNotifier notifier(*m_connection);
+        const quint32 id = notifier.show({title, body});
+        QVERIFY(id != 0);
+        // Closed notifications go to the server's history, which tells what it was given.
+        QCOMPARE(dunstctl({"close-all"}), QString());
+        QJsonObject n;
+        const auto field = [&n](const char *name) {
+            return n.value(name).toObject().value("data").toString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const auto doc = QJsonDocument::fromJson(dunstctl({"history"}).toUtf8());
+                for (const QJsonValue &value : doc.object().value("data").toArray().at(0).toArray()) {
+                    n = value.toObject();
+                    if (n.value("id").toObject().value("data").toInt() == int(id)) {
+                        return true;
+                    }
+                }
+                return false;
+            }(),
+            5000);
+        QCOMPARE(field("summary"), title);
+        QCOMPARE(field("body"), body);
+        QCOMPARE(field("appname"), QStringLiteral("Morwinek"));
+    }
+    void clickOnNotification_opens()
+    {
+        DBusNotifier notifier(*m_connection);
+        QSignalSpy chosen(&notifier, &Notifier::actionChosen);
+        const quint32 id = notifier.show({QStringLiteral("Morwinek - Przypomnienie"), QStringLiteral("Spotkanie")});
+        QVERIFY(id != 0);
+        // The notification on top is ours; its default action is the click on it.
+        QCOMPARE(dunstctl({"action", "0"}), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 1, 5000);
+        QCOMPARE(chosen.at(0).at(0).value<quint32>(), id);
+        QCOMPARE(chosen.at(0).at(1).value<Notifier::Action>(), Notifier::Open);
+        // Another program's notification does not reach us.
+        DBusNotifier other(*m_connection);
+        QSignalSpy otherChosen(&other, &Notifier::actionChosen);
+        QVERIFY(notifier.show({QStringLiteral("Druga"), QStringLiteral("x")}) != 0);
+        QCOMPARE(dunstctl({"action", "0"}), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 2, 5000);
+        QCOMPARE(otherChosen.size(), 0);
+        (void)dunstctl({"close-all"});
+    }
 
 private:
-    QString dunstctl(const QStringList &arguments);
+    QString dunstctl(const QStringList &arguments)
+    {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(QStringLiteral("dunstctl"), arguments);
+        if (!p.waitForFinished(10000) || p.exitCode() != 0) {
+            return QStringLiteral("failed: ") + QString::fromUtf8(p.readAllStandardError());
+        }
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
     QProcessEnvironment m_env;
     QProcess m_bus;
     QProcess m_x;
     QProcess m_dunst;
     std::unique_ptr<QDBusConnection> m_connection;
 };
-
-void TestDBusNotifier::initTestCase()
-{
-    m_bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
-    QVERIFY2(m_bus.waitForStarted(), "dbus-daemon is missing (package dbus)");
-    QVERIFY(m_bus.waitForReadyRead(10000));
-    const QString address = QString::fromLatin1(m_bus.readLine()).trimmed();
-    QVERIFY(!address.isEmpty());
-
-    // Xvfb writes the number of a free display it took to the given descriptor (1: its output).
-    m_x.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
-    QVERIFY2(m_x.waitForStarted(), "Xvfb is missing (package xvfb)");
-    QVERIFY(m_x.waitForReadyRead(10000));
-    const QString display = u':' + QString::fromLatin1(m_x.readLine()).trimmed();
-
-    m_env = QProcessEnvironment::systemEnvironment();
-    m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-    m_env.insert(QStringLiteral("DISPLAY"), display);
-    m_dunst.setProcessEnvironment(m_env);
-    m_dunst.start(QStringLiteral("dunst"), {"-conf", "/dev/null"});
-    QVERIFY2(m_dunst.waitForStarted(), "dunst is missing (package dunst)");
-
-    m_connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, "private"));
-    QVERIFY(m_connection->isConnected());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        m_connection->interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")), 10000);
-}
-
-void TestDBusNotifier::cleanupTestCase()
-{
-    m_connection.reset();
-    QDBusConnection::disconnectFromBus("private");
-    for (QProcess *p : {&m_dunst, &m_x, &m_bus}) {
-        p->terminate();
-        p->waitForFinished(5000);
-    }
-}
-
-QString TestDBusNotifier::dunstctl(const QStringList &arguments)
-{
-    QProcess p;
-    p.setProcessEnvironment(m_env);
-    p.start(QStringLiteral("dunstctl"), arguments);
-    if (!p.waitForFinished(10000) || p.exitCode() != 0) {
-        return QStringLiteral("failed: ") + QString::fromUtf8(p.readAllStandardError());
-    }
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-void TestDBusNotifier::show_reachesServer_data()
-{
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("body");
-    QTest::newRow("an alarm") << "Morwinek - Przypomnienie"
-                              << "24.12.2026 14:30 Dentysta\nŁucja Żółć - Kraków";
-}
-
-void TestDBusNotifier::show_reachesServer()
-{
-    QFETCH(QString, title);
-    QFETCH(QString, body);
-    DBusNotifier notifier(*m_connection);
-    const quint32 id = notifier.show({title, body});
-    QVERIFY(id != 0);
-    // Closed notifications go to the server's history, which tells what it was given.
-    QCOMPARE(dunstctl({"close-all"}), QString());
-    QJsonArray history;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            const auto doc = QJsonDocument::fromJson(dunstctl({"history"}).toUtf8());
-            history = doc.object().value("data").toArray().at(0).toArray();
-            for (const QJsonValue &n : history) {
-                if (n.toObject().value("id").toObject().value("data").toInt() == int(id)) {
-                    return true;
-                }
-            }
-            return false;
-        }(),
-        5000);
-    for (const QJsonValue &value : history) {
-        const QJsonObject n = value.toObject();
-        if (n.value("id").toObject().value("data").toInt() != int(id)) {
-            continue;
-        }
-        QCOMPARE(n.value("summary").toObject().value("data").toString(), title);
-        QCOMPARE(n.value("body").toObject().value("data").toString(), body);
-        QCOMPARE(n.value("appname").toObject().value("data").toString(), QStringLiteral("Morwinek"));
-    }
-}
-
-void TestDBusNotifier::clickOnNotification_opens()
-{
-    DBusNotifier notifier(*m_connection);
-    QSignalSpy chosen(&notifier, &Notifier::actionChosen);
-    const quint32 id = notifier.show({QStringLiteral("Morwinek - Przypomnienie"), QStringLiteral("Spotkanie")});
-    QVERIFY(id != 0);
-    // The notification on top is ours; its default action is the click on it.
-    QCOMPARE(dunstctl({"action", "0"}), QString());
-    QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 1, 5000);
-    QCOMPARE(chosen.at(0).at(0).value<quint32>(), id);
-    QCOMPARE(chosen.at(0).at(1).value<Notifier::Action>(), Notifier::Open);
-    // Another program's notification does not reach us.
-    DBusNotifier other(*m_connection);
-    QSignalSpy otherChosen(&other, &Notifier::actionChosen);
-    QVERIFY(notifier.show({QStringLiteral("Druga"), QStringLiteral("x")}) != 0);
-    QCOMPARE(dunstctl({"action", "0"}), QString());
-    QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 2, 5000);
-    QCOMPARE(otherChosen.size(), 0);
-    (void)dunstctl({"close-all"});
-}
 
 QTEST_GUILESS_MAIN(TestDBusNotifier)
 #include "tst_dbusnotifier.moc"

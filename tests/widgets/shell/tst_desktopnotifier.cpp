@@ -15,68 +15,61 @@ class TestDesktopNotifier : public QObject
     Q_OBJECT
 
 private slots:
-    void withoutServiceOrTray_buttonWindow_data();
-    void withoutServiceOrTray_buttonWindow();
-    void start_missedAlarmShownAndOpenOpensAppointments();
-};
-
-void TestDesktopNotifier::withoutServiceOrTray_buttonWindow_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("action"); // -1: none
-    QTest::newRow("Otwórz") << "bOtworz" << int(Notifier::Open);
-    QTest::newRow("Przypomnij za 10 minut") << "bPrzypomnij" << int(Notifier::Snooze);
-}
-
-void TestDesktopNotifier::withoutServiceOrTray_buttonWindow()
-{
-    QFETCH(QString, button);
-    QFETCH(int, action);
-    FakeNotifier silent;
-    silent.answering = false;
-    DesktopNotifier notifier(&silent, [] {
-        return nullptr; // offscreen: no tray
-    });
-    QSignalSpy chosen(&notifier, &Notifier::actionChosen);
-    const quint32 id = notifier.show({QStringLiteral("Morwinek - Przypomnienie"), QStringLiteral("24.12.2026 14:30")});
-    QVERIFY(id != 0);
-    AlarmWindow *window = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        window = window ? window : qobject_cast<AlarmWindow *>(w);
+    void withoutServiceOrTray_buttonWindow_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("action");
+        QTest::newRow("Otwórz") << "bOtworz" << int(Notifier::Open);
+        QTest::newRow("Przypomnij za 10 minut") << "bPrzypomnij" << int(Notifier::Snooze);
     }
-    QVERIFY(window && window->isVisible());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Morwinek - Przypomnienie"));
-    QCOMPARE(window->Label_Tresc->text(), QStringLiteral("24.12.2026 14:30"));
-    QPointer<AlarmWindow> guard(window);
-    QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
-    QTRY_VERIFY(guard.isNull()); // closed and gone
-    QCOMPARE(chosen.size(), action < 0 ? 0 : 1);
-    if (action >= 0) {
+    void withoutServiceOrTray_buttonWindow()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, action);
+        FakeNotifier silent;
+        silent.answering = false;
+        DesktopNotifier notifier(&silent, [] {
+            return nullptr; // offscreen: no tray
+        });
+        QSignalSpy chosen(&notifier, &Notifier::actionChosen);
+        const quint32 id =
+            notifier.show({QStringLiteral("Morwinek - Przypomnienie"), QStringLiteral("24.12.2026 14:30")});
+        QVERIFY(id != 0);
+        AlarmWindow *window = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            window = window ? window : qobject_cast<AlarmWindow *>(w);
+        }
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Morwinek - Przypomnienie"));
+        QCOMPARE(window->Label_Tresc->text(), QStringLiteral("24.12.2026 14:30"));
+        QPointer<AlarmWindow> guard(window);
+        QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
+        QTRY_VERIFY(guard.isNull()); // closed and gone
+        QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.at(0).at(0).value<quint32>(), id);
         QCOMPARE(int(chosen.at(0).at(1).value<Notifier::Action>()), action);
     }
-}
-
-void TestDesktopNotifier::start_missedAlarmShownAndOpenOpensAppointments()
-{
-    ShellFixture f;
-    const QString record = AppointmentRecord::encode({"06.12.2026", "Jan", "Kraków", "Dentysta"});
-    f.writeFile(QStringLiteral("Morwinek.ini"), "[Terminy]\r\nAUTOTERMINY=0\r\n");
-    f.writeFile(QStringLiteral("Morwinek.term"), Cp1250::encode(record) + "\r\n");
-    f.writeFile(QStringLiteral("Morwinek.godziny"), "T|09:00||15|" + Cp1250::encode(record) + "\r\n");
-    f.sim.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0)));
-    TForm_Main &main = f.start();
-    // The start-up reminder stays as it was: a beep and the red icon.
-    QCOMPARE(main.trayIconIndex(), int(TForm_Main::IconDue));
-    QCOMPARE(f.sim.notifier.shown.size(), 1);
-    QCOMPARE(f.sim.notifier.shown.at(0).title, QStringLiteral("Morwinek - Przegapione przypomnienia"));
-    QCOMPARE(f.sim.notifier.shown.at(0).body, QStringLiteral("06.12.2026 09:00 Dentysta\nJan - Kraków"));
-    QCOMPARE(f.sim.wakeTimer.armedAt, QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
-    f.sim.notifier.choose(1, Notifier::Open);
-    QVERIFY(!Form_Terminy.isNull());
-    Form_Terminy->close();
-    QTRY_VERIFY(Form_Terminy.isNull());
-}
+    void start_missedAlarmShownAndOpenOpensAppointments()
+    {
+        ShellFixture f;
+        const QString record = AppointmentRecord::encode({"06.12.2026", "Jan", "Kraków", "Dentysta"});
+        f.writeFile(QStringLiteral("Morwinek.ini"), "[Terminy]\r\nAUTOTERMINY=0\r\n");
+        f.writeFile(QStringLiteral("Morwinek.term"), Cp1250::encode(record) + "\r\n");
+        f.writeFile(QStringLiteral("Morwinek.godziny"), "T|09:00||15|" + Cp1250::encode(record) + "\r\n");
+        f.sim.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0)));
+        TForm_Main &main = f.start();
+        // The start-up reminder stays as it was: a beep and the red icon.
+        QCOMPARE(main.trayIconIndex(), int(TForm_Main::IconDue));
+        QCOMPARE(f.sim.notifier.shown.size(), 1);
+        QCOMPARE(f.sim.notifier.shown.at(0).title, QStringLiteral("Morwinek - Przegapione przypomnienia"));
+        QCOMPARE(f.sim.notifier.shown.at(0).body, QStringLiteral("06.12.2026 09:00 Dentysta\nJan - Kraków"));
+        QCOMPARE(f.sim.wakeTimer.armedAt, QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+        f.sim.notifier.choose(1, Notifier::Open);
+        QVERIFY(!Form_Terminy.isNull());
+        Form_Terminy->close();
+        QTRY_VERIFY(Form_Terminy.isNull());
+    }
+};
 
 QTEST_MAIN(TestDesktopNotifier)
 #include "tst_desktopnotifier.moc"
