@@ -24,7 +24,12 @@ struct Request
 
 struct Answer
 {
-    int status = 207;
+    Answer(int s = 207, QByteArray b = {}, QByteArray h = {})
+        : status(s)
+        , body(std::move(b))
+        , headers(std::move(h))
+    {}
+    int status;
     QByteArray body, headers; // headers: "Name: value\r\n" each
     int byteEveryMs = 0, delayMs = 0;
     bool cut = false; // the connection closed halfway through the answer
@@ -130,27 +135,27 @@ struct Book
     QSet<QByteArray> withheld; // left out of a multiget's answer
     qsizetype shown = 0;       // members in a listing by PROPFIND, which ends with a 507
     std::function<Answer(const QByteArray &token)> listing = [this](const QByteArray &) {
-        QByteArray inner;
-        for (auto it = cards.cbegin(); it != cards.cend(); ++it) {
-            inner += response(it.key(), etag(it.key()));
-        }
-        return Answer{207, multistatus(inner)};
+        return Answer{207, multistatus(listed(cards.keys()))};
     };
 
     QByteArray etag(const QByteArray &href) const
     {
         return "<d:getetag>\"" + QByteArray::number(qHash(cards.value(href))) + "\"</d:getetag>";
     }
+    QByteArray listed(const QList<QByteArray> &hrefs) const
+    {
+        QByteArray inner;
+        for (const QByteArray &href : hrefs) {
+            inner += response(href, etag(href));
+        }
+        return inner;
+    }
 
     Answer answer(const Request &r)
     {
         static const QRegularExpression token(u"sync-token>([^<]*)<"_s), href(u"href>([^<]*)<"_s);
         if (r.method == "PROPFIND" && r.body.contains("getetag")) {
-            QByteArray inner;
-            for (const QByteArray &href : cards.keys().mid(0, shown)) {
-                inner += response(href, etag(href));
-            }
-            return {207, multistatus(inner + response("/k/", {}, 507))};
+            return {207, multistatus(listed(cards.keys().mid(0, shown)) + response("/k/", {}, 507))};
         }
         if (r.method == "PROPFIND") {
             const QByteArray ctag = QByteArray::number(qHash(cards.values()));
@@ -243,10 +248,8 @@ private slots:
         switch (Case(kind)) {
         case Truncated: // three changes, then the other two from the token the 507 gives
             book.listing = [&book](const QByteArray &token) {
-                QByteArray inner;
-                for (const QByteArray &href : book.cards.keys().mid(token == "t1" ? 3 : 0, token == "t1" ? 2 : 3)) {
-                    inner += response(href, book.etag(href));
-                }
+                const QByteArray inner =
+                    book.listed(book.cards.keys().mid(token == "t1" ? 3 : 0, token == "t1" ? 2 : 3));
                 return token == "t1" ? Answer{207, multistatus(inner, "t2")}
                                      : Answer{207, multistatus(inner + response("/k/", {}, 507), "t1")};
             };
@@ -284,6 +287,9 @@ private slots:
             break;
         case Cut:
             tweak.cut = true;
+            break;
+        case Omitted:
+        case TruncatedFull: // their hostility comes after the first sync
             break;
         }
         // Temporary copies a killed write left: removed by the sync, unlike files that only look alike.
