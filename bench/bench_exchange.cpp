@@ -4,10 +4,10 @@
 
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
-#include "core/contacts/exchange/ContactCsv.h"
-#include "core/contacts/exchange/ContactExchange.h"
-#include "core/contacts/exchange/ContactImport.h"
-#include "core/contacts/exchange/VCard.h"
+#include "core/exchange/ContactCsv.h"
+#include "core/exchange/ContactExchange.h"
+#include "core/exchange/ContactImport.h"
+#include "core/exchange/VCard.h"
 
 #include <QTemporaryDir>
 

@@ -9,7 +9,7 @@
 #include "core/common/DateText.h"
 #include "core/contacts/ContactFile.h"
 #include "core/contacts/PhotoStore.h"
-#include "core/contacts/exchange/ContactImport.h"
+#include "core/exchange/ContactImport.h"
 
 #include <algorithm>
 

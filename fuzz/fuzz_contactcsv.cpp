@@ -4,7 +4,7 @@
 // and the prepared contacts written as CSV and read again come back the same.
 #include "ImportChecks.h"
 
-#include "core/contacts/exchange/ContactCsv.h"
+#include "core/exchange/ContactCsv.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // does not carry.
 #include "ImportChecks.h"
 
-#include "core/contacts/exchange/VCard.h"
+#include "core/exchange/VCard.h"
 
 namespace {
 

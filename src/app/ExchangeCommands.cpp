@@ -3,8 +3,8 @@
 #include "core/common/DailyBackup.h"
 #include "core/common/DataFolder.h"
 #include "core/contacts/ContactFile.h"
-#include "core/contacts/exchange/ContactExchange.h"
-#include "core/contacts/exchange/ContactImport.h"
+#include "core/exchange/ContactExchange.h"
+#include "core/exchange/ContactImport.h"
 #include "platform/linux/DataFolderLock.h"
 
 #include <QCoreApplication>

@@ -58,20 +58,6 @@ bool askPassword(const QString &prompt, QString *password)
     return true;
 }
 
-QString summaryLine(const QString &name, const CollectionSummary &s, bool calendar)
-{
-    QString line = u"%1: wysłano %2, odebrano %3, usunięto tutaj %4, usunięto na serwerze %5, konflikty %6"_s.arg(name)
-                       .arg(s.sent)
-                       .arg(s.received)
-                       .arg(s.deletedHere)
-                       .arg(s.deletedOnServer)
-                       .arg(s.conflicts);
-    if (s.skipped > 0) {
-        line += (calendar ? u", pominięto (wydarzenia powtarzające się i nieczytelne) %1"_s : u", pominięto %1"_s)
-                    .arg(s.skipped);
-    }
-    return line + u'.';
-}
 
 } // namespace
 
@@ -211,8 +197,8 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     if (!ini.save(&error)) {
         err << ini.path() << u": "_s << error << Qt::endl;
     }
-    out << summaryLine(u"Kontakty"_s, outcome.contacts, false) << Qt::endl;
-    out << summaryLine(u"Terminy"_s, outcome.appointments, true) << Qt::endl;
+    out << LastSync::summaryLine(u"Kontakty"_s, outcome.contacts, false) << Qt::endl;
+    out << LastSync::summaryLine(u"Terminy"_s, outcome.appointments, true) << Qt::endl;
     for (const QString &warning : outcome.warnings) {
         err << warning << Qt::endl;
     }

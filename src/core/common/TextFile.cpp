@@ -81,6 +81,38 @@ QString writeError(const QString &path, const QSaveFile &file)
 
 namespace TextFile {
 
+namespace {
+
+enum class Opened
+{
+    Yes,
+    Missing, // not there: no error, nothing to read
+    Failed
+};
+
+// Opens the file for reading. Follows a symbolic link: one whose target is not there yet is a
+// missing file, and the first save creates the target.
+Opened openForReading(QFile &file, bool *exists, QString *error)
+{
+    const bool there = QFileInfo::exists(file.fileName());
+    if (exists) {
+        *exists = there;
+    }
+    if (!there) {
+        return Opened::Missing;
+    }
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) {
+            *error = FileError::describe(FileError::Read, file.fileName(), file.errorString(), errno);
+        }
+        return Opened::Failed;
+    }
+    return Opened::Yes;
+}
+
+} // namespace
+
 QList<QByteArray> splitLines(QByteArrayView input)
 {
     // A NUL byte reads as a blank. Ending the text there would hide every later line and drop it
@@ -120,23 +152,8 @@ bool readBytes(const QString &path, QByteArray *bytes, bool *exists, QString *er
 {
     bytes->clear();
     QFile file(path);
-    // Follows a symbolic link: one whose target is not there yet is a missing file, and the first
-    // save creates the target.
-    if (!QFileInfo::exists(path)) {
-        if (exists) {
-            *exists = false;
-        }
-        return true;
-    }
-    if (exists) {
-        *exists = true;
-    }
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) {
-            *error = FileError::describe(FileError::Read, path, file.errorString(), errno);
-        }
-        return false;
+    if (const Opened opened = openForReading(file, exists, error); opened != Opened::Yes) {
+        return opened == Opened::Missing;
     }
     *bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
@@ -167,22 +184,8 @@ bool readLines(const QString &path, QList<QByteArray> *lines, bool *exists, QStr
 bool forEachLine(const QString &path, const LineSink &sink, bool *exists, QString *error)
 {
     QFile file(path);
-    // Follows a symbolic link, as readBytes does.
-    if (!QFileInfo::exists(path)) {
-        if (exists) {
-            *exists = false;
-        }
-        return true;
-    }
-    if (exists) {
-        *exists = true;
-    }
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) {
-            *error = FileError::describe(FileError::Read, path, file.errorString(), errno);
-        }
-        return false;
+    if (const Opened opened = openForReading(file, exists, error); opened != Opened::Yes) {
+        return opened == Opened::Missing;
     }
     // The bytes not yet handed on: the start of a line whose end has not been read yet.
     QByteArray pending;

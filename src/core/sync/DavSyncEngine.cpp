@@ -11,9 +11,9 @@
 #include "core/common/DateText.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
-#include "core/contacts/exchange/ContactImport.h"
-#include "core/contacts/exchange/ContentLines.h"
-#include "core/contacts/exchange/ICalendar.h"
+#include "core/exchange/ContactImport.h"
+#include "core/exchange/ContentLines.h"
+#include "core/exchange/ICalendar.h"
 
 #include <QCryptographicHash>
 #include <QDir>

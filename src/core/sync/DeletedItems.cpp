@@ -6,7 +6,7 @@
 #include "core/common/TextFile.h"
 #include "core/contacts/Contact.h"
 #include "core/contacts/ContactFile.h"
-#include "core/contacts/exchange/ContactImport.h"
+#include "core/exchange/ContactImport.h"
 
 #include <QDir>
 #include <QFile>

@@ -73,4 +73,19 @@ std::optional<SyncOutcome> read(const IniFile &ini)
     return outcome;
 }
 
+QString summaryLine(const QString &name, const CollectionSummary &s, bool calendar)
+{
+    QString line = u"%1: wysłano %2, odebrano %3, usunięto tutaj %4, usunięto na serwerze %5, konflikty %6"_s.arg(name)
+                       .arg(s.sent)
+                       .arg(s.received)
+                       .arg(s.deletedHere)
+                       .arg(s.deletedOnServer)
+                       .arg(s.conflicts);
+    if (s.skipped > 0) {
+        line += (calendar ? u", pominięto (wydarzenia powtarzające się i nieczytelne) %1"_s : u", pominięto %1"_s)
+                    .arg(s.skipped);
+    }
+    return line + u'.';
+}
+
 } // namespace LastSync

@@ -17,4 +17,8 @@ void write(IniFile &ini, const SyncOutcome &outcome);
 // Nothing when no sync was recorded or the time cannot be read.
 std::optional<SyncOutcome> read(const IniFile &ini);
 
+// One collection's result as the window and "--sync" say it:
+// "Kontakty: wysłano 1, odebrano 0, usunięto tutaj 0, usunięto na serwerze 0, konflikty 0."
+QString summaryLine(const QString &name, const CollectionSummary &summary, bool calendar);
+
 } // namespace LastSync

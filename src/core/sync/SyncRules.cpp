@@ -4,10 +4,10 @@
 #include "core/common/DateText.h"
 #include "core/contacts/ContactList.h"
 #include "core/contacts/PhotoCodec.h"
-#include "core/contacts/exchange/ContactImport.h"
-#include "core/contacts/exchange/ContentLines.h"
-#include "core/contacts/exchange/ICalendar.h"
-#include "core/contacts/exchange/VCard.h"
+#include "core/exchange/ContactImport.h"
+#include "core/exchange/ContentLines.h"
+#include "core/exchange/ICalendar.h"
+#include "core/exchange/VCard.h"
 
 #include <QCryptographicHash>
 #include <QSet>

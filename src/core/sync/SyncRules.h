@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/appointments/Appointment.h"
-#include "core/contacts/exchange/ExchangeContact.h"
-#include "core/contacts/exchange/ICalendar.h"
+#include "core/exchange/ExchangeContact.h"
+#include "core/exchange/ICalendar.h"
 
 #include <QByteArray>
 #include <QDate>

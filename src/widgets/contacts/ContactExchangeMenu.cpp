@@ -1,7 +1,7 @@
 #include "ContactExchangeMenu.h"
 
 #include "core/common/DialogFolder.h"
-#include "core/contacts/exchange/ContactImport.h"
+#include "core/exchange/ContactImport.h"
 
 #include <QAction>
 #include <QDir>

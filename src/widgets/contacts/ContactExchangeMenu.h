@@ -2,7 +2,7 @@
 
 #include "core/common/Services.h"
 #include "core/contacts/ContactFile.h"
-#include "core/contacts/exchange/ContactExchange.h"
+#include "core/exchange/ContactExchange.h"
 
 #include <QObject>
 

@@ -4,6 +4,7 @@
 
 #include "core/common/DateText.h"
 #include "core/sync/DeletedItems.h"
+#include "core/sync/LastSync.h"
 #include "core/sync/PasswordStore.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
@@ -58,21 +59,6 @@ QString collectionName(const DavCollection &collection)
     return parts.isEmpty() ? collection.url : QUrl::fromPercentEncoding(parts.last().toUtf8());
 }
 
-QString summaryText(const QString &what, const CollectionSummary &s)
-{
-    QString text = QStringLiteral("%1 – wysłane: %2, odebrane: %3, usunięte tutaj: %4, usunięte na serwerze: %5, "
-                                  "konflikty: %6")
-                       .arg(what)
-                       .arg(s.sent)
-                       .arg(s.received)
-                       .arg(s.deletedHere)
-                       .arg(s.deletedOnServer)
-                       .arg(s.conflicts);
-    if (s.skipped > 0) {
-        text += QStringLiteral(", pominięte: %1").arg(s.skipped);
-    }
-    return text;
-}
 
 } // namespace
 
@@ -500,8 +486,8 @@ void TForm_Synchronizacja::showLastOutcome()
                          + last->finishedAt.time().toString(QStringLiteral("HH:mm:ss"));
     Label_Stan->setText(last->ok ? QStringLiteral("Ostatnia synchronizacja: %1, bez błędów.").arg(when)
                                  : QStringLiteral("Ostatnia synchronizacja: %1, przerwana: %2").arg(when, last->error));
-    QStringList lines{summaryText(QStringLiteral("Kontakty"), last->contacts),
-                      summaryText(QStringLiteral("Terminy"), last->appointments)};
+    QStringList lines{LastSync::summaryLine(QStringLiteral("Kontakty"), last->contacts, false),
+                      LastSync::summaryLine(QStringLiteral("Terminy"), last->appointments, true)};
     lines += last->warnings; // what waits for the next sync
     Label_Wynik->setText(lines.join(QLatin1Char('\n')));
     showKeptDeletions();

@@ -1,7 +1,7 @@
 #include "support/ExchangeBytes.h"
 
 #include "core/common/Cp1250.h"
-#include "core/contacts/exchange/ContactCsv.h"
+#include "core/exchange/ContactCsv.h"
 
 #include <QtTest>
 

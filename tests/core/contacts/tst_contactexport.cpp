@@ -2,10 +2,10 @@
 #include "core/common/Cp1250.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
-#include "core/contacts/exchange/ContactCsv.h"
-#include "core/contacts/exchange/ContactExchange.h"
-#include "core/contacts/exchange/ICalendar.h"
-#include "core/contacts/exchange/VCard.h"
+#include "core/exchange/ContactCsv.h"
+#include "core/exchange/ContactExchange.h"
+#include "core/exchange/ICalendar.h"
+#include "core/exchange/VCard.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -5,9 +5,9 @@
 #include "core/common/Cp1250.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
-#include "core/contacts/exchange/ContactCsv.h"
-#include "core/contacts/exchange/ContactExchange.h"
-#include "core/contacts/exchange/ContactImport.h"
+#include "core/exchange/ContactCsv.h"
+#include "core/exchange/ContactExchange.h"
+#include "core/exchange/ContactImport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,7 +1,7 @@
 #include "support/ExchangeBytes.h"
 
-#include "core/contacts/exchange/ExchangeContact.h"
-#include "core/contacts/exchange/ICalendar.h"
+#include "core/exchange/ExchangeContact.h"
+#include "core/exchange/ICalendar.h"
 
 #include <QtTest>
 

@@ -2,7 +2,7 @@
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
-#include "core/contacts/exchange/VCard.h"
+#include "core/exchange/VCard.h"
 
 #include <QtTest>
 

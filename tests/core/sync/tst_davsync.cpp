@@ -9,8 +9,8 @@
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 #include "core/contacts/PhotoCodec.h"
-#include "core/contacts/exchange/ContactExchange.h"
-#include "core/contacts/exchange/VCard.h"
+#include "core/exchange/ContactExchange.h"
+#include "core/exchange/VCard.h"
 #include "core/sync/DavSyncEngine.h"
 #include "core/sync/SyncState.h"
 

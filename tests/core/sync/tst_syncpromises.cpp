@@ -4,7 +4,7 @@
 #include "support/SyncDevices.h"
 
 #include "core/appointments/AppointmentEdits.h"
-#include "core/contacts/exchange/ICalendar.h"
+#include "core/exchange/ICalendar.h"
 #include "core/sync/DeletedItems.h"
 #include "core/sync/SyncState.h"
 

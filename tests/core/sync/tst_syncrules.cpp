@@ -1,8 +1,8 @@
 // The sync's decisions, merge, card patching, events and state file, without a server.
 #include "core/common/DateText.h"
-#include "core/contacts/exchange/VCard.h"
-#include "core/contacts/exchange/ContentLines.h"
-#include "core/contacts/exchange/ICalendar.h"
+#include "core/exchange/VCard.h"
+#include "core/exchange/ContentLines.h"
+#include "core/exchange/ICalendar.h"
 #include "core/sync/SyncRules.h"
 #include "core/sync/SyncState.h"
 
