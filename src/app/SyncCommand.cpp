@@ -197,8 +197,10 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     if (!ini.save(&error)) {
         err << ini.path() << u": "_s << error << Qt::endl;
     }
-    out << LastSync::summaryLine(u"Kontakty"_s, outcome.contacts, false) << Qt::endl;
-    out << LastSync::summaryLine(u"Terminy"_s, outcome.appointments, true) << Qt::endl;
+    if (outcome.ok) { // a sync that failed has no result to tell, only its error
+        out << LastSync::summaryLine(u"Kontakty"_s, outcome.contacts, false) << Qt::endl;
+        out << LastSync::summaryLine(u"Terminy"_s, outcome.appointments, true) << Qt::endl;
+    }
     for (const QString &warning : outcome.warnings) {
         err << warning << Qt::endl;
     }

@@ -47,11 +47,15 @@ private:
                 QString::fromLocal8Bit(p.readAllStandardError())};
     }
 
-    static void writeSettings(const QString &dataDir, const QString &address)
+    static void writeSettings(const QString &dataDir, const QString &address, bool collectionsKnown = false)
     {
         QFile ini(QDir(dataDir).filePath(u"Morwinek.ini"_s));
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write(Cp1250::encode(u"[Synchronizacja]\r\nAdres="_s + address + u"\r\nUzytkownik=anna\r\n"_s));
+        if (collectionsKnown) {
+            ini.write(Cp1250::encode(u"Ksiazka_adresowa="_s + address + u"anna/k/\r\nKalendarz="_s + address
+                                     + u"anna/t/\r\n"_s));
+        }
     }
 
 private slots:
@@ -105,6 +109,8 @@ private slots:
             << u"server"_s << QString() << QStringList() << false << 1 << u"MORWINEK_SYNC_PASSWORD"_s;
         QTest::newRow("server unreachable")
             << u"http://127.0.0.1:1/"_s << ok << QStringList() << false << 1 << u"Nie można połączyć się"_s;
+        QTest::newRow("server gone after the first sync")
+            << u"known:http://127.0.0.1:1/"_s << ok << QStringList() << false << 1 << u"Nie można połączyć się"_s;
         QTest::newRow("no server in the settings") << QString() << ok << QStringList() << false << 2 << u"Adres"_s;
         QTest::newRow("with an import") << u"server"_s << ok << QStringList{u"--import"_s, u"x.vcf"_s} << false << 2
                                         << u"--sync"_s;
@@ -121,7 +127,9 @@ private slots:
         QFETCH(QString, says);
         QTemporaryDir dir;
         if (!address.isEmpty()) {
-            writeSettings(dir.path(), address == u"server" ? m_server.url() : address);
+            const bool known = address.startsWith(u"known:"_s);
+            const QString url = known ? address.mid(6) : address;
+            writeSettings(dir.path(), url == u"server" ? m_server.url() : url, known);
         }
         int fd = -1;
         if (locked) { // as the running organiser holds it
@@ -135,6 +143,7 @@ private slots:
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(says), qPrintable(r.err));
         QVERIFY(!r.err.contains(QLatin1String(RadicaleServer::password)));
+        QVERIFY2(!r.out.contains(u"wysłano"_s), qPrintable(r.out)); // no result of a sync that failed
     }
 };
 
