@@ -1413,10 +1413,7 @@ void DavSyncEngine::decide()
     }
     apply(plan, remote);
 
-    QString error;
-    if (!writeLocal(&error)) {
-        m_localDirty = true;
-        fail(error);
+    if (!writeLocalOrFail()) {
         return;
     }
     stage("wysylanie");
@@ -1501,6 +1498,17 @@ void DavSyncEngine::apply(const SyncPlanner::Plan &plan, const SyncPlanner::Remo
         c.items = std::move(kept);
     }
     rebuildIndex();
+}
+
+bool DavSyncEngine::writeLocalOrFail()
+{
+    QString error;
+    if (writeLocal(&error)) {
+        return true;
+    }
+    m_localDirty = true; // the state on disk may be ahead of the files: the next sync finishes it
+    fail(error);
+    return false;
 }
 
 bool DavSyncEngine::writeLocal(QString *error)
@@ -1826,13 +1834,9 @@ void DavSyncEngine::reconcile(const Operation &op, const DavClient::Reply &reply
         for (qsizetype i = queued; i < m_operations.size(); ++i) {
             m_operations[i].attempts = 1;
         }
-        QString error;
-        if (!writeLocal(&error)) {
-            m_localDirty = true;
-            fail(error);
-            return;
+        if (writeLocalOrFail()) {
+            sendNext();
         }
-        sendNext();
     };
     ++m_running;
     if (reply.status == 409) {
@@ -1905,10 +1909,7 @@ void DavSyncEngine::takeBack(const Operation &op)
         forget(op);
         if (r.status == 200) {
             applyRemote({}, op.href, {stripEtag(r.etag), ContentLines::withCrLf(r.body)}, true);
-            QString error;
-            if (!writeLocal(&error)) {
-                m_localDirty = true;
-                fail(error);
+            if (!writeLocalOrFail()) {
                 return;
             }
         }

@@ -117,6 +117,8 @@ private:
     void fetchNext();
     void decide();
     bool writeLocal(QString *error);
+    // writeLocal(), or the job fails with its error; false then.
+    bool writeLocalOrFail();
     void sendNext();
     void onWritten(const Operation &op, const DavClient::Reply &reply);
     void reconcile(const Operation &op, const DavClient::Reply &reply);
