@@ -768,7 +768,8 @@ struct CardBuilder
         } else if (p.is("X-MORWINEK-IMIENINY")) {
             c.Imieniny = unescape(text);
         } else if (p.is("UID")) {
-            item.uid = text.trimmed();
+            // As written back: a line carries no control character.
+            item.uid = Exchange::withoutControls(text, false).trimmed();
         } else if (p.is("X-ABLABEL")) {
             if (!p.group.isEmpty()) {
                 labels.append({p.group.toByteArray().toUpper(), unescape(text).trimmed()});
