@@ -1,0 +1,149 @@
+#include "LocalAppointments.h"
+
+#include "SyncItemIndex.h"
+
+#include "core/appointments/AppointmentEdits.h"
+#include "core/appointments/AppointmentList.h"
+#include "core/common/Cp1250.h"
+#include "core/common/DailyBackup.h"
+#include "core/common/DateText.h"
+#include "core/common/TextFile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+bool LocalAppointments::load(QString *error)
+{
+    m_lines.clear();
+    m_records.clear();
+    m_removed.clear();
+    m_added.clear();
+    m_deletedOnServer.clear();
+    m_removedByUser.clear();
+    m_editsTaken = 0;
+    const QString path = QDir(m_dataDir).filePath(QLatin1String(AppointmentList::fileName));
+    if (!TextFile::readLines(path, &m_lines, nullptr, error)) {
+        *error = path + u": "_s + *error;
+        return false;
+    }
+    for (const QByteArray &line : std::as_const(m_lines)) {
+        const QString record = Cp1250::decode(line);
+        if (DateText::parseDate(AppointmentRecord::decode(record).date).isValid()) {
+            m_records.insert(record);
+        }
+    }
+    return true;
+}
+
+QByteArray LocalAppointments::hash(const QString &key) const
+{
+    return QCryptographicHash::hash(Cp1250::encode(key), QCryptographicHash::Sha1).toHex();
+}
+
+QList<QByteArray> LocalAppointments::identityOf(const QString &record)
+{
+    const Appointment a = AppointmentRecord::decode(record);
+    return {Cp1250::encode(a.date + u'\x1f' + a.description), Cp1250::encode(record)};
+}
+
+QList<QByteArray> LocalAppointments::identity(const QString &key) const
+{
+    return identityOf(key);
+}
+
+bool LocalAppointments::isOld(const QString &record) const
+{
+    const int day = DateText::parse(AppointmentRecord::decode(record).date);
+    return day == DateText::invalid || DateText::toDay(m_today) - day > m_range;
+}
+
+SyncPlanner::LocalSnapshot LocalAppointments::snapshot(const SyncCollectionState &state) const
+{
+    SyncPlanner::LocalSnapshot local;
+    local.hashes.reserve(m_records.size());
+    for (const QString &record : m_records) {
+        local.hashes.insert(record, hash(record));
+    }
+    for (const SyncItem &item : state.items) {
+        if (!item.key.isEmpty() && !m_records.contains(item.key) && isOld(item.key)) {
+            local.old.insert(item.key);
+        }
+    }
+    return local;
+}
+
+void LocalAppointments::add(const QString &record)
+{
+    m_added.append(record);
+    m_records.insert(record);
+}
+
+void LocalAppointments::remove(const QString &record)
+{
+    m_records.remove(record);
+    m_removed.insert(record);
+}
+
+void LocalAppointments::removeDeleted(const QString &record)
+{
+    remove(record);
+    m_deletedOnServer.insert(record);
+}
+
+void LocalAppointments::deleted(QList<QByteArray> *, QStringList *records) const
+{
+    records->append(QStringList(m_deletedOnServer.cbegin(), m_deletedOnServer.cend()));
+}
+
+void LocalAppointments::followEdits(SyncItemIndex &index)
+{
+    const QList<AppointmentEdits::Edit> edits = AppointmentEdits::read(m_dataDir);
+    m_editsTaken = edits.size();
+    for (const AppointmentEdits::Edit &edit : edits) {
+        if (edit.after.isEmpty()) {
+            m_removedByUser.insert(edit.before);
+            continue;
+        }
+        m_removedByUser.remove(edit.after);
+        SyncItem *item = index.find(edit.before);
+        if (!item || item->skipped || index.find(edit.after)) {
+            continue;
+        }
+        item->key = edit.after;
+        item->hash.clear(); // changed here
+        index.rebuild();
+    }
+}
+
+void LocalAppointments::consumeEdits()
+{
+    (void)AppointmentEdits::consume(m_dataDir, m_editsTaken, nullptr);
+    m_editsTaken = 0;
+}
+
+bool LocalAppointments::write(DailyBackup *backup, QString *error)
+{
+    QList<QByteArray> lines;
+    lines.reserve(m_lines.size() + m_added.size());
+    for (const QByteArray &line : std::as_const(m_lines)) {
+        if (!m_removed.contains(Cp1250::decode(line))) {
+            lines.append(line);
+        }
+    }
+    for (const QString &record : std::as_const(m_added)) {
+        lines.append(Cp1250::encode(record));
+    }
+    const QString path = QDir(m_dataDir).filePath(QLatin1String(AppointmentList::fileName));
+    if (backup) {
+        backup->beforeWrite(path);
+    }
+    if (!TextFile::writeLines(path, lines, error)) {
+        return false;
+    }
+    m_lines = lines;
+    m_removed.clear();
+    m_added.clear();
+    return true;
+}

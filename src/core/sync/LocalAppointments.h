@@ -1,0 +1,64 @@
+#pragma once
+
+#include "LocalCollection.h"
+
+#include <QDate>
+#include <QSet>
+#include <QStringList>
+
+class SyncItemIndex;
+
+// The appointments of a data folder as the sync sees them: each record with a date, by the record
+// itself. Appointments older than the range are kept off the server's list and never deleted
+// there for being gone here. The window's record of edits lets the state follow an appointment to
+// what it became.
+class LocalAppointments final : public LocalCollection
+{
+public:
+    explicit LocalAppointments(QString dataDir)
+        : m_dataDir(std::move(dataDir))
+    {}
+
+    void setRange(const QDate &today, int days)
+    {
+        m_today = today;
+        m_range = days;
+    }
+
+    [[nodiscard]] bool load(QString *error) override;
+    bool exists(const QString &key) const override { return m_records.contains(key); }
+    QByteArray hash(const QString &key) const override;
+    QList<QByteArray> identity(const QString &key) const override;
+    qsizetype count() const override { return m_records.size(); }
+    bool isOld(const QString &record) const override;
+    SyncPlanner::LocalSnapshot snapshot(const SyncCollectionState &state) const override;
+    void removeDeleted(const QString &record) override;
+    bool changed() const override { return !m_removed.isEmpty() || !m_added.isEmpty(); }
+    void deleted(QList<QByteArray> *lines, QStringList *records) const override;
+    void deletedKept() override { m_deletedOnServer.clear(); }
+    [[nodiscard]] bool write(DailyBackup *backup, QString *error) override;
+
+    void add(const QString &record);
+    void remove(const QString &record);
+    // The edits the window recorded since the last sync, followed in the state's entries.
+    void followEdits(SyncItemIndex &index);
+    // Records the window removed: never paired as an edit.
+    const QSet<QString> &removedByUser() const { return m_removedByUser; }
+    // The edits followed are taken from the window's record; those made during the sync stay.
+    void consumeEdits();
+
+    // What an appointment is: its date with its description, or all its texts.
+    static QList<QByteArray> identityOf(const QString &record);
+
+private:
+    QString m_dataDir;
+    QDate m_today;
+    int m_range = 3;
+    QList<QByteArray> m_lines; // of the file
+    QSet<QString> m_records;
+    QSet<QString> m_removed;
+    QStringList m_added;
+    QSet<QString> m_deletedOnServer; // kept in "kopie"
+    QSet<QString> m_removedByUser;
+    qsizetype m_editsTaken = 0;
+};

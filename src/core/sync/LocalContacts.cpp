@@ -1,0 +1,207 @@
+#include "LocalContacts.h"
+
+#include "SyncRules.h"
+
+#include "core/common/DailyBackup.h"
+#include "core/common/TextFile.h"
+#include "core/contacts/ContactFile.h"
+#include "core/exchange/ContactImport.h"
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+bool LocalContacts::load(QString *error)
+{
+    m_book = ContactList();
+    m_contacts.clear();
+    m_hashes.clear();
+    m_changed.clear();
+    m_removed.clear();
+    m_new.clear();
+    m_newIds.clear();
+    const QDir dir(m_dataDir);
+    QList<QByteArray> lines;
+    const QString path = dir.filePath(QLatin1String(ContactFile::fileName));
+    if (!TextFile::readLines(path, &lines, nullptr, error)) {
+        *error = path + u": "_s + *error;
+        return false;
+    }
+    m_book.setLines(std::move(lines));
+    const ContactFile files(m_dataDir);
+    const auto present = [&dir](const char *folder) {
+        const QStringList names = QDir(dir.filePath(QLatin1String(folder))).entryList(QDir::Files);
+        return QSet<QString>(names.begin(), names.end());
+    };
+    const QSet<QString> notes = present(ContactFile::notesFolder);
+    const QSet<QString> photos = present(ContactFile::photoFolder);
+    m_contacts.reserve(m_book.count());
+    const QString placeholder = Contact::placeholderName();
+    for (const QByteArray &line : m_book.lines()) {
+        ExchangeContact item;
+        item.contact = Contact::fromLine(line);
+        const QString id = item.contact.ID;
+        if (!ContactFile::isSafeIdentifier(id) || m_contacts.contains(id)) {
+            continue; // not a contact that can be synced (or a second line of one identifier)
+        }
+        if (item.contact.Nazwa == placeholder) {
+            continue; // made by "Nowy" and not named yet: it travels once the user names it
+        }
+        QString sideError;
+        if (notes.contains(id + u".txt"_s) && !files.readNotes(id, &item.notes, &sideError)) {
+            *error = files.notesPath(id) + u": "_s + sideError;
+            return false;
+        }
+        if (photos.contains(id + u".jpg"_s)
+            && !TextFile::readBytes(files.photoPath(id), &item.photo, nullptr, &sideError)) {
+            *error = files.photoPath(id) + u": "_s + sideError;
+            return false;
+        }
+        m_hashes.insert(id, SyncRules::contactHash(item));
+        m_contacts.insert(id, std::move(item));
+    }
+    return true;
+}
+
+// A contact's identity keys: its name with a number or the address, as the import finds duplicates.
+QList<QByteArray> LocalContacts::identity(const QString &key) const
+{
+    return ContactImport::identityKeys(m_contacts.value(key).contact);
+}
+
+SyncPlanner::LocalSnapshot LocalContacts::snapshot(const SyncCollectionState &) const
+{
+    SyncPlanner::LocalSnapshot local;
+    local.hashes = m_hashes;
+    return local;
+}
+
+void LocalContacts::removeDeleted(const QString &key)
+{
+    m_contacts.remove(key);
+    m_removed.insert(key);
+}
+
+void LocalContacts::put(const QString &key, ExchangeContact contact)
+{
+    const QByteArray hash = SyncRules::contactHash(contact);
+    put(key, std::move(contact), hash);
+}
+
+void LocalContacts::put(const QString &key, ExchangeContact contact, const QByteArray &hash)
+{
+    contact.contact.ID = key;
+    m_contacts.insert(key, std::move(contact));
+    m_hashes.insert(key, hash);
+    m_changed.insert(key);
+}
+
+void LocalContacts::deleted(QList<QByteArray> *lines, QStringList *) const
+{
+    if (m_removed.isEmpty()) {
+        return;
+    }
+    for (const QByteArray &line : m_book.lines()) {
+        if (m_removed.contains(Contact::idOf(line))) {
+            lines->append(line);
+        }
+    }
+}
+
+bool LocalContacts::giveIdentifiers(QList<SyncItem> &items, const QSet<QString> &retired, QString *error)
+{
+    m_newIds.clear();
+    if (m_new.isEmpty()) {
+        return true;
+    }
+    QSet<int> reserved;
+    for (const SyncItem &item : std::as_const(items)) {
+        if (const auto value = ContactList::identifierValue(item.key)) {
+            reserved.insert(*value);
+        }
+    }
+    for (const QString &id : retired) {
+        if (const auto value = ContactList::identifierValue(id)) {
+            reserved.insert(*value);
+        }
+    }
+    m_book.setReservedIdentifiers(reserved);
+    if (!m_book.newIdentifiers(static_cast<int>(m_new.size()), &m_newIds, error)) {
+        return false;
+    }
+    qsizetype next = 0;
+    for (SyncItem &item : items) {
+        if (item.pending && item.key.isEmpty()) {
+            item.key = m_newIds[next];
+            ExchangeContact &contact = m_new[next];
+            contact.contact.ID = item.key;
+            item.hash = SyncRules::contactHash(contact);
+            item.photoHash = SyncRules::photoHash(contact.photo);
+            put(item.key, contact, item.hash);
+            ++next;
+        }
+    }
+    return true;
+}
+
+bool LocalContacts::write(DailyBackup *backup, QString *error)
+{
+    const QDir dir(m_dataDir);
+    const ContactFile files(m_dataDir);
+    if (backup) { // the day's copy, before any of the day's changes
+        backup->beforeWrite(dir.filePath(QLatin1String(ContactFile::fileName)), ContactFile::sideFolders());
+    }
+    (void)dir.mkpath(QLatin1String(ContactFile::notesFolder));
+    (void)dir.mkpath(QLatin1String(ContactFile::photoFolder));
+    for (const QString &id : std::as_const(m_changed)) {
+        const ExchangeContact &item = m_contacts[id];
+        QString sideError;
+        if (!files.writeNotes(id, item.notes, &sideError)) {
+            *error = files.notesPath(id) + u": "_s + sideError;
+            return false;
+        }
+        const QString photo = files.photoPath(id);
+        const bool done = item.photo.isEmpty() ? TextFile::removeIfExists(photo, &sideError)
+                                               : TextFile::writeAtomically(photo, item.photo, &sideError);
+        if (!done) {
+            *error = photo + u": "_s + sideError;
+            return false;
+        }
+    }
+    QList<QByteArray> lines;
+    lines.reserve(m_book.count() + m_newIds.size());
+    for (const QByteArray &line : m_book.lines()) {
+        const QString id = Contact::idOf(line);
+        if (m_removed.contains(id)) {
+            continue;
+        }
+        if (m_changed.contains(id)) {
+            const Contact old = Contact::fromLine(line);
+            Contact updated = m_contacts[id].contact;
+            updated.ID = id;
+            updated.Parametry = old.Parametry;
+            updated.Rocznica = old.Rocznica;
+            lines.append(updated.toLine());
+        } else {
+            lines.append(line);
+        }
+    }
+    for (const QString &id : std::as_const(m_newIds)) {
+        lines.append(m_contacts[id].contact.toLine());
+    }
+    m_book.setLines(std::move(lines));
+    m_book.Sortowanie(nullptr);
+    const QString path = dir.filePath(QLatin1String(ContactFile::fileName));
+    if (!TextFile::writeLines(path, m_book.lines(), error)) {
+        return false;
+    }
+    for (const QString &id : std::as_const(m_removed)) {
+        (void)TextFile::removeIfExists(files.notesPath(id), nullptr);
+        (void)TextFile::removeIfExists(files.photoPath(id), nullptr);
+    }
+    m_changed.clear();
+    m_removed.clear();
+    m_new.clear();
+    m_newIds.clear();
+    return true;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "LocalCollection.h"
+
+#include "core/contacts/ContactList.h"
+#include "core/exchange/ExchangeContact.h"
+
+#include <QHash>
+#include <QSet>
+
+// The contacts of a data folder as the sync sees them: each named contact with its notes and
+// photo, by identifier. New contacts from the server get their identifiers when written.
+class LocalContacts final : public LocalCollection
+{
+public:
+    explicit LocalContacts(QString dataDir)
+        : m_dataDir(std::move(dataDir))
+    {}
+
+    [[nodiscard]] bool load(QString *error) override;
+    bool exists(const QString &key) const override { return m_contacts.contains(key); }
+    QByteArray hash(const QString &key) const override { return m_hashes.value(key); }
+    QList<QByteArray> identity(const QString &key) const override;
+    qsizetype count() const override { return m_contacts.size(); }
+    SyncPlanner::LocalSnapshot snapshot(const SyncCollectionState &state) const override;
+    void removeDeleted(const QString &key) override;
+    bool changed() const override { return !m_changed.isEmpty() || !m_removed.isEmpty() || !m_new.isEmpty(); }
+    void deleted(QList<QByteArray> *lines, QStringList *records) const override;
+    [[nodiscard]] bool write(DailyBackup *backup, QString *error) override;
+
+    ExchangeContact value(const QString &key) const { return m_contacts.value(key); }
+    QByteArray photo(const QString &key) const { return m_contacts.value(key).photo; }
+    // The contact key as the server's copy says (changed here when its hash differs).
+    void put(const QString &key, ExchangeContact contact);
+    void put(const QString &key, ExchangeContact contact, const QByteArray &hash);
+    // A contact met on the server for the first time: added when written, in this order.
+    void addNew(ExchangeContact contact) { m_new.append(std::move(contact)); }
+    // Gives each new contact its identifier, in the pending entries with no key, and reserves
+    // those of entries and retired ones.
+    [[nodiscard]] bool giveIdentifiers(QList<SyncItem> &items, const QSet<QString> &retired, QString *error);
+
+private:
+    QString m_dataDir;
+    ContactList m_book; // the data file's lines
+    QHash<QString, ExchangeContact> m_contacts;
+    QHash<QString, QByteArray> m_hashes;
+    QSet<QString> m_changed;
+    QSet<QString> m_removed;
+    QList<ExchangeContact> m_new;
+    QStringList m_newIds;
+};
