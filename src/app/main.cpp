@@ -86,7 +86,7 @@ public:
     {}
     void synchronize(const SyncAccount &account) override
     {
-        setToday(m_services.today());
+        setClock(&m_services.clock);
         if (Form_Main) {
             setRange(Form_Main->settings().range);
         }

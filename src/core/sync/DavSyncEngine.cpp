@@ -61,7 +61,7 @@ void DavSyncEngine::fail(const QString &error)
     SyncOutcome outcome = m_outcome;
     outcome.ok = false;
     outcome.error = error;
-    outcome.finishedAt = QDateTime::currentDateTime();
+    outcome.finishedAt = m_clock->now();
     emit finished(outcome);
 }
 
@@ -121,10 +121,7 @@ void DavSyncEngine::synchronize(const SyncAccount &account)
     beginJob(account, false);
     m_localDirty = false;
     m_outcome = SyncOutcome();
-    if (!m_today.isValid()) {
-        m_today = QDate::currentDate();
-    }
-    m_appointments.setRange(m_today, m_range);
+    m_appointments.setRange(m_today.isValid() ? m_today : m_clock->today(), m_range);
     QString error;
     if (account.addressBookUrl.isEmpty() || account.calendarUrl.isEmpty()) {
         error = u"Nie wybrano książki adresowej i kalendarza na serwerze. Użyj przycisku \"Połącz\"."_s;
@@ -452,7 +449,7 @@ void DavSyncEngine::finishSync()
     m_busy = false;
     m_job.end();
     m_outcome.ok = true;
-    m_outcome.finishedAt = QDateTime::currentDateTime();
+    m_outcome.finishedAt = m_clock->now();
     emit finished(m_outcome);
 }
 
@@ -462,7 +459,7 @@ void DavSyncEngine::saveConflict(const QString &key, const QByteArray &text)
 {
     QDir dir(m_dataDir);
     (void)dir.mkpath(QLatin1String(conflictFolder));
-    const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+    const QString stamp = m_clock->now().toString(u"yyyyMMdd-HHmmss"_s);
     const QString base =
         m_calendar ? u"termin-"_s + QString::fromLatin1(local().hash(key).left(10)) : u"kontakt-"_s + key;
     QString path;
@@ -486,69 +483,50 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
     entry.href = href;
     entry.etag = remote.etag;
     entry.serverText = remote.text;
+    bool known = false;
     if (!m_calendar) {
-        applyRemoteContact(key, entry, remote, newItem);
-        return;
-    }
-    Appointment appointment;
-    switch (SyncRules::readEvent(remote.text, &appointment, &entry.uid)) {
-    case SyncRules::EventKind::Invalid:
-        ++summary().skipped;
-        return;
-    case SyncRules::EventKind::Recurring:
-        entry.skipped = true;
-        collection().items.append(entry);
-        return;
-    case SyncRules::EventKind::Usable:
-        break;
-    }
-    const QString record = AppointmentRecord::encode(appointment);
-    entry.key = record;
-    entry.hash = m_appointments.hash(record);
-    if (!key.isEmpty() && key != record && m_appointments.exists(key)) {
-        m_appointments.remove(key);
-    }
-    if (!m_appointments.exists(record) && !m_appointments.isOld(record)) {
-        m_appointments.add(record);
-        entry.pending = true;
-        ++summary().received;
+        switch (m_contacts.take(key, entry, remote.text, newItem)) {
+        case LocalContacts::Taken::Group:
+            entry.skipped = true; // known, never brought here, never deleted from here
+            collection().items.append(entry);
+            [[fallthrough]];
+        case LocalContacts::Taken::Unreadable:
+            ++summary().skipped; // a card that cannot be read is left on the server as it is
+            return;
+        case LocalContacts::Taken::New:
+            ++summary().received;
+            entry.pending = true;
+            collection().items.append(entry); // its key is filled in when written
+            return;
+        case LocalContacts::Taken::Updated:
+            ++summary().received;
+            known = true;
+            break;
+        }
+    } else {
+        switch (m_appointments.take(key, entry, remote.text)) {
+        case LocalAppointments::Taken::Invalid:
+            ++summary().skipped;
+            return;
+        case LocalAppointments::Taken::Recurring:
+            entry.skipped = true;
+            collection().items.append(entry);
+            return;
+        case LocalAppointments::Taken::Added:
+            ++summary().received;
+            break;
+        case LocalAppointments::Taken::Known:
+            break;
+        }
     }
     if (SyncItem *item = key.isEmpty() ? nullptr : m_index.find(key)) {
         *item = entry;
-        m_index.rebuild(); // its key is the new record
+        if (!known) {
+            m_index.rebuild(); // an appointment's key is its record, which may have changed
+        }
     } else {
         m_index.append(entry);
     }
-}
-
-void DavSyncEngine::applyRemoteContact(const QString &key, SyncItem entry, const Fetched &remote, bool newItem)
-{
-    ExchangeContact contact;
-    if (!SyncRules::readCard(remote.text, &contact, &entry.uid)) {
-        ++summary().skipped; // a card that cannot be read is left on the server as it is
-        if (SyncRules::isGroupCard(remote.text)) {
-            entry.skipped = true; // a group: known, never brought here, never deleted from here
-            collection().items.append(entry);
-        }
-        return;
-    }
-    ++summary().received;
-    if (!newItem && m_contacts.exists(key)) {
-        entry.key = key;
-        entry.hash = SyncRules::contactHash(contact);
-        entry.photoHash = SyncRules::photoHash(contact.photo);
-        m_contacts.put(key, contact, entry.hash);
-        if (SyncItem *item = m_index.find(key)) {
-            *item = entry;
-        } else {
-            m_index.append(entry);
-        }
-        return;
-    }
-    // New here: the identifier is given when the file is written.
-    m_contacts.addNew(contact);
-    entry.pending = true;
-    collection().items.append(entry); // key filled in then
 }
 
 void DavSyncEngine::mergeItem(const QString &key, const SyncItem *known, const QString &href, const Fetched &remote)
@@ -558,18 +536,22 @@ void DavSyncEngine::mergeItem(const QString &key, const SyncItem *known, const Q
         entry = *known;
     }
     entry.key = key;
+    entry.uid = localUid(key); // unless the server's copy has one
     entry.href = href;
     entry.etag = remote.etag;
     entry.serverText = remote.text;
     entry.pending = false;
-    bool upload = false;
-    if (!m_calendar) {
-        if (!mergeContact(key, known, entry, remote.text)) {
-            return;
-        }
-        upload = entry.hash.isEmpty();
-    } else {
-        upload = mergeAppointment(key, known, entry, remote.text);
+    const LocalCollection::Merged merged = m_calendar ? m_appointments.merge(key, known, entry, remote.text)
+                                                      : m_contacts.merge(key, known, entry, remote.text);
+    if (!merged.readable) {
+        ++summary().skipped;
+        return;
+    }
+    if (merged.conflict) {
+        saveConflict(key, remote.text);
+    }
+    if (merged.received) {
+        ++summary().received;
     }
     if (SyncItem *item = m_index.find(key)) {
         *item = entry;
@@ -577,109 +559,9 @@ void DavSyncEngine::mergeItem(const QString &key, const SyncItem *known, const Q
     } else {
         m_index.append(entry);
     }
-    if (upload) {
+    if (merged.upload) {
         m_uploads.put(entry.key, href, entry.uid, remote.etag);
     }
-}
-
-// False when the server's card cannot be read (left alone).
-bool DavSyncEngine::mergeContact(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote)
-{
-    ExchangeContact theirs;
-    QString uid;
-    if (!SyncRules::readCard(remote, &theirs, &uid)) {
-        ++summary().skipped;
-        return false;
-    }
-    entry.uid = uid.isEmpty() ? localUid(key) : uid;
-    const ExchangeContact mine = m_contacts.value(key);
-    std::optional<ExchangeContact> base;
-    if (known && !known->serverText.isEmpty()) {
-        ExchangeContact b;
-        if (SyncRules::readCard(known->serverText, &b, nullptr)) {
-            base = b;
-        }
-    }
-    // The server may hold a smaller copy of the photo sent from here: that is no change.
-    if (known && !mine.photo.isEmpty() && SyncRules::photoHash(mine.photo) == known->photoHash) {
-        if (base && SyncRules::photoHash(theirs.photo) == SyncRules::photoHash(base->photo)) {
-            theirs.photo = mine.photo;
-        }
-        if (base) {
-            base->photo = mine.photo;
-        }
-    }
-    const SyncRules::MergeResult result = SyncRules::merge(base ? &*base : nullptr, mine, theirs);
-    if (!result.conflicts.isEmpty()) {
-        saveConflict(key, remote);
-    }
-    ExchangeContact merged = result.merged;
-    merged.contact.ID = key;
-    const QByteArray mergedHash = SyncRules::contactHash(merged);
-    if (mergedHash != m_contacts.hash(key)) {
-        m_contacts.put(key, merged, mergedHash);
-        ++summary().received;
-    }
-    const bool upload = mergedHash != SyncRules::contactHash(theirs);
-    entry.hash = upload ? QByteArray() : mergedHash; // empty: sent after the files are written
-    entry.photoHash = SyncRules::photoHash(merged.photo);
-    return true;
-}
-
-// True when this side's result is to be sent.
-bool DavSyncEngine::mergeAppointment(const QString &key,
-                                     const SyncItem *known,
-                                     SyncItem &entry,
-                                     const QByteArray &remote)
-{
-    Appointment theirs;
-    QString uid;
-    const SyncRules::EventKind kind = SyncRules::readEvent(remote, &theirs, &uid);
-    entry.uid = uid.isEmpty() ? localUid(key) : uid;
-    entry.hash = m_appointments.hash(key);
-    if (kind != SyncRules::EventKind::Usable) {
-        // Became a series or unreadable there: this side's appointment stays, the server's is kept aside.
-        saveConflict(key, remote);
-        return true;
-    }
-    // Field by field against what was last synced: a field changed on one side only takes that
-    // side's value; changed on both to different values, this side's stays and the server's event
-    // is kept aside.
-    const Appointment mine = AppointmentRecord::decode(key);
-    std::optional<Appointment> base;
-    if (Appointment b; known && SyncRules::readEvent(known->serverText, &b, nullptr) == SyncRules::EventKind::Usable) {
-        base = b;
-    }
-    Appointment merged = mine;
-    bool conflict = false;
-    for (QString Appointment::*field :
-         {&Appointment::date, &Appointment::person, &Appointment::place, &Appointment::description}) {
-        if (mine.*field == theirs.*field) {
-            continue;
-        }
-        if (base && (*base).*field == mine.*field) {
-            merged.*field = theirs.*field;
-        } else if (!base || (*base).*field != theirs.*field) {
-            conflict = true;
-        }
-    }
-    if (conflict) {
-        saveConflict(key, remote);
-    }
-    const QString record = AppointmentRecord::encode(merged);
-    if (record != key) {
-        m_appointments.remove(key);
-        m_appointments.add(record);
-        entry.key = record;
-        entry.hash = m_appointments.hash(record);
-        entry.pending = true;
-        ++summary().received;
-    }
-    const bool upload = record != AppointmentRecord::encode(theirs);
-    if (upload) {
-        entry.hash.clear(); // sent after the files are written
-    }
-    return upload;
 }
 
 bool DavSyncEngine::writeLocal()
@@ -704,7 +586,7 @@ bool DavSyncEngine::writeLocal(QString *error)
     QList<QByteArray> deletedLines;
     QStringList deletedRecords;
     local().deleted(&deletedLines, &deletedRecords);
-    if (!DeletedItems::keep(m_dataDir, QDateTime::currentDateTime(), deletedLines, deletedRecords, error)) {
+    if (!DeletedItems::keep(m_dataDir, m_clock->now(), deletedLines, deletedRecords, error)) {
         return false;
     }
     local().deletedKept();
@@ -757,8 +639,7 @@ QByteArray DavSyncEngine::uploadText(const Operation &op)
     const QByteArray serverText = item ? item->serverText : QByteArray();
     if (m_calendar) {
         // The server's event changed only where this side's appointment differs from it.
-        return ICalendar::patchEvent(
-            serverText, AppointmentRecord::decode(op.key), op.uid, QDateTime::currentDateTimeUtc());
+        return ICalendar::patchEvent(serverText, AppointmentRecord::decode(op.key), op.uid, m_clock->now().toUTC());
     }
     ExchangeContact send = m_contacts.value(op.key);
     if (item && !send.photo.isEmpty() && SyncRules::photoHash(send.photo) == item->photoHash && !serverText.isEmpty()) {

@@ -12,6 +12,8 @@
 #include "dav/DavDiscovery.h"
 #include "dav/DavJob.h"
 
+#include "core/common/Clock.h"
+
 #include <QDate>
 
 #include <functional>
@@ -34,6 +36,9 @@ public:
     // Appointments older than range days before today are kept off the list, and never deleted on
     // the server for being gone here.
     void setRange(int days) { m_range = days; }
+    // "Now" for the stamps of a job (conflict files, kept deletions, events written) and its day.
+    void setClock(const Clock *clock) { m_clock = clock ? clock : &m_systemClock; }
+    // A day of its own instead of the clock's, for tests of old appointments.
     void setToday(const QDate &today) { m_today = today; }
     void setTimeout(int milliseconds) { m_client.setTimeout(milliseconds); }
     // The whole time of one sync or discovery.
@@ -89,10 +94,7 @@ private:
     QString localUid(const QString &key) const;
     QString hrefFor(const QString &uid) const;
     void applyRemote(const QString &key, const QString &href, const Fetched &remote, bool newItem);
-    void applyRemoteContact(const QString &key, SyncItem entry, const Fetched &remote, bool newItem);
     void mergeItem(const QString &key, const SyncItem *known, const QString &href, const Fetched &remote);
-    bool mergeContact(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote);
-    bool mergeAppointment(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote);
     void saveConflict(const QString &key, const QByteArray &text);
     bool writeLocal(QString *error);
     // forget: the state forgets an item deleted here; a contact's identifier is never given again.
@@ -115,6 +117,8 @@ private:
     DailyBackup *m_backup = nullptr;
     int m_range = 3;
     QDate m_today;
+    SystemClock m_systemClock;
+    const Clock *m_clock = &m_systemClock;
     int m_jobTimeout = DavClient::defaultJobSeconds * 1000;
     DavClient m_client;
     DavJob m_job{m_client};

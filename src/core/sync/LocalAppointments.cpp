@@ -1,6 +1,7 @@
 #include "LocalAppointments.h"
 
 #include "SyncItemIndex.h"
+#include "SyncRules.h"
 
 #include "core/appointments/AppointmentEdits.h"
 #include "core/appointments/AppointmentList.h"
@@ -146,4 +147,79 @@ bool LocalAppointments::write(DailyBackup *backup, QString *error)
     m_removed.clear();
     m_added.clear();
     return true;
+}
+
+LocalAppointments::Taken LocalAppointments::take(const QString &key, SyncItem &entry, const QByteArray &remote)
+{
+    Appointment appointment;
+    switch (SyncRules::readEvent(remote, &appointment, &entry.uid)) {
+    case SyncRules::EventKind::Invalid:
+        return Taken::Invalid;
+    case SyncRules::EventKind::Recurring:
+        return Taken::Recurring;
+    case SyncRules::EventKind::Usable:
+        break;
+    }
+    const QString record = AppointmentRecord::encode(appointment);
+    entry.key = record;
+    entry.hash = hash(record);
+    if (!key.isEmpty() && key != record && exists(key)) {
+        remove(key);
+    }
+    if (exists(record) || isOld(record)) {
+        return Taken::Known;
+    }
+    add(record);
+    entry.pending = true;
+    return Taken::Added;
+}
+
+LocalCollection::Merged
+LocalAppointments::merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote)
+{
+    Merged result;
+    Appointment theirs;
+    QString uid;
+    const SyncRules::EventKind kind = SyncRules::readEvent(remote, &theirs, &uid);
+    if (!uid.isEmpty()) {
+        entry.uid = uid;
+    }
+    entry.hash = hash(key);
+    if (kind != SyncRules::EventKind::Usable) {
+        // Became a series or unreadable there: this side's appointment stays, the server's is kept aside.
+        result.conflict = true;
+        result.upload = true;
+        return result;
+    }
+    const Appointment mine = AppointmentRecord::decode(key);
+    std::optional<Appointment> base;
+    if (Appointment b; known && SyncRules::readEvent(known->serverText, &b, nullptr) == SyncRules::EventKind::Usable) {
+        base = b;
+    }
+    Appointment merged = mine;
+    for (QString Appointment::*field :
+         {&Appointment::date, &Appointment::person, &Appointment::place, &Appointment::description}) {
+        if (mine.*field == theirs.*field) {
+            continue;
+        }
+        if (base && (*base).*field == mine.*field) {
+            merged.*field = theirs.*field;
+        } else if (!base || (*base).*field != theirs.*field) {
+            result.conflict = true;
+        }
+    }
+    const QString record = AppointmentRecord::encode(merged);
+    if (record != key) {
+        remove(key);
+        add(record);
+        entry.key = record;
+        entry.hash = hash(record);
+        entry.pending = true;
+        result.received = true;
+    }
+    result.upload = record != AppointmentRecord::encode(theirs);
+    if (result.upload) {
+        entry.hash.clear(); // sent after the files are written
+    }
+    return result;
 }

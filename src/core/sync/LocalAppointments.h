@@ -38,6 +38,18 @@ public:
     void deletedKept() override { m_deletedOnServer.clear(); }
     [[nodiscard]] bool write(DailyBackup *backup, QString *error) override;
 
+    enum class Taken
+    {
+        Invalid,
+        Recurring, // a series: known, never brought here
+        Known,
+        Added
+    };
+    // The server's event replaces key's appointment (or comes as a new one); entry gets its record.
+    Taken take(const QString &key, SyncItem &entry, const QByteArray &remote);
+    // The server's event merged into key's appointment, against what was last synced (known).
+    Merged merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote);
+
     void add(const QString &record);
     void remove(const QString &record);
     // The edits the window recorded since the last sync, followed in the state's entries.

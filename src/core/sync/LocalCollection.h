@@ -16,6 +16,16 @@ class DailyBackup;
 class LocalCollection
 {
 public:
+    // A server item merged into this side's: a field changed on one side only takes that side's
+    // value; changed on both to different values, this side's stays (a conflict).
+    struct Merged
+    {
+        bool readable = true;  // else left alone
+        bool received = false; // this side changed
+        bool conflict = false; // the server's copy is to be kept aside
+        bool upload = false;   // this side's result is to be sent
+    };
+
     virtual ~LocalCollection() = default;
 
     [[nodiscard]] virtual bool load(QString *error) = 0;

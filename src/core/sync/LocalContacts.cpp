@@ -205,3 +205,65 @@ bool LocalContacts::write(DailyBackup *backup, QString *error)
     m_newIds.clear();
     return true;
 }
+
+LocalContacts::Taken LocalContacts::take(const QString &key, SyncItem &entry, const QByteArray &remote, bool newItem)
+{
+    ExchangeContact contact;
+    if (!SyncRules::readCard(remote, &contact, &entry.uid)) {
+        return SyncRules::isGroupCard(remote) ? Taken::Group : Taken::Unreadable;
+    }
+    if (!newItem && exists(key)) {
+        entry.key = key;
+        entry.hash = SyncRules::contactHash(contact);
+        entry.photoHash = SyncRules::photoHash(contact.photo);
+        put(key, contact, entry.hash);
+        return Taken::Updated;
+    }
+    addNew(contact);
+    return Taken::New;
+}
+
+LocalCollection::Merged
+LocalContacts::merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote)
+{
+    Merged result;
+    ExchangeContact theirs;
+    QString uid;
+    if (!SyncRules::readCard(remote, &theirs, &uid)) {
+        result.readable = false;
+        return result;
+    }
+    if (!uid.isEmpty()) {
+        entry.uid = uid;
+    }
+    const ExchangeContact mine = value(key);
+    std::optional<ExchangeContact> base;
+    if (known && !known->serverText.isEmpty()) {
+        ExchangeContact b;
+        if (SyncRules::readCard(known->serverText, &b, nullptr)) {
+            base = b;
+        }
+    }
+    // The server may hold a smaller copy of the photo sent from here: that is no change.
+    if (known && !mine.photo.isEmpty() && SyncRules::photoHash(mine.photo) == known->photoHash) {
+        if (base && SyncRules::photoHash(theirs.photo) == SyncRules::photoHash(base->photo)) {
+            theirs.photo = mine.photo;
+        }
+        if (base) {
+            base->photo = mine.photo;
+        }
+    }
+    const SyncRules::MergeResult merged = SyncRules::merge(base ? &*base : nullptr, mine, theirs);
+    result.conflict = !merged.conflicts.isEmpty();
+    ExchangeContact contact = merged.merged;
+    contact.contact.ID = key;
+    const QByteArray mergedHash = SyncRules::contactHash(contact);
+    entry.photoHash = SyncRules::photoHash(contact.photo);
+    if (mergedHash != hash(key)) {
+        put(key, std::move(contact), mergedHash);
+        result.received = true;
+    }
+    result.upload = mergedHash != SyncRules::contactHash(theirs);
+    entry.hash = result.upload ? QByteArray() : mergedHash; // empty: sent after the files are written
+    return result;
+}

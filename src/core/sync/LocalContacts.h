@@ -35,6 +35,18 @@ public:
     void put(const QString &key, ExchangeContact contact, const QByteArray &hash);
     // A contact met on the server for the first time: added when written, in this order.
     void addNew(ExchangeContact contact) { m_new.append(std::move(contact)); }
+    enum class Taken
+    {
+        Unreadable,
+        Group, // a list of other cards: known, never brought here, never deleted from here
+        Updated,
+        New // its identifier is given when written
+    };
+    // The server's card replaces key's contact (or comes as a new one); entry gets its UID and hashes.
+    Taken take(const QString &key, SyncItem &entry, const QByteArray &remote, bool newItem);
+    // The server's card merged into key's contact, against what was last synced (known).
+    Merged merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote);
+
     // Gives each new contact its identifier, in the pending entries with no key, and reserves
     // those of entries and retired ones.
     [[nodiscard]] bool giveIdentifiers(QList<SyncItem> &items, const QSet<QString> &retired, QString *error);
