@@ -5,6 +5,7 @@
 #include "core/contacts/ContactFile.h"
 #include "core/exchange/ContactExchange.h"
 #include "core/exchange/ContactImport.h"
+#include "core/sync/SyncState.h"
 #include "platform/linux/DataFolderLock.h"
 
 #include <QCoreApplication>
@@ -93,6 +94,7 @@ private:
         }
         ContactFile book(m_dataDir);
         book.setBackup(&m_backup);
+        book.setIdentifierReserve(&SyncState::knownIdentifiers);
         QString error;
         if (!book.load(&error)) {
             return fail(error);

@@ -188,6 +188,7 @@ int main(int argc, char *argv[])
         return QFileInfo::exists(services.dataPath(QString::fromLatin1(SyncState::fileName)));
     });
     services.appointmentEdits = &appointmentEdits;
+    services.identifierReserve = &SyncState::knownIdentifiers;
     services.passwords = &keyring;
     // Alarms: the desktop's notification service, and a timer that sees sleeps and clock changes.
     DBusNotifier notifier;

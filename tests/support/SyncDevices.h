@@ -159,6 +159,7 @@ struct Device
     {
         QDir(dir.path()).mkpath(u"notes"_s);
         ContactFile book(dir.path());
+        book.setIdentifierReserve(&SyncState::knownIdentifiers); // as the address book window has it
         if (!book.load(nullptr) || !book.list().newIdentifier(&c.ID, nullptr) || !book.add(c, nullptr)) {
             return {};
         }

@@ -7,6 +7,7 @@
 #include "ShellOpener.h"
 
 #include <QDir>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -40,6 +41,9 @@ struct Services
     DailyBackup *backup = nullptr;
     // The sync's record of appointments edited and removed in the window; none when null.
     const AppointmentEdits *appointmentEdits = nullptr;
+    // Contact identifiers held elsewhere for the data folder (by the sync's state): never given to
+    // a new contact. None when empty.
+    std::function<QSet<int>(const QString &dataDir)> identifierReserve = {};
     // Makes the engine that syncs this data folder with a CardDAV/CalDAV server; no sync when null.
     std::function<std::unique_ptr<SyncEngine>()> makeSyncEngine = {};
     // The desktop's keyring for the sync password; none when null (the password lives in memory).

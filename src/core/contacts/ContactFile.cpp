@@ -4,7 +4,6 @@
 #include "core/common/DailyBackup.h"
 #include "core/common/FileError.h"
 #include "core/common/TextFile.h"
-#include "core/sync/SyncState.h"
 
 #include <QDir>
 
@@ -32,7 +31,7 @@ bool ContactFile::load(QString *error)
         return false;
     }
     m_list.setLines(std::move(lines));
-    m_list.setReservedIdentifiers(SyncState::knownIdentifiers(m_dataDir));
+    m_list.setReservedIdentifiers(m_reserve ? m_reserve(m_dataDir) : QSet<int>());
     return true;
 }
 

@@ -59,6 +59,10 @@ public:
 
     // Before each write of the data file the day's copy is taken, when one is given.
     void setBackup(DailyBackup *backup) { m_backup = backup; }
+    // Identifiers held elsewhere for this data folder (the sync's record of contacts the server
+    // knows): read at each load, never given to a new contact.
+    using IdentifierReserve = std::function<QSet<int>(const QString &dataDir)>;
+    void setIdentifierReserve(IdentifierReserve reserve) { m_reserve = std::move(reserve); }
 
     // Side files are named by the trimmed identifier, and only an identifier of digits names
     // one, so that no data file can point a save or delete outside these folders.
@@ -93,4 +97,5 @@ private:
     QString m_readError; // set when the file could not be read
     DailyBackup *m_backup = nullptr;
     WriteGate m_writeGate;
+    IdentifierReserve m_reserve;
 };

@@ -1,5 +1,7 @@
 #include "DeletedItems.h"
 
+#include "SyncState.h"
+
 #include "core/appointments/AppointmentList.h"
 #include "core/common/Cp1250.h"
 #include "core/common/DailyBackup.h"
@@ -102,7 +104,8 @@ bool keep(const QString &dataDir,
     }
     if ((!contactLines.isEmpty()
          && !TextFile::writeLines(kept.filePath(QLatin1String(ContactFile::fileName)), contactLines, error))
-        || (!lines.isEmpty() && !TextFile::writeLines(kept.filePath(QLatin1String(AppointmentList::fileName)), lines, error))) {
+        || (!lines.isEmpty()
+            && !TextFile::writeLines(kept.filePath(QLatin1String(AppointmentList::fileName)), lines, error))) {
         return false;
     }
     return true;
@@ -162,6 +165,7 @@ bool restore(const QString &dataDir, DailyBackup *backup, Kept *restored, QStrin
     if (!contacts.isEmpty()) {
         ContactFile book(dataDir);
         book.setBackup(backup);
+        book.setIdentifierReserve(&SyncState::knownIdentifiers);
         if (!book.load(error)) {
             return false;
         }

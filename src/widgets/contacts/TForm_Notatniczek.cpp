@@ -119,6 +119,7 @@ TForm_Notatniczek::TForm_Notatniczek(Services &services, QWidget *parent)
     , m_services(services)
     , m_book(services.dataDir)
 {
+    m_book.setIdentifierReserve(services.identifierReserve);
     setObjectName(u"Form_Notatniczek"_s);
     setWindowTitle(u"Morwinek - Kontakty"_s);
     setWindowFlags(ShellWindow::frameWithoutButtons());
