@@ -1,7 +1,7 @@
 // Patching a server card after one field changed here, for cards with many telephone numbers (as
 // a phone that merged duplicates writes them): the time should grow with the card's lines, not with
 // their square.
-#include "core/sync/SyncRules.h"
+#include "core/sync/plan/SyncRules.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,13 +2,13 @@
 
 #include "DeletedItems.h"
 #include "SyncLeftovers.h"
-#include "SyncRules.h"
 
 #include "core/appointments/AppointmentList.h"
 #include "core/common/TextFile.h"
 #include "core/exchange/ContactImport.h"
 #include "core/exchange/ContentLines.h"
 #include "core/exchange/ICalendar.h"
+#include "core/sync/plan/SyncRules.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -279,7 +279,7 @@ void DavSyncEngine::decide()
         if (m_calendar) {
             Appointment a;
             if (SyncRules::readEvent(it->text, &a, &item.uid) == SyncRules::EventKind::Usable) {
-                item.identity = LocalAppointments::identityOf(AppointmentRecord::encode(a));
+                item.identity = AppointmentCollection::identityOf(AppointmentRecord::encode(a));
             }
         } else if (ExchangeContact contact; SyncRules::readCard(it->text, &contact, &item.uid)) {
             item.identity = ContactImport::identityKeys(contact.contact);
@@ -486,36 +486,36 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
     bool known = false;
     if (!m_calendar) {
         switch (m_contacts.take(key, entry, remote.text, newItem)) {
-        case LocalContacts::Taken::Group:
+        case ContactCollection::Taken::Group:
             entry.skipped = true; // known, never brought here, never deleted from here
             collection().items.append(entry);
             [[fallthrough]];
-        case LocalContacts::Taken::Unreadable:
+        case ContactCollection::Taken::Unreadable:
             ++summary().skipped; // a card that cannot be read is left on the server as it is
             return;
-        case LocalContacts::Taken::New:
+        case ContactCollection::Taken::New:
             ++summary().received;
             entry.pending = true;
             collection().items.append(entry); // its key is filled in when written
             return;
-        case LocalContacts::Taken::Updated:
+        case ContactCollection::Taken::Updated:
             ++summary().received;
             known = true;
             break;
         }
     } else {
         switch (m_appointments.take(key, entry, remote.text)) {
-        case LocalAppointments::Taken::Invalid:
+        case AppointmentCollection::Taken::Invalid:
             ++summary().skipped;
             return;
-        case LocalAppointments::Taken::Recurring:
+        case AppointmentCollection::Taken::Recurring:
             entry.skipped = true;
             collection().items.append(entry);
             return;
-        case LocalAppointments::Taken::Added:
+        case AppointmentCollection::Taken::Added:
             ++summary().received;
             break;
-        case LocalAppointments::Taken::Known:
+        case AppointmentCollection::Taken::Known:
             break;
         }
     }

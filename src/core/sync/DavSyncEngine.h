@@ -1,18 +1,18 @@
 #pragma once
 
-#include "CollectionReader.h"
 #include "DavClient.h"
-#include "LocalAppointments.h"
-#include "LocalContacts.h"
 #include "SyncEngine.h"
 #include "SyncItemIndex.h"
-#include "SyncPlanner.h"
 #include "SyncState.h"
 #include "UploadQueue.h"
 #include "dav/DavDiscovery.h"
 #include "dav/DavJob.h"
 
 #include "core/common/Clock.h"
+#include "core/sync/dav/CollectionReader.h"
+#include "core/sync/local/AppointmentCollection.h"
+#include "core/sync/local/ContactCollection.h"
+#include "core/sync/plan/SyncPlanner.h"
 
 #include <QDate>
 
@@ -134,8 +134,8 @@ private:
     SyncState m_state;
     SyncState m_stateBefore;
     SyncItemIndex m_index;
-    LocalContacts m_contacts{m_dataDir};
-    LocalAppointments m_appointments{m_dataDir};
+    ContactCollection m_contacts{m_dataDir};
+    AppointmentCollection m_appointments{m_dataDir};
     bool m_unchanged = false;                          // nothing to do: the state file stays as it is
     bool m_localDirty = false;                         // the state on disk may be ahead of the files
     std::optional<SyncCollectionState> m_switchedFrom; // the collection synced before another was chosen

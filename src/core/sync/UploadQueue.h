@@ -1,7 +1,8 @@
 #pragma once
 
-#include "CollectionReader.h"
 #include "dav/DavJob.h"
+
+#include "core/sync/dav/CollectionReader.h"
 
 #include <QList>
 #include <QString>

@@ -1,12 +1,12 @@
 // The sync's decisions in memory: tables of cases, and seeded random collections checked against
 // what a sync promises (nothing lost, nothing doubled, nothing deleted that the other side changed).
-#include "core/sync/SyncPlanner.h"
+#include "core/sync/plan/SyncPlanner.h"
 
 #include <QRandomGenerator>
 #include <QSet>
+#include <QtTest>
 
 #include <algorithm>
-#include <QtTest>
 
 using namespace Qt::StringLiterals;
 using SyncPlanner::Step;
@@ -34,9 +34,9 @@ private slots:
     // One item the state knows, both sides as they stand now.
     void knownItem_data()
     {
-        QTest::addColumn<int>("here");   // 0 gone, 1 as synced, 2 changed
-        QTest::addColumn<int>("there");  // 0 gone, 1 as synced, 2 changed
-        QTest::addColumn<bool>("old");   // gone here for being old
+        QTest::addColumn<int>("here");    // 0 gone, 1 as synced, 2 changed
+        QTest::addColumn<int>("there");   // 0 gone, 1 as synced, 2 changed
+        QTest::addColumn<bool>("old");    // gone here for being old
         QTest::addColumn<bool>("series"); // left alone on purpose
         QTest::addColumn<int>("step");
         QTest::newRow("deleted here, unchanged there") << 0 << 1 << false << false << int(Step::DeleteRemote);
@@ -92,18 +92,16 @@ private slots:
         QTest::addColumn<QStringList>("downloads");
         QTest::newRow("same UID") << QStringList{"a:U1:x"} << QStringList{"/1:U1:y"} << QStringList{"a>/1"}
                                   << QStringList{} << QStringList{};
-        QTest::newRow("same person under the phone's UID")
-            << QStringList{"a:U1:jan600"} << QStringList{"/1:P9:jan600"} << QStringList{"a>/1"} << QStringList{}
-            << QStringList{};
+        QTest::newRow("same person under the phone's UID") << QStringList{"a:U1:jan600"} << QStringList{"/1:P9:jan600"}
+                                                           << QStringList{"a>/1"} << QStringList{} << QStringList{};
         QTest::newRow("two here match one there: none linked")
-            << QStringList{"a:U1:jan", "b:U2:jan"} << QStringList{"/1:P9:jan"} << QStringList{}
-            << QStringList{"a", "b"} << QStringList{"/1"};
+            << QStringList{"a:U1:jan", "b:U2:jan"} << QStringList{"/1:P9:jan"} << QStringList{} << QStringList{"a", "b"}
+            << QStringList{"/1"};
         QTest::newRow("one here matches two there: none linked")
             << QStringList{"a:U1:jan"} << QStringList{"/1:P8:jan", "/2:P9:jan"} << QStringList{} << QStringList{"a"}
             << QStringList{"/1", "/2"};
-        QTest::newRow("UID wins over content")
-            << QStringList{"a:U1:jan", "b:U2:ewa"} << QStringList{"/1:U1:ewa"} << QStringList{"a>/1"}
-            << QStringList{"b"} << QStringList{};
+        QTest::newRow("UID wins over content") << QStringList{"a:U1:jan", "b:U2:ewa"} << QStringList{"/1:U1:ewa"}
+                                               << QStringList{"a>/1"} << QStringList{"b"} << QStringList{};
         QTest::newRow("nothing in common") << QStringList{"a:U1:jan"} << QStringList{"/1:P1:ewa"} << QStringList{}
                                            << QStringList{"a"} << QStringList{"/1"};
     }
@@ -145,7 +143,7 @@ private slots:
 
     void pairEdited_data()
     {
-        QTest::addColumn<QStringList>("gone"); // known keys vanished here: date|text
+        QTest::addColumn<QStringList>("gone");     // known keys vanished here: date|text
         QTest::addColumn<QStringList>("appeared"); // keys new here
         QTest::addColumn<QStringList>("removed");
         QTest::addColumn<QStringList>("pairs");
@@ -155,12 +153,11 @@ private slots:
                                       << QStringList{"01|a>05|a"};
         QTest::newRow("two candidates") << QStringList{"01|a"} << QStringList{"01|b", "01|c"} << QStringList{}
                                         << QStringList{};
-        QTest::newRow("one new for two gone") << QStringList{"01|a", "01|b"} << QStringList{"01|c"} << QStringList{}
-                                              << QStringList{};
-        QTest::newRow("removed by the user") << QStringList{"01|a"} << QStringList{"01|b"} << QStringList{"01|a"}
-                                             << QStringList{};
-        QTest::newRow("nothing alike") << QStringList{"01|a"} << QStringList{"02|b"} << QStringList{}
-                                       << QStringList{};
+        QTest::newRow("one new for two gone")
+            << QStringList{"01|a", "01|b"} << QStringList{"01|c"} << QStringList{} << QStringList{};
+        QTest::newRow("removed by the user")
+            << QStringList{"01|a"} << QStringList{"01|b"} << QStringList{"01|a"} << QStringList{};
+        QTest::newRow("nothing alike") << QStringList{"01|a"} << QStringList{"02|b"} << QStringList{} << QStringList{};
     }
     void pairEdited()
     {

@@ -1,10 +1,10 @@
 // The sync's decisions, merge, card patching, events and state file, without a server.
 #include "core/common/DateText.h"
-#include "core/exchange/VCard.h"
 #include "core/exchange/ContentLines.h"
 #include "core/exchange/ICalendar.h"
-#include "core/sync/SyncRules.h"
+#include "core/exchange/VCard.h"
 #include "core/sync/SyncState.h"
+#include "core/sync/plan/SyncRules.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -312,23 +312,28 @@ private slots:
         QTest::addColumn<QString>("description");
         QTest::addColumn<QList<QByteArray>>("has");
         QTest::addColumn<QList<QByteArray>>("hasNot");
-        const QByteArray timed = "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\nDTEND;TZID=Europe/Warsaw:20261210T150000\r\n"
-                                 "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
-                                 "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
+        const QByteArray timed =
+            "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\nDTEND;TZID=Europe/Warsaw:20261210T150000\r\n"
+            "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
+            "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
         QTest::newRow("description") << timed << u"10.12.2026"_s << QString() << u"Gabinet"_s << u"Ortodonta"_s
-                                     << QList<QByteArray>{"SUMMARY:Ortodonta\r\n", "LOCATION:Gabinet\r\n",
-                                                          "DESCRIPTION:Karta\r\n", "DESCRIPTION:Alarm\r\n",
+                                     << QList<QByteArray>{"SUMMARY:Ortodonta\r\n",
+                                                          "LOCATION:Gabinet\r\n",
+                                                          "DESCRIPTION:Karta\r\n",
+                                                          "DESCRIPTION:Alarm\r\n",
                                                           "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\n"}
                                      << QList<QByteArray>{"Dentysta", "X-MORWINEK-OSOBA"};
         QTest::newRow("a person added") << timed << u"10.12.2026"_s << u"Nowak"_s << u"Gabinet"_s << u"Dentysta"_s
-                                        << QList<QByteArray>{"SUMMARY:Nowak: Dentysta\r\n", "X-MORWINEK-OSOBA:Nowak\r\nBEGIN:VALARM"}
+                                        << QList<QByteArray>{"SUMMARY:Nowak: Dentysta\r\n",
+                                                             "X-MORWINEK-OSOBA:Nowak\r\nBEGIN:VALARM"}
                                         << QList<QByteArray>{};
         QTest::newRow("place removed") << timed << u"10.12.2026"_s << QString() << QString() << u"Dentysta"_s
                                        << QList<QByteArray>{"SUMMARY:Dentysta\r\n"} << QList<QByteArray>{"LOCATION"};
         QTest::newRow("moved: zoned time keeps its time of day")
             << timed << u"12.12.2026"_s << QString() << u"Gabinet"_s << u"Dentysta"_s
             << QList<QByteArray>{"DTSTART;TZID=Europe/Warsaw:20261212T143000\r\n",
-                                 "DTEND;TZID=Europe/Warsaw:20261212T150000\r\n", "TRIGGER:-PT30M"}
+                                 "DTEND;TZID=Europe/Warsaw:20261212T150000\r\n",
+                                 "TRIGGER:-PT30M"}
             << QList<QByteArray>{"20261210"};
         QTest::newRow("moved: all-day over three days stays three days")
             << QByteArray("DTSTART;VALUE=DATE:20261210\r\nDTEND;VALUE=DATE:20261213\r\nSUMMARY:Urlop\r\n")

@@ -1,7 +1,4 @@
-#include "LocalAppointments.h"
-
-#include "SyncItemIndex.h"
-#include "SyncRules.h"
+#include "core/sync/local/AppointmentCollection.h"
 
 #include "core/appointments/AppointmentEdits.h"
 #include "core/appointments/AppointmentList.h"
@@ -9,13 +6,15 @@
 #include "core/common/DailyBackup.h"
 #include "core/common/DateText.h"
 #include "core/common/TextFile.h"
+#include "core/sync/SyncItemIndex.h"
+#include "core/sync/plan/SyncRules.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 
 using namespace Qt::StringLiterals;
 
-bool LocalAppointments::load(QString *error)
+bool AppointmentCollection::load(QString *error)
 {
     m_lines.clear();
     m_records.clear();
@@ -38,29 +37,29 @@ bool LocalAppointments::load(QString *error)
     return true;
 }
 
-QByteArray LocalAppointments::hash(const QString &key) const
+QByteArray AppointmentCollection::hash(const QString &key) const
 {
     return QCryptographicHash::hash(Cp1250::encode(key), QCryptographicHash::Sha1).toHex();
 }
 
-QList<QByteArray> LocalAppointments::identityOf(const QString &record)
+QList<QByteArray> AppointmentCollection::identityOf(const QString &record)
 {
     const Appointment a = AppointmentRecord::decode(record);
     return {Cp1250::encode(a.date + u'\x1f' + a.description), Cp1250::encode(record)};
 }
 
-QList<QByteArray> LocalAppointments::identity(const QString &key) const
+QList<QByteArray> AppointmentCollection::identity(const QString &key) const
 {
     return identityOf(key);
 }
 
-bool LocalAppointments::isOld(const QString &record) const
+bool AppointmentCollection::isOld(const QString &record) const
 {
     const int day = DateText::parse(AppointmentRecord::decode(record).date);
     return day == DateText::invalid || DateText::toDay(m_today) - day > m_range;
 }
 
-SyncPlanner::LocalSnapshot LocalAppointments::snapshot(const SyncCollectionState &state) const
+SyncPlanner::LocalSnapshot AppointmentCollection::snapshot(const SyncCollectionState &state) const
 {
     SyncPlanner::LocalSnapshot local;
     local.hashes.reserve(m_records.size());
@@ -75,30 +74,30 @@ SyncPlanner::LocalSnapshot LocalAppointments::snapshot(const SyncCollectionState
     return local;
 }
 
-void LocalAppointments::add(const QString &record)
+void AppointmentCollection::add(const QString &record)
 {
     m_added.append(record);
     m_records.insert(record);
 }
 
-void LocalAppointments::remove(const QString &record)
+void AppointmentCollection::remove(const QString &record)
 {
     m_records.remove(record);
     m_removed.insert(record);
 }
 
-void LocalAppointments::removeDeleted(const QString &record)
+void AppointmentCollection::removeDeleted(const QString &record)
 {
     remove(record);
     m_deletedOnServer.insert(record);
 }
 
-void LocalAppointments::deleted(QList<QByteArray> *, QStringList *records) const
+void AppointmentCollection::deleted(QList<QByteArray> *, QStringList *records) const
 {
     records->append(QStringList(m_deletedOnServer.cbegin(), m_deletedOnServer.cend()));
 }
 
-void LocalAppointments::followEdits(SyncItemIndex &index)
+void AppointmentCollection::followEdits(SyncItemIndex &index)
 {
     const QList<AppointmentEdits::Edit> edits = AppointmentEdits::read(m_dataDir);
     m_editsTaken = edits.size();
@@ -118,13 +117,13 @@ void LocalAppointments::followEdits(SyncItemIndex &index)
     }
 }
 
-void LocalAppointments::consumeEdits()
+void AppointmentCollection::consumeEdits()
 {
     (void)AppointmentEdits::consume(m_dataDir, m_editsTaken, nullptr);
     m_editsTaken = 0;
 }
 
-bool LocalAppointments::write(DailyBackup *backup, QString *error)
+bool AppointmentCollection::write(DailyBackup *backup, QString *error)
 {
     QList<QByteArray> lines;
     lines.reserve(m_lines.size() + m_added.size());
@@ -149,7 +148,7 @@ bool LocalAppointments::write(DailyBackup *backup, QString *error)
     return true;
 }
 
-LocalAppointments::Taken LocalAppointments::take(const QString &key, SyncItem &entry, const QByteArray &remote)
+AppointmentCollection::Taken AppointmentCollection::take(const QString &key, SyncItem &entry, const QByteArray &remote)
 {
     Appointment appointment;
     switch (SyncRules::readEvent(remote, &appointment, &entry.uid)) {
@@ -175,7 +174,7 @@ LocalAppointments::Taken LocalAppointments::take(const QString &key, SyncItem &e
 }
 
 LocalCollection::Merged
-LocalAppointments::merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote)
+AppointmentCollection::merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote)
 {
     Merged result;
     Appointment theirs;

@@ -1,19 +1,18 @@
 #pragma once
 
-#include "LocalCollection.h"
-
 #include "core/contacts/ContactList.h"
 #include "core/exchange/ExchangeContact.h"
+#include "core/sync/local/LocalCollection.h"
 
 #include <QHash>
 #include <QSet>
 
 // The contacts of a data folder as the sync sees them: each named contact with its notes and
 // photo, by identifier. New contacts from the server get their identifiers when written.
-class LocalContacts final : public LocalCollection
+class ContactCollection final : public LocalCollection
 {
 public:
-    explicit LocalContacts(QString dataDir)
+    explicit ContactCollection(QString dataDir)
         : m_dataDir(std::move(dataDir))
     {}
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LocalCollection.h"
+#include "core/sync/local/LocalCollection.h"
 
 #include <QDate>
 #include <QSet>
@@ -12,10 +12,10 @@ class SyncItemIndex;
 // itself. Appointments older than the range are kept off the server's list and never deleted
 // there for being gone here. The window's record of edits lets the state follow an appointment to
 // what it became.
-class LocalAppointments final : public LocalCollection
+class AppointmentCollection final : public LocalCollection
 {
 public:
-    explicit LocalAppointments(QString dataDir)
+    explicit AppointmentCollection(QString dataDir)
         : m_dataDir(std::move(dataDir))
     {}
 

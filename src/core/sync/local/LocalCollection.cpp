@@ -1,4 +1,4 @@
-#include "LocalCollection.h"
+#include "core/sync/local/LocalCollection.h"
 
 bool LocalCollection::changedSince(const SyncCollectionState &state) const
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SyncPlanner.h"
-#include "SyncState.h"
+#include "core/sync/SyncState.h"
+#include "core/sync/plan/SyncPlanner.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SyncState.h"
+#include "core/sync/SyncState.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -17,10 +17,10 @@ namespace SyncPlanner {
 // This side of the collection now.
 struct LocalSnapshot
 {
-    QHash<QString, QByteArray> hashes;           // key -> hash of the content as it is now
-    QSet<QString> old;                           // keys left alone on the server (appointments past the range)
-    QHash<QString, QString> uids;                // key -> the UID an item new here is sent under
-    QHash<QString, QList<QByteArray>> identity;  // key -> what it is, by content (see RemoteItem)
+    QHash<QString, QByteArray> hashes;          // key -> hash of the content as it is now
+    QSet<QString> old;                          // keys left alone on the server (appointments past the range)
+    QHash<QString, QString> uids;               // key -> the UID an item new here is sent under
+    QHash<QString, QList<QByteArray>> identity; // key -> what it is, by content (see RemoteItem)
 };
 
 // One item the server gave.
@@ -34,9 +34,9 @@ struct RemoteItem
 // The server's side: what the listing named, and the items fetched because they are new or changed.
 struct RemoteSnapshot
 {
-    bool fullListing = false;      // every item was listed: one not named is gone
+    bool fullListing = false;       // every item was listed: one not named is gone
     QHash<QString, QString> listed; // href -> etag
-    QSet<QString> gone;            // named as deleted by an incremental listing
+    QSet<QString> gone;             // named as deleted by an incremental listing
     QHash<QString, RemoteItem> fetched;
 
     bool exists(const QString &href) const { return fullListing ? listed.contains(href) : !gone.contains(href); }
@@ -79,9 +79,9 @@ Plan plan(const SyncCollectionState &state, const LocalSnapshot &local, const Re
 // same date (the first dateWidth characters) or the same rest, with no other candidate on either
 // side. Keys the user removed are never paired.
 QList<std::pair<QString, QString>> pairEdited(const SyncCollectionState &state,
-                                             const LocalSnapshot &local,
-                                             const QSet<QString> &removedByUser,
-                                             int dateWidth);
+                                              const LocalSnapshot &local,
+                                              const QSet<QString> &removedByUser,
+                                              int dateWidth);
 
 // Whether the plan deletes so much here that the user must say so first: more than quiet and more
 // than a quarter of what is here, or every item when the server's collection is suddenly empty.

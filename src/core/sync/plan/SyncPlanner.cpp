@@ -1,6 +1,6 @@
-#include "SyncPlanner.h"
+#include "core/sync/plan/SyncPlanner.h"
 
-#include "SyncRules.h"
+#include "core/sync/plan/SyncRules.h"
 
 #include <algorithm>
 
@@ -138,9 +138,9 @@ Plan plan(const SyncCollectionState &state, const LocalSnapshot &local, const Re
 }
 
 QList<std::pair<QString, QString>> pairEdited(const SyncCollectionState &state,
-                                             const LocalSnapshot &local,
-                                             const QSet<QString> &removedByUser,
-                                             int dateWidth)
+                                              const LocalSnapshot &local,
+                                              const QSet<QString> &removedByUser,
+                                              int dateWidth)
 {
     const auto dateOf = [dateWidth](const QString &key) {
         return key.left(dateWidth);

@@ -1,4 +1,4 @@
-#include "SyncRules.h"
+#include "core/sync/plan/SyncRules.h"
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"

@@ -1,8 +1,7 @@
-#include "CollectionReader.h"
-
-#include "DavXml.h"
+#include "core/sync/dav/CollectionReader.h"
 
 #include "core/contacts/ContactList.h"
+#include "core/sync/DavXml.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,17 +1,16 @@
-#include "LocalContacts.h"
-
-#include "SyncRules.h"
+#include "core/sync/local/ContactCollection.h"
 
 #include "core/common/DailyBackup.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 #include "core/exchange/ContactImport.h"
+#include "core/sync/plan/SyncRules.h"
 
 #include <QDir>
 
 using namespace Qt::StringLiterals;
 
-bool LocalContacts::load(QString *error)
+bool ContactCollection::load(QString *error)
 {
     m_book = ContactList();
     m_contacts.clear();
@@ -64,31 +63,31 @@ bool LocalContacts::load(QString *error)
 }
 
 // A contact's identity keys: its name with a number or the address, as the import finds duplicates.
-QList<QByteArray> LocalContacts::identity(const QString &key) const
+QList<QByteArray> ContactCollection::identity(const QString &key) const
 {
     return ContactImport::identityKeys(m_contacts.value(key).contact);
 }
 
-SyncPlanner::LocalSnapshot LocalContacts::snapshot(const SyncCollectionState &) const
+SyncPlanner::LocalSnapshot ContactCollection::snapshot(const SyncCollectionState &) const
 {
     SyncPlanner::LocalSnapshot local;
     local.hashes = m_hashes;
     return local;
 }
 
-void LocalContacts::removeDeleted(const QString &key)
+void ContactCollection::removeDeleted(const QString &key)
 {
     m_contacts.remove(key);
     m_removed.insert(key);
 }
 
-void LocalContacts::put(const QString &key, ExchangeContact contact)
+void ContactCollection::put(const QString &key, ExchangeContact contact)
 {
     const QByteArray hash = SyncRules::contactHash(contact);
     put(key, std::move(contact), hash);
 }
 
-void LocalContacts::put(const QString &key, ExchangeContact contact, const QByteArray &hash)
+void ContactCollection::put(const QString &key, ExchangeContact contact, const QByteArray &hash)
 {
     contact.contact.ID = key;
     m_contacts.insert(key, std::move(contact));
@@ -96,7 +95,7 @@ void LocalContacts::put(const QString &key, ExchangeContact contact, const QByte
     m_changed.insert(key);
 }
 
-void LocalContacts::deleted(QList<QByteArray> *lines, QStringList *) const
+void ContactCollection::deleted(QList<QByteArray> *lines, QStringList *) const
 {
     if (m_removed.isEmpty()) {
         return;
@@ -108,7 +107,7 @@ void LocalContacts::deleted(QList<QByteArray> *lines, QStringList *) const
     }
 }
 
-bool LocalContacts::giveIdentifiers(QList<SyncItem> &items, const QSet<QString> &retired, QString *error)
+bool ContactCollection::giveIdentifiers(QList<SyncItem> &items, const QSet<QString> &retired, QString *error)
 {
     m_newIds.clear();
     if (m_new.isEmpty()) {
@@ -144,7 +143,7 @@ bool LocalContacts::giveIdentifiers(QList<SyncItem> &items, const QSet<QString> 
     return true;
 }
 
-bool LocalContacts::write(DailyBackup *backup, QString *error)
+bool ContactCollection::write(DailyBackup *backup, QString *error)
 {
     const QDir dir(m_dataDir);
     const ContactFile files(m_dataDir);
@@ -206,7 +205,8 @@ bool LocalContacts::write(DailyBackup *backup, QString *error)
     return true;
 }
 
-LocalContacts::Taken LocalContacts::take(const QString &key, SyncItem &entry, const QByteArray &remote, bool newItem)
+ContactCollection::Taken
+ContactCollection::take(const QString &key, SyncItem &entry, const QByteArray &remote, bool newItem)
 {
     ExchangeContact contact;
     if (!SyncRules::readCard(remote, &contact, &entry.uid)) {
@@ -224,7 +224,7 @@ LocalContacts::Taken LocalContacts::take(const QString &key, SyncItem &entry, co
 }
 
 LocalCollection::Merged
-LocalContacts::merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote)
+ContactCollection::merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote)
 {
     Merged result;
     ExchangeContact theirs;

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "SyncEngine.h"
-#include "SyncState.h"
-#include "dav/DavJob.h"
+#include "DavJob.h"
+
+#include "core/sync/SyncEngine.h"
+#include "core/sync/SyncState.h"
 
 #include <QHash>
 #include <QSet>
