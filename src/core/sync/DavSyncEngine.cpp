@@ -2,6 +2,7 @@
 
 #include "DavXml.h"
 #include "DeletedItems.h"
+#include "SyncConflicts.h"
 #include "SyncLeftovers.h"
 
 #include "core/appointments/AppointmentEdits.h"
@@ -412,7 +413,7 @@ void DavSyncEngine::discoverCreate()
             return c.kind == kind;
         });
         const QUrl home = m_home[kind == DavCollection::AddressBook ? 0 : 1];
-        if (present || home.isEmpty()) {
+        if (present || home.isEmpty() || !m_account.createMissing) {
             continue;
         }
         const bool book = kind == DavCollection::AddressBook;
@@ -1039,20 +1040,8 @@ void DavSyncEngine::fetchNext()
 
 void DavSyncEngine::saveConflict(const QString &key, const QByteArray &text)
 {
-    QDir dir(m_dataDir);
-    (void)dir.mkpath(QLatin1String(conflictFolder));
-    const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
-    const QString base = m_calendar ? u"termin-"_s + QString::fromLatin1(localHash(key).left(10)) : u"kontakt-"_s + key;
-    QString path;
-    for (int n = 0;; ++n) {
-        path = dir.filePath(QLatin1String(conflictFolder) + u'/' + base + u'-' + stamp
-                            + (n ? u"-"_s + QString::number(n) : QString()) + (m_calendar ? u".ics"_s : u".vcf"_s));
-        if (!QFileInfo::exists(path)) {
-            break;
-        }
-    }
     QString error;
-    if (!TextFile::writeAtomically(path, text, &error)) {
+    if (!SyncConflicts(m_dataDir).add(m_calendar, key, text, QDateTime::currentDateTime(), &error)) {
         m_outcome.warnings.append(error);
     }
     ++summary().conflicts;
