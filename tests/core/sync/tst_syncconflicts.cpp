@@ -72,7 +72,8 @@ void TestSyncConflicts::add_namedByTitle_laterConflictOfTheSameItemReplacesEarli
     const SyncConflicts conflicts(dir.path());
     QString error;
     QVERIFY2(conflicts.add(false, u"00007"_s, card(u"Nowak Jan"_s, u"u-1"_s), kept, &error), qPrintable(error));
-    const QByteArray event = SyncRules::eventText({u"24.12.2026"_s, u"Ola"_s, u"Kraków"_s, u"Wigilia"_s}, u"e-1"_s, kept);
+    const QByteArray event =
+        SyncRules::eventText({u"24.12.2026"_s, u"Ola"_s, u"Kraków"_s, u"Wigilia"_s}, u"e-1"_s, kept);
     QVERIFY(conflicts.add(true, u"rekord"_s, event, kept, &error));
     QVERIFY(conflicts.add(false, u"00008"_s, card(u"Nowak Jan"_s, u"u-2"_s), kept, &error)); // a namesake
     QList<SyncConflicts::Entry> entries = conflicts.entries();
@@ -117,7 +118,8 @@ void TestSyncConflicts::appointment_choice_followsTheRecordByUid()
     const QString atConflict = AppointmentRecord::encode({u"24.12.2026"_s, u"Ola"_s, u"Kraków"_s, u"Wigilia"_s});
     const QString now = AppointmentRecord::encode({u"24.12.2026"_s, u"Ola"_s, u"Kraków"_s, u"Wigilia o 18"_s});
     const QString other = AppointmentRecord::encode({u"02.01.2020"_s, u""_s, u""_s, u"Dawny termin"_s});
-    QVERIFY(TextFile::writeLines(dir.filePath(u"Morwinek.term"_s), {Cp1250::encode(other), Cp1250::encode(now)}, nullptr));
+    QVERIFY(
+        TextFile::writeLines(dir.filePath(u"Morwinek.term"_s), {Cp1250::encode(other), Cp1250::encode(now)}, nullptr));
     SyncState state;
     SyncItem item;
     item.key = now;
