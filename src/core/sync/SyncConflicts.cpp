@@ -209,8 +209,8 @@ QList<SyncConflicts::Entry> SyncConflicts::entries() const
     return found;
 }
 
-bool SyncConflicts::add(bool calendar, const QString &key, const QByteArray &serverText, const QDateTime &when,
-                        QString *error) const
+bool SyncConflicts::add(
+    bool calendar, const QString &key, const QByteArray &serverText, const QDateTime &when, QString *error) const
 {
     QDir dir(m_dataDir);
     (void)dir.mkpath(QLatin1String(folder));
@@ -238,8 +238,7 @@ bool SyncConflicts::add(bool calendar, const QString &key, const QByteArray &ser
     QList<Entry> kept = readIndex();
     QList<Entry> older;
     kept.removeIf([&](const Entry &e) {
-        const bool same = e.calendar == calendar
-                          && (e.key == key || (!entry.uid.isEmpty() && e.uid == entry.uid));
+        const bool same = e.calendar == calendar && (e.key == key || (!entry.uid.isEmpty() && e.uid == entry.uid));
         if (same) {
             older.append(e);
         }
@@ -342,7 +341,8 @@ bool SyncConflicts::keepServer(const Entry &entry, DailyBackup *backup, const QD
         }
         AppointmentList list;
         // Every stored appointment stays, however old: this is no cleaning of the list.
-        if (!list.build(m_dataDir, today, std::numeric_limits<int>::max() / 2, error, AppointmentList::Persons::Skipped)) {
+        if (!list.build(
+                m_dataDir, today, std::numeric_limits<int>::max() / 2, error, AppointmentList::Persons::Skipped)) {
             return false;
         }
         const int position = list.Pozycja(currentRecord(entry));

@@ -22,9 +22,9 @@ public:
     struct Entry
     {
         bool calendar = false;
-        QString key;   // the contact's identifier, or the appointment's record when it was kept
-        QString uid;   // of the server's item: finds the appointment after later edits
-        QString file;  // name of the server's copy in the folder
+        QString key;  // the contact's identifier, or the appointment's record when it was kept
+        QString uid;  // of the server's item: finds the appointment after later edits
+        QString file; // name of the server's copy in the folder
         QDateTime kept;
         QString title; // the contact's name, or the appointment's date and text
     };
@@ -42,8 +42,8 @@ public:
 
     // Keeps the server's text of the item with the local key; an earlier conflict of the same item
     // is replaced. False with the reason when the copy could not be written.
-    [[nodiscard]] bool add(bool calendar, const QString &key, const QByteArray &serverText, const QDateTime &when,
-                           QString *error) const;
+    [[nodiscard]] bool
+    add(bool calendar, const QString &key, const QByteArray &serverText, const QDateTime &when, QString *error) const;
     // The conflicts waiting, oldest first; those whose file is gone are left out.
     QList<Entry> entries() const;
     QString filePath(const Entry &entry) const;
