@@ -304,6 +304,9 @@ QList<SyncConflicts::Field> SyncConflicts::compare(const Entry &entry, QString *
         return {};
     }
     for (const auto &[field, label] : contactLabels()) {
+        if (field == u"photo" && mine.photo.isEmpty() && theirs.photo.isEmpty()) {
+            continue; // "brak" on both sides says nothing
+        }
         fields.append({label, shownValue(mine, field), shownValue(theirs, field)});
     }
     return fields;

@@ -10,14 +10,14 @@ class DailyBackup;
 
 // The server's copies of items changed on both sides, kept in the folder "konflikty" of the data
 // folder until the user decides: each file is named by the contact's name or the appointment's
-// date and text and the time it was kept, and a small index ("konflikty.lst", ASCII lines, one per
+// date and text and the time it was kept, and a small hidden index (".konflikty.lst", ASCII lines, one per
 // conflict) says which item here it belongs to. This side's version is already in the book and
 // was sent; keeping the server's puts it here, and the next sync sends it.
 class SyncConflicts
 {
 public:
     static constexpr char folder[] = "konflikty";
-    static constexpr char indexName[] = "konflikty.lst";
+    static constexpr char indexName[] = ".konflikty.lst";
 
     struct Entry
     {
