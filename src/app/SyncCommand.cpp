@@ -236,7 +236,8 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
         err << warning << Qt::endl;
     }
     if (outcome.contacts.conflicts + outcome.appointments.conflicts > 0) {
-        out << u"Kopie z serwera zmienionych po obu stronach pól zapisano w folderze %1."_s.arg(
+        out << u"Kopie z serwera zmienionych po obu stronach pól zapisano w folderze %1; obie wersje pokazuje "
+               u"i pozwala wybrać jedną przycisk „Konflikty...” w oknie „Morwinek - Synchronizacja”."_s.arg(
             QDir::toNativeSeparators(QDir(dataDir).filePath(QLatin1String(DavSyncEngine::conflictFolder))))
             << Qt::endl;
     }

@@ -184,7 +184,7 @@ void TForm_Synchronizacja::createComponents()
     Label_Wynik->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Button_Konflikty = button(GroupBox_Synchronizacja,
                               "Button_Konflikty",
-                              QStringLiteral("&Konflikty..."),
+                              QStringLiteral("Ko&nflikty..."),
                               &TForm_Synchronizacja::Button_KonfliktyClick);
     Button_Konflikty->setToolTip(
         QStringLiteral("Kontakty i terminy zmienione tutaj i na serwerze: obie wersje i wybór jednej z nich"));
@@ -668,8 +668,8 @@ void TForm_Synchronizacja::Button_KonfliktyClick()
 void TForm_Synchronizacja::showConflictCount()
 {
     const qsizetype count = SyncConflicts(m_services.dataDir).entries().size();
-    Button_Konflikty->setText(count > 0 ? QStringLiteral("&Konflikty (%1)...").arg(count)
-                                        : QStringLiteral("&Konflikty..."));
+    Button_Konflikty->setText(count > 0 ? QStringLiteral("Ko&nflikty (%1)...").arg(count)
+                                        : QStringLiteral("Ko&nflikty..."));
 }
 
 void TForm_Synchronizacja::SpinEdit_CoIleChange(int minutes)

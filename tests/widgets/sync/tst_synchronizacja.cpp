@@ -332,7 +332,7 @@ void TestSynchronizacja::conflict_bothVersionsShown_oneKeptOnBothDevices()
     QCOMPARE(files.size(), 1);
     QVERIFY2(files[0].startsWith("Nowak Jan " + QDate::currentDate().toString("yyyy-MM-dd") + ' '),
              qPrintable(files[0]));
-    QCOMPARE(w.Button_Konflikty->text(), QStringLiteral("&Konflikty (1)..."));
+    QCOMPARE(w.Button_Konflikty->text(), QStringLiteral("Ko&nflikty (1)..."));
 
     QTest::mouseClick(w.Button_Konflikty, Qt::LeftButton);
     QVERIFY(Form_Konflikty);
@@ -350,7 +350,7 @@ void TestSynchronizacja::conflict_bothVersionsShown_oneKeptOnBothDevices()
     QTest::mouseClick(keepServers ? k.Button_Serwer : k.Button_Tutaj, Qt::LeftButton);
     QCOMPARE(k.ListBox_Konflikty->count(), 0);
     QVERIFY(QDir(a.path("konflikty")).entryList({"*.vcf"}).isEmpty());
-    QCOMPARE(w.Button_Konflikty->text(), QStringLiteral("&Konflikty..."));
+    QCOMPARE(w.Button_Konflikty->text(), QStringLiteral("Ko&nflikty..."));
     k.close();
 
     QVERIFY(a.syncByHand());

@@ -294,8 +294,9 @@ void DavSession::send(const QByteArray &method,
                     // A server at home or on this computer that speaks plain http to an https request.
                     QUrl plain = reply->url().adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery);
                     plain.setScheme(u"http"_s);
-                    r.error += u". Ten serwer jest w sieci lokalnej i może działać bez szyfrowania: "
-                               u"spróbuj adresu zaczynającego się od http://, na przykład %1/"_s.arg(plain.toString());
+                    r.error +=
+                        u". Ten serwer jest na tym komputerze albo w sieci lokalnej i może działać bez szyfrowania: "
+                        u"spróbuj adresu zaczynającego się od http://, na przykład %1/"_s.arg(plain.toString());
                 }
             } else if (reply->property("morwinekForeign").toBool()) {
                 r.failure = WrongPassword;
