@@ -4,8 +4,6 @@
 #include "core/common/Cp1250.h"
 #include "core/contacts/Contact.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -163,18 +161,7 @@ private slots:
         writeSettings(dir.path(), m_server.url());
         const QString ok = QString::fromLatin1(RadicaleServer::password);
         QVERIFY2(sync(dir.path(), ok).code == 0, "one address book and one calendar: taken");
-        QNetworkAccessManager network;
-        QNetworkRequest request(QUrl(m_server.url()).resolved(QUrl(u"/anna/druga/"_s)));
-        request.setRawHeader("Authorization", "Basic " + ("anna:"_ba + RadicaleServer::password).toBase64());
-        QNetworkReply *reply = network.sendCustomRequest(
-            request,
-            "MKCOL",
-            "<?xml version=\"1.0\"?><mkcol xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><set><prop>"
-            "<resourcetype><collection/><C:addressbook/></resourcetype><displayname>Druga</displayname></prop>"
-            "</set></mkcol>");
-        QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 10000);
-        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 201);
-        delete reply;
+        QCOMPARE(m_server.makeAddressBook(u"/anna/druga/"_s, u"Druga"_s), 201);
 
         QTemporaryDir fresh;
         writeSettings(fresh.path(), m_server.url());
