@@ -389,10 +389,10 @@ bool SyncConflicts::keepServer(const Entry &entry, DailyBackup *backup, const QD
     updated.ID = old.ID;
     updated.Parametry = old.Parametry;
     updated.Rocznica = old.Rocznica;
-    if (!files.writePhoto(entry.key.trimmed(), theirs.photo, error)) {
-        return false;
-    }
-    if (!files.store(&position, updated, theirs.notes, error)) {
+    // The record and notes first (put back whole when their write fails), then the photo: when
+    // that fails the conflict stays listed, to be chosen again.
+    if (!files.store(&position, updated, theirs.notes, error)
+        || !files.writePhoto(entry.key.trimmed(), theirs.photo, error)) {
         return false;
     }
     return forget(entry, error);

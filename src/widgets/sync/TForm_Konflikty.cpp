@@ -29,6 +29,10 @@ TForm_Konflikty::TForm_Konflikty(Services &services, SyncController *sync, QWidg
     setFont(Fonts::pixelFont(QStringLiteral("MS Sans Serif"), 11));
     createComponents();
     Buduj_Liste();
+    if (m_sync) {
+        // A sync while the window is open may keep new conflicts or change the items shown.
+        connect(m_sync, &SyncController::finished, this, &TForm_Konflikty::Buduj_Liste);
+    }
     Form_Konflikty = this;
 }
 
