@@ -168,7 +168,7 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
                              found = collections;
                              loop.quit();
                          });
-        account.createMissing = true; // nobody to ask: what the user's home lacks is made, as documented
+        account.createMissing = true; // nobody to ask here: what the user's home lacks is made
         engine.discover(account);
         loop.exec();
         account.createMissing = false;
