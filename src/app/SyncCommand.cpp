@@ -58,7 +58,6 @@ bool askPassword(const QString &prompt, QString *password)
     return true;
 }
 
-
 } // namespace
 
 namespace SyncCommand {
@@ -160,28 +159,60 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
 
     if (account.addressBookUrl.isEmpty() || account.calendarUrl.isEmpty()) {
         QString discoverError;
-        QObject::connect(
-            &engine, &SyncEngine::discovered, &loop, [&](const QList<DavCollection> &found, const QString &problem) {
-                discoverError = problem;
-                for (const DavCollection &c : found) {
-                    QString &url = c.kind == DavCollection::AddressBook ? account.addressBookUrl : account.calendarUrl;
-                    if (url.isEmpty()) {
-                        url = c.url;
-                    }
-                }
-                loop.quit();
-            });
+        QList<DavCollection> found;
+        QObject::connect(&engine,
+                         &SyncEngine::discovered,
+                         &loop,
+                         [&](const QList<DavCollection> &collections, const QString &problem) {
+                             discoverError = problem;
+                             found = collections;
+                             loop.quit();
+                         });
+        account.createMissing = true; // nobody to ask here: what the user's home lacks is made
         engine.discover(account);
         loop.exec();
+        account.createMissing = false;
         if (!discoverError.isEmpty()) {
             err << discoverError << Qt::endl;
             return Failure;
+        }
+        // With one of a kind it is taken; among several the user chooses, never the program.
+        bool choose = false;
+        for (const auto &[kind, url, key, what] :
+             {std::tuple{
+                  DavCollection::AddressBook, &account.addressBookUrl, u"Ksiazka_adresowa"_s, u"książek adresowych"_s},
+              std::tuple{DavCollection::Calendar, &account.calendarUrl, u"Kalendarz"_s, u"kalendarzy"_s}}) {
+            QList<DavCollection> ofKind;
+            for (const DavCollection &c : std::as_const(found)) {
+                if (c.kind == kind) {
+                    ofKind.append(c);
+                }
+            }
+            if (!url->isEmpty() || ofKind.isEmpty()) {
+                continue;
+            }
+            if (ofKind.size() == 1) {
+                *url = ofKind.first().url;
+                continue;
+            }
+            choose = true;
+            err << u"Na serwerze jest kilka %1. Wpisz adres jednej z nich w pliku %2, w sekcji "
+                   u"[Synchronizacja], jako %3=, na przykład:"_s.arg(what, ini.path(), key)
+                << Qt::endl;
+            for (const DavCollection &c : std::as_const(ofKind)) {
+                err << u"  %1=%2%3"_s.arg(
+                    key, c.url, c.displayName.isEmpty() ? QString() : u"   („%1”)"_s.arg(c.displayName))
+                    << Qt::endl;
+            }
         }
         ini.writeString(u"Synchronizacja"_s, u"Ksiazka_adresowa"_s, account.addressBookUrl);
         ini.writeString(u"Synchronizacja"_s, u"Kalendarz"_s, account.calendarUrl);
         if (!ini.save(&error)) {
             err << ini.path() << u": "_s << error << Qt::endl;
             return Failure;
+        }
+        if (choose) {
+            return Usage;
         }
     }
 
@@ -205,7 +236,8 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
         err << warning << Qt::endl;
     }
     if (outcome.contacts.conflicts + outcome.appointments.conflicts > 0) {
-        out << u"Kopie z serwera zmienionych po obu stronach pól zapisano w folderze %1."_s.arg(
+        out << u"Kopie z serwera zmienionych po obu stronach pól zapisano w folderze %1; obie wersje pokazuje "
+               u"i pozwala wybrać jedną przycisk „Konflikty...” w oknie „Morwinek - Synchronizacja”."_s.arg(
             QDir::toNativeSeparators(QDir(dataDir).filePath(QLatin1String(DavSyncEngine::conflictFolder))))
             << Qt::endl;
     }

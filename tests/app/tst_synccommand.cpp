@@ -111,6 +111,9 @@ private slots:
             << u"http://127.0.0.1:1/"_s << ok << QStringList() << false << 1 << u"Nie można połączyć się"_s;
         QTest::newRow("server gone after the first sync")
             << u"known:http://127.0.0.1:1/"_s << ok << QStringList() << false << 1 << u"Nie można połączyć się"_s;
+        QTest::newRow("https to a server on this computer without encryption")
+            << u"https:server"_s << ok << QStringList() << false << 1
+            << u"spróbuj adresu zaczynającego się od http://"_s;
         QTest::newRow("no server in the settings") << QString() << ok << QStringList() << false << 2 << u"Adres"_s;
         QTest::newRow("with an import") << u"server"_s << ok << QStringList{u"--import"_s, u"x.vcf"_s} << false << 2
                                         << u"--sync"_s;
@@ -129,7 +132,12 @@ private slots:
         if (!address.isEmpty()) {
             const bool known = address.startsWith(u"known:"_s);
             const QString url = known ? address.mid(6) : address;
-            writeSettings(dir.path(), url == u"server" ? m_server.url() : url, known);
+            const QString plain = m_server.url();
+            writeSettings(dir.path(),
+                          url == u"server"         ? plain
+                          : url == u"https:server" ? u"https"_s + plain.mid(4)
+                                                   : url,
+                          known);
         }
         int fd = -1;
         if (locked) { // as the running organiser holds it
@@ -144,6 +152,38 @@ private slots:
         QVERIFY2(r.err.contains(says), qPrintable(r.err));
         QVERIFY(!r.err.contains(QLatin1String(RadicaleServer::password)));
         QVERIFY2(!r.out.contains(u"wysłano"_s), qPrintable(r.out)); // no result of a sync that failed
+    }
+
+    // Last: it adds collections to the server the other cases share.
+    void severalAddressBooks_namedUntilOneIsChosen()
+    {
+        QTemporaryDir dir;
+        writeSettings(dir.path(), m_server.url());
+        const QString ok = QString::fromLatin1(RadicaleServer::password);
+        QVERIFY2(sync(dir.path(), ok).code == 0, "one address book and one calendar: taken");
+        QCOMPARE(m_server.makeAddressBook(u"/anna/druga/"_s, u"Druga"_s), 201);
+
+        QTemporaryDir fresh;
+        writeSettings(fresh.path(), m_server.url());
+        Run r = sync(fresh.path(), ok);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
+        const QString second = u"Ksiazka_adresowa="_s + m_server.url() + u"anna/druga/"_s;
+        QVERIFY2(r.err.contains(u"kilka książek adresowych"_s) && r.err.contains(second)
+                     && r.err.contains(u"(„Druga”)"_s),
+                 qPrintable(r.err));
+        QCOMPARE(sync(fresh.path(), ok).code, 2); // asked again, never a guess
+        QFile ini(fresh.filePath(u"Morwinek.ini"_s));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QByteArray settings = ini.readAll();
+        ini.close();
+        QVERIFY2(settings.contains("Ksiazka_adresowa=\r\n"), settings.constData()); // the calendar is kept
+        settings.replace("Ksiazka_adresowa=\r\n", Cp1250::encode(second + u"\r\n"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(settings);
+        ini.close();
+        r = sync(fresh.path(), ok);
+        QVERIFY2(r.code == 0, qPrintable(r.err));
     }
 };
 

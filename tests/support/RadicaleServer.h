@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <csignal>
 
@@ -132,6 +136,29 @@ public:
 
     QString url() const { return QStringLiteral("%1://127.0.0.1:%2/").arg(m_scheme).arg(m_port); }
     quint16 port() const { return m_port; }
+
+    // An address book made on the server by hand, as another program would; the HTTP status.
+    int makeAddressBook(const QString &path, const QString &name) const
+    {
+        QNetworkAccessManager network;
+        QNetworkRequest request(QUrl(url()).resolved(QUrl(path)));
+        request.setRawHeader("Authorization", "Basic " + (QByteArray(user) + ':' + m_password).toBase64());
+        QNetworkReply *reply = network.sendCustomRequest(
+            request,
+            "MKCOL",
+            "<?xml version=\"1.0\"?><mkcol xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><set><prop>"
+            "<resourcetype><collection/><C:addressbook/></resourcetype><displayname>"
+                + name.toUtf8() + "</displayname></prop></set></mkcol>");
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        if (!reply->isFinished()) {
+            loop.exec();
+        }
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        delete reply;
+        return status;
+    }
 
 private:
     QString certificateKeyPath() const { return m_dir.filePath(QStringLiteral("key.pem")); }

@@ -1,6 +1,7 @@
 #include "DavSyncEngine.h"
 
 #include "DeletedItems.h"
+#include "SyncConflicts.h"
 #include "SyncLeftovers.h"
 
 #include "core/appointments/AppointmentList.h"
@@ -11,7 +12,6 @@
 #include "core/sync/plan/SyncRules.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -457,21 +457,8 @@ void DavSyncEngine::finishSync()
 
 void DavSyncEngine::saveConflict(const QString &key, const QByteArray &text)
 {
-    QDir dir(m_dataDir);
-    (void)dir.mkpath(QLatin1String(conflictFolder));
-    const QString stamp = m_clock->now().toString(u"yyyyMMdd-HHmmss"_s);
-    const QString base =
-        m_calendar ? u"termin-"_s + QString::fromLatin1(local().hash(key).left(10)) : u"kontakt-"_s + key;
-    QString path;
-    for (int n = 0;; ++n) {
-        path = dir.filePath(QLatin1String(conflictFolder) + u'/' + base + u'-' + stamp
-                            + (n ? u"-"_s + QString::number(n) : QString()) + (m_calendar ? u".ics"_s : u".vcf"_s));
-        if (!QFileInfo::exists(path)) {
-            break;
-        }
-    }
     QString error;
-    if (!TextFile::writeAtomically(path, text, &error)) {
+    if (!SyncConflicts(m_dataDir).add(m_calendar, key, text, m_clock->now(), &error)) {
         m_outcome.warnings.append(error);
     }
     ++summary().conflicts;

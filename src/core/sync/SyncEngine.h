@@ -19,6 +19,8 @@ struct SyncAccount
     // does one that would copy the book into another collection that already holds items.
     bool allowDeletions = false;
     bool allowCopy = false;
+    // discover() makes an address book or a calendar the user's home lacks only when allowed to.
+    bool createMissing = false;
     QString addressBookUrl;      // found by discover(); both must be set for synchronize()
     QString calendarUrl;
 };

@@ -60,7 +60,7 @@ int remove(const QString &dataDir)
          }},
         {u"konflikty"_s,
          [](const QString &name) {
-             return name.endsWith(u".vcf") || name.endsWith(u".ics");
+             return name.endsWith(u".vcf") || name.endsWith(u".ics") || name.endsWith(u".lst");
          }},
     };
     int removed = 0;

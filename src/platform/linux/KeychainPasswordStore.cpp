@@ -11,6 +11,22 @@ namespace {
 // hold the program longer than this.
 constexpr int jobTimeoutMs = 120 * 1000;
 
+// The keyring's refusal in the user's language; the library's own texts are English.
+QString refusal(int error)
+{
+    switch (error) {
+    case QKeychain::AccessDeniedByUser:
+        return QStringLiteral("Portfel haseł nie został odblokowany (odmówiono dostępu).");
+    case QKeychain::AccessDenied:
+        return QStringLiteral("Portfel haseł jest zablokowany albo nie pozwolił na zapis.");
+    case QKeychain::NoBackendAvailable:
+    case QKeychain::NotImplemented:
+        return QStringLiteral("Nie ma portfela haseł (Secret Service ani KWallet).");
+    default:
+        return QStringLiteral("Portfel haseł nie odpowiedział albo zgłosił błąd; hasło nie zostało zapisane.");
+    }
+}
+
 } // namespace
 
 KeychainPasswordStore::KeychainPasswordStore(QString service)
@@ -81,9 +97,9 @@ bool KeychainPasswordStore::write(const QString &address, const QString &user, c
     QKeychain::WritePasswordJob job(m_service);
     job.setKey(key(address, user));
     job.setTextData(password);
-    if (run(job) != QKeychain::NoError) {
+    if (const int failure = run(job); failure != QKeychain::NoError) {
         if (error) {
-            *error = job.errorString();
+            *error = refusal(failure);
         }
         return false;
     }

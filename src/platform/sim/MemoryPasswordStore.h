@@ -11,6 +11,7 @@ public:
     bool present = true;
     QMap<QString, QString> passwords; // by "user@address"
     int writes = 0;
+    QString refusal; // not empty: a locked keyring, which refuses every write with this text
 
     bool available() const override { return present; }
     std::optional<QString> read(const QString &address, const QString &user) override
@@ -23,6 +24,12 @@ public:
         if (!present) {
             if (error) {
                 *error = QStringLiteral("no keyring");
+            }
+            return false;
+        }
+        if (!refusal.isEmpty()) {
+            if (error) {
+                *error = refusal;
             }
             return false;
         }

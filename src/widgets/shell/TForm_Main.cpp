@@ -99,19 +99,26 @@ void TForm_Main::FormCreate()
     m_sync = new SyncController(m_services, m_settings, this);
     m_sync->setObjectName(QStringLiteral("Synchronizacja"));
     // An automatic sync that failed says so at the tray, where a user who never opens the sync
-    // window looks; the tooltip keeps saying it until a sync succeeds.
-    connect(m_sync, &SyncController::automaticFailed, this, [this](const QString &error) {
+    // window looks: a message once per outage (not at every attempt) and one when it is over; the
+    // tooltip keeps saying it until a sync succeeds.
+    connect(m_sync, &SyncController::automaticFailed, this, [this](const QString &error, bool newOutage) {
         const QString text = QStringLiteral("Synchronizacja nie powiodła się: ") + error;
         RxTrayIcon1->setToolTip(QStringLiteral("Morwinek\n") + text);
-        if (RxTrayIcon1->isVisible() && QSystemTrayIcon::supportsMessages()) {
-            m_trayMessageIsAlarm = false;
-            RxTrayIcon1->showMessage(QStringLiteral("Morwinek - Synchronizacja"), text, QSystemTrayIcon::Warning);
+        if (newOutage) {
+            showSyncMessage(text, QSystemTrayIcon::Warning);
         }
+    });
+    connect(m_sync, &SyncController::recovered, this, [this] {
+        showSyncMessage(QStringLiteral("Synchronizacja znów działa."), QSystemTrayIcon::Information);
     });
     connect(m_sync, &SyncController::finished, this, [this](const SyncOutcome &outcome) {
         if (outcome.ok) {
             RxTrayIcon1->setToolTip(QStringLiteral("Morwinek"));
         }
+    });
+    connect(m_sync, &SyncController::pausedChanged, this, [this](bool paused) {
+        RxTrayIcon1->setToolTip(paused ? QStringLiteral("Morwinek\n") + SyncController::pausedText()
+                                       : QStringLiteral("Morwinek"));
     });
     connect(RxTrayIcon1, &QSystemTrayIcon::messageClicked, this, &TForm_Main::trayMessageClicked);
     m_sync->scheduleStartup();
@@ -342,7 +349,20 @@ void TForm_Main::KalkulacjeClick()
 
 void TForm_Main::SynchronizacjaClick()
 {
+    const bool paused = m_sync && m_sync->paused() && !Form_Synchronizacja;
     openWindow(Form_Synchronizacja);
+    // Automatic syncs waiting for a password: the user came for them, so it is asked now.
+    if (paused && Form_Synchronizacja) {
+        (void)m_sync->resume();
+    }
+}
+
+void TForm_Main::showSyncMessage(const QString &text, QSystemTrayIcon::MessageIcon icon)
+{
+    if (RxTrayIcon1->isVisible() && QSystemTrayIcon::supportsMessages()) {
+        m_trayMessageIsAlarm = false;
+        RxTrayIcon1->showMessage(QStringLiteral("Morwinek - Synchronizacja"), text, icon);
+    }
 }
 
 void TForm_Main::InformacjeClick()

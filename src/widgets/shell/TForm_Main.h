@@ -4,6 +4,7 @@
 #include "core/common/Settings.h"
 
 #include <QPointer>
+#include <QSystemTrayIcon>
 #include <QWidget>
 
 #include <array>
@@ -132,6 +133,8 @@ private:
     void createLine();
     void startAlarms();
     void trayMessageClicked();
+    // A message of the sync at the tray icon, where the desktop shows them.
+    void showSyncMessage(const QString &text, QSystemTrayIcon::MessageIcon icon);
 
     Services &m_services;
     Settings m_settings;

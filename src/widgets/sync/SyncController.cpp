@@ -124,6 +124,8 @@ QString SyncController::text(Block block)
                               "Zapisz je albo odrzuć, a potem synchronizuj.");
     case Block::Dialog:
         return QStringLiteral("Najpierw zamknij otwarte okno dialogowe.");
+    case Block::Paused:
+        return pausedText();
     }
     return {};
 }
@@ -169,6 +171,7 @@ std::optional<QString> SyncController::password(bool mayAsk)
     }
     if (mayAsk && !m_asked && askPassword) {
         m_asked = true;
+        ++m_askings;
         m_password = askPassword(
             QStringLiteral("Hasło użytkownika „%1” na serwerze %2:").arg(m_settings.syncUser, m_settings.syncAddress));
     }
@@ -179,6 +182,29 @@ void SyncController::setPassword(const QString &password)
 {
     m_passwordKey = accountKey();
     m_password = password;
+    setPaused(false);
+}
+
+QString SyncController::pausedText()
+{
+    return QStringLiteral("Synchronizacja automatyczna wstrzymana — brak hasła.");
+}
+
+void SyncController::setPaused(bool paused)
+{
+    if (m_paused != paused) {
+        m_paused = paused;
+        emit pausedChanged(paused);
+    }
+}
+
+SyncController::Block SyncController::resume()
+{
+    if (m_paused) {
+        m_asked = false; // the user asked for it: the password is asked again
+    }
+    setPaused(false);
+    return startJob(ByHand, !QApplication::activeModalWidget());
 }
 
 void SyncController::reschedule()
@@ -212,12 +238,26 @@ int SyncController::intervalMinutes() const
 
 SyncController::Block SyncController::start(Trigger trigger)
 {
+    if (trigger == Automatic && m_paused) {
+        m_retry->stop();
+        return Block::Paused;
+    }
+    return startJob(trigger, trigger == Automatic && !QApplication::activeModalWidget());
+}
+
+SyncController::Block SyncController::startJob(Trigger trigger, bool mayAsk)
+{
     m_retry->stop();
     Block reason = block();
     std::optional<QString> secret;
     if (reason == Block::None) {
         // Asking opens a dialog of its own loop; the job is looked at again after it.
-        secret = password(trigger == Automatic && !QApplication::activeModalWidget());
+        const int askedBefore = m_askings;
+        secret = password(mayAsk);
+        if (!secret && m_askings != askedBefore) {
+            setPaused(true); // declined: no automatic job asks again behind the user's back
+            return Block::Paused;
+        }
         reason = !secret ? Block::NoPassword : block();
     }
     if (reason != Block::None) {
@@ -301,8 +341,11 @@ void SyncController::engineFinished(const SyncOutcome &outcome)
         m_timer->start(m_settings.syncMinutes * 60 * 1000);
     }
     emit finished(*m_last);
+    if (m_last->ok && std::exchange(m_outage, false)) {
+        emit recovered();
+    }
     if (!m_last->ok && m_trigger == Automatic) {
-        emit automaticFailed(m_last->error);
+        emit automaticFailed(m_last->error, !std::exchange(m_outage, true));
     }
     if (!m_last->ok && m_trigger == ByHand) {
         (void)askHeld(*m_last);

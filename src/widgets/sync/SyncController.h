@@ -38,7 +38,8 @@ public:
         Busy,
         ContactsUnsaved,
         AppointmentsUnsaved,
-        Dialog
+        Dialog,
+        Paused
     };
 
     SyncController(Services &services, Settings &settings, QObject *parent = nullptr);
@@ -60,8 +61,16 @@ public:
     // The password of the stored address and user: this run's, else the keyring's, else (when
     // mayAsk) asked of the user, at most once per run.
     std::optional<QString> password(bool mayAsk);
-    // This run's password of the stored address and user, kept in memory only.
+    // This run's password of the stored address and user, kept in memory only; resumes automatic
+    // syncs paused for want of it.
     void setPassword(const QString &password);
+
+    // Automatic syncs stop when the user declines to give the password they need, until the user
+    // asks for a sync again: then the password is asked anew and a job runs.
+    bool paused() const { return m_paused; }
+    Block resume();
+    // What the tray and the sync window say while automatic syncs are paused.
+    static QString pausedText();
 
     // Starts the timer anew with the settings' interval; stopped at 0 minutes.
     void reschedule();
@@ -79,13 +88,19 @@ public:
 signals:
     void started();
     void finished(const SyncOutcome &outcome);
-    // An automatic job ended with an error, which nobody may be watching the window for.
-    void automaticFailed(const QString &error);
+    // An automatic job ended with an error, which nobody may be watching the window for; newOutage
+    // is true for the first failure since the last job that succeeded.
+    void automaticFailed(const QString &error, bool newOutage);
+    // A job succeeded after automatic ones had failed.
+    void recovered();
+    void pausedChanged(bool paused);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    Block startJob(Trigger trigger, bool mayAsk);
+    void setPaused(bool paused);
     void engineFinished(const SyncOutcome &outcome);
     // A job by hand that stopped before deleting many items here, or before copying the book into
     // a collection that holds items, asks the user, and on yes runs again, allowed to.
@@ -107,6 +122,9 @@ private:
     QString m_passwordKey;
     bool m_keyringRead = false;
     bool m_asked = false;
+    int m_askings = 0; // the user was asked for the password this many times
+    bool m_paused = false;
+    bool m_outage = false; // automatic jobs failed, and none has succeeded since
     // The user allowed what stopped the last job: the next job by hand does it.
     bool m_allowDeletions = false;
     bool m_allowCopy = false;

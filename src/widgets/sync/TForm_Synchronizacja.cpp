@@ -1,11 +1,13 @@
 #include "TForm_Synchronizacja.h"
 
 #include "SyncController.h"
+#include "TForm_Konflikty.h"
 
 #include "core/common/DateText.h"
 #include "core/sync/DeletedItems.h"
 #include "core/sync/LastSync.h"
 #include "core/sync/PasswordStore.h"
+#include "core/sync/SyncConflicts.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
 #include "widgets/shell/Fonts.h"
@@ -59,7 +61,6 @@ QString collectionName(const DavCollection &collection)
     return parts.isEmpty() ? collection.url : QUrl::fromPercentEncoding(parts.last().toUtf8());
 }
 
-
 } // namespace
 
 TForm_Synchronizacja::TForm_Synchronizacja(Services &services, QWidget *parent)
@@ -77,6 +78,11 @@ TForm_Synchronizacja::TForm_Synchronizacja(Services &services, QWidget *parent)
     if (m_sync) {
         connect(m_sync, &SyncController::started, this, &TForm_Synchronizacja::syncStarted);
         connect(m_sync, &SyncController::finished, this, &TForm_Synchronizacja::syncFinished);
+        connect(m_sync, &SyncController::pausedChanged, this, [this] {
+            if (!m_sync->busy() && !m_discovering) {
+                showLastOutcome();
+            }
+        });
         if (SyncEngine *engine = m_sync->engine()) {
             connect(engine, &SyncEngine::discovered, this, &TForm_Synchronizacja::engineDiscovered);
             connect(engine, &SyncEngine::progress, this, &TForm_Synchronizacja::engineProgress);
@@ -178,9 +184,10 @@ void TForm_Synchronizacja::createComponents()
     Label_Wynik->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Button_Konflikty = button(GroupBox_Synchronizacja,
                               "Button_Konflikty",
-                              QStringLiteral("Otwórz &folder konfliktów"),
+                              QStringLiteral("Ko&nflikty..."),
                               &TForm_Synchronizacja::Button_KonfliktyClick);
-    Button_Konflikty->setToolTip(QStringLiteral("Kopie z serwera kontaktów i terminów zmienionych po obu stronach"));
+    Button_Konflikty->setToolTip(
+        QStringLiteral("Kontakty i terminy zmienione tutaj i na serwerze: obie wersje i wybór jednej z nich"));
 
     Button_Przywroc = button(GroupBox_Synchronizacja,
                              "Button_Przywroc",
@@ -351,6 +358,7 @@ bool TForm_Synchronizacja::takeAccount()
         if (!Check_Zapamietaj->isChecked()) {
             keyring->remove(s.syncAddress, s.syncUser);
         } else if (QString error; !keyring->write(s.syncAddress, s.syncUser, password, &error)) {
+            Check_Zapamietaj->setChecked(false); // nothing was stored
             m_services.showError(this, QStringLiteral("Nie udało się zapisać hasła w portfelu haseł:\r") + error);
         }
     }
@@ -371,9 +379,54 @@ void TForm_Synchronizacja::Button_PolaczClick()
     if (!takeAccount()) {
         return;
     }
+    discover(false);
+}
+
+void TForm_Synchronizacja::discover(bool createMissing)
+{
     m_discovering = true;
-    setWorking(true, QStringLiteral("Łączenie z serwerem..."));
-    m_sync->engine()->discover(m_sync->account(m_sync->password(false).value_or(QString())));
+    m_creating = createMissing;
+    setWorking(true,
+               createMissing ? QStringLiteral("Zakładanie na serwerze...") : QStringLiteral("Łączenie z serwerem..."));
+    SyncAccount account = m_sync->account(m_sync->password(false).value_or(QString()));
+    account.createMissing = createMissing;
+    m_sync->engine()->discover(account);
+}
+
+bool TForm_Synchronizacja::offerToCreate(const QList<DavCollection> &collections)
+{
+    QStringList found[2];
+    for (const DavCollection &c : collections) {
+        found[c.kind == DavCollection::AddressBook ? 0 : 1].append(QStringLiteral("„%1”").arg(collectionName(c)));
+    }
+    if (m_creating || (!found[0].isEmpty() && !found[1].isEmpty())) {
+        return false;
+    }
+    QStringList missing;
+    QStringList made;
+    if (found[0].isEmpty()) {
+        missing.append(QStringLiteral("książki adresowej"));
+        made.append(QStringLiteral("książkę adresową „Kontakty Morwinka”"));
+    }
+    if (found[1].isEmpty()) {
+        missing.append(QStringLiteral("kalendarza"));
+        made.append(QStringLiteral("kalendarz „Terminy Morwinka”"));
+    }
+    QString text;
+    if (!found[0].isEmpty()) {
+        text += QStringLiteral("Na serwerze są książki adresowe: %1.\r").arg(found[0].join(QStringLiteral(", ")));
+    }
+    if (!found[1].isEmpty()) {
+        text += QStringLiteral("Na serwerze są kalendarze: %1.\r").arg(found[1].join(QStringLiteral(", ")));
+    }
+    text += QStringLiteral("Nie ma na nim %1 tego użytkownika.\r\rZałożyć na serwerze %2?")
+                .arg(missing.join(QStringLiteral(" ani ")), made.join(QStringLiteral(" i ")));
+    if (m_services.prompter.messageBox(this, text, QStringLiteral("Informacja!"), MB_YESNO | MB_ICONQUESTION)
+        != Prompter::Yes) {
+        return false;
+    }
+    discover(true);
+    return true;
 }
 
 void TForm_Synchronizacja::engineDiscovered(const QList<DavCollection> &collections, const QString &error)
@@ -403,7 +456,12 @@ void TForm_Synchronizacja::engineDiscovered(const QList<DavCollection> &collecti
         m_services.showError(this, error);
         return;
     }
+    if (offerToCreate(collections)) {
+        return; // asked to make what is missing: connecting again
+    }
+    m_creating = false;
     const Settings &s = Form_Main->settings();
+    QStringList toChoose;
     for (auto [box, kind, stored] : {std::tuple{ComboBox_Ksiazka, DavCollection::AddressBook, s.syncAddressBookUrl},
                                      std::tuple{ComboBox_Kalendarz, DavCollection::Calendar, s.syncCalendarUrl}}) {
         const QSignalBlocker block(box);
@@ -413,14 +471,25 @@ void TForm_Synchronizacja::engineDiscovered(const QList<DavCollection> &collecti
                 box->addItem(collectionName(c), c.url);
             }
         }
-        box->setCurrentIndex(std::max(0, box->findData(stored)));
-        box->setEnabled(box->count() > 1); // a choice only where there is one
+        // One is taken; among several the user chooses (the one chosen before stays chosen).
+        box->setCurrentIndex(box->count() == 1 ? 0 : box->findData(stored));
+        box->setEnabled(box->count() > 1);
+        if (box->count() > 1 && box->currentIndex() < 0) {
+            toChoose.append(box == ComboBox_Ksiazka ? QStringLiteral("książkę adresową") : QStringLiteral("kalendarz"));
+        }
     }
     collectionChosen();
     if (ComboBox_Ksiazka->count() == 0 || ComboBox_Kalendarz->count() == 0) {
         Label_Stan->setText(ComboBox_Ksiazka->count() == 0
                                 ? QStringLiteral("Na serwerze nie ma książki adresowej tego użytkownika.")
                                 : QStringLiteral("Na serwerze nie ma kalendarza tego użytkownika."));
+    } else if (!toChoose.isEmpty()) {
+        Label_Stan->setText(QStringLiteral("Połączono z serwerem. Książki adresowe: %1, kalendarze: %2.\n"
+                                           "Wybierz %3 do synchronizacji.")
+                                .arg(ComboBox_Ksiazka->count())
+                                .arg(ComboBox_Kalendarz->count())
+                                .arg(toChoose.join(QStringLiteral(" i "))));
+        (toChoose.first() == QStringLiteral("kalendarz") ? ComboBox_Kalendarz : ComboBox_Ksiazka)->setFocus();
     } else {
         Label_Stan->setText(QStringLiteral("Połączono z serwerem."));
     }
@@ -442,11 +511,17 @@ void TForm_Synchronizacja::Button_SynchronizujClick()
     if (!m_sync) {
         return;
     }
-    if (!takeAccount()) {
+    // Paused for want of a password the user did not type here: asked again.
+    const bool askAgain = m_sync->paused() && Edit_Haslo->text().isEmpty();
+    if (askAgain) {
+        storeAddressAndUser();
+    } else if (!takeAccount()) {
         return;
     }
-    if (const SyncController::Block block = m_sync->start(SyncController::ByHand);
-        block != SyncController::Block::None) {
+    const SyncController::Block block = askAgain ? m_sync->resume() : m_sync->start(SyncController::ByHand);
+    if (block == SyncController::Block::Paused) {
+        showLastOutcome(); // declined again
+    } else if (block != SyncController::Block::None) {
         refuse(SyncController::text(block));
     }
 }
@@ -478,6 +553,7 @@ void TForm_Synchronizacja::showLastOutcome()
     const std::optional<SyncOutcome> &last = m_sync ? m_sync->lastOutcome() : std::nullopt;
     if (!last) {
         Label_Stan->setText(QStringLiteral("Nie było jeszcze synchronizacji."));
+        showPaused();
         Label_Wynik->clear();
         showKeptDeletions();
         return;
@@ -486,11 +562,24 @@ void TForm_Synchronizacja::showLastOutcome()
                          + last->finishedAt.time().toString(QStringLiteral("HH:mm:ss"));
     Label_Stan->setText(last->ok ? QStringLiteral("Ostatnia synchronizacja: %1, bez błędów.").arg(when)
                                  : QStringLiteral("Ostatnia synchronizacja: %1, przerwana: %2").arg(when, last->error));
+    showPaused();
     QStringList lines{LastSync::summaryLine(QStringLiteral("Kontakty"), last->contacts, false),
                       LastSync::summaryLine(QStringLiteral("Terminy"), last->appointments, true)};
     lines += last->warnings; // what waits for the next sync
     Label_Wynik->setText(lines.join(QLatin1Char('\n')));
     showKeptDeletions();
+    showConflictCount();
+}
+
+void TForm_Synchronizacja::showPaused()
+{
+    const bool paused = m_sync && m_sync->paused();
+    Button_Synchronizuj->setText(paused ? QStringLiteral("&Wznów synchronizację")
+                                        : QStringLiteral("&Synchronizuj teraz"));
+    if (paused && !Label_Stan->text().startsWith(SyncController::pausedText())) {
+        Label_Stan->setText(SyncController::pausedText() + QStringLiteral(" Kliknij „Wznów synchronizację”.\n")
+                            + Label_Stan->text());
+    }
 }
 
 void TForm_Synchronizacja::showKeptDeletions()
@@ -546,23 +635,41 @@ void TForm_Synchronizacja::setWorking(bool working, const QString &what)
 
 void TForm_Synchronizacja::Button_KonfliktyClick()
 {
-    const QString folder = m_services.dataPath(QLatin1String(conflictsFolder));
-    if (!QFileInfo(folder).isDir()) {
-        m_services.prompter.messageBox(this,
-                                       QStringLiteral("Nie było jeszcze żadnych konfliktów: folder „konflikty” "
-                                                      "powstaje przy pierwszym z nich."),
-                                       QStringLiteral("Informacja!"),
-                                       MB_OK | MB_ICONINFORMATION);
+    if (Form_Konflikty) {
+        Form_Konflikty->raise();
+        Form_Konflikty->activateWindow();
         return;
     }
-    if (!m_services.shell.open(QUrl::fromLocalFile(folder))) {
-        m_services.prompter.messageBox(this,
-                                       QStringLiteral("Nie udało się otworzyć folderu konfliktów.\r"
-                                                      "Kopie z serwera są w folderze:\r")
-                                           + QDir::toNativeSeparators(folder),
-                                       QStringLiteral("Informacja!"),
-                                       MB_OK | MB_ICONINFORMATION);
+    if (SyncConflicts(m_services.dataDir).entries().isEmpty()) {
+        // Copies kept before conflicts were listed can only be looked at in the folder.
+        const QString folder = m_services.dataPath(QLatin1String(SyncConflicts::folder));
+        if (!QFileInfo(folder).isDir()) {
+            m_services.prompter.messageBox(this,
+                                           QStringLiteral("Nie było jeszcze żadnych konfliktów: folder „konflikty” "
+                                                          "powstaje przy pierwszym z nich."),
+                                           QStringLiteral("Informacja!"),
+                                           MB_OK | MB_ICONINFORMATION);
+        } else if (!m_services.shell.open(QUrl::fromLocalFile(folder))) {
+            m_services.prompter.messageBox(this,
+                                           QStringLiteral("Nie udało się otworzyć folderu konfliktów.\r"
+                                                          "Kopie z serwera są w folderze:\r")
+                                               + QDir::toNativeSeparators(folder),
+                                           QStringLiteral("Informacja!"),
+                                           MB_OK | MB_ICONINFORMATION);
+        }
+        return;
     }
+    auto *window = new TForm_Konflikty(m_services, m_sync, this);
+    connect(window, &TForm_Konflikty::conflictsChanged, this, &TForm_Synchronizacja::showConflictCount);
+    window->setWindowModality(Qt::WindowModal);
+    window->show();
+}
+
+void TForm_Synchronizacja::showConflictCount()
+{
+    const qsizetype count = SyncConflicts(m_services.dataDir).entries().size();
+    Button_Konflikty->setText(count > 0 ? QStringLiteral("Ko&nflikty (%1)...").arg(count)
+                                        : QStringLiteral("Ko&nflikty..."));
 }
 
 void TForm_Synchronizacja::SpinEdit_CoIleChange(int minutes)

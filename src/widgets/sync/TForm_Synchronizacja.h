@@ -25,9 +25,6 @@ class TForm_Synchronizacja : public ShellWindow
 public:
     explicit TForm_Synchronizacja(Services &services, QWidget *parent = nullptr);
 
-    // The folder in the data folder where the server's copies of conflicting items are kept.
-    static constexpr const char *conflictsFolder = "konflikty";
-
     QGroupBox *GroupBox_Serwer = nullptr;
     QLabel *Label_Adres = nullptr;
     QLineEdit *Edit_Adres = nullptr;
@@ -74,6 +71,10 @@ private:
     void storeAddressAndUser();
     bool confirmPlainHttp(const QString &address);
     void refuse(const QString &text);
+    void discover(bool createMissing);
+    // A server lacking an address book or a calendar: the user is told what it has and asked
+    // whether to make what is missing; true when the making has started.
+    bool offerToCreate(const QList<DavCollection> &collections);
     void engineDiscovered(const QList<DavCollection> &collections, const QString &error);
     void engineProgress(int done, int total);
     void syncStarted();
@@ -83,10 +84,15 @@ private:
     void setWorking(bool working, const QString &what);
     // "Przywróć usunięte" shows how much waits to be restored, and only while something does.
     void showKeptDeletions();
+    // "Konflikty..." names how many conflicts wait for the user.
+    void showConflictCount();
+    // While automatic syncs wait for a password the window says so, and its button resumes them.
+    void showPaused();
 
     Services &m_services;
     SyncController *m_sync = nullptr;
     bool m_discovering = false;
+    bool m_creating = false;
 };
 
 // The open sync window; null while there is none.

@@ -106,6 +106,10 @@ private slots:
     void automatic_afterStartAndOncePerInterval();
     void noKeyring_passwordAskedOncePerRun();
     void automaticFailure_toldAtTheTray_resultKeptForTheNextRun();
+    void declinedPassword_pausesAutomaticSync_untilTheUserAsks_data();
+    void declinedPassword_pausesAutomaticSync_untilTheUserAsks();
+    void lockedKeyring_toldInPolish_passwordNotMarkedKept();
+    void outage_toldOnceWhenItBeginsAndOnceWhenItEnds();
     void heldJob_askedThenRunAllowed_data();
     void heldJob_askedThenRunAllowed();
 };
@@ -220,7 +224,7 @@ void TestSyncGuard::noKeyring_passwordAskedOncePerRun()
     SyncFixture f(10, false);
     SyncController &sync = f.sync();
     QTRY_COMPARE(f.asked, 1); // the start-up job asked, and the user declined
-    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::NoPassword);
+    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::Paused);
     QCOMPARE(f.asked, 1);
     // Typed in the window: kept for the run, never in the settings file.
     f.main->Synchronizacja->trigger();
@@ -271,6 +275,107 @@ void TestSyncGuard::automaticFailure_toldAtTheTray_resultKeptForTheNextRun()
     QVERIFY(f.readFile(QStringLiteral("Morwinek.ini")).contains("Ostatni_blad=\r\n"));
 }
 
+void TestSyncGuard::declinedPassword_pausesAutomaticSync_untilTheUserAsks_data()
+{
+    QTest::addColumn<bool>("byTray");    // the tray's entry, else the window's button
+    QTest::addColumn<QString>("answer"); // empty: declined again
+    QTest::newRow("window's button") << false << "sekret";
+    QTest::newRow("tray entry") << true << "sekret";
+    QTest::newRow("declined again") << false << "";
+}
+
+void TestSyncGuard::declinedPassword_pausesAutomaticSync_untilTheUserAsks()
+{
+    QFETCH(bool, byTray);
+    QFETCH(QString, answer);
+    SyncFixture f(1, false); // every minute, no keyring
+    SyncController &sync = f.sync();
+    if (!byTray) {
+        f.main->Synchronizacja->trigger(); // open while the start-up job asks
+    }
+    QTRY_COMPARE(f.asked, 1);
+    const QString paused = QStringLiteral("Synchronizacja automatyczna wstrzymana — brak hasła.");
+    QVERIFY(sync.paused());
+    QCOMPARE(f.main->RxTrayIcon1->toolTip(), "Morwinek\n" + paused);
+    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::Paused);
+    QVERIFY(!sync.retryPending());
+    QCOMPARE(f.asked, 1); // no automatic job asks behind the user's back
+    f.main->sync()->askPassword = [&f, answer](const QString &) {
+        ++f.asked;
+        return answer.isEmpty() ? std::optional<QString>() : std::optional<QString>(answer);
+    };
+    if (byTray) {
+        f.main->Synchronizacja->trigger();
+    } else {
+        QVERIFY2(Form_Synchronizacja->Label_Stan->text().startsWith(paused),
+                 qPrintable(Form_Synchronizacja->Label_Stan->text()));
+        QCOMPARE(Form_Synchronizacja->Button_Synchronizuj->text(), QStringLiteral("&Wznów synchronizację"));
+        QTest::mouseClick(Form_Synchronizacja->Button_Synchronizuj, Qt::LeftButton);
+    }
+    QCOMPARE(f.asked, 2);
+    QCOMPARE(sync.paused(), answer.isEmpty());
+    QCOMPARE(Form_Synchronizacja->Button_Synchronizuj->text(),
+             answer.isEmpty() ? QStringLiteral("&Wznów synchronizację") : QStringLiteral("&Synchronizuj teraz"));
+    QVERIFY(f.sim.prompter.boxes.isEmpty());
+    if (answer.isEmpty()) {
+        QVERIFY(!f.engine || f.engine->jobs.isEmpty());
+        return;
+    }
+    QCOMPARE(f.main->RxTrayIcon1->toolTip(), QStringLiteral("Morwinek"));
+    QCOMPARE(f.engine->jobs.size(), 1);
+    QCOMPARE(f.engine->jobs[0].password, answer);
+    f.engine->end();
+    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::None);
+    QCOMPARE(f.engine->jobs.last().password, answer);
+}
+
+void TestSyncGuard::lockedKeyring_toldInPolish_passwordNotMarkedKept()
+{
+    SyncFixture f;
+    f.keyring.refusal = QStringLiteral("Portfel haseł jest zablokowany albo nie pozwolił na zapis.");
+    f.sync();
+    f.main->Synchronizacja->trigger();
+    Form_Synchronizacja->Edit_Haslo->setText(QStringLiteral("nowe-haslo"));
+    QVERIFY(Form_Synchronizacja->Check_Zapamietaj->isChecked()); // the old one was kept
+    QTest::mouseClick(Form_Synchronizacja->Button_Synchronizuj, Qt::LeftButton);
+    QCOMPARE(f.sim.prompter.boxes.size(), 1);
+    QVERIFY2(f.sim.prompter.boxes[0].text.endsWith(f.keyring.refusal), qPrintable(f.sim.prompter.boxes[0].text));
+    QVERIFY(!Form_Synchronizacja->Check_Zapamietaj->isChecked());
+    QCOMPARE(f.engine->jobs.last().password, QStringLiteral("nowe-haslo")); // used for this run all the same
+}
+
+void TestSyncGuard::outage_toldOnceWhenItBeginsAndOnceWhenItEnds()
+{
+    SyncFixture f;
+    SyncController &sync = f.sync();
+    QSignalSpy failed(&sync, &SyncController::automaticFailed);
+    QSignalSpy recovered(&sync, &SyncController::recovered);
+    const auto run = [&](SyncController::Trigger trigger, const QString &error) {
+        QCOMPARE(sync.start(trigger), SyncController::Block::None);
+        f.engine->end(error);
+    };
+    const QString down = QStringLiteral("Nie można połączyć się z serwerem dav.example: serwer odmówił połączenia.");
+    for (int i = 0; i < 3; ++i) {
+        run(SyncController::Automatic, down);
+    }
+    run(SyncController::ByHand, down);
+    QCOMPARE(failed.size(), 3); // each keeps the tooltip up to date...
+    QList<bool> newOutage;
+    for (const QList<QVariant> &args : std::as_const(failed)) {
+        newOutage << args[1].toBool();
+    }
+    QCOMPARE(newOutage, (QList<bool>{true, false, false})); // ...one message says it
+    QCOMPARE(recovered.size(), 0);
+    QCOMPARE(f.main->RxTrayIcon1->toolTip(), "Morwinek\nSynchronizacja nie powiodła się: " + down);
+    run(SyncController::Automatic, {});
+    QCOMPARE(recovered.size(), 1);
+    QCOMPARE(f.main->RxTrayIcon1->toolTip(), QStringLiteral("Morwinek"));
+    run(SyncController::Automatic, {});
+    QCOMPARE(recovered.size(), 1);
+    run(SyncController::Automatic, down); // a new outage is told again
+    QCOMPARE(failed.last()[1].toBool(), true);
+}
+
 void TestSyncGuard::heldJob_askedThenRunAllowed_data()
 {
     QTest::addColumn<int>("what");
@@ -297,7 +402,8 @@ void TestSyncGuard::heldJob_askedThenRunAllowed()
                   {SyncOutcome::Held::What(what), 9, 10, false});
     QCOMPARE(f.sim.prompter.boxes.size(), byHand ? 1 : 0);
     if (byHand) {
-        QVERIFY(f.sim.prompter.boxes[0].text.contains(QStringLiteral("9 z 10 kontaktów")) || what == SyncOutcome::Held::Copy);
+        QVERIFY(f.sim.prompter.boxes[0].text.contains(QStringLiteral("9 z 10 kontaktów"))
+                || what == SyncOutcome::Held::Copy);
         QCOMPARE(f.sim.prompter.boxes[0].caption, QStringLiteral("Ostrzeżenie!"));
     }
     QCOMPARE(f.engine->jobs.size(), jobs);

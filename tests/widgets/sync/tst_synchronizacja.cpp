@@ -2,10 +2,12 @@
 #include "support/RadicaleServer.h"
 #include "support/ShellFixture.h"
 
+#include "core/contacts/ContactFile.h"
 #include "core/sync/DavSyncEngine.h"
 #include "platform/sim/MemoryPasswordStore.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
 #include "widgets/sync/SyncController.h"
+#include "widgets/sync/TForm_Konflikty.h"
 #include "widgets/sync/TForm_Synchronizacja.h"
 
 #include <QAction>
@@ -13,13 +15,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -48,6 +53,7 @@ struct Device : ShellFixture
         w.Edit_Uzytkownik->setText(RadicaleServer::user);
         w.Edit_Haslo->setText(password);
         w.Check_Zapamietaj->setChecked(true);
+        sim.prompter.answers.append(Prompter::Yes); // to make what the server lacks, when asked
         QTest::mouseClick(w.Button_Polacz, Qt::LeftButton);
         return w;
     }
@@ -69,23 +75,23 @@ QStringList items(const QComboBox *box)
     return out;
 }
 
-// An address book made on the server by hand, as another program would.
-int makeAddressBook(const RadicaleServer &server, const QString &path, const QString &name)
+// The contact of that name in a data folder (empty when none); edit changes it as the contacts window saves.
+Contact contactIn(const QString &dataDir, const QString &name, const std::function<void(Contact &)> &edit = {})
 {
-    QNetworkAccessManager network;
-    QNetworkRequest request(QUrl(server.url()).resolved(QUrl(path)));
-    request.setRawHeader("Authorization",
-                         "Basic " + (QByteArray(RadicaleServer::user) + ':' + RadicaleServer::password).toBase64());
-    QNetworkReply *reply = network.sendCustomRequest(
-        request,
-        "MKCOL",
-        "<?xml version=\"1.0\"?><mkcol xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><set><prop>"
-        "<resourcetype><collection/><C:addressbook/></resourcetype><displayname>"
-            + name.toUtf8() + "</displayname></prop></set></mkcol>");
-    QSignalSpy done(reply, &QNetworkReply::finished);
-    done.wait(10000);
-    reply->deleteLater();
-    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    ContactFile book(dataDir);
+    QString notes;
+    const int count = book.load(nullptr) ? book.count() : 0;
+    for (int i = 0; i < count; ++i) {
+        Contact c = book.list().contact(i);
+        if (c.Nazwa.trimmed() == name) {
+            if (edit && book.readNotes(c.ID, &notes, nullptr)) {
+                edit(c);
+                (void)book.store(&i, c, notes, nullptr);
+            }
+            return c;
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -101,6 +107,8 @@ private slots:
     void plainHttp_onlyAfterConsent();
     void conflictsFolder_data();
     void conflictsFolder();
+    void conflict_bothVersionsShown_oneKeptOnBothDevices_data();
+    void conflict_bothVersionsShown_oneKeptOnBothDevices();
 };
 
 void TestSynchronizacja::connect_namesTheCollectionsAndOffersAChoice()
@@ -108,17 +116,29 @@ void TestSynchronizacja::connect_namesTheCollectionsAndOffersAChoice()
     RadicaleServer server;
     QString error;
     QVERIFY2(server.start(&error), qPrintable(error));
-    QCOMPARE(makeAddressBook(server, "/anna/prywatne/", "Prywatne"), 201);
-    QCOMPARE(makeAddressBook(server, "/anna/praca/", "Praca"), 201);
+    QCOMPARE(server.makeAddressBook("/anna/prywatne/", "Prywatne"), 201);
+    QCOMPARE(server.makeAddressBook("/anna/praca/", "Praca"), 201);
     Device a;
     TForm_Synchronizacja &w = a.connectTo(server.url());
     QTRY_VERIFY_WITH_TIMEOUT(a.connected(), 30000);
-    QCOMPARE(w.Label_Stan->text(), QStringLiteral("Połączono z serwerem."));
+    // Asked before the missing calendar was made, having been told what is there.
+    QCOMPARE(a.sim.prompter.boxes.size(), 1);
+    const QString question = a.sim.prompter.boxes[0].text;
+    QVERIFY2(question.contains("„Praca”") && question.contains("„Prywatne”")
+                 && question.endsWith("Nie ma na nim kalendarza tego użytkownika.\r\rZałożyć na serwerze kalendarz "
+                                      "„Terminy Morwinka”?"),
+             qPrintable(question));
+    // Two address books: none is taken until the user chooses.
+    QCOMPARE(w.Label_Stan->text(),
+             QStringLiteral("Połączono z serwerem. Książki adresowe: 2, kalendarze: 1.\nWybierz książkę adresową do "
+                            "synchronizacji."));
+    QCOMPARE(w.ComboBox_Ksiazka->currentIndex(), -1);
+    QCOMPARE(a.main->sync()->block(), SyncController::Block::NotConnected);
     QStringList books = items(w.ComboBox_Ksiazka);
     books.sort();
     QCOMPARE(books, QStringList({"Praca", "Prywatne"}));
     QVERIFY(w.ComboBox_Ksiazka->isEnabled());
-    QCOMPARE(items(w.ComboBox_Kalendarz), QStringList{"Terminy Morwinka"}); // made, as there was none
+    QCOMPARE(items(w.ComboBox_Kalendarz), QStringList{"Terminy Morwinka"}); // made, as the user agreed
     QVERIFY(!w.ComboBox_Kalendarz->isEnabled());
     w.ComboBox_Ksiazka->setCurrentIndex(w.ComboBox_Ksiazka->findText("Praca"));
     w.SpinEdit_CoIle->setValue(15);
@@ -128,7 +148,7 @@ void TestSynchronizacja::connect_namesTheCollectionsAndOffersAChoice()
     QVERIFY2(ini.contains("Ksiazka_adresowa=" + server.url().toLatin1() + "anna/praca/"), ini.constData());
     QVERIFY(ini.contains("Uzytkownik=anna\r\nCo_ile=15\r\n"));
     QVERIFY(!ini.contains(RadicaleServer::password));
-    QVERIFY(a.sim.prompter.boxes.isEmpty()); // a loopback address needs no consent
+    QCOMPARE(a.sim.prompter.boxes.size(), 1); // a loopback address needs no consent to plain http
     QCOMPARE(a.keyring.read(server.url(), RadicaleServer::user), std::optional<QString>(RadicaleServer::password));
 }
 
@@ -232,6 +252,84 @@ void TestSynchronizacja::conflictsFolder()
         QVERIFY(a.sim.prompter.boxes[0].text.contains(box));
         QVERIFY(!opens ? a.sim.prompter.boxes[0].text.endsWith(a.path("konflikty")) : true);
     }
+}
+
+void TestSynchronizacja::conflict_bothVersionsShown_oneKeptOnBothDevices_data()
+{
+    QTest::addColumn<bool>("keepServers");
+    QTest::addColumn<QString>("mobile"); // on both devices and the server at the end
+    QTest::newRow("this one") << false << "800 300 300";
+    QTest::newRow("the server's") << true << "700 200 200";
+}
+
+void TestSynchronizacja::conflict_bothVersionsShown_oneKeptOnBothDevices()
+{
+    QFETCH(bool, keepServers);
+    QFETCH(QString, mobile);
+    RadicaleServer server;
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+    Contact jan;
+    jan.ID = QStringLiteral("00001");
+    jan.Nazwa = QStringLiteral("Nowak Jan");
+    jan.TelKom = QStringLiteral("600 100 100");
+    jan.Email = QStringLiteral("jan@example.pl");
+    Device a(jan.toLine() + "\r\n");
+    TForm_Synchronizacja &w = a.connectTo(server.url());
+    QTRY_VERIFY_WITH_TIMEOUT(a.connected(), 30000);
+    QVERIFY(a.syncByHand());
+    // The phone: the same book, the number changed there...
+    QTemporaryDir phone;
+    DavSyncEngine phoneEngine(phone.path());
+    const SyncAccount account = a.main->sync()->account(QString::fromLatin1(RadicaleServer::password));
+    const auto syncPhone = [&] {
+        QSignalSpy done(&phoneEngine, &SyncEngine::finished);
+        phoneEngine.synchronize(account);
+        return done.wait(30000) && done.first().first().value<SyncOutcome>().ok;
+    };
+    QVERIFY(syncPhone());
+    contactIn(phone.path(), QStringLiteral("Nowak Jan"), [](Contact &c) {
+        c.TelKom = QStringLiteral("700 200 200");
+    });
+    QVERIFY(syncPhone());
+    // ...and here, differently.
+    contactIn(a.dir.path(), QStringLiteral("Nowak Jan"), [](Contact &c) {
+        c.TelKom = QStringLiteral("800 300 300");
+    });
+    QVERIFY(a.syncByHand());
+    QCOMPARE(a.main->sync()->lastOutcome()->contacts.conflicts, 1);
+    const QStringList files = QDir(a.path("konflikty")).entryList({"*.vcf"});
+    QCOMPARE(files.size(), 1);
+    QVERIFY2(files[0].startsWith("Nowak Jan " + QDate::currentDate().toString("yyyy-MM-dd") + ' '),
+             qPrintable(files[0]));
+    QCOMPARE(w.Button_Konflikty->text(), QStringLiteral("Ko&nflikty (1)..."));
+
+    QTest::mouseClick(w.Button_Konflikty, Qt::LeftButton);
+    QVERIFY(Form_Konflikty);
+    TForm_Konflikty &k = *Form_Konflikty;
+    QCOMPARE(k.ListBox_Konflikty->count(), 1);
+    QCOMPARE(k.ListBox_Konflikty->item(0)->text(), QStringLiteral("Kontakt: Nowak Jan"));
+    QStringList differing;
+    for (int i = 0; i < k.ListView_Pola->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = k.ListView_Pola->topLevelItem(i);
+        if (row->font(0).bold()) {
+            differing << row->text(0) + ": " + row->text(1) + " | " + row->text(2);
+        }
+    }
+    QCOMPARE(differing, QStringList{"Telefon komórkowy: 800 300 300 | 700 200 200"});
+    QTest::mouseClick(keepServers ? k.Button_Serwer : k.Button_Tutaj, Qt::LeftButton);
+    QCOMPARE(k.ListBox_Konflikty->count(), 0);
+    QVERIFY(QDir(a.path("konflikty")).entryList({"*.vcf"}).isEmpty());
+    QCOMPARE(w.Button_Konflikty->text(), QStringLiteral("Ko&nflikty..."));
+    k.close();
+
+    QVERIFY(a.syncByHand());
+    QVERIFY2(a.main->sync()->lastOutcome()->ok, qPrintable(a.main->sync()->lastOutcome()->error));
+    QCOMPARE(a.main->sync()->lastOutcome()->contacts.sent, keepServers ? 1 : 0);
+    QVERIFY(syncPhone());
+    QCOMPARE(contactIn(a.dir.path(), QStringLiteral("Nowak Jan")).TelKom.trimmed(), mobile);
+    QCOMPARE(contactIn(phone.path(), QStringLiteral("Nowak Jan")).TelKom.trimmed(), mobile);
+    QCOMPARE(contactIn(phone.path(), QStringLiteral("Nowak Jan")).Email.trimmed(), QStringLiteral("jan@example.pl"));
 }
 
 QTEST_MAIN(TestSynchronizacja)

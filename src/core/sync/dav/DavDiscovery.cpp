@@ -181,7 +181,7 @@ void DavDiscovery::create()
             return c.kind == kind;
         });
         const QUrl home = m_home[kind == DavCollection::AddressBook ? 0 : 1];
-        if (present || home.isEmpty()) {
+        if (present || home.isEmpty() || !m_job.account().createMissing) {
             continue;
         }
         const bool book = kind == DavCollection::AddressBook;

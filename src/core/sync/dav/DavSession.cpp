@@ -3,6 +3,7 @@
 #include "core/contacts/PhotoStore.h"
 
 #include <QAuthenticator>
+#include <QHostAddress>
 #include <QNetworkReply>
 #include <QSslError>
 #include <QTimer>
@@ -35,6 +36,29 @@ QString certificateProblem(const QSslError &e)
     default:
         return u"certyfikat nie został przyjęty (błąd %1)"_s.arg(static_cast<int>(e.error()));
     }
+}
+
+// A host of this computer or of the local network, where servers often run without encryption.
+bool isLocalHost(const QString &host)
+{
+    const QString h = host.toLower();
+    if (h == u"localhost" || h.endsWith(u".localhost") || h.endsWith(u".local") || h.endsWith(u".lan")
+        || h.endsWith(u".home.arpa") || (!h.contains(u'.') && !h.contains(u':'))) {
+        return true;
+    }
+    const QHostAddress address(h);
+    if (address.isNull()) {
+        return false;
+    }
+    if (address.isLoopback() || address.isLinkLocal() || address.isUniqueLocalUnicast()) {
+        return true;
+    }
+    for (const auto &[network, bits] : {std::pair{"10.0.0.0", 8}, {"172.16.0.0", 12}, {"192.168.0.0", 16}}) {
+        if (address.isInSubnet(QHostAddress(QLatin1String(network)), bits)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // The name and password as the server reads them: UTF-8 (RFC 7617), which Qt's authenticator would
@@ -266,6 +290,14 @@ void DavSession::send(const QByteArray &method,
                 r.failure = Certificate;
                 r.error = u"Nie można bezpiecznie połączyć się z serwerem %1: %2"_s.arg(
                     host, sslText->isEmpty() ? u"nie udało się uzgodnić szyfrowania"_s : *sslText);
+                if (sslText->isEmpty() && isLocalHost(host)) {
+                    // A server at home or on this computer that speaks plain http to an https request.
+                    QUrl plain = reply->url().adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery);
+                    plain.setScheme(u"http"_s);
+                    r.error +=
+                        u". Ten serwer jest na tym komputerze albo w sieci lokalnej i może działać bez szyfrowania: "
+                        u"spróbuj adresu zaczynającego się od http://, na przykład %1/"_s.arg(plain.toString());
+                }
             } else if (reply->property("morwinekForeign").toBool()) {
                 r.failure = WrongPassword;
                 r.error = u"Serwer %1 prosi o hasło, ale hasło jest wysyłane tylko do serwera %2."_s.arg(
