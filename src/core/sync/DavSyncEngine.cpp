@@ -2,6 +2,7 @@
 
 #include "DavXml.h"
 #include "DeletedItems.h"
+#include "ItemTags.h"
 #include "SyncLeftovers.h"
 
 #include "core/appointments/AppointmentEdits.h"
@@ -950,7 +951,9 @@ void DavSyncEngine::fetchNext()
         }
         for (auto it = m_remoteEtags.cbegin(); it != m_remoteEtags.cend(); ++it) {
             const auto known = byHref.constFind(it.key());
-            if (known == byHref.cend() || items[*known].etag != it.value() || it.value().isEmpty()) {
+            // A text the state kept shortened is fetched again when it is to be patched.
+            if (known == byHref.cend() || items[*known].etag != it.value() || it.value().isEmpty()
+                || (items[*known].shortened && localHash(items[*known].key) != items[*known].hash)) {
                 m_toFetch.append(it.key());
             }
         }
@@ -1074,7 +1077,7 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
     SyncCollectionState &c = collection();
     SyncItem entry;
     entry.href = href;
-    entry.etag = remote.etag;
+    entry.etag = ItemTags::tagOf(remote.etag, remote.text);
     entry.serverText = remote.text;
     if (!m_calendar) {
         ExchangeContact contact;
@@ -1150,7 +1153,7 @@ void DavSyncEngine::mergeItem(const QString &key, const SyncItem *known, const Q
     }
     entry.key = key;
     entry.href = href;
-    entry.etag = remote.etag;
+    entry.etag = ItemTags::tagOf(remote.etag, remote.text);
     entry.serverText = remote.text;
     entry.pending = false;
     bool upload = false;
@@ -1379,6 +1382,7 @@ void DavSyncEngine::decide()
         }
     }
     rebuildIndex();
+    ItemTags::adoptAll(c, m_fetched); // tags for servers without ETags; our copies a server stamped
     // Cards and events come inside XML, whose readers turn their CR LF into LF: the lines get their
     // CR LF back, so what is kept and patched is what the server holds.
     QSet<QString> knownHrefs;
@@ -1693,7 +1697,7 @@ DavSyncEngine::uploadText(const QString &key, const QString &uid, const SyncItem
             send.photo = smaller;
         }
     }
-    return SyncRules::patchCard(serverText, send, uid);
+    return SyncRules::patchCard(serverText, send, uid, QDateTime::currentDateTimeUtc());
 }
 
 void DavSyncEngine::sendNext()
@@ -1708,9 +1712,9 @@ void DavSyncEngine::sendNext()
             headers.append(DavClient::Header{
                 "Content-Type", m_calendar ? "text/calendar; charset=utf-8" : "text/vcard; charset=utf-8"});
         }
-        if (!op.ifMatch.isEmpty()) {
+        if (ItemTags::isServerTag(op.ifMatch)) {
             headers.append(DavClient::Header{"If-Match", op.ifMatch.toUtf8()});
-        } else if (op.kind == Operation::Put) {
+        } else if (op.ifMatch.isEmpty() && op.kind == Operation::Put) {
             headers.append(DavClient::Header{"If-None-Match", "*"});
         }
         ++m_running;
@@ -1787,8 +1791,9 @@ void DavSyncEngine::onWritten(const Operation &op, const DavClient::Reply &r)
         item->key = op.key;
         item->uid = op.uid;
         item->href = op.href;
-        item->etag = stripEtag(r.etag);
+        item->etag = ItemTags::tagOf(stripEtag(r.etag), r.body);
         item->serverText = r.body;
+        item->shortened = false;
         item->hash = localHash(op.key);
         item->photoHash = m_calendar ? QByteArray() : SyncRules::photoHash(m_contacts.value(op.key).photo);
         item->pending = false;

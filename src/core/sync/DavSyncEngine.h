@@ -195,7 +195,7 @@ private:
     bool m_fetchPlanned = false;
     bool m_unchanged = false; // nothing to do: the state file stays as it is
     QHash<QString, Fetched> m_fetched;
-    int m_jobTimeout = DavClient::defaultJobSeconds * 1000;
+    int m_jobTimeout = DavClient::jobMilliseconds();
     qint64 m_listingLimit = DavClient::maxListingBytes;
     qint64 m_itemLimit = DavClient::maxItemBytes();
     QStringList m_foreignHrefs; // named by the server, outside the collection: never followed
