@@ -47,14 +47,14 @@ void adopt(SyncCollectionState &state,
     }
     if (item.shortened) {
         if (item.etag == *etag) {
-            item.serverText = text;
+            item.serverText = ContentLines::withCrLf(text); // as the XML reader gave it: LF alone
             item.shortened = false;
         }
         return;
     }
     if (item.etag != *etag && CardText::sameButRevision(item.serverText, text)) {
         item.etag = *etag;
-        item.serverText = text;
+        item.serverText = ContentLines::withCrLf(text);
     }
 }
 
