@@ -155,6 +155,14 @@ QByteArray folded(const QByteArray &logical)
     return out;
 }
 
+// The group of a property in upper case ("ITEM2" of "item2.TEL;..."), or empty.
+QByteArray groupOf(const QByteArray &logical)
+{
+    const QByteArray property = parts(ContentLines::head(logical), ';', false).first().trimmed();
+    const qsizetype dot = property.lastIndexOf('.');
+    return dot < 0 ? QByteArray() : property.left(dot).toUpper();
+}
+
 bool isCardEnd(const QByteArray &logical)
 {
     return ContentLines::name(logical) == "END"
@@ -271,6 +279,35 @@ QByteArray patched(const QByteArray &serverText,
         for (qsizetype j = 0; j < ours.size(); ++j) {
             if (!used[j]) {
                 replaced[last] += ours[j].raw;
+            }
+        }
+    }
+    // A label whose property went with the emptied field goes with it ("item2.X-ABLabel").
+    QSet<QByteArray> emptied;
+    for (auto it = replaced.cbegin(); it != replaced.cend(); ++it) {
+        if (it->isEmpty()) {
+            emptied.insert(groupOf(theirs[it.key()].logical));
+        }
+    }
+    emptied.remove(QByteArray());
+    if (!emptied.isEmpty()) {
+        QSet<QByteArray> stillUsed;
+        QList<qsizetype> labels;
+        for (qsizetype i = 0; i < theirs.size(); ++i) {
+            const QByteArray group = groupOf(theirs[i].logical);
+            if (!emptied.contains(group) || (replaced.contains(i) && replaced[i].isEmpty())) {
+                continue;
+            }
+            const QByteArray name = ContentLines::name(theirs[i].logical);
+            if (name == "X-ABLABEL" || name == "X-ABADR") {
+                labels.append(i);
+            } else {
+                stillUsed.insert(group);
+            }
+        }
+        for (const qsizetype i : labels) {
+            if (!stillUsed.contains(groupOf(theirs[i].logical))) {
+                replaced.insert(i, QByteArray());
             }
         }
     }

@@ -254,6 +254,9 @@ private slots:
         QTest::newRow("iPhone: home number keeps both types")
             << iphone << u"TelDom"_s << u"42 611 00 00"_s << QByteArray("\r\nTEL;type=HOME;type=VOICE:42 611 00 00\r\n")
             << QByteArray("42 611 22 33");
+        QTest::newRow("iPhone: an emptied number takes its label along")
+            << iphone << u"TelSlu"_s << QString() << QByteArray("\r\nTEL;type=HOME;type=VOICE:42 611 22 33\r\n")
+            << QByteArray("item2.");
         QTest::newRow("iPhone: address keeps its country and label group")
             << iphone << u"DomUlica"_s << u"ul. Piotrkowska 200"_s
             << QByteArray("\r\nitem4.ADR;type=HOME;type=pref:;;ul. Piotrkowska 200;Łódź;;90-006;Polska\r\n")
