@@ -21,8 +21,9 @@ void BM_PatchCardManyNumbers(benchmark::State &state)
         return;
     }
     local.contact.Email = QStringLiteral("jan.kowalski@example.org");
+    const QDateTime stamp(QDate(2026, 12, 8), QTime(8, 0), Qt::UTC);
     for (auto _ : state) {
-        const QByteArray patched = SyncRules::patchCard(card, local, QStringLiteral("wiele-numerow"));
+        const QByteArray patched = SyncRules::patchCard(card, local, QStringLiteral("wiele-numerow"), stamp);
         benchmark::DoNotOptimize(patched.data());
     }
     state.SetComplexityN(lines);

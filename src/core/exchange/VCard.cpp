@@ -108,55 +108,171 @@ void appendTel(QByteArray &out, const QString &type, const QString &number)
     }
 }
 
-void writeCard(QByteArray &out, const ExchangeContact &item)
+// The parts of a card that each hold one field or a group of fields written together.
+enum class Unit
+{
+    Name,
+    Nickname,
+    HomePhone,
+    Mobile,
+    WorkPhone,
+    Fax,
+    Email,
+    HomeAddress,
+    WorkAddress,
+    HomeUrl,
+    WorkUrl,
+    Organization,
+    Title,
+    Birthday,
+    Wedding,
+    NameDay,
+    Notes,
+    Photo,
+    Count
+};
+
+// An extension that reads back from text after " wew. " (digits only, after a number as typed).
+bool extensionAsText(const QString &number, const QString &extension)
+{
+    static const QRegularExpression digits(u"^\\d{1,6}$"_s);
+    return !number.isEmpty() && number == number.trimmed() && !number.startsWith(u"tel:", Qt::CaseInsensitive)
+           && !hasExtension(number) && digits.match(extension).hasMatch();
+}
+
+void appendUnit(QByteArray &out, const ExchangeContact &item, Unit unit, int version)
 {
     const Contact &c = item.contact;
     using ContentLines::escape;
-    out.append("BEGIN:VCARD\r\nVERSION:4.0\r\n");
+    switch (unit) {
+    case Unit::Name: {
+        const auto [family, given] = splitName(c.Nazwa);
+        ContentLines::append(out, u"FN:"_s + escape(given.isEmpty() ? family : given + u' ' + family));
+        ContentLines::append(out, u"N:"_s + escape(family) + u';' + escape(given) + u";;;"_s);
+        break;
+    }
+    case Unit::Nickname:
+        appendText(out, u"NICKNAME"_s, c.Pseudo);
+        break;
+    case Unit::HomePhone:
+        appendTel(out, u"home"_s, c.TelDom);
+        break;
+    case Unit::Mobile:
+        appendTel(out, u"cell"_s, c.TelKom);
+        break;
+    case Unit::WorkPhone:
+        // "58 765 43 21 wew. 12": shown by phones as it is typed, and read back into its two fields.
+        if (extensionAsText(c.TelSlu, c.TelWew)) {
+            appendText(out, u"TEL;TYPE=work"_s, c.TelSlu + u" wew. "_s + c.TelWew);
+        } else if (!c.TelWew.isEmpty()) {
+            ContentLines::append(
+                out, u"TEL;VALUE=uri;TYPE=work:tel:"_s + telUriPart(c.TelSlu) + u";ext="_s + telUriPart(c.TelWew));
+        } else {
+            appendTel(out, u"work"_s, c.TelSlu);
+        }
+        break;
+    case Unit::Fax:
+        appendTel(out, u"fax"_s, c.Faks);
+        break;
+    case Unit::Email:
+        appendText(out, u"EMAIL"_s, c.Email);
+        break;
+    case Unit::HomeAddress:
+        if (!c.DomUlica.isEmpty() || !c.DomMiasto.isEmpty() || !c.DomKod.isEmpty()) {
+            ContentLines::append(out,
+                                 u"ADR;TYPE=home:;;"_s + escape(c.DomUlica) + u';' + escape(c.DomMiasto) + u";;"_s
+                                     + escape(c.DomKod) + u';');
+        }
+        break;
+    case Unit::WorkAddress:
+        if (!c.PracaUlica.isEmpty() || !c.PracaMiasto.isEmpty() || !c.PracaKod.isEmpty()) {
+            ContentLines::append(out,
+                                 u"ADR;TYPE=work:;;"_s + escape(c.PracaUlica) + u';' + escape(c.PracaMiasto) + u";;"_s
+                                     + escape(c.PracaKod) + u';');
+        }
+        break;
+    // Addresses as they are, but for a backslash, which readers take for an escape.
+    case Unit::HomeUrl:
+        if (!c.DomURL.isEmpty()) {
+            ContentLines::append(out, u"URL;TYPE=home:"_s + QString(c.DomURL).replace(u"\\"_s, u"\\\\"_s));
+        }
+        break;
+    case Unit::WorkUrl:
+        if (!c.PracaURL.isEmpty()) {
+            ContentLines::append(out, u"URL;TYPE=work:"_s + QString(c.PracaURL).replace(u"\\"_s, u"\\\\"_s));
+        }
+        break;
+    case Unit::Organization:
+        if (!c.Firma.isEmpty() || !c.Dep.isEmpty()) {
+            ContentLines::append(out,
+                                 u"ORG:"_s + escape(c.Firma) + (c.Dep.isEmpty() ? QString() : u';' + escape(c.Dep)));
+        }
+        break;
+    case Unit::Title:
+        appendText(out, u"TITLE"_s, c.Tytul);
+        break;
+    case Unit::Birthday:
+        appendDate(out, "BDAY", c.Urodziny, true);
+        break;
+    case Unit::Wedding:
+        appendDate(out, version >= 4 ? "ANNIVERSARY" : "X-ANNIVERSARY", c.Slub);
+        break;
+    case Unit::NameDay:
+        appendText(out, u"X-MORWINEK-IMIENINY"_s, c.Imieniny);
+        break;
+    case Unit::Notes:
+        appendText(out, u"NOTE"_s, item.notes);
+        break;
+    case Unit::Photo:
+        // vCard 4.0 carries a photo as a data: URI, 3.0 as base64 with its type.
+        if (!item.photo.isEmpty()) {
+            ContentLines::append(out,
+                                 (version >= 4 ? u"PHOTO:data:image/jpeg;base64,"_s : u"PHOTO;ENCODING=b;TYPE=JPEG:"_s)
+                                     + QString::fromLatin1(item.photo.toBase64()));
+        }
+        break;
+    case Unit::Count:
+        break;
+    }
+}
+
+Unit unitOf(const QString &field)
+{
+    static const QHash<QString, Unit> units = {{u"Nazwa"_s, Unit::Name},
+                                               {u"Pseudo"_s, Unit::Nickname},
+                                               {u"TelDom"_s, Unit::HomePhone},
+                                               {u"TelKom"_s, Unit::Mobile},
+                                               {u"TelSlu"_s, Unit::WorkPhone},
+                                               {u"TelWew"_s, Unit::WorkPhone},
+                                               {u"Faks"_s, Unit::Fax},
+                                               {u"Email"_s, Unit::Email},
+                                               {u"DomUlica"_s, Unit::HomeAddress},
+                                               {u"DomMiasto"_s, Unit::HomeAddress},
+                                               {u"DomKod"_s, Unit::HomeAddress},
+                                               {u"PracaUlica"_s, Unit::WorkAddress},
+                                               {u"PracaMiasto"_s, Unit::WorkAddress},
+                                               {u"PracaKod"_s, Unit::WorkAddress},
+                                               {u"DomURL"_s, Unit::HomeUrl},
+                                               {u"PracaURL"_s, Unit::WorkUrl},
+                                               {u"Firma"_s, Unit::Organization},
+                                               {u"Dep"_s, Unit::Organization},
+                                               {u"Tytul"_s, Unit::Title},
+                                               {u"Urodziny"_s, Unit::Birthday},
+                                               {u"Slub"_s, Unit::Wedding},
+                                               {u"Imieniny"_s, Unit::NameDay},
+                                               {u"notes"_s, Unit::Notes},
+                                               {u"photo"_s, Unit::Photo}};
+    return units.value(field, Unit::Count);
+}
+
+void writeCard(QByteArray &out, const ExchangeContact &item, int version = 4)
+{
+    out.append(version >= 4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n");
     if (!item.uid.isEmpty()) {
         ContentLines::append(out, u"UID:"_s + item.uid);
     }
-    const auto [family, given] = splitName(c.Nazwa);
-    ContentLines::append(out, u"FN:"_s + escape(given.isEmpty() ? family : given + u' ' + family));
-    ContentLines::append(out, u"N:"_s + escape(family) + u';' + escape(given) + u";;;"_s);
-    appendText(out, u"NICKNAME"_s, c.Pseudo);
-    appendTel(out, u"home"_s, c.TelDom);
-    appendTel(out, u"cell"_s, c.TelKom);
-    if (!c.TelWew.isEmpty()) {
-        ContentLines::append(
-            out, u"TEL;VALUE=uri;TYPE=work:tel:"_s + telUriPart(c.TelSlu) + u";ext="_s + telUriPart(c.TelWew));
-    } else {
-        appendTel(out, u"work"_s, c.TelSlu);
-    }
-    appendTel(out, u"fax"_s, c.Faks);
-    appendText(out, u"EMAIL"_s, c.Email);
-    if (!c.DomUlica.isEmpty() || !c.DomMiasto.isEmpty() || !c.DomKod.isEmpty()) {
-        ContentLines::append(out,
-                             u"ADR;TYPE=home:;;"_s + escape(c.DomUlica) + u';' + escape(c.DomMiasto) + u";;"_s
-                                 + escape(c.DomKod) + u';');
-    }
-    if (!c.PracaUlica.isEmpty() || !c.PracaMiasto.isEmpty() || !c.PracaKod.isEmpty()) {
-        ContentLines::append(out,
-                             u"ADR;TYPE=work:;;"_s + escape(c.PracaUlica) + u';' + escape(c.PracaMiasto) + u";;"_s
-                                 + escape(c.PracaKod) + u';');
-    }
-    // Addresses as they are, but for a backslash, which readers take for an escape.
-    if (!c.DomURL.isEmpty()) {
-        ContentLines::append(out, u"URL;TYPE=home:"_s + QString(c.DomURL).replace(u"\\"_s, u"\\\\"_s));
-    }
-    if (!c.PracaURL.isEmpty()) {
-        ContentLines::append(out, u"URL;TYPE=work:"_s + QString(c.PracaURL).replace(u"\\"_s, u"\\\\"_s));
-    }
-    if (!c.Firma.isEmpty() || !c.Dep.isEmpty()) {
-        ContentLines::append(out, u"ORG:"_s + escape(c.Firma) + (c.Dep.isEmpty() ? QString() : u';' + escape(c.Dep)));
-    }
-    appendText(out, u"TITLE"_s, c.Tytul);
-    appendDate(out, "BDAY", c.Urodziny, true);
-    appendDate(out, "ANNIVERSARY", c.Slub);
-    appendText(out, u"X-MORWINEK-IMIENINY"_s, c.Imieniny);
-    appendText(out, u"NOTE"_s, item.notes);
-    if (!item.photo.isEmpty()) {
-        ContentLines::append(out, u"PHOTO:data:image/jpeg;base64,"_s + QString::fromLatin1(item.photo.toBase64()));
+    for (int unit = 0; unit < int(Unit::Count); ++unit) {
+        appendUnit(out, item, Unit(unit), version);
     }
     out.append("END:VCARD\r\n");
 }
@@ -170,6 +286,7 @@ struct LogicalLine
     QByteArrayView view;
     QByteArray joined;
     int line = 0;
+    int lastLine = 0; // the physical line it ends on
 
     QByteArrayView bytes() const { return joined.isNull() ? view : QByteArrayView(joined); }
     void append(QByteArrayView more)
@@ -247,10 +364,12 @@ public:
                 logical->append(m_line.sliced(1));
             } else {
                 m_pending = true; // starts the next logical line
+                logical->lastLine = m_number - 1;
                 return true;
             }
             softBreak = endsSoft(*logical, m_line);
         }
+        logical->lastLine = m_number;
         return true;
     }
 
@@ -460,6 +579,7 @@ struct Property
     bool pref = false;
     int omitYear = 0;     // X-APPLE-OMIT-YEAR: the year that stands for none
     QByteArrayView value; // raw, before decoding; a view of the line
+    VCard::LineSpan span;
 
     // Every property of a card is looked at against many names: the length decides most of them.
     template <size_t N>
@@ -689,6 +809,7 @@ struct Placed
     QString first;  // the number, or the street
     QString second; // the extension, or the city
     QString third;  // the postal code
+    VCard::LineSpan span;
 };
 
 // What one card has gathered so far.
@@ -704,6 +825,27 @@ struct CardBuilder
     bool emailPref = false;
     QVarLengthArray<Placed, 6> placed;
     QVarLengthArray<std::pair<QByteArray, QString>, 4> labels; // group (upper case), label
+    VCard::FieldSources *sources = nullptr;                    // where each field came from, when asked
+    QList<VCard::LineSpan> nameSpans;                          // N, then FN
+    VCard::LineSpan formattedSpan;
+    VCard::LineSpan organizationSpan;
+
+    void fed(const QString &field, const VCard::LineSpan &span, bool more = false)
+    {
+        if (sources) {
+            QList<VCard::LineSpan> &spans = (*sources)[field];
+            if (!more) {
+                spans.clear();
+            }
+            spans.append(span);
+        }
+    }
+    void fed(std::initializer_list<QString> fields, const VCard::LineSpan &span)
+    {
+        for (const QString &field : fields) {
+            fed(field, span);
+        }
+    }
 
     QString *firstFree(std::initializer_list<QString Contact::*> fields)
     {
@@ -725,20 +867,24 @@ struct CardBuilder
         const QString text = textValue(p, fileIsUtf8);
         if (p.is("FN")) {
             formattedName = unescape(text).trimmed();
+            formattedSpan = p.span;
         } else if (p.is("N")) {
             hasN = true;
+            nameSpans = {p.span};
             const Components parts = splitComponents(text);
             family = unescape(parts.value(0));
             given = unescape(parts.value(1));
             extraNames = unescape(parts.value(2));
         } else if (p.is("NICKNAME")) {
             c.Pseudo = unescape(text);
+            fed(u"Pseudo"_s, p.span);
         } else if (p.is("TEL")) {
             addTelephone(p, text);
         } else if (p.is("EMAIL")) {
             if (c.Email.isEmpty() || (p.pref && !emailPref)) {
                 c.Email = unescape(text).trimmed();
                 emailPref = p.pref;
+                fed(u"Email"_s, p.span);
             }
         } else if (p.is("ADR")) {
             addAddress(p, text);
@@ -748,6 +894,7 @@ struct CardBuilder
                                  : firstFree({&Contact::DomURL, &Contact::PracaURL});
             if (slot) {
                 *slot = unescape(text).trimmed();
+                fed(slot == &c.PracaURL ? u"PracaURL"_s : u"DomURL"_s, p.span);
             }
         } else if (p.is("ORG")) {
             const Components parts = splitComponents(text);
@@ -759,14 +906,20 @@ struct CardBuilder
                 }
             }
             c.Dep = units.join(u", ");
+            organizationSpan = p.span;
+            fed({u"Firma"_s, u"Dep"_s}, p.span);
         } else if (p.is("TITLE")) {
             c.Tytul = unescape(text);
+            fed(u"Tytul"_s, p.span);
         } else if (p.is("BDAY")) {
             c.Urodziny = dateValue(p, text, true);
+            fed(u"Urodziny"_s, p.span);
         } else if (p.is("ANNIVERSARY") || p.is("X-ANNIVERSARY") || p.is("X-MS-ANNIVERSARY")) {
             c.Slub = dateValue(p, text);
+            fed(u"Slub"_s, p.span);
         } else if (p.is("X-MORWINEK-IMIENINY")) {
             c.Imieniny = unescape(text);
+            fed(u"Imieniny"_s, p.span);
         } else if (p.is("UID")) {
             // As written back: a line carries no control character.
             item.uid = Exchange::withoutControls(text, false).trimmed();
@@ -784,6 +937,7 @@ struct CardBuilder
                 item.notes.append(u'\n');
             }
             item.notes.append(unescape(text));
+            fed(u"notes"_s, p.span, true);
         }
     }
 
@@ -793,8 +947,15 @@ struct CardBuilder
         if (number.isEmpty() && extension.isEmpty()) {
             return;
         }
-        placed.append(
-            {false, p.group.toByteArray().toUpper(), p.types, p.pref, Kind::None, number.trimmed(), extension, {}});
+        placed.append({false,
+                       p.group.toByteArray().toUpper(),
+                       p.types,
+                       p.pref,
+                       Kind::None,
+                       number.trimmed(),
+                       extension,
+                       {},
+                       p.span});
     }
 
     void addAddress(const Property &p, const QString &text)
@@ -807,7 +968,7 @@ struct CardBuilder
         }
         const QString city = unescape(parts.value(3)).trimmed();
         const QString code = unescape(parts.value(5)).trimmed();
-        placed.append({true, p.group.toByteArray().toUpper(), p.types, p.pref, Kind::None, street, city, code});
+        placed.append({true, p.group.toByteArray().toUpper(), p.types, p.pref, Kind::None, street, city, code, p.span});
     }
 
     QString labelOf(const QByteArray &group) const
@@ -840,15 +1001,30 @@ struct CardBuilder
         const auto workFree = [&c] {
             return c.PracaUlica.isEmpty() && c.PracaMiasto.isEmpty() && c.PracaKod.isEmpty();
         };
-        const auto putAddress = [&c](const Placed &one, bool work) {
+        const auto putAddress = [this, &c](const Placed &one, bool work) {
             (work ? c.PracaUlica : c.DomUlica) = one.first;
             (work ? c.PracaMiasto : c.DomMiasto) = one.second;
             (work ? c.PracaKod : c.DomKod) = one.third;
+            if (work) {
+                fed({u"PracaUlica"_s, u"PracaMiasto"_s, u"PracaKod"_s}, one.span);
+            } else {
+                fed({u"DomUlica"_s, u"DomMiasto"_s, u"DomKod"_s}, one.span);
+            }
         };
-        const auto putNumber = [&c](const Placed &one, QString *slot) {
+        const auto putNumber = [this, &c](const Placed &one, QString *slot) {
             *slot = one.first;
             if (slot == &c.TelSlu && !one.second.isEmpty()) {
                 c.TelWew = one.second;
+            }
+            if (sources) {
+                const QString field = slot == &c.TelDom   ? u"TelDom"_s
+                                      : slot == &c.TelKom ? u"TelKom"_s
+                                      : slot == &c.TelSlu ? u"TelSlu"_s
+                                                          : u"Faks"_s;
+                fed(field, one.span);
+                if (slot == &c.TelSlu) {
+                    fed(u"TelWew"_s, one.span);
+                }
             }
         };
         // Round one: the field of the kind.
@@ -930,6 +1106,7 @@ struct CardBuilder
         // Judged by the import, which counts what it leaves out; of several, the first JPEG is kept.
         if (!data.isEmpty() && !Exchange::isJpeg(item.photo)) {
             item.photo = data;
+            fed(u"photo"_s, p.span);
         }
     }
 
@@ -956,6 +1133,25 @@ struct CardBuilder
             name = item.contact.Firma;
         }
         item.contact.Nazwa = name;
+        if (sources) {
+            // The lines that name the card: the company's card by its FN, else N and FN as read.
+            QList<VCard::LineSpan> spans;
+            if (name.isEmpty() || name == item.contact.Firma) {
+                if (formattedSpan.first > 0 && formattedName == name) {
+                    spans.append(formattedSpan);
+                }
+            } else {
+                if (hasN) {
+                    spans = nameSpans;
+                }
+                if (formattedSpan.first > 0) {
+                    spans.append(formattedSpan);
+                }
+            }
+            if (!spans.isEmpty()) {
+                sources->insert(u"Nazwa"_s, spans);
+            }
+        }
         return std::move(item);
     }
 };
@@ -978,9 +1174,9 @@ bool write(const QList<ExchangeContact> &contacts, QByteArray *out, const Exchan
     return true;
 }
 
-void appendCard(QByteArray &out, const ExchangeContact &item)
+void appendCard(QByteArray &out, const ExchangeContact &item, int version)
 {
-    writeCard(out, item);
+    writeCard(out, item, version);
 }
 
 bool looksLikeVCard(QByteArrayView bytes)
@@ -1002,7 +1198,13 @@ bool read(QByteArrayView bytes,
     });
 }
 
-bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress)
+namespace {
+
+bool readCards(QByteArrayView bytes,
+               const ExchangeSink &sink,
+               ExchangeError *error,
+               const ExchangeProgress &progress,
+               FieldSources *sources)
 {
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes = bytes.sliced(3);
@@ -1033,12 +1235,14 @@ bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, 
         if (!parseProperty(line.bytes(), &property)) {
             return fail(line.line, u"wiersz bez nazwy właściwości i dwukropka."_s);
         }
+        property.span = {line.line, line.lastLine};
         const bool isCard = sameName(property.value.trimmed(), "VCARD");
         if (property.is("BEGIN") && isCard) {
             if (card) {
                 return fail(line.line, u"nowa wizytówka przed końcem poprzedniej (brak END:VCARD)."_s);
             }
             card.emplace();
+            card->sources = sources;
             cardLine = line.line;
         } else if (property.is("END") && isCard) {
             if (!card) {
@@ -1049,6 +1253,7 @@ bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, 
                 return fail(0, reason);
             }
             card.reset();
+            sources = nullptr; // the first card's only
         } else if (!card) {
             return fail(line.line, u"oczekiwano BEGIN:VCARD."_s);
         } else {
@@ -1062,6 +1267,40 @@ bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, 
         return fail(0, u"Przerwano."_s);
     }
     return true;
+}
+
+} // namespace
+
+bool read(QByteArrayView bytes, const ExchangeSink &sink, ExchangeError *error, const ExchangeProgress &progress)
+{
+    return readCards(bytes, sink, error, progress, nullptr);
+}
+
+bool readFirst(QByteArrayView bytes, ExchangeContact *contact, FieldSources *sources)
+{
+    sources->clear();
+    bool found = false;
+    const bool read = readCards(
+        bytes,
+        [&](ExchangeContact &&item, QString *reason) {
+            if (!found) {
+                *contact = std::move(item);
+                found = true;
+            }
+            *reason = QString();
+            return true;
+        },
+        nullptr,
+        {},
+        sources);
+    return read && found;
+}
+
+QByteArray fieldLines(const ExchangeContact &item, const QString &field, int version)
+{
+    QByteArray out;
+    appendUnit(out, item, unitOf(field), version);
+    return out;
 }
 
 } // namespace VCard

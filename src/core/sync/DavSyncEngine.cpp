@@ -1,6 +1,7 @@
 #include "DavSyncEngine.h"
 
 #include "DeletedItems.h"
+#include "ItemTags.h"
 #include "SyncConflicts.h"
 #include "SyncLeftovers.h"
 
@@ -186,6 +187,9 @@ void DavSyncEngine::startCollection(bool calendar)
     pass.stage = [this](const char *name) {
         stage(name);
     };
+    pass.changedHere = [this](const QString &key, const QByteArray &hash) {
+        return local().hash(key) != hash;
+    };
     pass.localChanged = [this] {
         return local().changedSince(collection());
     };
@@ -263,6 +267,7 @@ void DavSyncEngine::decide()
         }
     }
     m_index.rebuild();
+    ItemTags::adoptAll(c, listing.fetched); // tags for servers without ETags; our copies a server stamped
     // Cards and events come inside XML, whose readers turn their CR LF into LF: the lines get their
     // CR LF back, so what is kept and patched is what the server holds.
     QSet<QString> knownHrefs;
@@ -468,7 +473,7 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
 {
     SyncItem entry;
     entry.href = href;
-    entry.etag = remote.etag;
+    entry.etag = ItemTags::tagOf(remote.etag, remote.text);
     entry.serverText = remote.text;
     bool known = false;
     if (!m_calendar) {
@@ -525,7 +530,7 @@ void DavSyncEngine::mergeItem(const QString &key, const SyncItem *known, const Q
     entry.key = key;
     entry.uid = localUid(key); // unless the server's copy has one
     entry.href = href;
-    entry.etag = remote.etag;
+    entry.etag = ItemTags::tagOf(remote.etag, remote.text);
     entry.serverText = remote.text;
     entry.pending = false;
     const LocalCollection::Merged merged = m_calendar ? m_appointments.merge(key, known, entry, remote.text)
@@ -640,7 +645,7 @@ QByteArray DavSyncEngine::uploadText(const Operation &op)
             send.photo = smaller;
         }
     }
-    return SyncRules::patchCard(serverText, send, op.uid);
+    return SyncRules::patchCard(serverText, send, op.uid, m_clock->now().toUTC());
 }
 
 bool DavSyncEngine::hasPhoto(const QString &key) const
@@ -660,8 +665,9 @@ void DavSyncEngine::stored(const Operation &op, const QString &etag, const QByte
     item->key = op.key;
     item->uid = op.uid;
     item->href = op.href;
-    item->etag = etag;
+    item->etag = ItemTags::tagOf(etag, body);
     item->serverText = body;
+    item->shortened = false;
     item->hash = local().hash(op.key);
     item->photoHash = m_calendar ? QByteArray() : SyncRules::photoHash(m_contacts.photo(op.key));
     item->pending = false;

@@ -119,7 +119,7 @@ private:
     QDate m_today;
     SystemClock m_systemClock;
     const Clock *m_clock = &m_systemClock;
-    int m_jobTimeout = DavClient::defaultJobSeconds * 1000;
+    int m_jobTimeout = DavClient::jobMilliseconds();
     DavClient m_client;
     DavJob m_job{m_client};
     DavDiscovery m_discovery{m_job};

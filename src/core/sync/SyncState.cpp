@@ -2,6 +2,7 @@
 
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactList.h"
+#include "core/exchange/ContentLines.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -45,14 +46,29 @@ SyncCollectionState *collectionOf(SyncState &state, QByteArrayView kind)
     return nullptr;
 }
 
+// The text without its lines longer than maxKeptLine (a photo, a long note), or nothing when it is
+// still too long.
+QByteArray shortened(const QByteArray &text)
+{
+    QByteArray out;
+    for (const ContentLines::Line &line : ContentLines::split(text)) {
+        if (line.raw.size() <= SyncState::maxKeptLine) {
+            out += line.raw;
+        }
+    }
+    return out.size() <= SyncState::maxKeptText ? out : QByteArray();
+}
+
 void writeCollection(QList<QByteArray> &lines, const char *kind, const SyncCollectionState &c)
 {
     lines.append(QByteArray("C ") + kind + ' ' + enc(c.url) + ' ' + enc(c.syncToken) + ' ' + enc(c.ctag));
     for (const SyncItem &i : c.items) {
-        const QByteArray flags = QByteArray(i.pending ? "p" : "") + (i.skipped ? "s" : "") + "f";
+        const bool shorten = !i.shortened && i.serverText.size() > SyncState::maxKeptText;
+        const QByteArray kept = shorten ? shortened(i.serverText) : i.serverText;
+        const QByteArray flags =
+            QByteArray(i.pending ? "p" : "") + (i.skipped ? "s" : "") + (i.shortened || shorten ? "r" : "") + "f";
         lines.append(QByteArray("I ") + kind + ' ' + enc(i.key) + ' ' + enc(i.uid) + ' ' + enc(i.href) + ' '
-                     + enc(i.etag) + ' ' + bin(i.hash) + ' ' + bin(i.photoHash) + ' ' + flags + ' '
-                     + bin(i.serverText));
+                     + enc(i.etag) + ' ' + bin(i.hash) + ' ' + bin(i.photoHash) + ' ' + flags + ' ' + bin(kept));
     }
 }
 
@@ -118,6 +134,7 @@ bool SyncState::load(const QString &dataDir, QString *error)
                 i.photoHash = unbin(parts[7]);
                 i.pending = parts[8].contains('p');
                 i.skipped = parts[8].contains('s');
+                i.shortened = parts[8].contains('r');
                 i.serverText = unbin(parts[9]);
                 c->items.append(std::move(i));
             }

@@ -22,6 +22,9 @@ struct SyncItem
     QByteArray serverText;
     bool pending = false; // written before the data files: a missing key means "never arrived"
     bool skipped = false; // left alone on purpose (recurring event)
+    // serverText lacks its longest lines (the file keeps no more than maxKeptText of it): enough
+    // to merge against, but the item is fetched again before it is patched.
+    bool shortened = false;
 };
 
 struct SyncCollectionState
@@ -39,6 +42,10 @@ class SyncState
 {
 public:
     static constexpr char fileName[] = "Morwinek.sync";
+    // The longest server text kept in the file whole; of a longer one only its lines up to
+    // maxKeptLine are kept, and it is fetched again when it is needed.
+    static constexpr qsizetype maxKeptText = 256 * 1024;
+    static constexpr qsizetype maxKeptLine = 8 * 1024;
 
     QString folderId; // random, names this data folder in the UIDs of its own contacts
     SyncCollectionState contacts;

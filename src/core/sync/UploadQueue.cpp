@@ -1,6 +1,7 @@
 #include "UploadQueue.h"
 
 #include "DavXml.h"
+#include "ItemTags.h"
 
 #include "core/exchange/ContentLines.h"
 
@@ -46,9 +47,9 @@ void UploadQueue::send()
             headers.append(DavSession::Header{
                 "Content-Type", m_calendar ? "text/calendar; charset=utf-8" : "text/vcard; charset=utf-8"});
         }
-        if (!op.ifMatch.isEmpty()) {
+        if (ItemTags::isServerTag(op.ifMatch)) {
             headers.append(DavSession::Header{"If-Match", op.ifMatch.toUtf8()});
-        } else if (op.kind == Operation::Put) {
+        } else if (op.ifMatch.isEmpty() && op.kind == Operation::Put) {
             headers.append(DavSession::Header{"If-None-Match", "*"});
         }
         ++m_running;

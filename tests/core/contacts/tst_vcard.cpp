@@ -123,7 +123,7 @@ void TestVCard::write_isVersion4()
     QVERIFY(bytes.startsWith("BEGIN:VCARD\r\nVERSION:4.0\r\n"));
     QVERIFY(bytes.contains("\r\nN:Źdźbło-Kowalska;Anna Maria;;;\r\n"));
     QVERIFY(bytes.contains("\r\nBDAY:19800308\r\n"));
-    QVERIFY(bytes.contains("TYPE=work:tel:(22)%20555%2066%2077;ext=123\r\n"));
+    QVERIFY(bytes.contains("TEL;TYPE=work:(22) 555 66 77 wew. 123\r\n"));
     QVERIFY(bytes.contains("\r\nPHOTO:data:image/jpeg;base64,/9j/"));
 }
 

@@ -19,7 +19,7 @@ namespace {
 
 struct Request
 {
-    QByteArray method, path, body, authorization;
+    QByteArray method, path, body, authorization, preconditions; // If-Match and If-None-Match lines
 };
 
 struct Answer
@@ -78,8 +78,17 @@ private:
             return;
         }
         const QList<QByteArray> first = buffer.left(buffer.indexOf("\r\n")).split(' ');
-        const Request r{
-            first.value(0), first.value(1), buffer.mid(end + 4, size), auth.match(head).captured(1).toLatin1()};
+        static const QRegularExpression condition(u"if-(?:none-)?match: *[^\\r]*"_s,
+                                                  QRegularExpression::CaseInsensitiveOption);
+        QByteArray preconditions;
+        for (auto it = condition.globalMatch(head); it.hasNext();) {
+            preconditions += it.next().captured().toLatin1() + '\n';
+        }
+        const Request r{first.value(0),
+                        first.value(1),
+                        buffer.mid(end + 4, size),
+                        auth.match(head).captured(1).toLatin1(),
+                        preconditions};
         buffer.remove(0, end + 4 + size);
         requests.append(r);
         const Answer a = handler(r);
@@ -134,13 +143,15 @@ struct Book
     QMap<QByteArray, QByteArray> cards;
     QSet<QByteArray> withheld; // left out of a multiget's answer
     qsizetype shown = 0;       // members in a listing by PROPFIND, which ends with a 507
+    bool etags = true;         // false: no ETag in listings, fetches and answers to PUT
+    bool stamps = false;       // a stored card gets a REV of the server's (and its PUT no ETag)
     std::function<Answer(const QByteArray &token)> listing = [this](const QByteArray &) {
         return Answer{207, multistatus(listed(cards.keys()))};
     };
 
     QByteArray etag(const QByteArray &href) const
     {
-        return "<d:getetag>\"" + QByteArray::number(qHash(cards.value(href))) + "\"</d:getetag>";
+        return etags ? "<d:getetag>\"" + QByteArray::number(qHash(cards.value(href))) + "\"</d:getetag>" : "";
     }
     QByteArray listed(const QList<QByteArray> &hrefs) const
     {
@@ -164,6 +175,20 @@ struct Book
         if (r.method == "REPORT" && r.body.contains("sync-collection")) {
             return r.path == "/t/" ? Answer{207, multistatus({})}
                                    : listing(token.match(QString::fromUtf8(r.body)).captured(1).toUtf8());
+        }
+        if (r.method == "PUT") {
+            // Preconditions held to, as a real server does.
+            if (r.preconditions.contains("*") == cards.contains(r.path) && !r.preconditions.isEmpty()) {
+                return {412};
+            }
+            QByteArray stored = r.body;
+            if (stamps) {
+                static const QRegularExpression rev(u"REV:[^\\r]*\\r\\n"_s);
+                stored = QString::fromUtf8(stored).remove(rev).toUtf8().replace(
+                    "VERSION:3.0\r\n", "VERSION:3.0\r\nREV:20261208T090909Z\r\n");
+            }
+            cards[r.path] = stored;
+            return {201, {}, etags && !stamps ? "ETag: \"" + QByteArray::number(qHash(stored)) + "\"\r\n" : ""};
         }
         QByteArray inner; // a multiget
         for (auto it = href.globalMatch(QString::fromUtf8(r.body)); it.hasNext();) {
@@ -354,6 +379,88 @@ private slots:
         for (const QString &name : litter + kept) {
             QVERIFY2(QFileInfo::exists(data.filePath(name)) == kept.contains(name), qPrintable(name));
         }
+    }
+
+    // A server without ETags is followed by the cards' contents, and one that stamps what it stores
+    // with its own REV gives our copies back as ours: nothing is taken twice or refused, and an
+    // edit on both sides is merged. A card too large for "Morwinek.sync" is fetched again to be
+    // patched, so what the phone wrote in it stays.
+    void serverOwnVersions_data()
+    {
+        QTest::addColumn<bool>("etags");
+        QTest::addColumn<bool>("stamps");
+        QTest::addColumn<int>("padding"); // of the second card's note
+        QTest::newRow("no ETags") << false << false << 0;
+        QTest::newRow("REV rewritten on store, no ETag for PUT") << true << true << 0;
+        QTest::newRow("card over 256 KB") << true << false << 300 * 1024;
+    }
+    void serverOwnVersions()
+    {
+        QFETCH(bool, etags);
+        QFETCH(bool, stamps);
+        QFETCH(int, padding);
+        Book book;
+        book.etags = etags;
+        book.stamps = stamps;
+        for (int n = 1; n <= 3; ++n) {
+            book.cards.insert("/k/" + QByteArray::number(n) + ".vcf", card(n, n == 2 ? padding : 0));
+        }
+        HostileServer server;
+        server.handler = [&book](const Request &r) {
+            return book.answer(r);
+        };
+        QTemporaryDir dir;
+        DavSyncEngine engine(dir.path());
+        engine.setTimeout(5000);
+        SyncAccount a;
+        a.address = server.url() + u"/"_s;
+        a.user = u"anna"_s;
+        a.password = u"tajne"_s;
+        a.addressBookUrl = server.url() + u"/k/"_s;
+        a.calendarUrl = server.url() + u"/t/"_s;
+        QSignalSpy finished(&engine, &SyncEngine::finished);
+        const auto sync = [&] {
+            engine.synchronize(a);
+            return finished.wait(30000) ? finished.takeFirst().first().value<SyncOutcome>() : SyncOutcome{};
+        };
+        QCOMPARE(sync().contacts.received, 3);
+        QVERIFY(QFileInfo(dir.filePath(u"Morwinek.sync"_s)).size() < 64 * 1024);
+
+        // Here: a title for "Osoba 1" and "Osoba 2"; on the phone: another number for "Osoba 2" (but
+        // for the large card, which is to be patched from a copy fetched again).
+        ContactFile contacts(dir.path());
+        QVERIFY(contacts.load(nullptr));
+        for (int position = 0; position < contacts.count(); ++position) {
+            Contact c = contacts.list().contact(position);
+            if (c.Nazwa.endsWith(u'3')) {
+                continue;
+            }
+            c.Tytul = u"Kierownik"_s;
+            QString notes;
+            QVERIFY(contacts.readNotes(c.ID, &notes, nullptr));
+            QVERIFY(contacts.store(&position, c, notes, nullptr));
+        }
+        const QByteArray number = padding ? "TEL:+48 600 000 2\r\n" : "TEL:+48 600 000 222\r\n";
+        book.cards["/k/2.vcf"].replace("TEL:+48 600 000 2\r\n", number);
+        const SyncOutcome both = sync();
+        QVERIFY2(both.ok, qPrintable(both.error));
+        QCOMPARE(both.contacts.sent, 2);
+        QCOMPARE(both.contacts.skipped, 0);
+        QCOMPARE(both.contacts.conflicts, 0);
+        const QByteArray second = book.cards["/k/2.vcf"];
+        QVERIFY2(second.contains("TITLE:Kierownik") && second.contains(number),
+                 QByteArray(second).replace(QByteArray(padding, 'x'), "...").constData());
+        QVERIFY(second.contains("NOTE:" + QByteArray(padding, 'x') + "\r\n"));
+
+        QFile data(dir.filePath(u"Morwinek.data"_s));
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        const QByteArray before = data.readAll();
+        const SyncOutcome again = sync();
+        QVERIFY2(again.ok, qPrintable(again.error));
+        QCOMPARE(again.contacts.received, 0);
+        QCOMPARE(again.contacts.sent, 0);
+        QVERIFY(data.seek(0));
+        QCOMPARE(data.readAll(), before);
     }
 
     // A redirect during discovery to another server, or from https to plain http (even on loopback

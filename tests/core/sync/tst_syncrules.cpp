@@ -1,8 +1,11 @@
 // The sync's decisions, merge, card patching, events and state file, without a server.
+#include "support/Pictures.h"
+
 #include "core/common/DateText.h"
 #include "core/exchange/ContentLines.h"
 #include "core/exchange/ICalendar.h"
 #include "core/exchange/VCard.h"
+#include "core/sync/CardText.h"
 #include "core/sync/SyncState.h"
 #include "core/sync/plan/SyncRules.h"
 
@@ -41,6 +44,24 @@ const QByteArray phoneCard =
     "TEL:800 000 000\r\nEMAIL:jan@example.org\r\nCATEGORIES:Rodzina\r\nBDAY:--0704\r\n"
     "NOTE:Pierwsza linia dłuższej notatki\\, która nie mieści się w jednym wierszu pliku i \r\n"
     " jest złożona\r\nEND:VCARD\r\n";
+
+// The card at index of a file of tests/data/vcard, as the phone wrote it.
+QByteArray phoneFileCard(const char *file, int index)
+{
+    QFile in(QStringLiteral(TEST_DATA_DIR "/vcard/") + QLatin1String(file));
+    if (!in.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray all = in.readAll();
+    qsizetype start = -1;
+    for (int i = 0; i <= index; ++i) {
+        start = all.indexOf("BEGIN:VCARD", start + 1);
+    }
+    const qsizetype end = all.indexOf('\n', all.indexOf("END:VCARD", start)) + 1;
+    return start < 0 || end <= 0 ? QByteArray() : all.mid(start, end - start);
+}
+
+const QDateTime patchTime(QDate(2026, 12, 8), QTime(8, 15, 30), Qt::UTC);
 
 } // namespace
 
@@ -188,7 +209,7 @@ private slots:
         QFETCH(QList<QByteArray>, absent);
         ExchangeContact local = readBack(phoneCard);
         SyncRules::setFieldValue(local, field, value);
-        const QByteArray patched = SyncRules::patchCard(phoneCard, local, u"ignored"_s);
+        const QByteArray patched = SyncRules::patchCard(phoneCard, local, u"ignored"_s, patchTime);
         for (const QByteArray &line : present) {
             QVERIFY2(patched.contains(line), line.constData());
         }
@@ -202,17 +223,182 @@ private slots:
 
     void patchCardUnchangedIsByteForByte()
     {
-        QCOMPARE(SyncRules::patchCard(phoneCard, readBack(phoneCard), u"x"_s), phoneCard);
+        QCOMPARE(SyncRules::patchCard(phoneCard, readBack(phoneCard), u"x"_s, patchTime), phoneCard);
     }
 
     void patchCardWithoutServerTextIsANewCardWithItsUid()
     {
-        const QByteArray card = SyncRules::patchCard({}, person(u"600"_s), u"morwinek-1-10000"_s);
+        const QByteArray card = SyncRules::patchCard({}, person(u"600"_s), u"morwinek-1-10000"_s, patchTime);
         QList<ExchangeContact> read;
         QVERIFY(VCard::read(card, &read, nullptr));
         QCOMPARE(read.size(), 1);
         QCOMPARE(read.first().uid, u"morwinek-1-10000"_s);
         QCOMPARE(read.first().contact.TelKom, u"600"_s);
+    }
+
+    // Each row edits one field of a card as a phone wrote it: the new value stands where the old
+    // one stood, under the same group, name and parameters, and every other line stays as it was.
+    void patchCard_replacesTheLineThatFedTheField_data()
+    {
+        QTest::addColumn<QByteArray>("card");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("line");     // in the patched card
+        QTest::addColumn<QByteArray>("replaced"); // the old lines hold this, and only they go
+        const QByteArray iphone = phoneFileCard("iphone.vcf", 0);
+        const QByteArray android = phoneFileCard("android-davx5.vcf", 0);
+        const QByteArray thunderbird = phoneFileCard("thunderbird.vcf", 0);
+        QTest::newRow("iPhone: labelled work number keeps its group")
+            << iphone << u"TelSlu"_s << u"42 630 99 99"_s << QByteArray("\r\nitem2.TEL:42 630 99 99\r\n")
+            << QByteArray("42 630 12 34");
+        QTest::newRow("iPhone: home number keeps both types")
+            << iphone << u"TelDom"_s << u"42 611 00 00"_s << QByteArray("\r\nTEL;type=HOME;type=VOICE:42 611 00 00\r\n")
+            << QByteArray("42 611 22 33");
+        QTest::newRow("iPhone: an emptied number takes its label along")
+            << iphone << u"TelSlu"_s << QString() << QByteArray("\r\nTEL;type=HOME;type=VOICE:42 611 22 33\r\n")
+            << QByteArray("item2.");
+        QTest::newRow("iPhone: address keeps its country and label group")
+            << iphone << u"DomUlica"_s << u"ul. Piotrkowska 200"_s
+            << QByteArray("\r\nitem4.ADR;type=HOME;type=pref:;;ul. Piotrkowska 200;Łódź;;90-006;Polska\r\n")
+            << QByteArray("Piotrkowska 104");
+        QTest::newRow("Android: the work e-mail stays typed")
+            << android << u"Email"_s << u"tomasz@firma.pl"_s << QByteArray("\r\nEMAIL;TYPE=work:tomasz@firma.pl\r\n")
+            << QByteArray("t.wisniewski@example.com");
+        QTest::newRow("Android: the year-less birthday as read")
+            << android << u"Urodziny"_s << u"13.04.1604"_s << QByteArray("\r\nBDAY:--0413\r\n") << QByteArray("--0412");
+        QTest::newRow("Thunderbird: a text number keeps VALUE=TEXT")
+            << thunderbird << u"TelKom"_s << u"+48 604 000 000"_s
+            << QByteArray("\r\nTEL;TYPE=cell;VALUE=TEXT:+48 604 000 000\r\n") << QByteArray("604 555 666");
+        QTest::newRow("Thunderbird: a card named by FN alone stays so")
+            << phoneFileCard("thunderbird.vcf", 1) << u"Nazwa"_s << u"Jan Maria Nowak-Kos"_s
+            << QByteArray("\r\nFN:Jan Maria Nowak-Kos\r\n") << QByteArray("FN:Jan Maria Nowak\r\n");
+        const QByteArray untyped = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nowak;Ewa;;;\r\nTEL:111 111 111\r\n"
+                                   "TEL;TYPE=HOME:222 222 222\r\nEND:VCARD\r\n";
+        // The untyped number is read last, into the mobile's field, though it stands first.
+        QTest::newRow("untyped number stays untyped, found by its field")
+            << untyped << u"TelKom"_s << u"333 333 333"_s << QByteArray("\r\nTEL:333 333 333\r\n")
+            << QByteArray("111 111 111");
+        const QByteArray uri = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ewa Nowak\r\nN:Nowak;Ewa;;;\r\n"
+                               "TEL;VALUE=uri;TYPE=work:tel:+48-22-555-00-00;ext=42\r\nEND:VCARD\r\n";
+        QTest::newRow("extension written as the phone shows it")
+            << uri << u"TelWew"_s << u"43"_s << QByteArray("\r\nTEL;TYPE=work:+48-22-555-00-00 wew. 43\r\n")
+            << QByteArray("ext=42");
+        const QByteArray quoted = "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Nowak;Ewa\r\n"
+                                  "NOTE;ENCODING=QUOTED-PRINTABLE:stara=\r\nstara\r\nEND:VCARD\r\n";
+        QTest::newRow("quoted-printable note, all its lines")
+            << quoted << u"notes"_s << u"nowa"_s << QByteArray("\r\nNOTE:nowa\r\n") << QByteArray("stara");
+        QTest::newRow("a new number gets its field's type")
+            << phoneFileCard("thunderbird.vcf", 1) << u"TelSlu"_s << u"58 000 11 22"_s
+            << QByteArray("\r\nTEL;TYPE=work:58 000 11 22\r\n") << QByteArray("\x01");
+    }
+    void patchCard_replacesTheLineThatFedTheField()
+    {
+        QFETCH(QByteArray, card);
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, replaced);
+        QVERIFY(!card.isEmpty());
+        ExchangeContact local = readBack(card);
+        SyncRules::setFieldValue(local, field, value);
+        const QByteArray patched = SyncRules::patchCard(card, local, u"x"_s, patchTime);
+        QVERIFY2(patched.contains(line), patched.constData());
+        QVERIFY2(!patched.contains(replaced), patched.constData());
+        for (const ContentLines::Line &kept : ContentLines::split(card)) {
+            if (!kept.raw.contains(replaced) && ContentLines::name(kept.logical) != "REV") {
+                QVERIFY2(patched.contains(kept.raw), kept.raw.constData());
+            }
+        }
+        const ExchangeContact back = readBack(patched);
+        for (const QString &name : SyncRules::fieldNames()) {
+            QCOMPARE(SyncRules::fieldValue(back, name), SyncRules::fieldValue(local, name));
+        }
+    }
+
+    // A card written by the sync carries the time of the write; one left as it is, its own.
+    void patchCard_setsRevision_data()
+    {
+        QTest::addColumn<QByteArray>("card");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<QByteArray>("revision"); // empty: the card comes back as it was
+        const QByteArray stamped = "REV:20261208T081530Z";
+        QTest::newRow("REV replaced") << phoneFileCard("android-davx5.vcf", 0) << true << stamped;
+        QTest::newRow("REV added after VERSION")
+            << phoneFileCard("iphone.vcf", 0) << true << QByteArray("VERSION:3.0\r\nREV:20261208T081530Z\r\n");
+        QTest::newRow("new card") << QByteArray() << true << QByteArray("VERSION:3.0\r\nREV:20261208T081530Z\r\n");
+        QTest::newRow("unchanged card untouched") << phoneFileCard("android-davx5.vcf", 0) << false << QByteArray();
+    }
+    void patchCard_setsRevision()
+    {
+        QFETCH(QByteArray, card);
+        QFETCH(bool, edited);
+        QFETCH(QByteArray, revision);
+        ExchangeContact local = card.isEmpty() ? person(u"600 100 200"_s) : readBack(card);
+        if (edited) {
+            local.contact.Tytul = u"Prezes"_s;
+        }
+        const QByteArray patched = SyncRules::patchCard(card, local, u"x"_s, patchTime);
+        if (revision.isEmpty()) {
+            QCOMPARE(patched, card);
+            return;
+        }
+        QVERIFY2(patched.contains(revision), patched.constData());
+        QCOMPARE(patched.count("REV:"), 1);
+    }
+
+    // A photo added here is written as the card's version writes one, and the version stays.
+    void patchCard_photoInTheCardsVersion_data()
+    {
+        QTest::addColumn<QByteArray>("card");
+        QTest::addColumn<QByteArray>("photo");
+        QTest::addColumn<QByteArray>("version");
+        QTest::newRow("4.0") << phoneFileCard("thunderbird.vcf", 0)
+                             << QByteArray("\r\nPHOTO:data:image/jpeg;base64,/9j/") << QByteArray("VERSION:4.0\r\n");
+        QTest::newRow("3.0") << phoneFileCard("android-davx5.vcf", 0)
+                             << QByteArray("\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/") << QByteArray("VERSION:3.0\r\n");
+        QTest::newRow("new card is 3.0") << QByteArray() << QByteArray("\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/")
+                                         << QByteArray("VERSION:3.0\r\n");
+    }
+    void patchCard_photoInTheCardsVersion()
+    {
+        QFETCH(QByteArray, card);
+        QFETCH(QByteArray, photo);
+        QFETCH(QByteArray, version);
+        ExchangeContact local = card.isEmpty() ? person(u"600 100 200"_s) : readBack(card);
+        local.photo = pictureOf("JPEG", 40, 30);
+        const QByteArray patched = SyncRules::patchCard(card, local, u"x"_s, patchTime);
+        QVERIFY2(patched.contains(photo), patched.left(600).constData());
+        QVERIFY(patched.contains(version));
+        QCOMPARE(readBack(patched).photo, local.photo);
+    }
+
+    void sameButRevision_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("same");
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ewa Nowak\r\nN:Nowak;Ewa;;;\r\n"
+                                "TEL;TYPE=CELL:600 100 200\r\nREV:20261208T081530Z\r\nEND:VCARD\r\n";
+        QByteArray restamped = card;
+        restamped.replace("REV:20261208T081530Z", "REV:20261208T081532Z");
+        QByteArray withProdid = card;
+        withProdid.replace("VERSION:3.0\r\n", "VERSION:3.0\r\nPRODID:-//Serwer//PL\r\nREV:2026-12-08T08:16:00Z\r\n");
+        QByteArray refolded = card;
+        refolded.replace("FN:Ewa Nowak", "FN:Ewa\n  Nowak").replace("\r\n", "\n");
+        QByteArray edited = card;
+        edited.replace("600 100 200", "600 100 201");
+        QTest::newRow("REV rewritten") << card << restamped << true;
+        QTest::newRow("PRODID and a second REV added") << card << withProdid << true;
+        QTest::newRow("folded and LF") << card << refolded << true;
+        QTest::newRow("a number changed") << card << edited << false;
+        QTest::newRow("REV rewritten and a number changed") << restamped << edited << false;
+    }
+    void sameButRevision()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, same);
+        QCOMPARE(CardText::sameButRevision(sent, stored), same);
     }
 
     void readEvent_data()

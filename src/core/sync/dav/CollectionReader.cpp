@@ -236,7 +236,9 @@ void CollectionReader::fetchNext()
         }
         for (auto it = m_listing.etags.cbegin(); it != m_listing.etags.cend(); ++it) {
             const auto known = byHref.constFind(it.key());
-            if (known == byHref.cend() || items[*known].etag != it.value() || it.value().isEmpty()) {
+            // A text the state kept shortened is fetched again when it is to be patched.
+            if (known == byHref.cend() || items[*known].etag != it.value() || it.value().isEmpty()
+                || (items[*known].shortened && m_pass.changedHere(items[*known].key, items[*known].hash))) {
                 m_toFetch.append(it.key());
             }
         }

@@ -43,6 +43,8 @@ public:
         CollectionSummary *summary = nullptr;
         QStringList *warnings = nullptr;
         std::function<void(const char *stage)> stage;
+        // Whether key's item differs here from what was last synced (hash).
+        std::function<bool(const QString &key, const QByteArray &hash)> changedHere;
         // Whether the local files changed since the state was saved: with the same ctag, nothing to do.
         std::function<bool()> localChanged;
         std::function<void()> unchanged; // nothing to do on either side

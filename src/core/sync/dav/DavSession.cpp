@@ -100,6 +100,12 @@ qint64 DavSession::maxItemBytes()
     return PhotoStore::maxFileBytes / 3 * 4 + 4 * 1024 * 1024;
 }
 
+int DavSession::jobMilliseconds()
+{
+    const int seconds = qEnvironmentVariableIntValue("MORWINEK_SYNC_JOB_TIMEOUT");
+    return (seconds > 0 ? std::min(seconds, 24 * 60 * 60) : defaultJobSeconds) * 1000;
+}
+
 DavSession::DavSession(QObject *parent)
     : QObject(parent)
 {

@@ -49,6 +49,8 @@ public:
     static constexpr qint64 maxListingBytes = 64LL * 1024 * 1024;
     static qint64 maxItemBytes();
     static constexpr int defaultJobSeconds = 30 * 60;
+    // The whole time of a sync: MORWINEK_SYNC_JOB_TIMEOUT seconds when set, else the default.
+    static int jobMilliseconds();
 
     explicit DavSession(QObject *parent = nullptr);
 

@@ -8,6 +8,7 @@
 #include "core/exchange/ContentLines.h"
 #include "core/exchange/ICalendar.h"
 #include "core/exchange/VCard.h"
+#include "core/sync/CardText.h"
 
 #include <QCryptographicHash>
 #include <QSet>
@@ -31,81 +32,6 @@ const QStringList &cardFields()
         return list;
     }();
     return names;
-}
-
-// One property of a card: its physical lines as they stand and the unfolded line.
-using CardLine = ContentLines::Line;
-
-QList<CardLine> splitCard(const QByteArray &text)
-{
-    return ContentLines::split(text);
-}
-
-QByteArray propertyName(const QByteArray &logical)
-{
-    return ContentLines::name(logical);
-}
-
-// The length of the property name with its group ("item1.TEL"): longer than the name alone when
-// the line belongs to a group.
-qsizetype propertyPart(const QByteArray &logical)
-{
-    qsizetype end = 0;
-    while (end < logical.size() && logical[end] != ';' && logical[end] != ':') {
-        ++end;
-    }
-    return logical.left(end).trimmed().size();
-}
-
-ExchangeContact readRaw(const QByteArray &card)
-{
-    QList<ExchangeContact> read;
-    if (!VCard::read(card, &read, nullptr) || read.isEmpty()) {
-        return {};
-    }
-    return read.first();
-}
-
-// Which fields each line of a card fills, found by reading the card line by line.
-QList<QSet<QString>> attribute(const QList<CardLine> &lines)
-{
-    QList<QSet<QString>> fields(lines.size());
-    QByteArray prefix = "BEGIN:VCARD\r\n";
-    ExchangeContact before;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArray name = propertyName(lines[i].logical);
-        if (name == "BEGIN" || name == "END" || name == "VERSION" || name == "UID" || name == "PRODID"
-            || name == "REV") {
-            continue;
-        }
-        if (name == "PHOTO") {
-            fields[i] = {u"photo"_s};
-            continue;
-        }
-        if (name == "NOTE") {
-            fields[i] = {u"notes"_s};
-            continue;
-        }
-        if (name == "FN") {
-            fields[i] = {u"Nazwa"_s}; // the formatted name follows the name wherever it stands
-            continue;
-        }
-        const QByteArray next = prefix + lines[i].logical + "\r\n";
-        const ExchangeContact after = readRaw(next + "END:VCARD\r\n");
-        for (const QString &field : cardFields()) {
-            if (SyncRules::fieldValue(before, field) != SyncRules::fieldValue(after, field)) {
-                fields[i].insert(field);
-            }
-        }
-        // A line that fills no field (a number past the ones the book holds, an unknown property)
-        // changes nothing for the lines after it and stays out of the card read next, so each
-        // step reads a card of bounded size; a line of a group may give meaning to a later one.
-        if (!fields[i].isEmpty() || name.size() < propertyPart(lines[i].logical)) {
-            prefix = next;
-            before = after;
-        }
-    }
-    return fields;
 }
 
 ExchangeContact prepared(ExchangeContact item)
@@ -250,63 +176,31 @@ bool isGroupCard(const QByteArray &text)
     return VCard::read(text, &read, nullptr) && !read.isEmpty() && read.first().group;
 }
 
-QByteArray patchCard(const QByteArray &serverText, const ExchangeContact &local, const QString &uid)
+QByteArray
+patchCard(const QByteArray &serverText, const ExchangeContact &local, const QString &uid, const QDateTime &stamp)
 {
     ExchangeContact withUid = local;
     withUid.uid = uid;
-    QByteArray own;
-    (void)VCard::write({withUid}, &own);
-    // Some servers cut a data: URI at its comma; the base64 form of the photo passes everywhere.
-    own.replace("\r\nPHOTO:data:image/jpeg;base64,", "\r\nPHOTO;ENCODING=b;TYPE=JPEG:");
-    ExchangeContact now;
-    if (serverText.isEmpty() || !readCard(serverText, &now, nullptr)) {
-        return own;
+    ExchangeContact raw;
+    VCard::FieldSources sources;
+    if (serverText.isEmpty() || !VCard::readFirst(serverText, &raw, &sources) || raw.group) {
+        // A new card is a 3.0: a server that reads cards as 3.0 (Radicale) cuts a 4.0's photo, a
+        // data: URI, at its comma.
+        QByteArray own;
+        VCard::appendCard(own, withUid, 3);
+        return CardText::withRevision(own, stamp);
     }
-    QSet<QString> changed;
+    const ExchangeContact now = prepared(raw);
+    QStringList changed;
     for (const QString &field : cardFields()) {
         if (fieldValue(now, field) != fieldValue(local, field)) {
-            changed.insert(field);
+            changed.append(field);
         }
     }
     if (changed.isEmpty()) {
         return serverText;
     }
-    const QList<CardLine> theirs = splitCard(serverText);
-    const QList<CardLine> ours = splitCard(own);
-    const QList<QSet<QString>> theirFields = attribute(theirs);
-    const QList<QSet<QString>> ourFields = attribute(ours);
-    QList<bool> emitted(ours.size(), false);
-    const auto emitOurs = [&](QByteArray &out, const QSet<QString> &wanted) {
-        for (qsizetype j = 0; j < ours.size(); ++j) {
-            if (!emitted[j] && ourFields[j].intersects(wanted)) {
-                out += ours[j].raw;
-                emitted[j] = true;
-            }
-        }
-    };
-    QByteArray out;
-    out.reserve(serverText.size() + own.size());
-    bool inCard = false;
-    bool done = false;
-    for (qsizetype i = 0; i < theirs.size(); ++i) {
-        const QByteArray name = propertyName(theirs[i].logical);
-        const QByteArray value = theirs[i].logical.mid(theirs[i].logical.indexOf(':') + 1).trimmed().toUpper();
-        if (!done && name == "BEGIN" && value == "VCARD") {
-            inCard = true;
-        } else if (inCard && name == "END" && value == "VCARD") {
-            emitOurs(out, changed);
-            inCard = false;
-            done = true;
-        } else if (inCard) {
-            const QSet<QString> touched = theirFields[i] & changed;
-            if (!touched.isEmpty()) {
-                emitOurs(out, touched);
-                continue;
-            }
-        }
-        out += theirs[i].raw;
-    }
-    return out;
+    return CardText::withRevision(CardText::patched(serverText, sources, local, changed), stamp);
 }
 
 QByteArray photoHash(const QByteArray &photo)
