@@ -615,6 +615,9 @@ bool DavSyncEngine::loadLocal(QString *error)
             *error = path + u": "_s + *error;
             return false;
         }
+        if (!m_times.load(m_dataDir, error)) {
+            return false;
+        }
         for (const QByteArray &line : m_termLines) {
             const QString record = Cp1250::decode(line);
             if (DateText::parseDate(AppointmentRecord::decode(record).date).isValid()) {
@@ -689,7 +692,7 @@ bool DavSyncEngine::localExists(const QString &key) const
 QByteArray DavSyncEngine::localHash(const QString &key) const
 {
     if (m_calendar) {
-        return QCryptographicHash::hash(Cp1250::encode(key), QCryptographicHash::Sha1).toHex();
+        return m_times.hash(key);
     }
     return m_contactHashes.value(key);
 }
@@ -723,7 +726,7 @@ bool DavSyncEngine::localChangedSinceState() const
             return true;
         }
         ++present;
-        if (!m_calendar && localHash(item.key) != item.hash) {
+        if (localHash(item.key) != item.hash) {
             return true;
         }
     }
@@ -1122,6 +1125,7 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
         break;
     }
     const QString record = AppointmentRecord::encode(appointment);
+    const bool retimed = m_times.take(record, appointment.time);
     entry.key = record;
     entry.hash = localHash(record);
     if (!key.isEmpty() && key != record && localExists(key)) {
@@ -1132,6 +1136,8 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
         m_addedRecords.append(record);
         m_records.insert(record);
         entry.pending = true;
+        ++summary().received;
+    } else if (retimed && localExists(record)) {
         ++summary().received;
     }
     if (SyncItem *item = key.isEmpty() ? nullptr : itemOfKey(key)) {
@@ -1229,7 +1235,7 @@ void DavSyncEngine::mergeAppointment(const QString &key,
     // Field by field against what was last synced: a field changed on one side only takes that
     // side's value; changed on both to different values, this side's stays and the server's event
     // is kept aside.
-    const Appointment mine = AppointmentRecord::decode(key);
+    const Appointment mine = m_times.appointment(key);
     std::optional<Appointment> base;
     if (Appointment b; known && SyncRules::readEvent(known->serverText, &b, nullptr) == SyncRules::EventKind::Usable) {
         base = b;
@@ -1247,10 +1253,15 @@ void DavSyncEngine::mergeAppointment(const QString &key,
             conflict = true;
         }
     }
+    merged.time = SyncedTimes::merged(base ? &base->time : nullptr, mine.time, theirs.time, &conflict);
     if (conflict) {
         saveConflict(key, remote);
     }
     const QString record = AppointmentRecord::encode(merged);
+    if (m_times.take(record, merged.time) && record == key) {
+        entry.hash = localHash(key);
+        ++summary().received;
+    }
     if (record != key) {
         m_records.remove(key);
         m_removedRecords.insert(key);
@@ -1261,7 +1272,7 @@ void DavSyncEngine::mergeAppointment(const QString &key,
         entry.pending = true;
         ++summary().received;
     }
-    *upload = record != AppointmentRecord::encode(theirs);
+    *upload = record != AppointmentRecord::encode(theirs) || merged.time != theirs.time;
     if (*upload) {
         entry.hash.clear(); // sent after the files are written
     }
@@ -1515,7 +1526,8 @@ bool DavSyncEngine::writeLocal(QString *error)
 {
     const bool contactsChanged =
         !m_calendar && (!m_changedIds.isEmpty() || !m_removedIds.isEmpty() || !m_newContacts.isEmpty());
-    const bool recordsChanged = m_calendar && (!m_removedRecords.isEmpty() || !m_addedRecords.isEmpty());
+    const bool recordsChanged =
+        m_calendar && (!m_removedRecords.isEmpty() || !m_addedRecords.isEmpty() || m_times.changed());
     if (!contactsChanged && !recordsChanged) {
         m_localDirty = false;
         return m_state.save(m_dataDir, error);
@@ -1646,6 +1658,9 @@ bool DavSyncEngine::writeLocal(QString *error)
             lines.append(Cp1250::encode(record));
         }
         const QString path = dir.filePath(QLatin1String(AppointmentList::fileName));
+        if (!m_times.save(m_termLines, lines, error)) {
+            return false;
+        }
         if (m_backup) {
             m_backup->beforeWrite(path);
         }
@@ -1676,7 +1691,7 @@ DavSyncEngine::uploadText(const QString &key, const QString &uid, const SyncItem
     if (m_calendar) {
         // The server's event changed only where this side's appointment differs from it.
         return ICalendar::patchEvent(item ? item->serverText : QByteArray(),
-                                     AppointmentRecord::decode(key),
+                                     m_times.appointment(key),
                                      uid,
                                      QDateTime::currentDateTimeUtc());
     }

@@ -5,6 +5,7 @@
 #include "SyncPlanner.h"
 #include "SyncRules.h"
 #include "SyncState.h"
+#include "SyncedTimes.h"
 
 #include "core/contacts/ContactList.h"
 
@@ -224,6 +225,7 @@ private:
     QStringList m_addedRecords;
     QSet<QString> m_deletedRecords;    // removed because deleted on the server: kept in "kopie"
     QSet<QString> m_removedByUser;     // records the window removed: never paired as an edit
+    SyncedTimes m_times;               // their times of day and alarms
     qsizetype m_editsTaken = 0;        // of the window's record of edits
     std::optional<SyncCollectionState> m_switchedFrom; // the collection synced before another was chosen
 };
