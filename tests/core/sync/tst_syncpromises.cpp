@@ -4,6 +4,7 @@
 #include "support/SyncDevices.h"
 
 #include "core/appointments/AppointmentEdits.h"
+#include "core/exchange/ContentLines.h"
 #include "core/exchange/ICalendar.h"
 #include "core/sync/DeletedItems.h"
 #include "core/sync/SyncState.h"
@@ -44,6 +45,56 @@ QString unfolded(QByteArray text)
 {
     text.replace("\r\n ", "").replace("\n ", "");
     return QString::fromUtf8(text).toUpper();
+}
+
+const QTimeZone warsaw("Europe/Warsaw");
+
+// The phone's timed event with its start in one form: "zone" (as written above), "utc" or "floating".
+QByteArray phoneEventIn(const QDate &day, const QString &form)
+{
+    QByteArray text = phoneEvent(day, 1);
+    const QByteArray date = day.toString(u"yyyyMMdd"_s).toLatin1();
+    if (form == u"utc") {
+        const auto utc = [&](QTime t) {
+            return QDateTime(day, t, warsaw).toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1();
+        };
+        text.replace("DTSTART;TZID=Europe/Warsaw:" + date + "T143000", "DTSTART:" + utc(QTime(14, 30)));
+        text.replace("DTEND;TZID=Europe/Warsaw:" + date + "T150000", "DTEND:" + utc(QTime(15, 0)));
+    } else if (form == u"floating") {
+        text.replace("DTSTART;TZID=Europe/Warsaw:", "DTSTART:").replace("DTEND;TZID=Europe/Warsaw:", "DTEND:");
+    }
+    return text;
+}
+
+// A local time of day given as one on the Warsaw clock; floating times are local ones.
+QTime localOf(const QDate &day, QTime warsawTime, bool floating = false)
+{
+    return floating ? warsawTime : QDateTime(day, warsawTime, warsaw).toLocalTime().time();
+}
+
+void setTimeInWindow(Device &device, const QString &record, const AppointmentTime &time)
+{
+    AppointmentList list;
+    QVERIFY(list.build(device.dir.path(), device.today, 3));
+    QString error;
+    QVERIFY2(list.setTime(record, time, &error), qPrintable(error));
+}
+
+AppointmentTime timeOf(const Device &device, const QString &record)
+{
+    AppointmentList list;
+    (void)list.build(device.dir.path(), device.today, 3);
+    return list.timeOf(record);
+}
+
+// What was sent last for the device's one appointment.
+QByteArray sentEvent(const Device &device)
+{
+    SyncState state;
+    if (!state.load(device.dir.path(), nullptr) || state.appointments.items.size() != 1) {
+        return {};
+    }
+    return state.appointments.items.first().serverText;
 }
 
 // The appointments window replacing one stored record by another.
@@ -154,6 +205,125 @@ private slots:
         QVERIFY(isZero(o.appointments));
         QVERIFY(AppointmentEdits::read(one.dir.path()).isEmpty());
         QCOMPARE(one.records(), QStringList{after});
+    }
+
+    // A phone's timed event shows its time and alarm here; a new time here moves the phone's
+    // DTSTART, DTEND and TRIGGER in their own form, and nothing else of the event.
+    void phoneTimedEvent_bothWays_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::newRow("zone with VTIMEZONE and VALARM") << u"zone"_s;
+        QTest::newRow("UTC") << u"utc"_s;
+        QTest::newRow("floating") << u"floating"_s;
+    }
+    void phoneTimedEvent_bothWays()
+    {
+        QFETCH(QString, form);
+        const bool floating = form == u"floating";
+        const SyncAccount a = account();
+        Device one;
+        const QDate day = one.today.addDays(2);
+        const QByteArray phone = ContentLines::withCrLf(phoneEventIn(day, form));
+        put(a.calendarUrl, u"wizyta.ics"_s, phone, true);
+        SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        const QString dentist = record(day, {}, u"Gabinet"_s, u"Dentysta"_s);
+        QCOMPARE(one.records(), QStringList{dentist});
+        const AppointmentTime got = timeOf(one, dentist);
+        QCOMPARE(got.start, localOf(day, QTime(14, 30), floating));
+        QCOMPARE(got.end, localOf(day, QTime(15, 0), floating));
+        QCOMPARE(got.alarmMinutes, 30);
+
+        const QByteArray was = sentEvent(one); // the event as the server gives it back
+        QVERIFY(was.contains("TRIGGER:-PT30M"));
+
+        // Later and longer, a quarter of an hour's notice.
+        const QTime start = localOf(day, QTime(16, 0), floating);
+        const QTime end = localOf(day, QTime(17, 15), floating);
+        setTimeInWindow(one, dentist, {start, end, 15});
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(o.appointments.sent, 1);
+        QCOMPARE(o.appointments.received, 0);
+        QByteArray expected = QByteArray(was).replace("TRIGGER:-PT30M", "TRIGGER:-PT15M");
+        const QByteArray date = day.toString(u"yyyyMMdd"_s).toLatin1();
+        if (form == u"utc") {
+            const auto utc = [&](QTime t) {
+                return QDateTime(day, t, warsaw).toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1();
+            };
+            expected.replace(utc(QTime(14, 30)), utc(QTime(16, 0))).replace(utc(QTime(15, 0)), utc(QTime(17, 15)));
+        } else {
+            expected.replace(date + "T143000", date + "T160000").replace(date + "T150000", date + "T171500");
+        }
+        QVERIFY(expected != was);
+        QCOMPARE(sentEvent(one), expected); // every other byte as the phone wrote it
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY(isZero(o.appointments));
+        QCOMPARE(one.records(), QStringList{dentist});
+        QCOMPARE(timeOf(one, dentist), (AppointmentTime{start, end, 15}));
+    }
+
+    // A timed appointment written here is a timed event in Europe/Warsaw with its zone and alarm;
+    // another computer takes its time, and the phone's move of it comes back to the first.
+    void timedAppointment_reachesOtherDevices()
+    {
+        const SyncAccount a = account();
+        Device one;
+        const QDate day = one.today.addDays(1);
+        const QString meeting = record(day, u"Nowak Ewa"_s, u"Kraków"_s, u"Obiad"_s);
+        const QString allDay = record(day, {}, {}, u"Urlop"_s);
+        one.setRecords({meeting, allDay});
+        const AppointmentTime time{QTime(13, 0), QTime(14, 30), 60};
+        setTimeInWindow(one, meeting, time);
+        SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.appointments.sent, 2);
+        const auto members = m_raw->members(a.calendarUrl, true);
+        QCOMPARE(members.size(), 2);
+        QByteArray timed;
+        for (const QByteArray &text : members) {
+            const QString event = unfolded(text);
+            if (event.contains(u"SUMMARY:URLOP")) {
+                QVERIFY(event.contains(u"DTSTART;VALUE=DATE:"_s + day.toString(u"yyyyMMdd"_s)));
+                QVERIFY(!event.contains(u"VALARM"));
+            } else {
+                timed = text;
+            }
+        }
+        const QString event = unfolded(timed);
+        const auto warsawText = [&](QTime t) {
+            return QDateTime(day, t).toTimeZone(warsaw).toString(u"yyyyMMdd'T'HHmmss"_s);
+        };
+        for (const QString &line : {u"BEGIN:VTIMEZONE"_s,
+                                    u"TZID:Europe/Warsaw"_s,
+                                    u"DTSTART;TZID=Europe/Warsaw:"_s + warsawText(QTime(13, 0)),
+                                    u"DTEND;TZID=Europe/Warsaw:"_s + warsawText(QTime(14, 30)),
+                                    u"BEGIN:VALARM"_s,
+                                    u"TRIGGER:-PT1H"_s}) {
+            QVERIFY2(event.contains(line.toUpper()), qPrintable(line));
+        }
+
+        Device two;
+        QVERIFY((o = two.sync(a)).ok);
+        QCOMPARE(o.appointments.received, 2);
+        QCOMPARE(timeOf(two, meeting), time);
+        QVERIFY(timeOf(two, allDay).isEmpty());
+
+        // The phone moves the meeting by half an hour and drops its alarm.
+        QByteArray moved = ContentLines::withCrLf(timed);
+        const QString timedHref = QUrl(members.key(timed)).path().section(u'/', -1);
+        moved.replace(warsawText(QTime(13, 0)).toLatin1(), warsawText(QTime(13, 30)).toLatin1());
+        const qsizetype alarm = moved.indexOf("BEGIN:VALARM");
+        moved.remove(alarm, moved.indexOf("END:VALARM\r\n") + 12 - alarm);
+        put(a.calendarUrl, timedHref, moved, true);
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(o.appointments.received, 1);
+        QCOMPARE(o.appointments.sent, 0);
+        QStringList both{meeting, allDay};
+        both.sort();
+        QCOMPARE(one.records(), both);
+        QCOMPARE(timeOf(one, meeting), (AppointmentTime{QTime(13, 30), QTime(14, 30), AppointmentTime::noAlarm}));
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY(isZero(o.appointments));
     }
 
     // Identity without "Morwinek.sync": a copy of the data folder, and a phone's own book with the
