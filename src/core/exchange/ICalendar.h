@@ -32,7 +32,7 @@ public:
 
 private:
     QString m_stamp;
-    QSet<QString> m_written;           // UIDs of the appointments written
+    QSet<QString> m_written;            // UIDs of the appointments written
     mutable bool m_zoneWritten = false; // the time zone of timed events, written before the first
 };
 

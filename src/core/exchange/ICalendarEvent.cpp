@@ -205,7 +205,7 @@ std::optional<qint64> durationOf(QByteArrayView text)
         if (number < 0) {
             return std::nullopt;
         }
-        const qint64 scale = !time && unit == 'W' ? 604800
+        const qint64 scale = !time && unit == 'W'   ? 604800
                              : !time && unit == 'D' ? 86400
                              : time && unit == 'H'  ? 3600
                              : time && unit == 'M'  ? 60
@@ -461,15 +461,15 @@ QByteArray patchEvent(const QByteArray &text, const Appointment &now, const QStr
             const QDateTime startAt(to, now.time.start);
             const QDateTime endAt = endOf(to, now.time);
             const Start startForm = startLine >= 0 ? startOf(event.lines[startLine]) : Start{};
-            const Start endForm = endLine >= 0 && isTimed(startOf(event.lines[endLine]))
-                                      ? startOf(event.lines[endLine])
-                                      : startForm;
+            const Start endForm =
+                endLine >= 0 && isTimed(startOf(event.lines[endLine])) ? startOf(event.lines[endLine]) : startForm;
             const auto line = [&](const char *name, qsizetype i, const Start &form, const QDateTime &at) {
                 if (const QByteArray value = valueLike(form, at); !value.isEmpty()) {
                     return i >= 0 && isTimed(startOf(event.lines[i]))
                                ? withValue(event.lines[i], value)
-                               : QByteArray(name) + ContentLines::head(event.lines[startLine].logical).sliced(7).toByteArray()
-                                     + ':' + value + "\r\n";
+                               : QByteArray(name)
+                                     + ContentLines::head(event.lines[startLine].logical).sliced(7).toByteArray() + ':'
+                                     + value + "\r\n";
                 }
                 return QByteArray(name) + ";TZID=Europe/Warsaw:" + warsawValue(at) + "\r\n";
             };

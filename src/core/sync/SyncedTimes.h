@@ -25,10 +25,8 @@ public:
     bool take(const QString &record, const AppointmentTime &time);
     // The time after a merge against the last synced one (base, null when unknown): changed on one
     // side only, that side's; on both to different times, this side's, with *conflict set.
-    static AppointmentTime merged(const AppointmentTime *base,
-                                  const AppointmentTime &mine,
-                                  const AppointmentTime &theirs,
-                                  bool *conflict);
+    static AppointmentTime
+    merged(const AppointmentTime *base, const AppointmentTime &mine, const AppointmentTime &theirs, bool *conflict);
 
     bool changed() const { return m_changed; }
     // Writes the side file when a time changed, keeping the entries of the records in the

@@ -513,12 +513,14 @@ void TestAppointmentList::builtList_sortedWithContactDates()
 void TestAppointmentList::sort_agreesWithListView1Compare()
 {
     QList<Appointment> entries;
-    const QStringList persons{QStringLiteral("ąb"), QStringLiteral("źa"), QStringLiteral("Zenon"), QString(),
-                              QStringLiteral("Łucja")};
+    const QStringList persons{
+        QStringLiteral("ąb"), QStringLiteral("źa"), QStringLiteral("Zenon"), QString(), QStringLiteral("Łucja")};
     const QList<QTime> starts{QTime(), QTime(9, 5), QTime(14, 30), QTime(0, 0), QTime(23, 59)};
     for (int i = 0; i < 300; ++i) {
         Appointment a{QDate(2026, 12, 1).addDays((i * 7) % 40).toString(QStringLiteral("dd.MM.yyyy")),
-                      persons[(i * 3) % persons.size()], {}, QString::number(i)};
+                      persons[(i * 3) % persons.size()],
+                      {},
+                      QString::number(i)};
         a.time.start = starts[(i * 11) % starts.size()];
         entries.append(a);
     }

@@ -104,7 +104,8 @@ void TestContactExport::export_writtenAsItGoes_sameAsWholeFile()
         QList<Appointment> appointments;
         for (const QByteArray &line : lines) {
             appointments.append(AppointmentRecord::decode(Cp1250::decode(line)));
-            appointments.last().time = appointments.size() > 10 && appointments.size() <= 13 ? timed : AppointmentTime();
+            appointments.last().time =
+                appointments.size() > 10 && appointments.size() <= 13 ? timed : AppointmentTime();
         }
         QCOMPARE(written.count("BEGIN:VTIMEZONE\r\nTZID:Europe/Warsaw\r\n"), 1);
         QCOMPARE(written.count("BEGIN:VALARM\r\n"), 3);

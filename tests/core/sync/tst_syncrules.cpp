@@ -1,9 +1,9 @@
 // The sync's decisions, merge, card patching, events and state file, without a server.
 #include "core/appointments/AppointmentTimes.h"
 #include "core/common/DateText.h"
-#include "core/exchange/VCard.h"
 #include "core/exchange/ContentLines.h"
 #include "core/exchange/ICalendar.h"
+#include "core/exchange/VCard.h"
 #include "core/sync/SyncRules.h"
 #include "core/sync/SyncState.h"
 
@@ -319,19 +319,24 @@ private slots:
                                  "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
                                  "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
         QTest::newRow("description") << timed << u"10.12.2026"_s << QString() << u"Gabinet"_s << u"Ortodonta"_s
-                                     << QList<QByteArray>{"SUMMARY:Ortodonta\r\n", "LOCATION:Gabinet\r\n",
-                                                          "DESCRIPTION:Karta\r\n", "DESCRIPTION:Alarm\r\n",
+                                     << QList<QByteArray>{"SUMMARY:Ortodonta\r\n",
+                                                          "LOCATION:Gabinet\r\n",
+                                                          "DESCRIPTION:Karta\r\n",
+                                                          "DESCRIPTION:Alarm\r\n",
                                                           "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\n"}
                                      << QList<QByteArray>{"Dentysta", "X-MORWINEK-OSOBA"} << u"="_s;
         QTest::newRow("a person added") << timed << u"10.12.2026"_s << u"Nowak"_s << u"Gabinet"_s << u"Dentysta"_s
-                                        << QList<QByteArray>{"SUMMARY:Nowak: Dentysta\r\n", "X-MORWINEK-OSOBA:Nowak\r\nBEGIN:VALARM"}
+                                        << QList<QByteArray>{"SUMMARY:Nowak: Dentysta\r\n",
+                                                             "X-MORWINEK-OSOBA:Nowak\r\nBEGIN:VALARM"}
                                         << QList<QByteArray>{} << u"="_s;
         QTest::newRow("place removed") << timed << u"10.12.2026"_s << QString() << QString() << u"Dentysta"_s
-                                       << QList<QByteArray>{"SUMMARY:Dentysta\r\n"} << QList<QByteArray>{"LOCATION"} << u"="_s;
+                                       << QList<QByteArray>{"SUMMARY:Dentysta\r\n"} << QList<QByteArray>{"LOCATION"}
+                                       << u"="_s;
         QTest::newRow("moved: zoned time keeps its time of day")
             << timed << u"12.12.2026"_s << QString() << u"Gabinet"_s << u"Dentysta"_s
             << QList<QByteArray>{"DTSTART;TZID=Europe/Warsaw:20261212T143000\r\n",
-                                 "DTEND;TZID=Europe/Warsaw:20261212T150000\r\n", "TRIGGER:-PT30M"}
+                                 "DTEND;TZID=Europe/Warsaw:20261212T150000\r\n",
+                                 "TRIGGER:-PT30M"}
             << QList<QByteArray>{"20261210"} << u"="_s;
         QTest::newRow("moved: all-day over three days stays three days")
             << QByteArray("DTSTART;VALUE=DATE:20261210\r\nDTEND;VALUE=DATE:20261213\r\nSUMMARY:Urlop\r\n")
@@ -375,21 +380,23 @@ private slots:
             << QList<QByteArray>{"VERSION:2.0\r\nBEGIN:VTIMEZONE\r\nTZID:Europe/Warsaw\r\n",
                                  "DTSTART;TZID=Europe/Warsaw:" + inWarsaw(QDate(2026, 12, 10), QTime(9, 0)) + "\r\n",
                                  "DTEND;TZID=Europe/Warsaw:" + inWarsaw(QDate(2026, 12, 10), QTime(9, 0)) + "\r\n",
-                                 "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:Dentysta\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\nEND:VEVENT"}
+                                 "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:Dentysta\r\nTRIGGER:-PT5M\r\nEND:"
+                                 "VALARM\r\nEND:VEVENT"}
             << QList<QByteArray>{"VALUE=DATE"} << u"09:00||5"_s;
         const QDateTime utcStart(QDate(2026, 7, 1), QTime(8, 0), Qt::UTC);
         const QTime localStart = utcStart.toLocalTime().time();
         QTest::newRow("UTC given another time and an alarm by its end: UTC, the alarm from the start")
-            << "DTSTART:" + utcStart.toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1() + "\r\nDTEND:"
-                   + utcStart.addSecs(3600).toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
+            << "DTSTART:" + utcStart.toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
+                   + "\r\nDTEND:" + utcStart.addSecs(3600).toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
                    + "\r\nSUMMARY:Lot\r\nBEGIN:VALARM\r\nTRIGGER;RELATED=END:-PT2H\r\nEND:VALARM\r\n"
             << DateText::toText(utcStart.toLocalTime().date()) << QString() << QString() << u"Lot"_s
-            << QList<QByteArray>{"DTSTART:" + utcStart.addSecs(1800).toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1() + "\r\n",
+            << QList<QByteArray>{"DTSTART:" + utcStart.addSecs(1800).toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
+                                     + "\r\n",
                                  "TRIGGER:-PT30M\r\n"}
             << QList<QByteArray>{"RELATED"}
-            << ClockText::toText(localStart.addSecs(1800)) + u"|"_s + ClockText::toText(localStart.addSecs(3600)) + u"|30"_s;
+            << ClockText::toText(localStart.addSecs(1800)) + u"|"_s + ClockText::toText(localStart.addSecs(3600))
+                   + u"|30"_s;
     }
-
 
     void patchEvent()
     {

@@ -17,8 +17,15 @@ public:
     QList<QDBusMessage> calls;
 
 public slots:
-    uint Notify(const QString &, uint, const QString &, const QString &, const QString &, const QStringList &,
-                const QVariantMap &, int, const QDBusMessage &message)
+    uint Notify(const QString &,
+                uint,
+                const QString &,
+                const QString &,
+                const QString &,
+                const QStringList &,
+                const QVariantMap &,
+                int,
+                const QDBusMessage &message)
     {
         message.setDelayedReply(true);
         calls.append(message);

@@ -2,10 +2,10 @@
 #include "support/RadicaleServer.h"
 #include "support/ShellFixture.h"
 
-#include "core/sync/DavSyncEngine.h"
 #include "core/appointments/Appointment.h"
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
+#include "core/sync/DavSyncEngine.h"
 #include "platform/sim/MemoryPasswordStore.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
@@ -21,10 +21,10 @@
 #include <QNetworkReply>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -183,9 +183,8 @@ void TestSynchronizacja::syncByHand_appointmentsWindowTakesTheTimes()
     QString error;
     QVERIFY2(server.start(&error), qPrintable(error));
     const QDate day = QDate::currentDate().addDays(1);
-    const QByteArray meeting = Cp1250::encode(
-        AppointmentRecord::encode({DateText::toText(day), QStringLiteral("Nowak Ewa"), QStringLiteral("Kraków"),
-                                   QStringLiteral("Obiad")}));
+    const QByteArray meeting = Cp1250::encode(AppointmentRecord::encode(
+        {DateText::toText(day), QStringLiteral("Nowak Ewa"), QStringLiteral("Kraków"), QStringLiteral("Obiad")}));
     {
         Device b;
         b.writeFile(QStringLiteral("Morwinek.term"), meeting + "\r\n");
