@@ -215,6 +215,9 @@ std::optional<qint64> durationOf(QByteArrayView text)
             return std::nullopt;
         }
         seconds += number * scale;
+        if (seconds > 100LL * 366 * 86400) {
+            return std::nullopt; // beyond any calendar's use, and kept far from overflowing
+        }
         number = -1;
         any = true;
     }
