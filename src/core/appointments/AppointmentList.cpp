@@ -89,7 +89,15 @@ int dayThisYear(QByteArrayView line, Span span, int year)
 
 QString fieldOf(const QString &line, qsizetype from, qsizetype width)
 {
-    return FixedText::trimmed(line.mid(from, width));
+    // Trimmed as a view, so the field is copied once.
+    QStringView field = QStringView(line).mid(from, width);
+    while (!field.isEmpty() && field.front().unicode() <= 0x20) {
+        field = field.sliced(1);
+    }
+    while (!field.isEmpty() && field.back().unicode() <= 0x20) {
+        field.chop(1);
+    }
+    return field.toString();
 }
 
 void appendAscii(QByteArray &key, const QString &text, qsizetype from, qsizetype count)
@@ -294,15 +302,15 @@ void AppointmentList::TerminyCzytaj(int today, int range, QString *error, bool *
     const auto stored = [&](QByteArrayView bytes) {
         const QString line = Cp1250::decode(bytes);
         // A line whose date is missing, is no real date or is too old leaves the store.
-        const QString date = fieldOf(line, 0, AppointmentRecord::dateWidth);
-        if (date.size() != AppointmentRecord::dateWidth) {
+        Appointment entry = AppointmentRecord::decode(line);
+        if (entry.date.size() != AppointmentRecord::dateWidth) {
             return;
         }
-        const int day = DateText::parse(date);
+        const int day = DateText::parse(entry.date);
         if (day == DateText::invalid || today - day > range) {
             return;
         }
-        m_entries.append(AppointmentRecord::decode(line));
+        m_entries.append(std::move(entry));
         m_store.append(line);
     };
     if (!TextFile::forEachLine(m_path, stored, nullptr, &readError)) {
