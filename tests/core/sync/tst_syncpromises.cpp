@@ -47,54 +47,24 @@ QString unfolded(QByteArray text)
     return QString::fromUtf8(text).toUpper();
 }
 
-const QTimeZone warsaw("Europe/Warsaw");
-
-// The phone's timed event with its start in one form: "zone" (as written above), "utc" or "floating".
-QByteArray phoneEventIn(const QDate &day, const QString &form)
+// After "DTSTART" or "DTEND": a time on the Warsaw clock in the form "zone", "utc" or "floating".
+QByteArray timeIn(const QString &form, const QDate &day, QTime warsawTime)
 {
-    QByteArray text = phoneEvent(day, 1);
-    const QByteArray date = day.toString(u"yyyyMMdd"_s).toLatin1();
-    if (form == u"utc") {
-        const auto utc = [&](QTime t) {
-            return QDateTime(day, t, warsaw).toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1();
-        };
-        text.replace("DTSTART;TZID=Europe/Warsaw:" + date + "T143000", "DTSTART:" + utc(QTime(14, 30)));
-        text.replace("DTEND;TZID=Europe/Warsaw:" + date + "T150000", "DTEND:" + utc(QTime(15, 0)));
-    } else if (form == u"floating") {
-        text.replace("DTSTART;TZID=Europe/Warsaw:", "DTSTART:").replace("DTEND;TZID=Europe/Warsaw:", "DTEND:");
-    }
-    return text;
+    const QDateTime at(day, warsawTime, QTimeZone("Europe/Warsaw"));
+    return form == u"utc"        ? ':' + at.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
+           : form == u"floating" ? ':' + at.toString(u"yyyyMMdd'T'HHmmss"_s).toLatin1()
+                                 : ";TZID=Europe/Warsaw:" + at.toString(u"yyyyMMdd'T'HHmmss"_s).toLatin1();
 }
 
-// A local time of day given as one on the Warsaw clock; floating times are local ones.
-QTime localOf(const QDate &day, QTime warsawTime, bool floating = false)
-{
-    return floating ? warsawTime : QDateTime(day, warsawTime, warsaw).toLocalTime().time();
-}
-
-void setTimeInWindow(Device &device, const QString &record, const AppointmentTime &time)
-{
-    AppointmentList list;
-    QVERIFY(list.build(device.dir.path(), device.today, 3));
-    QString error;
-    QVERIFY2(list.setTime(record, time, &error), qPrintable(error));
-}
-
-AppointmentTime timeOf(const Device &device, const QString &record)
+// The times of the data folder's appointments, as the window reads and writes them.
+AppointmentTime timeOf(const Device &device, const QString &record, const AppointmentTime *newTime = nullptr)
 {
     AppointmentList list;
     (void)list.build(device.dir.path(), device.today, 3);
-    return list.timeOf(record);
-}
-
-// What was sent last for the device's one appointment.
-QByteArray sentEvent(const Device &device)
-{
-    SyncState state;
-    if (!state.load(device.dir.path(), nullptr) || state.appointments.items.size() != 1) {
-        return {};
+    if (newTime) {
+        (void)list.setTime(record, *newTime, nullptr);
     }
-    return state.appointments.items.first().serverText;
+    return list.timeOf(record);
 }
 
 // The appointments window replacing one stored record by another.
@@ -126,10 +96,8 @@ private:
     SyncAccount account() { return accountFor(*m_raw, m_server, u"p%1"_s.arg(++m_collections)); }
     void put(const QString &collection, const QString &name, const QByteArray &text, bool calendar)
     {
-        const auto answer = m_raw->send("PUT",
-                                        QUrl(collection).path() + name,
-                                        text,
-                                        {{"Content-Type", calendar ? "text/calendar" : "text/vcard"}});
+        const auto answer = m_raw->send(
+            "PUT", QUrl(collection).path() + name, text, {{"Content-Type", calendar ? "text/calendar" : "text/vcard"}});
         QVERIFY2(answer.status < 300, answer.body.constData());
     }
 
@@ -219,47 +187,43 @@ private slots:
     void phoneTimedEvent_bothWays()
     {
         QFETCH(QString, form);
-        const bool floating = form == u"floating";
         const SyncAccount a = account();
         Device one;
         const QDate day = one.today.addDays(2);
-        const QByteArray phone = ContentLines::withCrLf(phoneEventIn(day, form));
-        put(a.calendarUrl, u"wizyta.ics"_s, phone, true);
+        const auto at = [&](int h, int m) {
+            return timeIn(form, day, QTime(h, m));
+        };
+        const auto local = [&](int h, int m) { // floating times are the wall clock here
+            const QDateTime t(day, QTime(h, m), QTimeZone("Europe/Warsaw"));
+            return form == u"floating" ? t.time() : t.toLocalTime().time();
+        };
+        put(a.calendarUrl,
+            u"wizyta.ics"_s,
+            phoneEvent(day, 1)
+                .replace(timeIn(u"zone"_s, day, QTime(14, 30)), at(14, 30))
+                .replace(timeIn(u"zone"_s, day, QTime(15, 0)), at(15, 0)),
+            true);
         SyncOutcome o = one.sync(a);
         QVERIFY2(o.ok, qPrintable(o.error));
         const QString dentist = record(day, {}, u"Gabinet"_s, u"Dentysta"_s);
         QCOMPARE(one.records(), QStringList{dentist});
-        const AppointmentTime got = timeOf(one, dentist);
-        QCOMPARE(got.start, localOf(day, QTime(14, 30), floating));
-        QCOMPARE(got.end, localOf(day, QTime(15, 0), floating));
-        QCOMPARE(got.alarmMinutes, 30);
+        QCOMPARE(timeOf(one, dentist), (AppointmentTime{local(14, 30), local(15, 0), 30}));
+        SyncState state;
+        QVERIFY(state.load(one.dir.path(), nullptr) && state.appointments.items.size() == 1);
+        const QByteArray was = state.appointments.items.first().serverText; // as the server gives it
 
-        const QByteArray was = sentEvent(one); // the event as the server gives it back
-        QVERIFY(was.contains("TRIGGER:-PT30M"));
-
-        // Later and longer, a quarter of an hour's notice.
-        const QTime start = localOf(day, QTime(16, 0), floating);
-        const QTime end = localOf(day, QTime(17, 15), floating);
-        setTimeInWindow(one, dentist, {start, end, 15});
+        const AppointmentTime later{local(16, 0), local(17, 15), 15};
+        (void)timeOf(one, dentist, &later);
         QVERIFY((o = one.sync(a)).ok);
         QCOMPARE(o.appointments.sent, 1);
-        QCOMPARE(o.appointments.received, 0);
-        QByteArray expected = QByteArray(was).replace("TRIGGER:-PT30M", "TRIGGER:-PT15M");
-        const QByteArray date = day.toString(u"yyyyMMdd"_s).toLatin1();
-        if (form == u"utc") {
-            const auto utc = [&](QTime t) {
-                return QDateTime(day, t, warsaw).toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1();
-            };
-            expected.replace(utc(QTime(14, 30)), utc(QTime(16, 0))).replace(utc(QTime(15, 0)), utc(QTime(17, 15)));
-        } else {
-            expected.replace(date + "T143000", date + "T160000").replace(date + "T150000", date + "T171500");
-        }
+        QVERIFY(state.load(one.dir.path(), nullptr));
+        const QByteArray expected =
+            QByteArray(was).replace(at(14, 30), at(16, 0)).replace(at(15, 0), at(17, 15)).replace("-PT30M", "-PT15M");
         QVERIFY(expected != was);
-        QCOMPARE(sentEvent(one), expected); // every other byte as the phone wrote it
+        QCOMPARE(state.appointments.items.first().serverText, expected); // every other byte as it was
         QVERIFY((o = one.sync(a)).ok);
         QVERIFY(isZero(o.appointments));
-        QCOMPARE(one.records(), QStringList{dentist});
-        QCOMPARE(timeOf(one, dentist), (AppointmentTime{start, end, 15}));
+        QCOMPARE(timeOf(one, dentist), later);
     }
 
     // A timed appointment written here is a timed event in Europe/Warsaw with its zone and alarm;
@@ -269,61 +233,39 @@ private slots:
         const SyncAccount a = account();
         Device one;
         const QDate day = one.today.addDays(1);
-        const QString meeting = record(day, u"Nowak Ewa"_s, u"Kraków"_s, u"Obiad"_s);
-        const QString allDay = record(day, {}, {}, u"Urlop"_s);
-        one.setRecords({meeting, allDay});
+        const QString lunch = record(day, u"Nowak Ewa"_s, u"Kraków"_s, u"Obiad"_s);
+        one.setRecords({lunch});
         const AppointmentTime time{QTime(13, 0), QTime(14, 30), 60};
-        setTimeInWindow(one, meeting, time);
-        SyncOutcome o = one.sync(a);
-        QVERIFY2(o.ok, qPrintable(o.error));
-        QCOMPARE(o.appointments.sent, 2);
+        (void)timeOf(one, lunch, &time);
+        QVERIFY(one.sync(a).ok);
         const auto members = m_raw->members(a.calendarUrl, true);
-        QCOMPARE(members.size(), 2);
-        QByteArray timed;
-        for (const QByteArray &text : members) {
-            const QString event = unfolded(text);
-            if (event.contains(u"SUMMARY:URLOP")) {
-                QVERIFY(event.contains(u"DTSTART;VALUE=DATE:"_s + day.toString(u"yyyyMMdd"_s)));
-                QVERIFY(!event.contains(u"VALARM"));
-            } else {
-                timed = text;
-            }
-        }
-        const QString event = unfolded(timed);
-        const auto warsawText = [&](QTime t) {
-            return QDateTime(day, t).toTimeZone(warsaw).toString(u"yyyyMMdd'T'HHmmss"_s);
+        QCOMPARE(members.size(), 1);
+        const auto zoned = [&](QTime local) { // the local time of day as the event gives it
+            return ";TZID=Europe/Warsaw:"
+                   + QDateTime(day, local)
+                         .toTimeZone(QTimeZone("Europe/Warsaw"))
+                         .toString(u"yyyyMMdd'T'HHmmss"_s)
+                         .toLatin1();
         };
-        for (const QString &line : {u"BEGIN:VTIMEZONE"_s,
-                                    u"TZID:Europe/Warsaw"_s,
-                                    u"DTSTART;TZID=Europe/Warsaw:"_s + warsawText(QTime(13, 0)),
-                                    u"DTEND;TZID=Europe/Warsaw:"_s + warsawText(QTime(14, 30)),
-                                    u"BEGIN:VALARM"_s,
-                                    u"TRIGGER:-PT1H"_s}) {
-            QVERIFY2(event.contains(line.toUpper()), qPrintable(line));
+        for (const QByteArray &line :
+             QByteArrayList{"BEGIN:VTIMEZONE", "DTSTART" + zoned(QTime(13, 0)), "TRIGGER:-PT1H"}) {
+            QVERIFY2(unfolded(members.first()).contains(QString::fromLatin1(line).toUpper()), line.constData());
         }
-
         Device two;
-        QVERIFY((o = two.sync(a)).ok);
-        QCOMPARE(o.appointments.received, 2);
-        QCOMPARE(timeOf(two, meeting), time);
-        QVERIFY(timeOf(two, allDay).isEmpty());
+        QVERIFY(two.sync(a).ok);
+        QCOMPARE(timeOf(two, lunch), time);
 
-        // The phone moves the meeting by half an hour and drops its alarm.
-        QByteArray moved = ContentLines::withCrLf(timed);
-        const QString timedHref = QUrl(members.key(timed)).path().section(u'/', -1);
-        moved.replace(warsawText(QTime(13, 0)).toLatin1(), warsawText(QTime(13, 30)).toLatin1());
-        const qsizetype alarm = moved.indexOf("BEGIN:VALARM");
-        moved.remove(alarm, moved.indexOf("END:VALARM\r\n") + 12 - alarm);
-        put(a.calendarUrl, timedHref, moved, true);
+        // The phone moves it by half an hour and drops its alarm.
+        QByteArray moved = ContentLines::withCrLf(members.first());
+        moved.replace(zoned(QTime(13, 0)), zoned(QTime(13, 30)));
+        moved.remove(moved.indexOf("BEGIN:VALARM"),
+                     moved.indexOf("END:VALARM\r\n") + 12 - moved.indexOf("BEGIN:VALARM"));
+        put(a.calendarUrl, QUrl(members.firstKey()).path().section(u'/', -1), moved, true);
+        SyncOutcome o;
         QVERIFY((o = one.sync(a)).ok);
         QCOMPARE(o.appointments.received, 1);
-        QCOMPARE(o.appointments.sent, 0);
-        QStringList both{meeting, allDay};
-        both.sort();
-        QCOMPARE(one.records(), both);
-        QCOMPARE(timeOf(one, meeting), (AppointmentTime{QTime(13, 30), QTime(14, 30), AppointmentTime::noAlarm}));
-        QVERIFY((o = one.sync(a)).ok);
-        QVERIFY(isZero(o.appointments));
+        QCOMPARE(one.records(), QStringList{lunch});
+        QCOMPARE(timeOf(one, lunch), (AppointmentTime{QTime(13, 30), QTime(14, 30), AppointmentTime::noAlarm}));
     }
 
     // Identity without "Morwinek.sync": a copy of the data folder, and a phone's own book with the
@@ -360,7 +302,11 @@ private slots:
                 "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:grupa-1\r\nFN:Rodzina\r\nN:Rodzina;;;;\r\n"
                 "X-ADDRESSBOOKSERVER-KIND:group\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:tel-0\r\nEND:VCARD\r\n",
                 false);
-            put(a.calendarUrl, u"urlop.ics"_s, ICalendar::appointmentEvent({DateText::toText(day), {}, {}, u"Urlop"_s}, u"tel-urlop"_s, QDateTime::currentDateTimeUtc()), true);
+            put(a.calendarUrl,
+                u"urlop.ics"_s,
+                ICalendar::appointmentEvent(
+                    {DateText::toText(day), {}, {}, u"Urlop"_s}, u"tel-urlop"_s, QDateTime::currentDateTimeUtc()),
+                true);
         } else {
             QVERIFY(one.sync(a).ok);
         }
@@ -432,7 +378,10 @@ private slots:
         QVERIFY(unfolded(members.value(href)).contains(u"SUMMARY:DENTYSTA 15:00"_s));
         QCOMPARE(one.conflictFiles().size(), 1);
         // A field changed on one side only is merged without a conflict.
-        editInWindow(one, record(day, {}, u"Gabinet"_s, u"Dentysta 15:00"_s), record(day, {}, u"Gabinet 2"_s, u"Dentysta 15:00"_s), true);
+        editInWindow(one,
+                     record(day, {}, u"Gabinet"_s, u"Dentysta 15:00"_s),
+                     record(day, {}, u"Gabinet 2"_s, u"Dentysta 15:00"_s),
+                     true);
         QByteArray moved = m_raw->send("GET", href).body;
         moved.replace("TRIGGER:-PT30M", "TRIGGER:-PT1H");
         put(a.calendarUrl, u"wizyta.ics"_s, moved, true);
