@@ -2,10 +2,10 @@
 #include "support/RadicaleServer.h"
 #include "support/ShellFixture.h"
 
+#include "core/sync/DavSyncEngine.h"
 #include "core/appointments/Appointment.h"
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
-#include "core/sync/DavSyncEngine.h"
 #include "platform/sim/MemoryPasswordStore.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
@@ -21,10 +21,10 @@
 #include <QNetworkReply>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -102,7 +102,6 @@ class TestSynchronizacja : public QObject
 private slots:
     void connect_namesTheCollectionsAndOffersAChoice();
     void syncByHand_showsResultAndReloadsContactsWindow();
-    void syncByHand_appointmentsWindowTakesTheTimes();
     void plainHttp_onlyAfterConsent_data();
     void plainHttp_onlyAfterConsent();
     void conflictsFolder_data();
@@ -143,9 +142,13 @@ void TestSynchronizacja::syncByHand_showsResultAndReloadsContactsWindow()
     RadicaleServer server;
     QString error;
     QVERIFY2(server.start(&error), qPrintable(error));
+    const QByteArray lunch = Cp1250::encode(AppointmentRecord::encode(
+        {DateText::toText(QDate::currentDate().addDays(1)), QStringLiteral("Nowak Ewa"), {}, QStringLiteral("Obiad")}));
     {
-        // The other device sends its one contact first.
+        // The other device sends its one contact first, and a timed appointment.
         Device b(lineFor("00001", "Zając Piotr") + "\r\n");
+        b.writeFile(QStringLiteral("Morwinek.term"), lunch + "\r\n");
+        b.writeFile(QStringLiteral("Morwinek.godziny"), "T|13:00|14:30|60|" + lunch + "\r\n");
         b.connectTo(server.url());
         QTRY_VERIFY_WITH_TIMEOUT(b.connected(), 30000);
         QVERIFY(b.syncByHand());
@@ -154,6 +157,8 @@ void TestSynchronizacja::syncByHand_showsResultAndReloadsContactsWindow()
     Device a(lineFor("00001", "Adamska Ola") + "\r\n" + lineFor("00002", "Nowak Jan") + "\r\n");
     a.main->Kontakty->trigger();
     QTest::mouseClick(Form_Notatniczek->Button_Ostatni, Qt::LeftButton);
+    a.sim.clock.setDate(QDate::currentDate());
+    a.main->Terminy->trigger();
     TForm_Synchronizacja &w = a.connectTo(server.url());
     QTRY_VERIFY_WITH_TIMEOUT(a.connected(), 30000);
     QVERIFY(a.syncByHand());
@@ -166,6 +171,11 @@ void TestSynchronizacja::syncByHand_showsResultAndReloadsContactsWindow()
     QVERIFY(Form_Notatniczek->isEnabled());
     QCOMPARE(Form_Notatniczek->book().count(), 3);
     QCOMPARE(Form_Notatniczek->Edit_ID->text().trimmed(), QStringLiteral("00002"));
+    // The open appointments window took the appointment in with its time and alarm.
+    QCOMPARE(Form_Terminy->entryCount(), 1);
+    Form_Terminy->ListView1->setCurrentItem(Form_Terminy->ListView1->topLevelItem(0));
+    QVERIFY(Form_Terminy->ListView1->topLevelItem(0)->text(0).endsWith(QStringLiteral(" 13:00-14:30")));
+    QCOMPARE(Form_Terminy->cbPrzypomnij->currentData().toInt(), 60);
     QVERIFY(a.syncByHand()); // nothing new either way
     QVERIFY2(w.Label_Wynik->text().startsWith("Kontakty: wysłano 0, odebrano 0"), qPrintable(w.Label_Wynik->text()));
     w.Edit_Haslo->setText(QStringLiteral("zle-haslo"));
@@ -174,43 +184,6 @@ void TestSynchronizacja::syncByHand_showsResultAndReloadsContactsWindow()
     QVERIFY2(w.Label_Stan->text().endsWith("przerwana: " + a.main->sync()->lastOutcome()->error),
              qPrintable(w.Label_Stan->text()));
     QCOMPARE(w.ProgressBar1->value(), 0);
-}
-
-// A timed appointment from another computer reaches the open appointments window with its time.
-void TestSynchronizacja::syncByHand_appointmentsWindowTakesTheTimes()
-{
-    RadicaleServer server;
-    QString error;
-    QVERIFY2(server.start(&error), qPrintable(error));
-    const QDate day = QDate::currentDate().addDays(1);
-    const QByteArray meeting = Cp1250::encode(AppointmentRecord::encode(
-        {DateText::toText(day), QStringLiteral("Nowak Ewa"), QStringLiteral("Kraków"), QStringLiteral("Obiad")}));
-    {
-        Device b;
-        b.writeFile(QStringLiteral("Morwinek.term"), meeting + "\r\n");
-        b.writeFile(QStringLiteral("Morwinek.godziny"), "T|13:00|14:30|60|" + meeting + "\r\n");
-        b.connectTo(server.url());
-        QTRY_VERIFY_WITH_TIMEOUT(b.connected(), 30000);
-        QVERIFY(b.syncByHand());
-        QVERIFY2(b.main->sync()->lastOutcome()->ok, qPrintable(b.main->sync()->lastOutcome()->error));
-    }
-    Device a;
-    a.sim.clock.setDate(QDate::currentDate());
-    a.main->Terminy->trigger();
-    QVERIFY(Form_Terminy);
-    QCOMPARE(Form_Terminy->entryCount(), 0);
-    a.connectTo(server.url());
-    QTRY_VERIFY_WITH_TIMEOUT(a.connected(), 30000);
-    QVERIFY(a.syncByHand());
-    QVERIFY2(a.main->sync()->lastOutcome()->ok, qPrintable(a.main->sync()->lastOutcome()->error));
-    QCOMPARE(Form_Terminy->entryCount(), 1);
-    QTreeWidgetItem *item = Form_Terminy->ListView1->topLevelItem(0);
-    QVERIFY2(item->text(0).contains(QStringLiteral("13:00-14:30")), qPrintable(item->text(0)));
-    Form_Terminy->ListView1->setCurrentItem(item);
-    QCOMPARE(Form_Terminy->eCzasOd->text(), QStringLiteral("13:00"));
-    QCOMPARE(Form_Terminy->eCzasDo->text(), QStringLiteral("14:30"));
-    QCOMPARE(Form_Terminy->cbPrzypomnij->currentData().toInt(), 60);
-    Form_Terminy->close();
 }
 
 void TestSynchronizacja::plainHttp_onlyAfterConsent_data()
