@@ -2,10 +2,10 @@
 #include "support/RadicaleServer.h"
 #include "support/ShellFixture.h"
 
-#include "core/sync/DavSyncEngine.h"
 #include "core/appointments/Appointment.h"
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
+#include "core/sync/DavSyncEngine.h"
 #include "platform/sim/MemoryPasswordStore.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
@@ -21,10 +21,10 @@
 #include <QNetworkReply>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
