@@ -45,8 +45,13 @@ AppointmentTime SyncedTimes::merged(const AppointmentTime *base,
     if (mine == theirs || (base && *base == theirs)) {
         return mine;
     }
-    if (base && *base == mine) {
+    // Never synced together (linked by content): a time missing on one side is not known there,
+    // never taken away.
+    if ((base && *base == mine) || (!base && mine.isEmpty())) {
         return theirs;
+    }
+    if (!base && theirs.isEmpty()) {
+        return mine;
     }
     *conflict = true;
     return mine;

@@ -24,7 +24,8 @@ public:
     // The record's time as the server's event or a merge gives it; true when that changed it.
     bool take(const QString &record, const AppointmentTime &time);
     // The time after a merge against the last synced one (base, null when unknown): changed on one
-    // side only, that side's; on both to different times, this side's, with *conflict set.
+    // side only, that side's; on both to different times, this side's, with *conflict set. Without
+    // a base, a time on one side only is taken.
     static AppointmentTime
     merged(const AppointmentTime *base, const AppointmentTime &mine, const AppointmentTime &theirs, bool *conflict);
 
