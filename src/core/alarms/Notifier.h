@@ -26,7 +26,8 @@ public:
     using QObject::QObject;
 
     // Shows the notification; the answer names it in actionChosen, 0 when it could not be shown
-    // (no service answered), so the caller can try another way.
+    // (no service), so the caller can try another way. It never waits for a service: one that
+    // answers later that it could not show it (or never answers) reports it by notShown.
     virtual quint32 show(const Notification &notification) = 0;
 
     static QString actionText(Action action)
@@ -36,6 +37,8 @@ public:
 
 signals:
     void actionChosen(quint32 id, Notifier::Action action);
+    // A notification show() took was not shown after all.
+    void notShown(quint32 id, const Notification &notification);
 };
 
 // A timer to a moment of the wall clock. The plain one counts the time the computer is awake, so

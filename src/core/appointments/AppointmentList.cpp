@@ -10,6 +10,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace {
@@ -66,13 +67,37 @@ int dayThisYear(QByteArrayView line, Span span, int year)
     if (text.size() != 5 || text[2] != '.' || !twoDigits(text.first(2), &day) || !twoDigits(text.sliced(3), &month)) {
         return DateText::invalid;
     }
-    const QDate date(year, month, day);
-    return date.isValid() ? DateText::toDay(date) : DateText::invalid;
+    // By hand from the year's first day: it runs three times for every contact.
+    static thread_local int firstYear = 0;
+    static thread_local int firstDay = DateText::invalid;
+    if (year != firstYear) {
+        const QDate first(year, 1, 1);
+        firstDay = first.isValid() ? DateText::toDay(first) : DateText::invalid;
+        firstYear = year;
+    }
+    static constexpr std::array<int, 12> lengths = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr std::array<int, 12> before = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    if (firstDay == DateText::invalid || month < 1 || month > 12 || day < 1) {
+        return DateText::invalid;
+    }
+    const int leapDay = QDate::isLeapYear(year) ? 1 : 0;
+    if (day > lengths[month - 1] + (month == 2 ? leapDay : 0)) {
+        return DateText::invalid;
+    }
+    return firstDay + before[month - 1] + (month > 2 ? leapDay : 0) + day - 1;
 }
 
 QString fieldOf(const QString &line, qsizetype from, qsizetype width)
 {
-    return FixedText::trimmed(line.mid(from, width));
+    // Trimmed as a view, so the field is copied once.
+    QStringView field = QStringView(line).mid(from, width);
+    while (!field.isEmpty() && field.front().unicode() <= 0x20) {
+        field = field.sliced(1);
+    }
+    while (!field.isEmpty() && field.back().unicode() <= 0x20) {
+        field.chop(1);
+    }
+    return field.toString();
 }
 
 void appendAscii(QByteArray &key, const QString &text, qsizetype from, qsizetype count)
@@ -137,19 +162,52 @@ int ListView1Compare(const Appointment &a, const Appointment &b)
 
 void AppointmentList::sort(QList<Appointment> &entries)
 {
-    // Keys are made once per entry rather than once per comparison.
-    QList<std::pair<QByteArray, qsizetype>> keyed;
+    // The order of appointmentSortKey, made once per entry rather than once per comparison: the
+    // day and the start as one number, the person's bytes only where those are equal.
+    struct Keyed
+    {
+        qint64 when;
+        QByteArray person;
+        qsizetype index;
+    };
+    const auto whenOf = [](const Appointment &a) -> std::optional<qint64> {
+        const QString &d = a.date;
+        if (d.size() < 10) {
+            return std::nullopt;
+        }
+        qint64 ymd = 0;
+        for (const qsizetype i : {6, 7, 8, 9, 3, 4, 0, 1}) {
+            if (!d[i].isDigit() || d[i].unicode() > '9') {
+                return std::nullopt;
+            }
+            ymd = ymd * 10 + (d[i].unicode() - '0');
+        }
+        const qint64 start = a.time.isTimed() ? 1 + a.time.start.hour() * 100 + a.time.start.minute() : 0;
+        return ymd * 10000 + start;
+    };
+    QList<Keyed> keyed;
     keyed.reserve(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        keyed.append({appointmentSortKey(entries.at(i)), i});
+        const auto when = whenOf(entries.at(i));
+        if (!when) {
+            keyed.clear();
+            break; // a date of another form: the whole key, below
+        }
+        keyed.append({*when, Cp1250::encode(entries.at(i).person), i});
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
-        return a.first < b.first;
+    if (keyed.size() != entries.size()) {
+        keyed.clear();
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            keyed.append({0, appointmentSortKey(entries.at(i)), i});
+        }
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        return a.when != b.when ? a.when < b.when : a.person < b.person;
     });
     QList<Appointment> sorted;
     sorted.reserve(entries.size());
-    for (const auto &k : keyed) {
-        sorted.append(std::move(entries[k.second]));
+    for (const Keyed &k : std::as_const(keyed)) {
+        sorted.append(std::move(entries[k.index]));
     }
     entries = std::move(sorted);
 }
@@ -244,15 +302,15 @@ void AppointmentList::TerminyCzytaj(int today, int range, QString *error, bool *
     const auto stored = [&](QByteArrayView bytes) {
         const QString line = Cp1250::decode(bytes);
         // A line whose date is missing, is no real date or is too old leaves the store.
-        const QString date = fieldOf(line, 0, AppointmentRecord::dateWidth);
-        if (date.size() != AppointmentRecord::dateWidth) {
+        Appointment entry = AppointmentRecord::decode(line);
+        if (entry.date.size() != AppointmentRecord::dateWidth) {
             return;
         }
-        const int day = DateText::parse(date);
+        const int day = DateText::parse(entry.date);
         if (day == DateText::invalid || today - day > range) {
             return;
         }
-        m_entries.append(AppointmentRecord::decode(line));
+        m_entries.append(std::move(entry));
         m_store.append(line);
     };
     if (!TextFile::forEachLine(m_path, stored, nullptr, &readError)) {

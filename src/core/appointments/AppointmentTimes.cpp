@@ -7,6 +7,9 @@
 
 #include <QDir>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 const QString timeFormat = QStringLiteral("HH:mm");
@@ -96,22 +99,35 @@ QString toText(const QTime &time)
 bool AppointmentTimes::read(const QString &path, Read *into, QString *error)
 {
     const auto line = [into](QByteArrayView bytes) {
-        const QString text = Cp1250::decode(bytes);
-        QStringList fields;
-        QString record;
-        if (text.startsWith(u"T|") && splitFields(text.mid(2), 3, &fields, &record)) {
+        // Most lines are times: their fields are split off the bytes, and only the record decoded.
+        if (bytes.startsWith("T|")) {
+            std::array<QByteArrayView, 3> fields;
+            qsizetype from = 2;
+            for (QByteArrayView &field : fields) {
+                const auto bar = std::find(bytes.begin() + from, bytes.end(), '|');
+                if (bar == bytes.end()) {
+                    return;
+                }
+                field = bytes.sliced(from, (bar - bytes.begin()) - from);
+                from = (bar - bytes.begin()) + 1;
+            }
             AppointmentTime time;
-            time.start = fileTime(fields.at(0));
-            time.end = fileTime(fields.at(1));
+            time.start = fileTime(QString::fromLatin1(fields[0]));
+            time.end = fileTime(QString::fromLatin1(fields[1]));
             bool ok = false;
-            time.alarmMinutes = fields.at(2).toInt(&ok);
+            time.alarmMinutes = fields[2].toByteArray().toInt(&ok);
             if (!ok || time.alarmMinutes < 0) {
                 time.alarmMinutes = AppointmentTime::noAlarm;
             }
             if (!time.isEmpty()) {
-                into->times.insert(record, time);
+                into->times.insert(Cp1250::decode(bytes.sliced(from)), time);
             }
-        } else if (text.startsWith(u"S|") && splitFields(text.mid(2), 1, &fields, &record)) {
+            return;
+        }
+        const QString text = Cp1250::decode(bytes);
+        QStringList fields;
+        QString record;
+        if (text.startsWith(u"S|") && splitFields(text.mid(2), 1, &fields, &record)) {
             const QDateTime at = fileMoment(fields.at(0));
             if (at.isValid()) {
                 into->shown.insert(shownKey(record, at));

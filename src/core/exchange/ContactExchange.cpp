@@ -215,8 +215,13 @@ bool exportTo(Format format,
     if (format == Format::Calendar) {
         ICalendar::Writer writer(now);
         piece.append(ICalendar::Writer::begin());
+        AppointmentTimes times; // without its file the appointments go as all-day ones
+        (void)times.load(book.dataDir(), nullptr);
         const auto appointment = [&](QByteArrayView line) {
-            writer.appendAppointment(piece, AppointmentRecord::decode(Cp1250::decode(line)));
+            const QString record = Cp1250::decode(line);
+            Appointment a = AppointmentRecord::decode(record);
+            a.time = times.time(record);
+            writer.appendAppointment(piece, a);
             writeWhenFull();
         };
         if (!TextFile::forEachLine(

@@ -6,6 +6,7 @@
 #include "core/common/DateText.h"
 
 #include <QSet>
+#include <QTimeZone>
 
 namespace {
 
@@ -23,13 +24,19 @@ void appendEvent(QByteArray &out,
                  const QString &summary,
                  const QString &location,
                  const QString &rule,
-                 const QString &person = {})
+                 const QString &person = {},
+                 const AppointmentTime *time = nullptr)
 {
     out.append("BEGIN:VEVENT\r\n");
     ContentLines::append(out, u"UID:"_s + uid);
     ContentLines::append(out, u"DTSTAMP:"_s + stamp);
-    ContentLines::append(out, u"DTSTART;VALUE=DATE:"_s + dateValue(day));
-    ContentLines::append(out, u"DTEND;VALUE=DATE:"_s + dateValue(day.addDays(1)));
+    if (time && time->isTimed()) {
+        out += "DTSTART;TZID=Europe/Warsaw:" + ICalendar::warsawValue(QDateTime(day, time->start)) + "\r\n";
+        out += "DTEND;TZID=Europe/Warsaw:" + ICalendar::warsawValue(ICalendar::endOf(day, *time)) + "\r\n";
+    } else {
+        ContentLines::append(out, u"DTSTART;VALUE=DATE:"_s + dateValue(day));
+        ContentLines::append(out, u"DTEND;VALUE=DATE:"_s + dateValue(day.addDays(1)));
+    }
     if (!rule.isEmpty()) {
         ContentLines::append(out, u"RRULE:"_s + rule);
         out.append("TRANSP:TRANSPARENT\r\n");
@@ -40,6 +47,9 @@ void appendEvent(QByteArray &out,
     }
     if (!person.isEmpty()) {
         ContentLines::append(out, u"X-MORWINEK-OSOBA:"_s + ContentLines::escape(person));
+    }
+    if (time && time->hasAlarm()) {
+        out += ICalendar::alarmComponent(time->alarmMinutes, summary);
     }
     out.append("END:VEVENT\r\n");
 }
@@ -116,9 +126,54 @@ void Writer::appendAppointment(QByteArray &out, const Appointment &a)
 void Writer::appendAppointment(QByteArray &out, const Appointment &a, const QString &uid) const
 {
     const QDate day = DateText::parseDate(a.date);
-    if (day.isValid()) {
-        appendEvent(out, uid, m_stamp, day, appointmentSummary(a), a.place, {}, a.person);
+    if (!day.isValid()) {
+        return;
     }
+    if (a.time.isTimed() && !m_zoneWritten) {
+        out += warsawZone();
+        m_zoneWritten = true;
+    }
+    appendEvent(out, uid, m_stamp, day, appointmentSummary(a), a.place, {}, a.person, &a.time);
+}
+
+QByteArray warsawZone()
+{
+    return "BEGIN:VTIMEZONE\r\nTZID:Europe/Warsaw\r\n"
+           "BEGIN:DAYLIGHT\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nTZNAME:CEST\r\n"
+           "DTSTART:19700329T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\nEND:DAYLIGHT\r\n"
+           "BEGIN:STANDARD\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nTZNAME:CET\r\n"
+           "DTSTART:19701025T030000\r\nRRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\nEND:STANDARD\r\n"
+           "END:VTIMEZONE\r\n";
+}
+
+QByteArray warsawValue(const QDateTime &local)
+{
+    static const QTimeZone warsaw("Europe/Warsaw");
+    return local.toTimeZone(warsaw).toString(u"yyyyMMdd'T'HHmmss"_s).toLatin1();
+}
+
+QDateTime endOf(const QDate &day, const AppointmentTime &time)
+{
+    const QDateTime start(day, time.start);
+    if (!time.end.isValid()) {
+        return start;
+    }
+    const QDateTime end(day, time.end);
+    return end > start ? end : end.addDays(1);
+}
+
+QByteArray alarmComponent(int minutesBefore, const QString &summary)
+{
+    QByteArray trigger = "PT0S";
+    if (minutesBefore > 0) {
+        trigger = minutesBefore % 1440 == 0 ? "-P" + QByteArray::number(minutesBefore / 1440) + "D"
+                  : minutesBefore % 60 == 0 ? "-PT" + QByteArray::number(minutesBefore / 60) + "H"
+                                            : "-PT" + QByteArray::number(minutesBefore) + "M";
+    }
+    QByteArray out = "BEGIN:VALARM\r\nACTION:DISPLAY\r\n";
+    ContentLines::append(out, u"DESCRIPTION:"_s + ContentLines::escape(summary));
+    out += "TRIGGER:" + trigger + "\r\nEND:VALARM\r\n";
+    return out;
 }
 
 QString appointmentSummary(const Appointment &a)

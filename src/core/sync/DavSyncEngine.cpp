@@ -505,6 +505,7 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
             collection().items.append(entry);
             return;
         case AppointmentCollection::Taken::Added:
+        case AppointmentCollection::Taken::Retimed:
             ++summary().received;
             break;
         case AppointmentCollection::Taken::Known:
@@ -631,7 +632,7 @@ QByteArray DavSyncEngine::uploadText(const Operation &op)
     const QByteArray serverText = item ? item->serverText : QByteArray();
     if (m_calendar) {
         // The server's event changed only where this side's appointment differs from it.
-        return ICalendar::patchEvent(serverText, AppointmentRecord::decode(op.key), op.uid, m_clock->now().toUTC());
+        return ICalendar::patchEvent(serverText, m_appointments.appointment(op.key), op.uid, m_clock->now().toUTC());
     }
     ExchangeContact send = m_contacts.value(op.key);
     if (item && !send.photo.isEmpty() && SyncRules::photoHash(send.photo) == item->photoHash && !serverText.isEmpty()) {

@@ -1,7 +1,8 @@
 #include "DBusNotifier.h"
 
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusVariant>
 
 namespace {
@@ -41,24 +42,34 @@ quint32 DBusNotifier::show(const Notification &notification)
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.example.morwinek"));
     call << QStringLiteral("Morwinek") << uint(0) << QStringLiteral("appointment-soon") << notification.title
          << notification.body << actions << hints << int(-1);
-    const QDBusReply<uint> reply = m_bus.call(call, QDBus::Block, callTimeoutMs);
-    if (!reply.isValid() || reply.value() == 0) {
-        return 0;
+    if (++m_lastId == 0) {
+        ++m_lastId; // 0 is no notification
     }
-    m_ours.insert(reply.value());
-    return reply.value();
+    const quint32 id = m_lastId;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, id, notification](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        const QDBusPendingReply<uint> reply = *w;
+        if (reply.isError() || reply.value() == 0) {
+            emit notShown(id, notification);
+            return;
+        }
+        m_ours.insert(reply.value(), id);
+    });
+    return id;
 }
 
 void DBusNotifier::ActionInvoked(uint id, const QString &key)
 {
     // The service tells every program about every notification; only ours are answered.
-    if (!m_ours.contains(id)) {
+    const quint32 ours = m_ours.value(id);
+    if (ours == 0) {
         return;
     }
     if (key == openKey || key == QLatin1String("default")) {
-        emit actionChosen(id, Open);
+        emit actionChosen(ours, Open);
     } else if (key == snoozeKey) {
-        emit actionChosen(id, Snooze);
+        emit actionChosen(ours, Snooze);
     }
 }
 

@@ -3,7 +3,7 @@
 #include "core/alarms/Notifier.h"
 
 #include <QDBusConnection>
-#include <QSet>
+#include <QHash>
 
 // Notifications through the desktop's notification service (org.freedesktop.Notifications on the
 // session bus), with the actions "Otwórz" and "Przypomnij za 10 minut".
@@ -13,7 +13,8 @@ class DBusNotifier final : public Notifier
 public:
     explicit DBusNotifier(QDBusConnection bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
 
-    // 0 when there is no bus or no service answers within a few seconds.
+    // 0 when there is no bus. The service is asked without waiting for it: when it refuses, or
+    // does not answer within a few seconds, notShown follows.
     quint32 show(const Notification &notification) override;
 
 private slots:
@@ -22,5 +23,6 @@ private slots:
 
 private:
     QDBusConnection m_bus;
-    QSet<uint> m_ours;
+    quint32 m_lastId = 0;
+    QHash<uint, quint32> m_ours; // the service's id -> the one show() gave
 };

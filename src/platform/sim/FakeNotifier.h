@@ -21,6 +21,8 @@ public:
         return static_cast<quint32>(shown.size());
     }
     void choose(quint32 id, Action action) { emit actionChosen(id, action); }
+    // Plays a service that took the notification and then did not show it.
+    void refuse(quint32 id) { emit notShown(id, shown.at(id - 1)); }
 };
 
 // A timer that fires only when the test says so; it remembers where it was armed.

@@ -51,6 +51,12 @@ DesktopNotifier::DesktopNotifier(Notifier *service, std::function<QSystemTrayIco
                 emit actionChosen(ours, action);
             }
         });
+        // The service did not show it after all: the tray or a window does, under the same id.
+        connect(m_service, &Notifier::notShown, this, [this](quint32 id, const Notification &notification) {
+            if (const quint32 ours = m_fromService.take(id)) {
+                showWithoutService(ours, notification);
+            }
+        });
     }
 }
 
@@ -63,11 +69,17 @@ quint32 DesktopNotifier::show(const Notification &notification)
             return id;
         }
     }
+    showWithoutService(id, notification);
+    return id;
+}
+
+void DesktopNotifier::showWithoutService(quint32 id, const Notification &notification)
+{
     QSystemTrayIcon *tray = m_tray ? m_tray() : nullptr;
     if (tray && tray->isVisible() && QSystemTrayIcon::supportsMessages()) {
         m_trayId = id;
         tray->showMessage(notification.title, notification.body, QSystemTrayIcon::Information);
-        return id;
+        return;
     }
     m_trayId = 0;
     auto *window = new AlarmWindow(notification);
@@ -76,7 +88,6 @@ quint32 DesktopNotifier::show(const Notification &notification)
     });
     window->show();
     window->raise();
-    return id;
 }
 
 void DesktopNotifier::trayMessageClicked()

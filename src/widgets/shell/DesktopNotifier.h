@@ -39,6 +39,9 @@ public:
     void trayMessageClicked();
 
 private:
+    // The tray icon's message, else an AlarmWindow.
+    void showWithoutService(quint32 id, const Notification &notification);
+
     Notifier *m_service;
     std::function<QSystemTrayIcon *()> m_tray;
     quint32 m_lastId = 0;

@@ -64,6 +64,7 @@ private slots:
     void ListView1Compare_data();
     void ListView1Compare();
     void builtList_sortedWithContactDates();
+    void sort_agreesWithListView1Compare();
     void failedSave_fileAndStoreUnchanged();
     void unreadableFile_savesRefused();
     void missingFiles_emptyList();
@@ -505,6 +506,36 @@ void TestAppointmentList::builtList_sortedWithContactDates()
                           "06.12.2026|Zenon||Imieniny",
                           "07.12.2026|Adam||26 urodziny",
                           "01.01.2027|Nowy Rok||"}));
+}
+
+// The list's sort gives the order of ListView1Compare, equal keys in their first order: days,
+// all-day before timed entries, starts, then persons as code page 1250 bytes (ź before ą there).
+void TestAppointmentList::sort_agreesWithListView1Compare()
+{
+    QList<Appointment> entries;
+    const QStringList persons{
+        QStringLiteral("ąb"), QStringLiteral("źa"), QStringLiteral("Zenon"), QString(), QStringLiteral("Łucja")};
+    const QList<QTime> starts{QTime(), QTime(9, 5), QTime(14, 30), QTime(0, 0), QTime(23, 59)};
+    for (int i = 0; i < 300; ++i) {
+        Appointment a{QDate(2026, 12, 1).addDays((i * 7) % 40).toString(QStringLiteral("dd.MM.yyyy")),
+                      persons[(i * 3) % persons.size()],
+                      {},
+                      QString::number(i)};
+        a.time.start = starts[(i * 11) % starts.size()];
+        entries.append(a);
+    }
+    QList<Appointment> sorted = entries;
+    AppointmentList::sort(sorted);
+    QCOMPARE(sorted.size(), entries.size());
+    for (qsizetype i = 1; i < sorted.size(); ++i) {
+        const Appointment &a = sorted[i - 1];
+        const Appointment &b = sorted[i];
+        if (appointmentSortKey(a) == appointmentSortKey(b)) {
+            QVERIFY2(a.description.toInt() < b.description.toInt(), "equal keys keep their order");
+        } else {
+            QVERIFY2(::ListView1Compare(a, b) < 0, qPrintable(a.date + a.person + b.date + b.person));
+        }
+    }
 }
 
 void TestAppointmentList::failedSave_fileAndStoreUnchanged()

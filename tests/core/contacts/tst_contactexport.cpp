@@ -81,6 +81,16 @@ void TestContactExport::export_writtenAsItGoes_sameAsWholeFile()
     ContactFile book(dir.path());
     QVERIFY(book.load(nullptr));
     const QDateTime now(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
+    // Three appointments (with a valid date) have a time of day and an alarm.
+    QList<QByteArray> termLines;
+    QVERIFY(TextFile::readLines(dir.filePath(u"Morwinek.term"_s), &termLines, nullptr, nullptr));
+    QVERIFY(termLines.size() > 13);
+    const AppointmentTime timed{QTime(9, 15), QTime(10, 0), 15};
+    QList<QByteArray> timeLines;
+    for (int i = 10; i < 13; ++i) {
+        timeLines.append("T|09:15|10:00|15|" + termLines[i]);
+    }
+    QVERIFY(TextFile::writeLines(dir.filePath(u"Morwinek.godziny"_s), timeLines, nullptr));
     const QString target = dir.filePath(u"eksport"_s);
     QString error;
     QVERIFY2(ContactExchange::exportTo(format, book, target, now, &error), qPrintable(error));
@@ -94,7 +104,12 @@ void TestContactExport::export_writtenAsItGoes_sameAsWholeFile()
         QList<Appointment> appointments;
         for (const QByteArray &line : lines) {
             appointments.append(AppointmentRecord::decode(Cp1250::decode(line)));
+            appointments.last().time =
+                appointments.size() > 10 && appointments.size() <= 13 ? timed : AppointmentTime();
         }
+        QCOMPARE(written.count("BEGIN:VTIMEZONE\r\nTZID:Europe/Warsaw\r\n"), 1);
+        QCOMPARE(written.count("BEGIN:VALARM\r\n"), 3);
+        QCOMPARE(written.count("DTSTART;TZID=Europe/Warsaw:"), 3);
         QList<Contact> contacts;
         for (int i = 0; i < book.count(); ++i) {
             contacts.append(book.list().contact(i));

@@ -4,6 +4,7 @@
 #include "support/SyncDevices.h"
 
 #include "core/appointments/AppointmentEdits.h"
+#include "core/exchange/ContentLines.h"
 #include "core/exchange/ICalendar.h"
 #include "core/sync/DeletedItems.h"
 #include "core/sync/SyncState.h"
@@ -46,6 +47,26 @@ QString unfolded(QByteArray text)
     return QString::fromUtf8(text).toUpper();
 }
 
+// After "DTSTART" or "DTEND": a time on the Warsaw clock in the form "zone", "utc" or "floating".
+QByteArray timeIn(const QString &form, const QDate &day, QTime warsawTime)
+{
+    const QDateTime at(day, warsawTime, QTimeZone("Europe/Warsaw"));
+    return form == u"utc"        ? ':' + at.toUTC().toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
+           : form == u"floating" ? ':' + at.toString(u"yyyyMMdd'T'HHmmss"_s).toLatin1()
+                                 : ";TZID=Europe/Warsaw:" + at.toString(u"yyyyMMdd'T'HHmmss"_s).toLatin1();
+}
+
+// The times of the data folder's appointments, as the window reads and writes them.
+AppointmentTime timeOf(const Device &device, const QString &record, const AppointmentTime *newTime = nullptr)
+{
+    AppointmentList list;
+    (void)list.build(device.dir.path(), device.today, 3);
+    if (newTime) {
+        (void)list.setTime(record, *newTime, nullptr);
+    }
+    return list.timeOf(record);
+}
+
 // The appointments window replacing one stored record by another.
 void editInWindow(Device &device, const QString &before, const QString &after, bool recorded)
 {
@@ -75,10 +96,8 @@ private:
     SyncAccount account() { return accountFor(*m_raw, m_server, u"p%1"_s.arg(++m_collections)); }
     void put(const QString &collection, const QString &name, const QByteArray &text, bool calendar)
     {
-        const auto answer = m_raw->send("PUT",
-                                        QUrl(collection).path() + name,
-                                        text,
-                                        {{"Content-Type", calendar ? "text/calendar" : "text/vcard"}});
+        const auto answer = m_raw->send(
+            "PUT", QUrl(collection).path() + name, text, {{"Content-Type", calendar ? "text/calendar" : "text/vcard"}});
         QVERIFY2(answer.status < 300, answer.body.constData());
     }
 
@@ -156,6 +175,102 @@ private slots:
         QCOMPARE(one.records(), QStringList{after});
     }
 
+    // A phone's timed event shows its time and alarm here; a new time here moves the phone's
+    // DTSTART, DTEND and TRIGGER in their own form, and nothing else of the event.
+    void phoneTimedEvent_bothWays_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::newRow("zone with VTIMEZONE and VALARM") << u"zone"_s;
+        QTest::newRow("UTC") << u"utc"_s;
+        QTest::newRow("floating") << u"floating"_s;
+    }
+    void phoneTimedEvent_bothWays()
+    {
+        QFETCH(QString, form);
+        const SyncAccount a = account();
+        Device one;
+        const QDate day = one.today.addDays(2);
+        const auto at = [&](int h, int m) {
+            return timeIn(form, day, QTime(h, m));
+        };
+        const auto local = [&](int h, int m) { // floating times are the wall clock here
+            const QDateTime t(day, QTime(h, m), QTimeZone("Europe/Warsaw"));
+            return form == u"floating" ? t.time() : t.toLocalTime().time();
+        };
+        put(a.calendarUrl,
+            u"wizyta.ics"_s,
+            phoneEvent(day, 1)
+                .replace(timeIn(u"zone"_s, day, QTime(14, 30)), at(14, 30))
+                .replace(timeIn(u"zone"_s, day, QTime(15, 0)), at(15, 0)),
+            true);
+        SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        const QString dentist = record(day, {}, u"Gabinet"_s, u"Dentysta"_s);
+        QCOMPARE(one.records(), QStringList{dentist});
+        QCOMPARE(timeOf(one, dentist), (AppointmentTime{local(14, 30), local(15, 0), 30}));
+        SyncState state;
+        QVERIFY(state.load(one.dir.path(), nullptr) && state.appointments.items.size() == 1);
+        const QByteArray was = state.appointments.items.first().serverText; // as the server gives it
+
+        const AppointmentTime later{local(16, 0), local(17, 15), 15};
+        (void)timeOf(one, dentist, &later);
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(o.appointments.sent, 1);
+        QVERIFY(state.load(one.dir.path(), nullptr));
+        const QByteArray expected =
+            QByteArray(was).replace(at(14, 30), at(16, 0)).replace(at(15, 0), at(17, 15)).replace("-PT30M", "-PT15M");
+        QVERIFY(expected != was);
+        QCOMPARE(state.appointments.items.first().serverText, expected); // every other byte as it was
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY(isZero(o.appointments));
+        QCOMPARE(timeOf(one, dentist), later);
+    }
+
+    // A timed appointment written here is a timed event in Europe/Warsaw with its zone and alarm;
+    // another computer takes its time, and the phone's move of it comes back to the first.
+    void timedAppointment_reachesOtherDevices()
+    {
+        const SyncAccount a = account();
+        Device one;
+        const QDate day = one.today.addDays(1);
+        const QString lunch = record(day, u"Nowak Ewa"_s, u"Kraków"_s, u"Obiad"_s);
+        one.setRecords({lunch});
+        const AppointmentTime time{QTime(13, 0), QTime(14, 30), 60};
+        (void)timeOf(one, lunch, &time);
+        QVERIFY(one.sync(a).ok);
+        const auto members = m_raw->members(a.calendarUrl, true);
+        QCOMPARE(members.size(), 1);
+        const auto zoned = [&](QTime local) { // the local time of day as the event gives it
+            return ";TZID=Europe/Warsaw:"
+                   + QDateTime(day, local)
+                         .toTimeZone(QTimeZone("Europe/Warsaw"))
+                         .toString(u"yyyyMMdd'T'HHmmss"_s)
+                         .toLatin1();
+        };
+        for (const QByteArray &line :
+             QByteArrayList{"BEGIN:VTIMEZONE", "DTSTART" + zoned(QTime(13, 0)), "TRIGGER:-PT1H"}) {
+            QVERIFY2(unfolded(members.first()).contains(QString::fromLatin1(line).toUpper()), line.constData());
+        }
+        Device two; // a copy of the appointments without the file of times: linked, and given the time
+        two.setRecords({lunch});
+        SyncOutcome o = two.sync(a);
+        QVERIFY(o.ok);
+        QCOMPARE(o.appointments.conflicts, 0);
+        QCOMPARE(o.appointments.sent, 0);
+        QCOMPARE(timeOf(two, lunch), time);
+
+        // The phone moves it by half an hour and drops its alarm.
+        QByteArray moved = ContentLines::withCrLf(members.first());
+        moved.replace(zoned(QTime(13, 0)), zoned(QTime(13, 30)));
+        moved.remove(moved.indexOf("BEGIN:VALARM"),
+                     moved.indexOf("END:VALARM\r\n") + 12 - moved.indexOf("BEGIN:VALARM"));
+        put(a.calendarUrl, QUrl(members.firstKey()).path().section(u'/', -1), moved, true);
+        QVERIFY((o = one.sync(a)).ok);
+        QCOMPARE(o.appointments.received, 1);
+        QCOMPARE(one.records(), QStringList{lunch});
+        QCOMPARE(timeOf(one, lunch), (AppointmentTime{QTime(13, 30), QTime(14, 30), AppointmentTime::noAlarm}));
+    }
+
     // Identity without "Morwinek.sync": a copy of the data folder, and a phone's own book with the
     // same people, are linked by content instead of sent again.
     void noDuplicatesWithoutTheState_data()
@@ -190,7 +305,11 @@ private slots:
                 "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:grupa-1\r\nFN:Rodzina\r\nN:Rodzina;;;;\r\n"
                 "X-ADDRESSBOOKSERVER-KIND:group\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:tel-0\r\nEND:VCARD\r\n",
                 false);
-            put(a.calendarUrl, u"urlop.ics"_s, ICalendar::appointmentEvent({DateText::toText(day), {}, {}, u"Urlop"_s}, u"tel-urlop"_s, QDateTime::currentDateTimeUtc()), true);
+            put(a.calendarUrl,
+                u"urlop.ics"_s,
+                ICalendar::appointmentEvent(
+                    {DateText::toText(day), {}, {}, u"Urlop"_s}, u"tel-urlop"_s, QDateTime::currentDateTimeUtc()),
+                true);
         } else {
             QVERIFY(one.sync(a).ok);
         }
@@ -262,7 +381,10 @@ private slots:
         QVERIFY(unfolded(members.value(href)).contains(u"SUMMARY:DENTYSTA 15:00"_s));
         QCOMPARE(one.conflictFiles().size(), 1);
         // A field changed on one side only is merged without a conflict.
-        editInWindow(one, record(day, {}, u"Gabinet"_s, u"Dentysta 15:00"_s), record(day, {}, u"Gabinet 2"_s, u"Dentysta 15:00"_s), true);
+        editInWindow(one,
+                     record(day, {}, u"Gabinet"_s, u"Dentysta 15:00"_s),
+                     record(day, {}, u"Gabinet 2"_s, u"Dentysta 15:00"_s),
+                     true);
         QByteArray moved = m_raw->send("GET", href).body;
         moved.replace("TRIGGER:-PT30M", "TRIGGER:-PT1H");
         put(a.calendarUrl, u"wizyta.ics"_s, moved, true);

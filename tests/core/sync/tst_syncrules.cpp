@@ -1,6 +1,7 @@
 // The sync's decisions, merge, card patching, events and state file, without a server.
 #include "support/Pictures.h"
 
+#include "core/appointments/AppointmentTimes.h"
 #include "core/common/DateText.h"
 #include "core/exchange/ContentLines.h"
 #include "core/exchange/ICalendar.h"
@@ -10,6 +11,7 @@
 #include "core/sync/plan/SyncRules.h"
 
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -498,42 +500,80 @@ private slots:
         QTest::addColumn<QString>("description");
         QTest::addColumn<QList<QByteArray>>("has");
         QTest::addColumn<QList<QByteArray>>("hasNot");
-        const QByteArray timed =
-            "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\nDTEND;TZID=Europe/Warsaw:20261210T150000\r\n"
-            "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
-            "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
+        QTest::addColumn<QString>("time"); // "start|end|alarm" here; "=" the event's own
+        const QByteArray timed = "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\nDTEND;TZID=Europe/Warsaw:20261210T150000\r\n"
+                                 "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
+                                 "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
         QTest::newRow("description") << timed << u"10.12.2026"_s << QString() << u"Gabinet"_s << u"Ortodonta"_s
                                      << QList<QByteArray>{"SUMMARY:Ortodonta\r\n",
                                                           "LOCATION:Gabinet\r\n",
                                                           "DESCRIPTION:Karta\r\n",
                                                           "DESCRIPTION:Alarm\r\n",
                                                           "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\n"}
-                                     << QList<QByteArray>{"Dentysta", "X-MORWINEK-OSOBA"};
+                                     << QList<QByteArray>{"Dentysta", "X-MORWINEK-OSOBA"} << u"="_s;
         QTest::newRow("a person added") << timed << u"10.12.2026"_s << u"Nowak"_s << u"Gabinet"_s << u"Dentysta"_s
                                         << QList<QByteArray>{"SUMMARY:Nowak: Dentysta\r\n",
                                                              "X-MORWINEK-OSOBA:Nowak\r\nBEGIN:VALARM"}
-                                        << QList<QByteArray>{};
+                                        << QList<QByteArray>{} << u"="_s;
         QTest::newRow("place removed") << timed << u"10.12.2026"_s << QString() << QString() << u"Dentysta"_s
-                                       << QList<QByteArray>{"SUMMARY:Dentysta\r\n"} << QList<QByteArray>{"LOCATION"};
+                                       << QList<QByteArray>{"SUMMARY:Dentysta\r\n"} << QList<QByteArray>{"LOCATION"}
+                                       << u"="_s;
         QTest::newRow("moved: zoned time keeps its time of day")
             << timed << u"12.12.2026"_s << QString() << u"Gabinet"_s << u"Dentysta"_s
             << QList<QByteArray>{"DTSTART;TZID=Europe/Warsaw:20261212T143000\r\n",
                                  "DTEND;TZID=Europe/Warsaw:20261212T150000\r\n",
                                  "TRIGGER:-PT30M"}
-            << QList<QByteArray>{"20261210"};
+            << QList<QByteArray>{"20261210"} << u"="_s;
         QTest::newRow("moved: all-day over three days stays three days")
             << QByteArray("DTSTART;VALUE=DATE:20261210\r\nDTEND;VALUE=DATE:20261213\r\nSUMMARY:Urlop\r\n")
             << u"20.12.2026"_s << QString() << QString() << u"Urlop"_s
             << QList<QByteArray>{"DTSTART;VALUE=DATE:20261220\r\n", "DTEND;VALUE=DATE:20261223\r\n"}
-            << QList<QByteArray>{};
+            << QList<QByteArray>{} << u"="_s;
         const QDateTime utc(QDate(2026, 3, 20), QTime(12, 0), Qt::UTC);
         const QDateTime moved = utc.toLocalTime().addDays(10).toUTC();
         QTest::newRow("moved: UTC keeps the local time of day")
             << "DTSTART:" + utc.toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1() + "\r\nSUMMARY:Lot\r\n"
             << DateText::toText(utc.toLocalTime().date().addDays(10)) << QString() << QString() << u"Lot"_s
             << QList<QByteArray>{"DTSTART:" + moved.toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1() + "\r\n"}
-            << QList<QByteArray>{};
+            << QList<QByteArray>{} << u"="_s;
+        const QByteArray floating = "DTSTART:20261210T143000\r\nDTEND:20261210T150000\r\nSUMMARY:Dentysta\r\n"
+                                    "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
+        QTest::newRow("new time and alarm: floating stays floating")
+            << floating << u"10.12.2026"_s << QString() << QString() << u"Dentysta"_s
+            << QList<QByteArray>{"DTSTART:20261210T160000\r\nDTEND:20261210T171500\r\n",
+                                 "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nDESCRIPTION:Alarm\r\n"}
+            << QList<QByteArray>{"T143000", "PT30M", "VTIMEZONE"} << u"16:00|17:15|15"_s;
+        QTest::newRow("time and alarm removed: all-day")
+            << floating << u"10.12.2026"_s << QString() << QString() << u"Dentysta"_s
+            << QList<QByteArray>{"DTSTART;VALUE=DATE:20261210\r\nDTEND;VALUE=DATE:20261211\r\n"}
+            << QList<QByteArray>{"VALARM", "TRIGGER", "DESCRIPTION:Alarm", "T1430"} << u"||-1"_s;
+        const auto inWarsaw = [](const QDate &day, QTime t) {
+            return QDateTime(day, t).toTimeZone(QTimeZone("Europe/Warsaw")).toString(u"yyyyMMdd'T'HHmmss"_s).toLatin1();
+        };
+        QTest::newRow("all-day given a time: zoned, with the zone and an alarm")
+            << QByteArray("DTSTART;VALUE=DATE:20261210\r\nDTEND;VALUE=DATE:20261211\r\nSUMMARY:Dentysta\r\n")
+            << u"10.12.2026"_s << QString() << QString() << u"Dentysta"_s
+            << QList<QByteArray>{"VERSION:2.0\r\nBEGIN:VTIMEZONE\r\nTZID:Europe/Warsaw\r\n",
+                                 "DTSTART;TZID=Europe/Warsaw:" + inWarsaw(QDate(2026, 12, 10), QTime(9, 0)) + "\r\n",
+                                 "DTEND;TZID=Europe/Warsaw:" + inWarsaw(QDate(2026, 12, 10), QTime(9, 0)) + "\r\n",
+                                 "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:Dentysta\r\nTRIGGER:-PT5M\r\nEND:"
+                                 "VALARM\r\nEND:VEVENT"}
+            << QList<QByteArray>{"VALUE=DATE"} << u"09:00||5"_s;
+        const QDateTime utcStart(QDate(2026, 7, 1), QTime(8, 0), Qt::UTC);
+        const QTime localStart = utcStart.toLocalTime().time();
+        QTest::newRow("UTC given another time and an alarm by its end: UTC, the alarm from the start")
+            << "DTSTART:" + utcStart.toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
+                   + "\r\nDTEND:" + utcStart.addSecs(3600).toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
+                   + "\r\nSUMMARY:Lot\r\nBEGIN:VALARM\r\nTRIGGER;RELATED=END:-PT2H\r\nEND:VALARM\r\n"
+            << DateText::toText(utcStart.toLocalTime().date()) << QString() << QString() << u"Lot"_s
+            << QList<QByteArray>{"DTSTART:" + utcStart.addSecs(1800).toString(u"yyyyMMdd'T'HHmmss'Z'"_s).toLatin1()
+                                     + "\r\n",
+                                 "TRIGGER:-PT30M\r\n"}
+            << QList<QByteArray>{"RELATED"}
+            << ClockText::toText(localStart.addSecs(1800)) + u"|"_s + ClockText::toText(localStart.addSecs(3600))
+                   + u"|30"_s;
     }
+
     void patchEvent()
     {
         QFETCH(QByteArray, event);
@@ -543,9 +583,19 @@ private slots:
         QFETCH(QString, description);
         QFETCH(QList<QByteArray>, has);
         QFETCH(QList<QByteArray>, hasNot);
+        QFETCH(QString, time);
         const QByteArray text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:tel-1\r\nX-TEL:1\r\n" + event
                                 + "END:VEVENT\r\nEND:VCALENDAR\r\n";
-        const Appointment now{date, person, place, description};
+        // The sync sends the time the appointment has here: as the event gave it, or changed.
+        Appointment now{date, person, place, description};
+        Appointment was;
+        QCOMPARE(ICalendar::readEvent(text, &was, nullptr), ICalendar::EventKind::Usable);
+        now.time = was.time;
+        if (time != u"=") {
+            const QStringList parts = time.split(u'|');
+            bool ok = false;
+            now.time = {ClockText::parse(parts[0], &ok), ClockText::parse(parts[1], &ok), parts[2].toInt()};
+        }
         const QByteArray patched = ICalendar::patchEvent(text, now, u"inny"_s, QDateTime::currentDateTimeUtc());
         for (const QByteArray &part : has) {
             QVERIFY2(patched.contains(part), part.constData());
@@ -553,7 +603,8 @@ private slots:
         for (const QByteArray &part : hasNot) {
             QVERIFY2(!patched.contains(part), part.constData());
         }
-        QVERIFY(patched.startsWith("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:tel-1\r\nX-TEL:1\r\n"));
+        QVERIFY(patched.startsWith("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"));
+        QVERIFY(patched.contains("BEGIN:VEVENT\r\nUID:tel-1\r\nX-TEL:1\r\n"));
         Appointment back;
         QCOMPARE(ICalendar::readEvent(patched, &back, nullptr), ICalendar::EventKind::Usable);
         QCOMPARE(back, now);

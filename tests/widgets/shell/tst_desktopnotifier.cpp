@@ -19,15 +19,18 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("action");
-        QTest::newRow("Otwórz") << "bOtworz" << int(Notifier::Open);
-        QTest::newRow("Przypomnij za 10 minut") << "bPrzypomnij" << int(Notifier::Snooze);
+        QTest::addColumn<bool>("refusedLater"); // the service took it, then said it could not
+        QTest::newRow("Otwórz") << "bOtworz" << int(Notifier::Open) << false;
+        QTest::newRow("Przypomnij za 10 minut") << "bPrzypomnij" << int(Notifier::Snooze) << false;
+        QTest::newRow("refused later, Otwórz") << "bOtworz" << int(Notifier::Open) << true;
     }
     void withoutServiceOrTray_buttonWindow()
     {
         QFETCH(QString, button);
         QFETCH(int, action);
+        QFETCH(bool, refusedLater);
         FakeNotifier silent;
-        silent.answering = false;
+        silent.answering = refusedLater;
         DesktopNotifier notifier(&silent, [] {
             return nullptr; // offscreen: no tray
         });
@@ -35,6 +38,9 @@ private slots:
         const quint32 id =
             notifier.show({QStringLiteral("Morwinek - Przypomnienie"), QStringLiteral("24.12.2026 14:30")});
         QVERIFY(id != 0);
+        if (refusedLater) {
+            silent.refuse(1);
+        }
         AlarmWindow *window = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets()) {
             window = window ? window : qobject_cast<AlarmWindow *>(w);

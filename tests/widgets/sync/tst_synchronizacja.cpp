@@ -2,9 +2,13 @@
 #include "support/RadicaleServer.h"
 #include "support/ShellFixture.h"
 
+#include "core/appointments/Appointment.h"
+#include "core/common/Cp1250.h"
+#include "core/common/DateText.h"
 #include "core/contacts/ContactFile.h"
 #include "core/sync/DavSyncEngine.h"
 #include "platform/sim/MemoryPasswordStore.h"
+#include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
 #include "widgets/sync/SyncController.h"
 #include "widgets/sync/TForm_Konflikty.h"
@@ -157,9 +161,13 @@ void TestSynchronizacja::syncByHand_showsResultAndReloadsContactsWindow()
     RadicaleServer server;
     QString error;
     QVERIFY2(server.start(&error), qPrintable(error));
+    const QByteArray lunch = Cp1250::encode(AppointmentRecord::encode(
+        {DateText::toText(QDate::currentDate().addDays(1)), QStringLiteral("Nowak Ewa"), {}, QStringLiteral("Obiad")}));
     {
-        // The other device sends its one contact first.
+        // The other device sends its one contact first, and a timed appointment.
         Device b(lineFor("00001", "Zając Piotr") + "\r\n");
+        b.writeFile(QStringLiteral("Morwinek.term"), lunch + "\r\n");
+        b.writeFile(QStringLiteral("Morwinek.godziny"), "T|13:00|14:30|60|" + lunch + "\r\n");
         b.connectTo(server.url());
         QTRY_VERIFY_WITH_TIMEOUT(b.connected(), 30000);
         QVERIFY(b.syncByHand());
@@ -168,6 +176,8 @@ void TestSynchronizacja::syncByHand_showsResultAndReloadsContactsWindow()
     Device a(lineFor("00001", "Adamska Ola") + "\r\n" + lineFor("00002", "Nowak Jan") + "\r\n");
     a.main->Kontakty->trigger();
     QTest::mouseClick(Form_Notatniczek->Button_Ostatni, Qt::LeftButton);
+    a.sim.clock.setDate(QDate::currentDate());
+    a.main->Terminy->trigger();
     TForm_Synchronizacja &w = a.connectTo(server.url());
     QTRY_VERIFY_WITH_TIMEOUT(a.connected(), 30000);
     QVERIFY(a.syncByHand());
@@ -180,6 +190,11 @@ void TestSynchronizacja::syncByHand_showsResultAndReloadsContactsWindow()
     QVERIFY(Form_Notatniczek->isEnabled());
     QCOMPARE(Form_Notatniczek->book().count(), 3);
     QCOMPARE(Form_Notatniczek->Edit_ID->text().trimmed(), QStringLiteral("00002"));
+    // The open appointments window took the appointment in with its time and alarm.
+    QCOMPARE(Form_Terminy->entryCount(), 1);
+    Form_Terminy->ListView1->setCurrentItem(Form_Terminy->ListView1->topLevelItem(0));
+    QVERIFY(Form_Terminy->ListView1->topLevelItem(0)->text(0).endsWith(QStringLiteral(" 13:00-14:30")));
+    QCOMPARE(Form_Terminy->cbPrzypomnij->currentData().toInt(), 60);
     QVERIFY(a.syncByHand()); // nothing new either way
     QVERIFY2(w.Label_Wynik->text().startsWith("Kontakty: wysłano 0, odebrano 0"), qPrintable(w.Label_Wynik->text()));
     w.Edit_Haslo->setText(QStringLiteral("zle-haslo"));

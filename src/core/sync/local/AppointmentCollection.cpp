@@ -9,7 +9,6 @@
 #include "core/sync/SyncItemIndex.h"
 #include "core/sync/plan/SyncRules.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 
 using namespace Qt::StringLiterals;
@@ -28,6 +27,9 @@ bool AppointmentCollection::load(QString *error)
         *error = path + u": "_s + *error;
         return false;
     }
+    if (!m_times.load(m_dataDir, error)) {
+        return false;
+    }
     for (const QByteArray &line : std::as_const(m_lines)) {
         const QString record = Cp1250::decode(line);
         if (DateText::parseDate(AppointmentRecord::decode(record).date).isValid()) {
@@ -39,7 +41,7 @@ bool AppointmentCollection::load(QString *error)
 
 QByteArray AppointmentCollection::hash(const QString &key) const
 {
-    return QCryptographicHash::hash(Cp1250::encode(key), QCryptographicHash::Sha1).toHex();
+    return m_times.hash(key);
 }
 
 QList<QByteArray> AppointmentCollection::identityOf(const QString &record)
@@ -136,6 +138,9 @@ bool AppointmentCollection::write(DailyBackup *backup, QString *error)
         lines.append(Cp1250::encode(record));
     }
     const QString path = QDir(m_dataDir).filePath(QLatin1String(AppointmentList::fileName));
+    if (!m_times.save(m_lines, lines, error)) {
+        return false;
+    }
     if (backup) {
         backup->beforeWrite(path);
     }
@@ -160,13 +165,14 @@ AppointmentCollection::Taken AppointmentCollection::take(const QString &key, Syn
         break;
     }
     const QString record = AppointmentRecord::encode(appointment);
+    const bool retimed = m_times.take(record, appointment.time);
     entry.key = record;
     entry.hash = hash(record);
     if (!key.isEmpty() && key != record && exists(key)) {
         remove(key);
     }
     if (exists(record) || isOld(record)) {
-        return Taken::Known;
+        return retimed && exists(record) ? Taken::Retimed : Taken::Known;
     }
     add(record);
     entry.pending = true;
@@ -190,7 +196,7 @@ AppointmentCollection::merge(const QString &key, const SyncItem *known, SyncItem
         result.upload = true;
         return result;
     }
-    const Appointment mine = AppointmentRecord::decode(key);
+    const Appointment mine = m_times.appointment(key);
     std::optional<Appointment> base;
     if (Appointment b; known && SyncRules::readEvent(known->serverText, &b, nullptr) == SyncRules::EventKind::Usable) {
         base = b;
@@ -207,7 +213,12 @@ AppointmentCollection::merge(const QString &key, const SyncItem *known, SyncItem
             result.conflict = true;
         }
     }
+    merged.time = SyncedTimes::merged(base ? &base->time : nullptr, mine.time, theirs.time, &result.conflict);
     const QString record = AppointmentRecord::encode(merged);
+    if (m_times.take(record, merged.time) && record == key) {
+        entry.hash = hash(key);
+        result.received = true;
+    }
     if (record != key) {
         remove(key);
         add(record);
@@ -216,7 +227,7 @@ AppointmentCollection::merge(const QString &key, const SyncItem *known, SyncItem
         entry.pending = true;
         result.received = true;
     }
-    result.upload = record != AppointmentRecord::encode(theirs);
+    result.upload = record != AppointmentRecord::encode(theirs) || merged.time != theirs.time;
     if (result.upload) {
         entry.hash.clear(); // sent after the files are written
     }

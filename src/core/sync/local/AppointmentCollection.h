@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/sync/SyncedTimes.h"
 #include "core/sync/local/LocalCollection.h"
 
 #include <QDate>
@@ -33,7 +34,7 @@ public:
     bool isOld(const QString &record) const override;
     SyncPlanner::LocalSnapshot snapshot(const SyncCollectionState &state) const override;
     void removeDeleted(const QString &record) override;
-    bool changed() const override { return !m_removed.isEmpty() || !m_added.isEmpty(); }
+    bool changed() const override { return !m_removed.isEmpty() || !m_added.isEmpty() || m_times.changed(); }
     void deleted(QList<QByteArray> *lines, QStringList *records) const override;
     void deletedKept() override { m_deletedOnServer.clear(); }
     [[nodiscard]] bool write(DailyBackup *backup, QString *error) override;
@@ -43,12 +44,16 @@ public:
         Invalid,
         Recurring, // a series: known, never brought here
         Known,
+        Retimed, // known, its time of day or alarm changed
         Added
     };
     // The server's event replaces key's appointment (or comes as a new one); entry gets its record.
     Taken take(const QString &key, SyncItem &entry, const QByteArray &remote);
     // The server's event merged into key's appointment, against what was last synced (known).
     Merged merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote);
+
+    // The record's fields with its time of day and alarm: what goes to the server.
+    Appointment appointment(const QString &record) const { return m_times.appointment(record); }
 
     void add(const QString &record);
     void remove(const QString &record);
@@ -73,4 +78,5 @@ private:
     QSet<QString> m_deletedOnServer; // kept in "kopie"
     QSet<QString> m_removedByUser;
     qsizetype m_editsTaken = 0;
+    SyncedTimes m_times; // their times of day and alarms
 };
