@@ -178,6 +178,7 @@ void DavSyncEngine::startCollection(bool calendar)
     }
     if (m_calendar) {
         m_appointments.followEdits(m_index);
+        m_appointments.adoptStoredTimes(collection());
     }
     CollectionReader::Pass pass;
     pass.calendar = calendar;
@@ -191,7 +192,7 @@ void DavSyncEngine::startCollection(bool calendar)
         return local().hash(key) != hash;
     };
     pass.localChanged = [this] {
-        return local().changedSince(collection());
+        return local().changed() || local().changedSince(collection());
     };
     pass.unchanged = [this] {
         m_unchanged = true;

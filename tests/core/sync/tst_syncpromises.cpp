@@ -4,10 +4,14 @@
 #include "support/SyncDevices.h"
 
 #include "core/appointments/AppointmentEdits.h"
+#include "core/appointments/AppointmentTimes.h"
+#include "core/common/Cp1250.h"
 #include "core/exchange/ContentLines.h"
 #include "core/exchange/ICalendar.h"
 #include "core/sync/DeletedItems.h"
 #include "core/sync/SyncState.h"
+
+#include <QCryptographicHash>
 
 using namespace Qt::StringLiterals;
 
@@ -224,6 +228,43 @@ private slots:
         QVERIFY((o = one.sync(a)).ok);
         QVERIFY(isZero(o.appointments));
         QCOMPARE(timeOf(one, dentist), later);
+    }
+
+    // A folder whose side file lost the times (an older version kept them on the server only, with
+    // the record's own hash in the state) takes the synced event's time back without a write; a
+    // time removed here after it was synced with one goes to the server as removed.
+    void timesOnTheServerOnly_data()
+    {
+        QTest::addColumn<bool>("olderVersion");
+        QTest::newRow("synced by an older version: taken back") << true;
+        QTest::newRow("removed here: sent") << false;
+    }
+    void timesOnTheServerOnly()
+    {
+        QFETCH(bool, olderVersion);
+        const SyncAccount a = account();
+        Device one;
+        const QDate day = one.today.addDays(2);
+        put(a.calendarUrl, u"wizyta.ics"_s, phoneEvent(day, 1), true);
+        QVERIFY(one.sync(a).ok);
+        const QString dentist = record(day, {}, u"Gabinet"_s, u"Dentysta"_s);
+        const AppointmentTime synced = timeOf(one, dentist);
+        QVERIFY(synced.isTimed());
+        QVERIFY(QFile::remove(one.path(QLatin1String(AppointmentTimes::fileName))));
+        if (olderVersion) {
+            SyncState state;
+            QVERIFY(state.load(one.dir.path(), nullptr) && state.appointments.items.size() == 1);
+            state.appointments.items.first().hash =
+                QCryptographicHash::hash(Cp1250::encode(dentist), QCryptographicHash::Sha1).toHex();
+            QVERIFY(state.save(one.dir.path(), nullptr));
+        }
+        SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.appointments.sent, olderVersion ? 0 : 1);
+        QCOMPARE(timeOf(one, dentist), olderVersion ? synced : AppointmentTime());
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY(isZero(o.appointments));
+        QCOMPARE(timeOf(one, dentist), olderVersion ? synced : AppointmentTime());
     }
 
     // A timed appointment written here is a timed event in Europe/Warsaw with its zone and alarm;

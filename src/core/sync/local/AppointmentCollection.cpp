@@ -119,6 +119,25 @@ void AppointmentCollection::followEdits(SyncItemIndex &index)
     }
 }
 
+void AppointmentCollection::adoptStoredTimes(SyncCollectionState &state)
+{
+    for (SyncItem &item : state.items) {
+        if (item.key.isEmpty() || item.skipped || item.serverText.isEmpty() || !exists(item.key)
+            || !m_times.time(item.key).isEmpty()) {
+            continue;
+        }
+        const QByteArray before = hash(item.key); // of the record alone, as it has no time
+        Appointment event;
+        if (item.hash != before
+            || SyncRules::readEvent(item.serverText, &event, nullptr) != SyncRules::EventKind::Usable
+            || event.time.isEmpty() || AppointmentRecord::encode(event) != item.key) {
+            continue;
+        }
+        (void)m_times.take(item.key, event.time);
+        item.hash = hash(item.key);
+    }
+}
+
 void AppointmentCollection::consumeEdits()
 {
     (void)AppointmentEdits::consume(m_dataDir, m_editsTaken, nullptr);

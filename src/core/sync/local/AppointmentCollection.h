@@ -61,6 +61,10 @@ public:
     void followEdits(SyncItemIndex &index);
     // Records the window removed: never paired as an edit.
     const QSet<QString> &removedByUser() const { return m_removedByUser; }
+    // Appointments synced while their times stayed on the server only (by an older version): the
+    // time of the event as last synced is taken here, when nothing changed here since; their
+    // entries' hashes follow, so this is no change to send.
+    void adoptStoredTimes(SyncCollectionState &state);
     // The edits followed are taken from the window's record; those made during the sync stay.
     void consumeEdits();
 
