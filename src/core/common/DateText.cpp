@@ -51,6 +51,20 @@ bool hasNoYear(const QString &text)
     return date.isValid() && date.year() == noYear;
 }
 
+QString shownWithoutYear(const QString &text)
+{
+    return hasNoYear(text) ? text.left(5) : text;
+}
+
+QString withNoYear(const QString &text)
+{
+    if (text.size() != 5 || text[2] != u'.') {
+        return text;
+    }
+    const QString full = text + u'.' + QString::number(noYear);
+    return hasNoYear(full) ? full : text;
+}
+
 int parse(const QString &text)
 {
     const QDate date = parseDate(text);
@@ -77,12 +91,16 @@ QString toText(const QDate &date)
         // "dd.MM.yyyy" by hand: reading a file of thousands of dates does this for each.
         const int day = date.day();
         const int month = date.month();
-        const char16_t text[10] = {char16_t(u'0' + day / 10),          char16_t(u'0' + day % 10),
+        const char16_t text[10] = {char16_t(u'0' + day / 10),
+                                   char16_t(u'0' + day % 10),
                                    u'.',
-                                   char16_t(u'0' + month / 10),        char16_t(u'0' + month % 10),
+                                   char16_t(u'0' + month / 10),
+                                   char16_t(u'0' + month % 10),
                                    u'.',
-                                   char16_t(u'0' + year / 1000),       char16_t(u'0' + year / 100 % 10),
-                                   char16_t(u'0' + year / 10 % 10),    char16_t(u'0' + year % 10)};
+                                   char16_t(u'0' + year / 1000),
+                                   char16_t(u'0' + year / 100 % 10),
+                                   char16_t(u'0' + year / 10 % 10),
+                                   char16_t(u'0' + year % 10)};
         return QString(reinterpret_cast<const QChar *>(text), 10);
     }
     return QStringLiteral("%1.%2.%3")

@@ -29,6 +29,11 @@ QString fromDayToText(int day);
 inline constexpr int noYear = 1604;
 // True for a date text in that year, "dd.MM.1604".
 bool hasNoYear(const QString &text);
+// As an editor shows a date: "12.04" for "12.04.1604", any other text as it is.
+QString shownWithoutYear(const QString &text);
+// As an editor's text is stored: "12.04" (a day that exists in a leap year) becomes "12.04.1604",
+// any other text stays as it is.
+QString withNoYear(const QString &text);
 } // namespace DateText
 
 namespace FixedText {

@@ -256,6 +256,7 @@ Contact TForm_Notatniczek::contactFromEditors() const
     for (const EditorField &f : editorFields) {
         contact.*f.field = (this->*f.editor)->text();
     }
+    contact.Urodziny = DateText::withNoYear(contact.Urodziny);
     contact.Nazwa = ComboBox_Nazwa->currentText();
     return contact;
 }
@@ -265,6 +266,7 @@ void TForm_Notatniczek::showContactInEditors(const Contact &contact)
     for (const EditorField &f : editorFields) {
         (this->*f.editor)->setText(contact.*f.field);
     }
+    Edit_Urodziny->setText(DateText::shownWithoutYear(contact.Urodziny));
     ComboBox_Nazwa->setEditText(contact.Nazwa);
     // A name longer than the box shows its beginning, not its end.
     ComboBox_Nazwa->lineEdit()->setCursorPosition(0);
@@ -391,7 +393,9 @@ void TForm_Notatniczek::Change()
 
 void TForm_Notatniczek::Edit_UrodzinyChange()
 {
-    Button_Biorytmy->setEnabled(DateText::parse(Edit_Urodziny->text()) != DateText::invalid);
+    // A birthday without its year has no chart.
+    Button_Biorytmy->setEnabled(DateText::parse(Edit_Urodziny->text()) != DateText::invalid
+                                && !DateText::hasNoYear(Edit_Urodziny->text()));
     if (m_filling) {
         return;
     }

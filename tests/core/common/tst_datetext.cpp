@@ -14,6 +14,8 @@ private slots:
     void twoDigits();
     void swapNameOrder_data();
     void swapNameOrder();
+    void withoutYear_data();
+    void withoutYear();
 };
 
 void TestDateText::parse_data()
@@ -114,6 +116,34 @@ void TestDateText::swapNameOrder()
     QFETCH(QString, stored);
     QFETCH(QString, printed);
     QCOMPARE(FixedText::swapNameOrder(stored), printed);
+}
+
+// A birthday without its year: the editor's "dd.MM" and the stored "dd.MM.1604".
+void TestDateText::withoutYear_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("day and month") << "12.04"
+                                   << "12.04.1604";
+    QTest::newRow("leap day has its place") << "29.02"
+                                            << "29.02.1604";
+    QTest::newRow("no such day stays as typed") << "31.04"
+                                                << "31.04";
+    QTest::newRow("a whole date") << "12.04.1980"
+                                  << "12.04.1980";
+    QTest::newRow("other text") << "ok. 1950"
+                                << "ok. 1950";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TestDateText::withoutYear()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QCOMPARE(DateText::withNoYear(typed), stored);
+    QCOMPARE(DateText::shownWithoutYear(stored), typed);
+    QCOMPARE(DateText::hasNoYear(stored), stored != typed);
 }
 
 QTEST_GUILESS_MAIN(TestDateText)

@@ -90,6 +90,7 @@ private slots:
     void failedSave_showsErrorAndKeepsState();
     void birthday_switchesBiorytmy_data();
     void birthday_switchesBiorytmy();
+    void birthday_withoutYear();
     void biorytmy_opensChartForShownBirthday();
     void todayPanel_followsClock_data();
     void todayPanel_followsClock();
@@ -822,6 +823,8 @@ void TestNotatniczek::birthday_switchesBiorytmy_data()
     QTest::newRow("eight characters") << "1.2.1980" << false;
     QTest::newRow("no 29 Feb") << "29.02.1981" << false;
     QTest::newRow("leap day") << "29.02.1980" << true;
+    QTest::newRow("without a year") << "12.04" << false;
+    QTest::newRow("in the year kept for none") << "12.04.1604" << false;
 }
 
 void TestNotatniczek::birthday_switchesBiorytmy()
@@ -836,6 +839,28 @@ void TestNotatniczek::birthday_switchesBiorytmy()
     // Even in an empty book the birthday counts as an edit without the notice.
     QCOMPARE(prompter().boxes.size(), 0);
     QVERIFY(w->Label_Ile->font().bold());
+}
+
+// A birthday known without its year (a phone's) shows as "12.04", goes back to the file as it was,
+// and a day and month typed alone are kept the same way.
+void TestNotatniczek::birthday_withoutYear()
+{
+    Contact c;
+    c.ID = u"10000"_qs;
+    c.Nazwa = u"Nowak Ewa"_qs;
+    c.Urodziny = u"12.04.1604"_qs;
+    const QByteArray bytes = c.toLine() + "\r\n";
+    TForm_Notatniczek *w = open(bytes);
+    QVERIFY(w);
+    QCOMPARE(w->Edit_Urodziny->text(), u"12.04"_qs);
+    QVERIFY(!w->changed());
+    click("Button_Zapisz");
+    QCOMPARE(dataFile(), bytes);
+    w->Edit_Urodziny->clear();
+    typeInto(w->Edit_Urodziny, u"29.02"_qs);
+    click("Button_Zapisz");
+    QCOMPARE(Contact::fromLine(TextFile::splitLines(dataFile()).first()).Urodziny, u"29.02.1604"_qs);
+    QCOMPARE(w->Edit_Urodziny->text(), u"29.02"_qs);
 }
 
 void TestNotatniczek::biorytmy_opensChartForShownBirthday()
