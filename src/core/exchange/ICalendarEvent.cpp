@@ -1,9 +1,9 @@
 // One stored appointment as one calendar event: written, read and patched in one place, so the
 // export and the sync never differ.
-#include "ContactImport.h"
 #include "ContentLines.h"
 #include "ExchangeContact.h"
 #include "ICalendar.h"
+#include "StoredValue.h"
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
@@ -19,16 +19,9 @@ namespace {
 using namespace Qt::StringLiterals;
 
 // A value as the appointments file can keep it: in code page 1250, one line, within its width.
-QString storable(QString text, int width)
+QString storable(const QString &text, int width)
 {
-    ContactImport::foldToCp1250(&text);
-    for (QChar &ch : text) {
-        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) {
-            ch = u' ';
-        }
-    }
-    text = FixedText::trimmed(text);
-    return text.size() > width ? FixedText::trimmed(text.left(width)) : text;
+    return StoredValue::storable(text, width);
 }
 
 // Where an event's own properties stand: the lines of its first VEVENT, not of the components
