@@ -18,12 +18,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-// A value as the appointments file can keep it: in code page 1250, one line, within its width.
-QString storable(const QString &text, int width)
-{
-    return StoredValue::storable(text, width);
-}
-
 // Where an event's own properties stand: the lines of its first VEVENT, not of the components
 // inside it (alarms) nor of the time zones before it.
 struct EventLines
@@ -398,9 +392,9 @@ EventKind readEvent(const QByteArray &text, Appointment *appointment, QString *u
         }
     }
     appointment->date = DateText::toText(day);
-    appointment->person = storable(person, AppointmentRecord::personWidth);
-    appointment->place = storable(location, AppointmentRecord::placeWidth);
-    appointment->description = storable(description, AppointmentRecord::descriptionWidth);
+    appointment->person = StoredValue::storable(person, AppointmentRecord::personWidth);
+    appointment->place = StoredValue::storable(location, AppointmentRecord::placeWidth);
+    appointment->description = StoredValue::storable(description, AppointmentRecord::descriptionWidth);
     appointment->time = timeOf(event, start, hasEnd ? momentOf(end) : QDateTime(), duration);
     return EventKind::Usable;
 }
