@@ -18,7 +18,8 @@ bool lockFolderAlone(DataFolderLock &lock, const QString &dataDir, FolderUse use
                 << Qt::endl;
         } else {
             err << u"Organizer Morwinek pracuje na folderze danych %1. Synchronizuj w jego oknie "
-                   u"\"Morwinek - Synchronizacja\" albo zamknij go przed synchronizacją z wiersza poleceń."_s.arg(folder)
+                   u"\"Morwinek - Synchronizacja\" albo zamknij go przed synchronizacją z wiersza poleceń."_s.arg(
+                       folder)
                 << Qt::endl;
         }
         return false;

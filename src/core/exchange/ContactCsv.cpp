@@ -1,4 +1,5 @@
 #include "ContactCsv.h"
+
 #include "StoredValue.h"
 
 #include "core/common/Cp1250.h"

@@ -306,4 +306,3 @@ QList<QByteArray> IdentityKeySet::keysOf(const Contact &contact)
     }
     return result;
 }
-

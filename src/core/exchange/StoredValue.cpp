@@ -131,9 +131,11 @@ QString storable(QString text, int width, bool *folded)
     if (foldToCp1250(&text) && folded) {
         *folded = true;
     }
-    if (std::any_of(text.cbegin(), text.cend(), [](QChar ch) { return isControl(ch.unicode()); })) {
-        std::replace_if(
-            text.begin(), text.end(), [](QChar ch) { return isControl(ch.unicode()); }, QChar(u' '));
+    const auto control = [](QChar ch) {
+        return isControl(ch.unicode());
+    };
+    if (std::any_of(text.cbegin(), text.cend(), control)) {
+        std::replace_if(text.begin(), text.end(), control, QChar(u' '));
     }
     // One byte a character by now.
     text = FixedText::trimmed(text);
