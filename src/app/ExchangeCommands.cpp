@@ -1,12 +1,13 @@
 #include "ExchangeCommands.h"
 
+#include "FolderLockRefusal.h"
+
 #include "core/common/DailyBackup.h"
 #include "core/common/DataFolder.h"
 #include "core/contacts/ContactFile.h"
 #include "core/exchange/ContactExchange.h"
 #include "core/exchange/ContactImport.h"
 #include "core/sync/SyncState.h"
-#include "platform/linux/DataFolderLock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,19 +78,7 @@ private:
     {
         // Held until the import is written; a running organiser holds the folder shared.
         DataFolderLock lock(m_dataDir);
-        switch (lock.tryLockExclusive()) {
-        case DataFolderLock::Holder::None:
-            break;
-        case DataFolderLock::Holder::Organiser:
-            m_err << u"Organizer Morwinek pracuje na folderze danych %1. Zamknij go przed importem: trzyma kontakty "
-                     u"w pamięci i przy następnym zapisie nadpisałby zaimportowane."_s.arg(
-                         QDir::toNativeSeparators(m_dataDir))
-                  << Qt::endl;
-            return Refused;
-        case DataFolderLock::Holder::Import:
-            m_err << u"Trwa inny import kontaktów do folderu danych %1. Poczekaj, aż się zakończy, i spróbuj "
-                     u"ponownie."_s.arg(QDir::toNativeSeparators(m_dataDir))
-                  << Qt::endl;
+        if (!lockFolderAlone(lock, m_dataDir, FolderUse::Import, m_err)) {
             return Refused;
         }
         ContactFile book(m_dataDir);

@@ -1,5 +1,7 @@
 #include "SyncCommand.h"
 
+#include "FolderLockRefusal.h"
+
 #include "core/common/DailyBackup.h"
 #include "core/common/DataFolder.h"
 #include "core/common/IniFile.h"
@@ -8,7 +10,6 @@
 #include "core/sync/DeletedItems.h"
 #include "core/sync/LastSync.h"
 #include "core/sync/PasswordStore.h"
-#include "platform/linux/DataFolderLock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,20 +75,7 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     }
     // Held to the end: a running organiser keeps the contacts in memory and would overwrite the sync.
     DataFolderLock lock(dataDir);
-    switch (lock.tryLockExclusive()) {
-    case DataFolderLock::Holder::None:
-        break;
-    case DataFolderLock::Holder::Organiser:
-        err << u"Organizer Morwinek pracuje na folderze danych %1. Synchronizuj w jego oknie "
-               u"\"Morwinek - Synchronizacja\" albo zamknij go przed synchronizacją z wiersza poleceń."_s.arg(
-                   QDir::toNativeSeparators(dataDir))
-            << Qt::endl;
-        return Refused;
-    case DataFolderLock::Holder::Import:
-        // An import and a command-line sync both hold the folder alone.
-        err << u"Trwa import kontaktów albo inna synchronizacja folderu danych %1. Poczekaj, aż się zakończy, "
-               u"i spróbuj ponownie."_s.arg(QDir::toNativeSeparators(dataDir))
-            << Qt::endl;
+    if (!lockFolderAlone(lock, dataDir, FolderUse::Sync, err)) {
         return Refused;
     }
     if (commandLine.restoreDeleted) {

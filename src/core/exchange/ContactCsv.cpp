@@ -1,5 +1,7 @@
 #include "ContactCsv.h"
 
+#include "StoredValue.h"
+
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
 
@@ -549,69 +551,13 @@ QString cellText(const RawField &field, bool utf8)
 }
 
 // The code page 1250 bytes of a field to out (room for width bytes) when the data file can store
-// it as it stands: no formula mark, no blank or control character at either end, no control
-// character inside, every character one the code page holds, at most width of them. False when
-// anything would have to change, or the UTF-8 is not plain two- or three-byte sequences.
+// it as it stands (see StoredValue::storableBytes()) and no formula mark is to be taken off it.
 bool storedAsIs(QByteArrayView raw, bool utf8, int width, char *out, qsizetype *length)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(raw.data());
-    const auto *end = p + raw.size();
-    if (p == end) {
-        *length = 0;
-        return true;
-    }
-    if (*p <= 0x20 || *p == static_cast<unsigned char>(formulaMark.unicode()) || end[-1] <= 0x20) {
+    if (!raw.isEmpty() && raw.front() == static_cast<char>(formulaMark.unicode())) {
         return false;
     }
-    qsizetype n = 0;
-    while (p < end) {
-        // A run of printable ASCII, most of any field, is copied as it is.
-        const unsigned char *const runEnd = p + std::min<qsizetype>(end - p, width - n);
-        const unsigned char *q = p;
-        while (q < runEnd && *q >= 0x20 && *q < 0x7F) {
-            ++q;
-        }
-        std::memcpy(out + n, p, static_cast<size_t>(q - p));
-        n += q - p;
-        p = q;
-        if (p == end) {
-            break;
-        }
-        if (n == width) {
-            return false;
-        }
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            if (c < 0x20 || c == 0x7F) {
-                return false;
-            }
-            out[n++] = static_cast<char>(c);
-            ++p;
-            continue;
-        }
-        if (!utf8) {
-            out[n++] = static_cast<char>(c); // every byte of the code page decodes and encodes back
-            ++p;
-            continue;
-        }
-        char16_t code = 0;
-        if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
-            code = static_cast<char16_t>(((c & 0x1F) << 6) | (p[1] & 0x3F));
-            p += 2;
-        } else if (c == 0xE2 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
-            code = static_cast<char16_t>(0x2000 | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F)); // dashes, quotes, €, ™
-            p += 3;
-        } else {
-            return false;
-        }
-        const int b = Cp1250::encodeBeyondAscii(QChar(code));
-        if (b < 0) {
-            return false;
-        }
-        out[n++] = static_cast<char>(b);
-    }
-    *length = n;
-    return true;
+    return StoredValue::storableBytes(raw, utf8, width, out, length);
 }
 
 // "1980-03-08" as spreadsheets write dates, in place, as dateText() makes it: "08.03.1980"; a

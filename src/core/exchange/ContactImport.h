@@ -1,11 +1,11 @@
 #pragma once
 
 #include "ExchangeContact.h"
+#include "IdentityKeySet.h"
+#include "ImportWrite.h"
 #include "PackedContact.h"
 
 #include <QStringList>
-
-#include <vector>
 
 class ContactFile;
 class ContactList;
@@ -72,46 +72,8 @@ public:
     static bool sameNumber(const QString &a, const QString &b);
 
 private:
-    struct IdentityKeys;
-    // Identity keys of the book and of the contacts met so far: their bytes one after another,
-    // each behind its length, and an open-addressing table of their hashes, so that a key costs
-    // no allocation of its own and an insert tells whether it was there.
-    class KeySet
-    {
-    public:
-        void clear();
-        void reserve(qsizetype keys);
-        // Adds the keys (at most four, all different); true when one of them was there already.
-        bool insertAll(const QByteArrayView *keys, int count);
-        qsizetype size() const { return static_cast<qsizetype>(m_count); }
-
-    private:
-        // Eight bytes, so a large table stays small: the import's files are far below 4 GB. The
-        // key's length is the byte before its characters.
-        struct Slot
-        {
-            quint32 hash = 0; // 0: empty
-            quint32 offset = 0;
-        };
-        void grow(size_t tableSize);
-        // Adds the key (at most 255 bytes) of the hash, with room in the table; false when it was
-        // there already.
-        bool insert(QByteArrayView key, quint32 hash);
-
-        std::vector<char> m_text;
-        std::vector<Slot> m_slots;
-        size_t m_count = 0;
-    };
-
-    // A contact as the import keeps it until apply(): its fields as the data file stores them,
-    // without an identifier, and what the line cannot hold.
-    struct Kept
-    {
-        PackedContact fields;
-        QString notes;
-        QByteArray photo;
-        QString uid;
-    };
+    // A contact as the import keeps it until apply().
+    using Kept = ImportedContact;
 
     [[nodiscard]] bool addTo(ContactFile &book, bool onlyNew, bool listed, Result *result, QString *error) const;
     void foldForStorage(ExchangeContact *item, bool *folded) const;
@@ -119,15 +81,12 @@ private:
     static void foldNotes(QString *notes, bool *folded);
     // Keeps a contact made fit for the book; see add().
     [[nodiscard]] bool keep(Kept item, bool folded, bool photoRefused, QString *error);
-    // Adds the identity keys of a contact's stored name, numbers and address; true when one of
-    // them was known.
-    bool addKeys(QByteArrayView name, const QByteArrayView (&phones)[3], QByteArrayView email);
 
     QList<Kept> m_contacts;
     QList<bool> m_duplicate;
     QList<bool> m_folded;
     QList<bool> m_photoRefused;
-    KeySet m_known;
+    IdentityKeySet m_known; // the keys of the book and of the contacts met so far
     int m_readCount = 0;
     int m_duplicateCount = 0;
     int m_groupCount = 0;         // group cards met, never kept

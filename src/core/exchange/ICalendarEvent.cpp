@@ -1,9 +1,9 @@
 // One stored appointment as one calendar event: written, read and patched in one place, so the
 // export and the sync never differ.
-#include "ContactImport.h"
 #include "ContentLines.h"
 #include "ExchangeContact.h"
 #include "ICalendar.h"
+#include "StoredValue.h"
 
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
@@ -17,19 +17,6 @@
 namespace {
 
 using namespace Qt::StringLiterals;
-
-// A value as the appointments file can keep it: in code page 1250, one line, within its width.
-QString storable(QString text, int width)
-{
-    ContactImport::foldToCp1250(&text);
-    for (QChar &ch : text) {
-        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) {
-            ch = u' ';
-        }
-    }
-    text = FixedText::trimmed(text);
-    return text.size() > width ? FixedText::trimmed(text.left(width)) : text;
-}
 
 // Where an event's own properties stand: the lines of its first VEVENT, not of the components
 // inside it (alarms) nor of the time zones before it.
@@ -405,9 +392,9 @@ EventKind readEvent(const QByteArray &text, Appointment *appointment, QString *u
         }
     }
     appointment->date = DateText::toText(day);
-    appointment->person = storable(person, AppointmentRecord::personWidth);
-    appointment->place = storable(location, AppointmentRecord::placeWidth);
-    appointment->description = storable(description, AppointmentRecord::descriptionWidth);
+    appointment->person = StoredValue::storable(person, AppointmentRecord::personWidth);
+    appointment->place = StoredValue::storable(location, AppointmentRecord::placeWidth);
+    appointment->description = StoredValue::storable(description, AppointmentRecord::descriptionWidth);
     appointment->time = timeOf(event, start, hasEnd ? momentOf(end) : QDateTime(), duration);
     return EventKind::Usable;
 }
