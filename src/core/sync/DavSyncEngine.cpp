@@ -96,6 +96,12 @@ void DavSyncEngine::discover(const SyncAccount &account)
     }
     beginJob(account, true);
     const QUrl url = QUrl::fromUserInput(account.address.trimmed());
+    if (QString error; !m_job.checkAddress(url, &error)) {
+        QTimer::singleShot(0, this, [this, error] {
+            finishDiscovery({}, error);
+        });
+        return;
+    }
     m_discovery.start(url, [this](const QList<DavCollection> &found, const QString &error) {
         finishDiscovery(found, error);
     });

@@ -38,6 +38,9 @@ void UploadQueue::markRetries(qsizetype from)
 
 void UploadQueue::send()
 {
+    if (!m_job.running()) {
+        return; // the job ended: nothing more is sent or confirmed
+    }
     while (m_running < parallelWrites && !m_operations.isEmpty()) {
         Operation op = m_operations.takeFirst();
         QList<DavSession::Header> headers;
