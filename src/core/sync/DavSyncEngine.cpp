@@ -6,10 +6,8 @@
 #include "SyncLeftovers.h"
 
 #include "core/appointments/AppointmentList.h"
-#include "core/common/TextFile.h"
 #include "core/exchange/ContactImport.h"
 #include "core/exchange/ContentLines.h"
-#include "core/exchange/ICalendar.h"
 #include "core/sync/plan/SyncRules.h"
 
 #include <QDir>
@@ -633,27 +631,8 @@ void DavSyncEngine::forget(const QString &key, const QString &href)
 QByteArray DavSyncEngine::uploadText(const Operation &op)
 {
     const SyncItem *item = m_index.find(op.key);
-    if (item && item->href != op.href) {
-        item = nullptr;
-    }
-    const QByteArray serverText = item ? item->serverText : QByteArray();
-    if (m_calendar) {
-        // The server's event changed only where this side's appointment differs from it.
-        return ICalendar::patchEvent(serverText, m_appointments.appointment(op.key), op.uid, m_clock->now().toUTC());
-    }
-    ExchangeContact send = m_contacts.value(op.key);
-    if (item && !send.photo.isEmpty() && SyncRules::photoHash(send.photo) == item->photoHash && !serverText.isEmpty()) {
-        ExchangeContact there;
-        if (SyncRules::readCard(serverText, &there, nullptr) && !there.photo.isEmpty()) {
-            send.photo = there.photo; // the server keeps its smaller copy of the same photo
-        }
-    } else if (op.smallPhoto && !send.photo.isEmpty()) {
-        QByteArray smaller;
-        if (SyncRules::shrinkPhoto(send.photo, &smaller)) {
-            send.photo = smaller;
-        }
-    }
-    return SyncRules::patchCard(serverText, send, op.uid, m_clock->now().toUTC());
+    return local().textToSend(
+        op.key, item && item->href == op.href ? item : nullptr, op.uid, op.smallPhoto, m_clock->now().toUTC());
 }
 
 bool DavSyncEngine::hasPhoto(const QString &key) const

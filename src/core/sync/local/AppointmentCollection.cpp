@@ -6,6 +6,7 @@
 #include "core/common/DailyBackup.h"
 #include "core/common/DateText.h"
 #include "core/common/TextFile.h"
+#include "core/exchange/ICalendar.h"
 #include "core/sync/SyncItemIndex.h"
 #include "core/sync/plan/SyncRules.h"
 
@@ -251,4 +252,11 @@ AppointmentCollection::merge(const QString &key, const SyncItem *known, SyncItem
         entry.hash.clear(); // sent after the files are written
     }
     return result;
+}
+
+QByteArray AppointmentCollection::textToSend(
+    const QString &key, const SyncItem *item, const QString &uid, bool, const QDateTime &nowUtc) const
+{
+    // The server's event changed only where this side's appointment differs from it.
+    return ICalendar::patchEvent(item ? item->serverText : QByteArray(), appointment(key), uid, nowUtc);
 }

@@ -38,6 +38,11 @@ public:
     void deleted(QList<QByteArray> *lines, QStringList *records) const override;
     void deletedKept() override { m_deletedOnServer.clear(); }
     [[nodiscard]] bool write(DailyBackup *backup, QString *error) override;
+    QByteArray textToSend(const QString &key,
+                          const SyncItem *item,
+                          const QString &uid,
+                          bool smallPhoto,
+                          const QDateTime &nowUtc) const override;
 
     enum class Taken
     {

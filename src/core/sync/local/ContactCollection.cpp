@@ -267,3 +267,22 @@ ContactCollection::merge(const QString &key, const SyncItem *known, SyncItem &en
     entry.hash = result.upload ? QByteArray() : mergedHash; // empty: sent after the files are written
     return result;
 }
+
+QByteArray ContactCollection::textToSend(
+    const QString &key, const SyncItem *item, const QString &uid, bool smallPhoto, const QDateTime &nowUtc) const
+{
+    const QByteArray serverText = item ? item->serverText : QByteArray();
+    ExchangeContact send = value(key);
+    if (item && !send.photo.isEmpty() && SyncRules::photoHash(send.photo) == item->photoHash && !serverText.isEmpty()) {
+        ExchangeContact there;
+        if (SyncRules::readCard(serverText, &there, nullptr) && !there.photo.isEmpty()) {
+            send.photo = there.photo; // the server keeps its smaller copy of the same photo
+        }
+    } else if (smallPhoto && !send.photo.isEmpty()) {
+        QByteArray smaller;
+        if (SyncRules::shrinkPhoto(send.photo, &smaller)) {
+            send.photo = smaller;
+        }
+    }
+    return SyncRules::patchCard(serverText, send, uid, nowUtc);
+}

@@ -26,6 +26,11 @@ public:
     bool changed() const override { return !m_changed.isEmpty() || !m_removed.isEmpty() || !m_new.isEmpty(); }
     void deleted(QList<QByteArray> *lines, QStringList *records) const override;
     [[nodiscard]] bool write(DailyBackup *backup, QString *error) override;
+    QByteArray textToSend(const QString &key,
+                          const SyncItem *item,
+                          const QString &uid,
+                          bool smallPhoto,
+                          const QDateTime &nowUtc) const override;
 
     ExchangeContact value(const QString &key) const { return m_contacts.value(key); }
     QByteArray photo(const QString &key) const { return m_contacts.value(key).photo; }

@@ -4,6 +4,7 @@
 #include "core/sync/plan/SyncPlanner.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -46,6 +47,13 @@ public:
     virtual void deleted(QList<QByteArray> *lines, QStringList *records) const = 0;
     // Those are kept aside now: not again if the write is tried once more.
     virtual void deletedKept() {}
+    // What is sent for key: the server's copy (item's text, when known) changed only where this
+    // side differs from it, or a new item with uid. A smaller photo when asked for.
+    virtual QByteArray textToSend(const QString &key,
+                                  const SyncItem *item,
+                                  const QString &uid,
+                                  bool smallPhoto,
+                                  const QDateTime &nowUtc) const = 0;
     // Writes the data file (and its side files) as changed; the changes are then forgotten.
     [[nodiscard]] virtual bool write(DailyBackup *backup, QString *error) = 0;
 
