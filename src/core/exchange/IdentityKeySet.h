@@ -8,7 +8,7 @@
 
 #include <vector>
 
-class Contact;
+struct Contact;
 
 // The identity keys of the contacts met so far, which tell a duplicate: two contacts are one
 // person when they have the same name (case ignored) and a telephone number (digits compared) or
