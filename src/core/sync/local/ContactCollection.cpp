@@ -253,8 +253,15 @@ ContactCollection::merge(const QString &key, const SyncItem *known, SyncItem &en
             base->photo = mine.photo;
         }
     }
-    const SyncRules::MergeResult merged = SyncRules::merge(base ? &*base : nullptr, mine, theirs);
+    // Met for the first time (a folder made from an export, a phone's own book): nothing says which
+    // value is older, and the address book keeps no time of change, so the server's stays.
+    const SyncRules::Side kept =
+        base ? SyncRules::Side::Here : SyncRules::keptWithoutBase(QDateTime(), SyncRules::cardRevision(remote));
+    const SyncRules::MergeResult merged = SyncRules::merge(base ? &*base : nullptr, mine, theirs, kept);
     result.conflict = !merged.conflicts.isEmpty();
+    if (result.conflict && !base && kept == SyncRules::Side::Server) {
+        result.conflictText = SyncRules::patchCard(remote, mine, entry.uid, QDateTime());
+    }
     ExchangeContact contact = merged.merged;
     contact.contact.ID = key;
     const QByteArray mergedHash = SyncRules::contactHash(contact);
