@@ -6,6 +6,7 @@
 #include "platform/sim/MemoryPasswordStore.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
+#include "widgets/shell/QtPrompter.h"
 #include "widgets/shell/TrayFallbackWindow.h"
 #include "widgets/sync/SyncController.h"
 #include "widgets/sync/TForm_Synchronizacja.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QToolButton>
@@ -112,6 +114,8 @@ private slots:
     void outage_toldOnceWhenItBeginsAndOnceWhenItEnds();
     void heldJob_askedThenRunAllowed_data();
     void heldJob_askedThenRunAllowed();
+    void threeAnswers_onScreen_data();
+    void threeAnswers_onScreen();
 };
 
 void TestSyncGuard::trayItem_justAboveInformacje()
@@ -451,6 +455,54 @@ void TestSyncGuard::heldJob_askedThenRunAllowed()
         QVERIFY(next.contactDeletions == SyncAccount::Deletions::Ask
                 && next.appointmentDeletions == SyncAccount::Deletions::Ask && !next.allowCopy);
     }
+}
+
+// The question as the desktop shows it: the buttons in the order given, the one asked for as the
+// default, and Escape as the last.
+void TestSyncGuard::threeAnswers_onScreen_data()
+{
+    QTest::addColumn<int>("click"); // -1: Escape
+    QTest::addColumn<int>("answer");
+    QTest::newRow("first") << 0 << 0;
+    QTest::newRow("second") << 1 << 1;
+    QTest::newRow("Escape is the last") << -1 << 2;
+}
+
+void TestSyncGuard::threeAnswers_onScreen()
+{
+    QFETCH(int, click);
+    const QStringList buttons{QStringLiteral("&Usuń tutaj"),
+                              QStringLiteral("&Zachowaj i wyślij na serwer"),
+                              QStringLiteral("&Nic nie zmieniaj")};
+    QStringList shown;
+    QString defaultText;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            if (QWidget *other = QApplication::activeModalWidget()) {
+                other->close();
+            }
+            return;
+        }
+        QList<QAbstractButton *> inOrder;
+        for (int i = 0; i < buttons.size(); ++i) {
+            auto *button = box->findChild<QPushButton *>(QStringLiteral("Button_%1").arg(i));
+            shown.append(button ? button->text() : QString());
+            inOrder.append(button);
+        }
+        defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
+        if (click < 0) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else if (inOrder[click]) {
+            inOrder[click]->click();
+        }
+    });
+    QtPrompter prompter;
+    const int answer =
+        prompter.choose(nullptr, QStringLiteral("Pytanie"), QStringLiteral("Ostrzeżenie!"), buttons, MB_DEFBUTTON3);
+    QCOMPARE(shown, buttons);
+    QCOMPARE(defaultText, buttons[2]);
+    QTEST(answer, "answer");
 }
 
 QTEST_MAIN(TestSyncGuard)

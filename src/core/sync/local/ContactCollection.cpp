@@ -253,8 +253,8 @@ ContactCollection::merge(const QString &key, const SyncItem *known, SyncItem &en
             base->photo = mine.photo;
         }
     }
-    // Met for the first time (a folder made from an export, a phone's own book): nothing says which
-    // value is older, and the address book keeps no time of change, so the server's stays.
+    // Met for the first time (a folder made from an older export, a phone's own book): the address
+    // book keeps no time of change, so the REV rule keeps the server's values and this side's aside.
     const SyncRules::Side kept =
         base ? SyncRules::Side::Here : SyncRules::keptWithoutBase(QDateTime(), SyncRules::cardRevision(remote));
     const SyncRules::MergeResult merged = SyncRules::merge(base ? &*base : nullptr, mine, theirs, kept);
