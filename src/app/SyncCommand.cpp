@@ -112,7 +112,10 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     account.address = settings.syncAddress;
     account.user = settings.syncUser;
     account.allowPlainHttp = settings.syncAllowPlainHttp;
-    account.allowDeletions = commandLine.allowDeletions;
+    const SyncAccount::Deletions deletions = commandLine.sendBack     ? SyncAccount::Deletions::SendBack
+                                             : commandLine.deleteHere ? SyncAccount::Deletions::DeleteHere
+                                                                      : SyncAccount::Deletions::Ask;
+    account.contactDeletions = account.appointmentDeletions = deletions;
     account.allowCopy = commandLine.allowCopy;
     account.addressBookUrl = settings.syncAddressBookUrl;
     account.calendarUrl = settings.syncCalendarUrl;
@@ -226,14 +229,16 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     if (outcome.contacts.conflicts + outcome.appointments.conflicts > 0) {
         out << u"Kopie z serwera zmienionych po obu stronach pól zapisano w folderze %1; obie wersje pokazuje "
                u"i pozwala wybrać jedną przycisk „Konflikty...” w oknie „Morwinek - Synchronizacja”."_s.arg(
-            QDir::toNativeSeparators(QDir(dataDir).filePath(QLatin1String(DavSyncEngine::conflictFolder))))
+                   QDir::toNativeSeparators(QDir(dataDir).filePath(QLatin1String(DavSyncEngine::conflictFolder))))
             << Qt::endl;
     }
     if (!outcome.ok) {
         err << outcome.error << Qt::endl;
         if (outcome.held.what == SyncOutcome::Held::Deletions) {
-            err << u"Jeśli tak ma być, uruchom: morwinek --sync --allow-deletions (usunięte zostaną zachowane "
-                   u"przez 30 dni; przywróci je morwinek --restore-deleted)."_s
+            err << u"Wybierz, co zrobić, i uruchom ponownie:\n"
+                   u"  morwinek --sync --delete-here   usuwa je tutaj (zostaną zachowane przez 30 dni; przywróci je "
+                   u"morwinek --restore-deleted),\n"
+                   u"  morwinek --sync --send-back     zachowuje je tutaj i wysyła z powrotem na serwer."_s
                 << Qt::endl;
         } else if (outcome.held.what == SyncOutcome::Held::Copy) {
             err << u"Jeśli tak ma być, uruchom: morwinek --sync --allow-copy."_s << Qt::endl;

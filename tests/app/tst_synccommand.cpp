@@ -1,5 +1,6 @@
 // morwinek --sync as a script runs it: exit codes, summary lines, the password rule.
 #include "support/RadicaleServer.h"
+#include "support/SyncDevices.h"
 
 #include "core/common/Cp1250.h"
 #include "core/contacts/Contact.h"
@@ -154,7 +155,7 @@ private slots:
         QVERIFY2(!r.out.contains(u"wysłano"_s), qPrintable(r.out)); // no result of a sync that failed
     }
 
-    // Last: it adds collections to the server the other cases share.
+    // After the other discovering cases: it adds collections to the server they share.
     void severalAddressBooks_namedUntilOneIsChosen()
     {
         QTemporaryDir dir;
@@ -184,6 +185,69 @@ private slots:
         ini.close();
         r = sync(fresh.path(), ok);
         QVERIFY2(r.code == 0, qPrintable(r.err));
+    }
+
+    // A small book whose cards all went from the server: --sync stops with nothing changed and names
+    // both answers; each answer then does what it says, and the next sync is quiet. After the cases
+    // that discover: it makes collections of its own.
+    void emptiedServer_answeredOnTheCommandLine_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("delete here") << u"--delete-here"_s << u"wysłano 0, odebrano 0, usunięto tutaj 3,"_s;
+        QTest::newRow("send back") << u"--send-back"_s << u"wysłano 3, odebrano 0, usunięto tutaj 0,"_s;
+    }
+    void emptiedServer_answeredOnTheCommandLine()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, says);
+        static int books = 0;
+        SyncDevices::RawDav raw(m_server.url());
+        const auto [book, calendar] = raw.makeCollections(u"pusta%1"_s.arg(++books));
+        QTemporaryDir dir;
+        writeSettings(dir.path(), m_server.url());
+        QFile ini(dir.filePath(u"Morwinek.ini"_s));
+        QVERIFY(ini.open(QIODevice::Append));
+        ini.write(Cp1250::encode(u"Ksiazka_adresowa="_s + book + u"\r\nKalendarz="_s + calendar + u"\r\n"_s));
+        ini.close();
+        QFile data(dir.filePath(u"Morwinek.data"_s));
+        QVERIFY(data.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 3; ++i) {
+            Contact c;
+            c.ID = QString::number(10000 + i);
+            c.Nazwa = u"Osoba %1"_s.arg(i);
+            data.write(c.toLine() + "\r\n");
+        }
+        data.close();
+        const QString ok = QString::fromLatin1(RadicaleServer::password);
+        Run r = sync(dir.path(), ok);
+        QVERIFY2(r.code == 0 && r.out.startsWith(u"Kontakty: wysłano 3,"_s), qPrintable(r.err + r.out));
+        const auto members = raw.members(book, false);
+        QCOMPARE(members.size(), 3);
+        for (auto it = members.cbegin(); it != members.cend(); ++it) {
+            QVERIFY(raw.send("DELETE", it.key()).status < 300);
+        }
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        const QByteArray before = data.readAll();
+        data.close();
+
+        r = sync(dir.path(), ok);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(u"Nic nie zmieniono"_s) && r.err.contains(u"morwinek --sync --delete-here"_s)
+                     && r.err.contains(u"morwinek --sync --send-back"_s),
+                 qPrintable(r.err));
+        QVERIFY2(!r.out.contains(u"wysłano"_s), qPrintable(r.out));
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        QCOMPARE(data.readAll(), before);
+        data.close();
+        QVERIFY(raw.members(book, false).isEmpty());
+
+        r = sync(dir.path(), ok, {answer});
+        QVERIFY2(r.code == 0 && r.out.startsWith(u"Kontakty: "_s + says), qPrintable(r.err + r.out));
+        QCOMPARE(raw.members(book, false).size(), answer == u"--send-back" ? 3 : 0);
+        r = sync(dir.path(), ok);
+        QVERIFY2(r.code == 0 && r.out.startsWith(u"Kontakty: wysłano 0, odebrano 0, usunięto tutaj 0,"_s),
+                 qPrintable(r.err + r.out));
     }
 };
 

@@ -60,11 +60,24 @@ const QList<Option> &options()
          [](CommandLine &c, const QString &) {
              c.sync = true;
          }},
+        {"--delete-here",
+         nullptr,
+         "z --sync: usuwa tutaj kontakty lub terminy, które zniknęły z serwera, także wiele naraz albo wszystkie",
+         [](CommandLine &c, const QString &) {
+             c.deleteHere = true;
+         }},
+        {"--send-back",
+         nullptr,
+         "z --sync: zachowuje tutaj kontakty lub terminy, które zniknęły z serwera (wiele naraz albo wszystkie), "
+         "i wysyła je z powrotem na serwer",
+         [](CommandLine &c, const QString &) {
+             c.sendBack = true;
+         }},
         {"--allow-deletions",
          nullptr,
-         "z --sync: usuwa tutaj także wiele kontaktów lub terminów naraz, gdy zniknęły z serwera",
+         "z --sync: to samo co --delete-here",
          [](CommandLine &c, const QString &) {
-             c.allowDeletions = true;
+             c.deleteHere = true;
          }},
         {"--allow-copy",
          nullptr,
@@ -171,9 +184,13 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (result.action == Run && result.sync && !result.exchange.isEmpty()) {
         result.action = Invalid;
         result.errorText = QStringLiteral("Opcji --sync nie można łączyć z eksportem ani importem");
-    } else if (result.action == Run && (result.allowDeletions || result.allowCopy) && !result.sync) {
+    } else if (result.action == Run && (result.deleteHere || result.sendBack || result.allowCopy) && !result.sync) {
         result.action = Invalid;
-        result.errorText = QStringLiteral("Opcje --allow-deletions i --allow-copy działają tylko z --sync");
+        result.errorText = QStringLiteral(
+            "Opcje --delete-here, --send-back, --allow-deletions i --allow-copy działają tylko z --sync");
+    } else if (result.action == Run && result.deleteHere && result.sendBack) {
+        result.action = Invalid;
+        result.errorText = QStringLiteral("Wybierz jedną z opcji --delete-here i --send-back");
     } else if (result.action == Run && result.restoreDeleted && (result.sync || !result.exchange.isEmpty())) {
         result.action = Invalid;
         result.errorText = QStringLiteral("Opcji --restore-deleted nie można łączyć z innymi działaniami");

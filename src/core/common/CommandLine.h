@@ -36,8 +36,11 @@ struct CommandLine
     QList<Exchange> exchange;
     // --sync: one two-way sync with the server of the settings, without a window.
     bool sync = false;
-    // --allow-deletions with --sync: the sync deletes here also many items gone from the server.
-    bool allowDeletions = false;
+    // With --sync, the answer to a sync that would delete many items here, or all that the server
+    // lost at once: --delete-here (or the older --allow-deletions) deletes them here, --send-back
+    // keeps them and sends them back to the server. Without either such a sync stops.
+    bool deleteHere = false;
+    bool sendBack = false;
     // --allow-copy with --sync: the book is sent into a newly chosen collection that holds items.
     bool allowCopy = false;
     // --restore-deleted: brings back what syncs deleted here in the last 30 days, without a window.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -42,4 +43,9 @@ public:
     virtual ~Prompter() = default;
     virtual void beep(Beep type = Exclamation) = 0;
     virtual Answer messageBox(QWidget *parent, const QString &text, const QString &caption, unsigned flags) = 0;
+    // A question whose answers are named on their buttons (left to right); flags give the icon and the
+    // default button (MB_DEFBUTTON1...). The last button also answers Escape and a box closed unanswered.
+    // The index of the button chosen.
+    virtual int choose(
+        QWidget *parent, const QString &text, const QString &caption, const QStringList &buttons, unsigned flags) = 0;
 };

@@ -301,8 +301,8 @@ void DavSyncEngine::decide()
             snapshot.identity.insert(it.key(), local().identity(it.key()));
         }
     }
-    const SyncPlanner::Plan plan = SyncPlanner::plan(c, snapshot, remote);
-    if (holdCopy(plan, remote) || holdDeletions(plan, remote)) {
+    SyncPlanner::Plan plan = SyncPlanner::plan(c, snapshot, remote);
+    if (holdCopy(plan, remote) || holdDeletions(plan)) {
         return;
     }
     apply(plan, remote);
@@ -388,22 +388,40 @@ void DavSyncEngine::apply(const SyncPlanner::Plan &plan, const SyncPlanner::Remo
     m_index.rebuild();
 }
 
-bool DavSyncEngine::holdDeletions(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote)
+bool DavSyncEngine::holdDeletions(SyncPlanner::Plan &plan)
 {
     const qsizetype here = local().count();
-    if (m_job.account().allowDeletions || !SyncPlanner::needsConsent(plan, here, remote)) {
+    if (!SyncPlanner::needsConsent(plan, here)) {
+        return false;
+    }
+    using Deletions = SyncAccount::Deletions;
+    const Deletions answer = m_calendar ? m_job.account().appointmentDeletions : m_job.account().contactDeletions;
+    if (answer == Deletions::SendBack) {
+        SyncPlanner::sendBack(plan);
+        return false;
+    }
+    if (answer == Deletions::DeleteHere) {
         return false;
     }
     m_state = m_stateBefore; // nothing of this plan stays
     summary() = CollectionSummary();
     const int count = plan.deletionsHere;
-    m_outcome.held = {SyncOutcome::Held::Deletions, count, static_cast<int>(here), m_calendar};
-    fail(m_calendar ? u"Synchronizacja usunęłaby tutaj %1 z %2 terminów, których nie ma już na serwerze. "
-                      u"Nic nie zmieniono."_s.arg(count)
-                          .arg(here)
-                    : u"Synchronizacja usunęłaby tutaj %1 z %2 kontaktów, których nie ma już na serwerze. "
-                      u"Nic nie zmieniono."_s.arg(count)
-                          .arg(here));
+    const bool emptied = plan.serverLostAll();
+    m_outcome.held = {SyncOutcome::Held::Deletions, count, static_cast<int>(here), m_calendar, emptied};
+    QString text;
+    if (emptied) {
+        text = m_calendar ? u"Kalendarz na serwerze stracił wszystkie wydarzenia, które miał przy ostatniej "
+                            u"synchronizacji. "_s
+                          : u"Książka adresowa na serwerze straciła wszystkie wizytówki, które miała przy ostatniej "
+                            u"synchronizacji. "_s;
+    }
+    text += m_calendar ? u"Synchronizacja usunęłaby tutaj %1 z %2 terminów, których nie ma już na serwerze. "
+                         u"Nic nie zmieniono."_s.arg(count)
+                             .arg(here)
+                       : u"Synchronizacja usunęłaby tutaj %1 z %2 kontaktów, których nie ma już na serwerze. "
+                         u"Nic nie zmieniono."_s.arg(count)
+                             .arg(here);
+    fail(text);
     return true;
 }
 
@@ -546,7 +564,7 @@ void DavSyncEngine::mergeItem(const QString &key, const SyncItem *known, const Q
         return;
     }
     if (merged.conflict) {
-        saveConflict(key, remote.text);
+        saveConflict(key, merged.conflictText.isEmpty() ? remote.text : merged.conflictText);
     }
     if (merged.received) {
         ++summary().received;

@@ -81,8 +81,8 @@ private:
     void apply(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote);
     // True, having stopped the job with nothing changed, when the plan deletes too much here, or
     // copies this side's items into a collection chosen instead of the one synced before that holds
-    // items already, without the user's word.
-    bool holdDeletions(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote);
+    // items already, without the user's word. Told to send such deletions back, changes the plan so.
+    bool holdDeletions(SyncPlanner::Plan &plan);
     bool holdCopy(const SyncPlanner::Plan &plan, const SyncPlanner::RemoteSnapshot &remote);
     void finishCollection();
     void finishSync();

@@ -14,14 +14,23 @@ struct SyncAccount
     QString user;
     QString password;
     bool allowPlainHttp = false; // plain http to a host that is not a loopback address, confirmed by the user
-    // A sync that would delete many items here (more than a handful and more than a quarter of the
-    // collection), or all of them, stops before changing anything unless the user allowed it; so
-    // does one that would copy the book into another collection that already holds items.
-    bool allowDeletions = false;
+    // What a sync does when it would delete many items here (more than a handful and more than a
+    // quarter of the collection), or any at all when the server's collection lost everything it
+    // had: stop before changing anything (Ask), delete them here, or keep them and send them back.
+    enum class Deletions
+    {
+        Ask,
+        DeleteHere,
+        SendBack
+    };
+    Deletions contactDeletions = Deletions::Ask;
+    Deletions appointmentDeletions = Deletions::Ask;
+    // A sync that would copy the book into another collection that already holds items stops
+    // before changing anything unless the user allowed it.
     bool allowCopy = false;
     // discover() makes an address book or a calendar the user's home lacks only when allowed to.
     bool createMissing = false;
-    QString addressBookUrl;      // found by discover(); both must be set for synchronize()
+    QString addressBookUrl; // found by discover(); both must be set for synchronize()
     QString calendarUrl;
 };
 
@@ -56,7 +65,7 @@ struct SyncOutcome
     QStringList warnings; // items left for the next sync, conflict files not written (Polish)
     // Set when the sync stopped before deleting this many of the collection's items here, or before
     // sending them into another collection that holds items already; nothing was changed, and
-    // synchronize() with allowDeletions or allowCopy does it.
+    // synchronize() with the collection's Deletions answer or allowCopy goes on.
     struct Held
     {
         enum What
@@ -69,6 +78,7 @@ struct SyncOutcome
         int count = 0;
         int of = 0; // items of the collection: here for deletions, on the server for a copy
         bool calendar = false;
+        bool emptied = false; // deletions: the server's collection lost every item it had
     } held;
     CollectionSummary contacts;
     CollectionSummary appointments;

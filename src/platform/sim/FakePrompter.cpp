@@ -2,7 +2,7 @@
 
 Prompter::Answer FakePrompter::messageBox(QWidget *, const QString &text, const QString &caption, unsigned flags)
 {
-    boxes.append({text, caption, flags});
+    boxes.append({text, caption, flags, {}});
     if (!answers.isEmpty()) {
         return answers.takeFirst();
     }
@@ -14,4 +14,14 @@ Prompter::Answer FakePrompter::messageBox(QWidget *, const QString &text, const 
     default:
         return Cancel;
     }
+}
+
+int FakePrompter::choose(
+    QWidget *, const QString &text, const QString &caption, const QStringList &buttons, unsigned flags)
+{
+    boxes.append({text, caption, flags, buttons});
+    if (!choices.isEmpty()) {
+        return choices.takeFirst();
+    }
+    return static_cast<int>(buttons.size()) - 1;
 }

@@ -77,6 +77,47 @@ Prompter::Answer QtPrompter::messageBox(QWidget *parent, const QString &text, co
     return buttons.size() == 1 ? Ok : (flags & 0xF) == MB_YESNO ? No : Cancel;
 }
 
+int QtPrompter::choose(
+    QWidget *parent, const QString &text, const QString &caption, const QStringList &buttons, unsigned flags)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(caption);
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    box.setText(shown);
+    switch (flags & 0xF0) {
+    case MB_ICONSTOP:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+    }
+    QList<QPushButton *> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        // Roles keep the buttons in the order given on every desktop style.
+        QPushButton *button = box.addButton(buttons[i], QMessageBox::ActionRole);
+        button->setObjectName(QStringLiteral("Button_%1").arg(i));
+        added.append(button);
+    }
+    if (added.isEmpty()) {
+        return -1;
+    }
+    box.setDefaultButton(added.at(std::min<qsizetype>((flags >> 8) & 0xF, added.size() - 1)));
+    box.setEscapeButton(added.last());
+    box.exec();
+    const qsizetype chosen = added.indexOf(qobject_cast<QPushButton *>(box.clickedButton()));
+    return static_cast<int>(chosen < 0 ? added.size() - 1 : chosen);
+}
+
 bool DesktopShellOpener::open(const QUrl &url)
 {
     return QDesktopServices::openUrl(url);

@@ -9,6 +9,11 @@ class QtPrompter final : public Prompter
 public:
     void beep(Beep type = Exclamation) override;
     Answer messageBox(QWidget *parent, const QString &text, const QString &caption, unsigned flags) override;
+    int choose(QWidget *parent,
+               const QString &text,
+               const QString &caption,
+               const QStringList &buttons,
+               unsigned flags) override;
 };
 
 // The desktop's handlers for web pages, mail addresses and files.

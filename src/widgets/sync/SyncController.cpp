@@ -281,7 +281,8 @@ SyncController::Block SyncController::startJob(Trigger trigger, bool mayAsk)
     qApp->installEventFilter(this);
     emit started();
     SyncAccount allowed = account(*secret);
-    allowed.allowDeletions = std::exchange(m_allowDeletions, false);
+    allowed.contactDeletions = std::exchange(m_contactDeletions, SyncAccount::Deletions::Ask);
+    allowed.appointmentDeletions = std::exchange(m_appointmentDeletions, SyncAccount::Deletions::Ask);
     allowed.allowCopy = std::exchange(m_allowCopy, false);
     job->synchronize(allowed);
     return Block::None;
@@ -355,33 +356,65 @@ void SyncController::engineFinished(const SyncOutcome &outcome)
 bool SyncController::askHeld(const SyncOutcome &outcome)
 {
     const SyncOutcome::Held &held = outcome.held;
-    QString text;
     if (held.what == SyncOutcome::Held::Deletions) {
-        text = QStringLiteral("Na serwerze nie ma już %1 z %2 %3 zapisanych w tym komputerze.\r"
-                              "Synchronizacja usunie je także tutaj (zostaną zachowane przez 30 dni i można je "
-                              "przywrócić przyciskiem „Przywróć usunięte”).\r\rUsunąć je?")
-                   .arg(held.count)
-                   .arg(held.of)
-                   .arg(held.calendar ? QStringLiteral("terminów") : QStringLiteral("kontaktów"));
+        const SyncAccount::Deletions answer = askDeletions(held);
+        if (answer == SyncAccount::Deletions::Ask) {
+            return false; // nothing changes; the next sync asks again
+        }
+        (held.calendar ? m_appointmentDeletions : m_contactDeletions) = answer;
     } else if (held.what == SyncOutcome::Held::Copy) {
-        text = held.calendar ? QStringLiteral("Wybrany kalendarz na serwerze nie jest pusty (wydarzenia: %2).\r"
-                                              "Wysłać do niego %1 terminów z tego komputera?")
-                             : QStringLiteral("Wybrana książka adresowa na serwerze nie jest pusta (wizytówki: %2).\r"
-                                              "Wysłać do niej %1 kontaktów z tego komputera? Te same osoby "
-                                              "zostaną połączone, a nie powielone.");
+        QString text = held.calendar
+                           ? QStringLiteral("Wybrany kalendarz na serwerze nie jest pusty (wydarzenia: %2).\r"
+                                            "Wysłać do niego %1 terminów z tego komputera?")
+                           : QStringLiteral("Wybrana książka adresowa na serwerze nie jest pusta (wizytówki: %2).\r"
+                                            "Wysłać do niej %1 kontaktów z tego komputera? Te same osoby "
+                                            "zostaną połączone, a nie powielone.");
         text = text.arg(held.count).arg(held.of);
+        if (m_services.prompter.messageBox(
+                Form_Synchronizacja, text, QStringLiteral("Ostrzeżenie!"), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2)
+            != Prompter::Yes) {
+            return false;
+        }
+        m_allowCopy = true;
     } else {
         return false;
     }
-    if (m_services.prompter.messageBox(
-            Form_Synchronizacja, text, QStringLiteral("Ostrzeżenie!"), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2)
-        != Prompter::Yes) {
-        return false;
-    }
-    (held.what == SyncOutcome::Held::Deletions ? m_allowDeletions : m_allowCopy) = true;
     if (start(ByHand) != Block::None) {
-        m_allowDeletions = m_allowCopy = false;
+        m_contactDeletions = m_appointmentDeletions = SyncAccount::Deletions::Ask;
+        m_allowCopy = false;
         return false;
     }
     return true;
+}
+
+SyncAccount::Deletions SyncController::askDeletions(const SyncOutcome::Held &held)
+{
+    const QString items = held.calendar ? QStringLiteral("terminów") : QStringLiteral("kontaktów");
+    QString text;
+    if (held.emptied) {
+        text = held.calendar ? QStringLiteral("Kalendarz na serwerze stracił wszystkie wydarzenia, które miał przy "
+                                              "ostatniej synchronizacji (jest pusty albo został zastąpiony).\r")
+                             : QStringLiteral("Książka adresowa na serwerze straciła wszystkie wizytówki, które miała "
+                                              "przy ostatniej synchronizacji (jest pusta albo została zastąpiona).\r");
+    }
+    text += QStringLiteral("Na serwerze nie ma już %1 z %2 %3 zapisanych w tym komputerze.\r\r"
+                           "„Usuń tutaj” usunie je także w tym komputerze (zostaną zachowane przez 30 dni i można je "
+                           "przywrócić przyciskiem „Przywróć usunięte”).\r"
+                           "„Zachowaj i wyślij na serwer” zostawi je tutaj i wyśle z powrotem na serwer.\r"
+                           "„Nic nie zmieniaj” przerwie synchronizację; następna zapyta znowu.")
+                .arg(held.count)
+                .arg(held.of)
+                .arg(items);
+    const QStringList buttons{QStringLiteral("&Usuń tutaj"),
+                              QStringLiteral("&Zachowaj i wyślij na serwer"),
+                              QStringLiteral("&Nic nie zmieniaj")};
+    switch (m_services.prompter.choose(
+        Form_Synchronizacja, text, QStringLiteral("Ostrzeżenie!"), buttons, MB_ICONWARNING | MB_DEFBUTTON3)) {
+    case 0:
+        return SyncAccount::Deletions::DeleteHere;
+    case 1:
+        return SyncAccount::Deletions::SendBack;
+    default:
+        return SyncAccount::Deletions::Ask;
+    }
 }

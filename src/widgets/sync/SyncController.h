@@ -103,8 +103,10 @@ private:
     void setPaused(bool paused);
     void engineFinished(const SyncOutcome &outcome);
     // A job by hand that stopped before deleting many items here, or before copying the book into
-    // a collection that holds items, asks the user, and on yes runs again, allowed to.
+    // a collection that holds items, asks the user, and runs again as the user answered.
     bool askHeld(const SyncOutcome &outcome);
+    // The question for held deletions: delete here, keep here and send back, or change nothing.
+    SyncAccount::Deletions askDeletions(const SyncOutcome::Held &held);
     void makeReadOnly(QWidget *window);
     QString accountKey() const;
 
@@ -125,7 +127,8 @@ private:
     int m_askings = 0; // the user was asked for the password this many times
     bool m_paused = false;
     bool m_outage = false; // automatic jobs failed, and none has succeeded since
-    // The user allowed what stopped the last job: the next job by hand does it.
-    bool m_allowDeletions = false;
+    // The user's answer to what stopped the last job, for that collection only: the next job does it.
+    SyncAccount::Deletions m_contactDeletions = SyncAccount::Deletions::Ask;
+    SyncAccount::Deletions m_appointmentDeletions = SyncAccount::Deletions::Ask;
     bool m_allowCopy = false;
 };

@@ -32,8 +32,12 @@ void TestCommandLine::parse_data()
         << QStringList{"-platform", "offscreen"} << int(CommandLine::Run) << QString();
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << int(CommandLine::Invalid) << QString();
     QTest::newRow("data dir without value") << QStringList{"--data-dir"} << int(CommandLine::Invalid) << QString();
-    QTest::newRow("sync allowed to delete") << QStringList{"--sync", "--allow-deletions"} << int(CommandLine::Run)
-                                            << QString();
+    QTest::newRow("sync allowed to delete")
+        << QStringList{"--sync", "--allow-deletions"} << int(CommandLine::Run) << QString();
+    QTest::newRow("sync, sent back") << QStringList{"--sync", "--send-back"} << int(CommandLine::Run) << QString();
+    QTest::newRow("sync, delete and send back: one answer only")
+        << QStringList{"--sync", "--delete-here", "--send-back"} << int(CommandLine::Invalid) << QString();
+    QTest::newRow("send back without sync") << QStringList{"--send-back"} << int(CommandLine::Invalid) << QString();
     QTest::newRow("allow deletions without sync")
         << QStringList{"--allow-deletions"} << int(CommandLine::Invalid) << QString();
     QTest::newRow("allow copy without sync") << QStringList{"--allow-copy"} << int(CommandLine::Invalid) << QString();

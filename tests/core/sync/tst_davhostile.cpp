@@ -381,6 +381,85 @@ private slots:
         }
     }
 
+    // A collection deleted on a server that answers PROPFIND on it with 207 and one 404 entry under a
+    // percent-encoded href (and REPORT and PUT with 404): told as gone, as a plain 404 is, with
+    // nothing asked, deleted, sent or skipped.
+    void deletedCollection_toldGone_data()
+    {
+        QTest::addColumn<bool>("syncedBefore");
+        QTest::addColumn<bool>("toSend"); // a contact here not on the server yet
+        QTest::addColumn<QString>("gone");
+        QTest::newRow("address book synced before") << true << false << u"/k/"_s;
+        QTest::newRow("fresh folder") << false << false << u"/k/"_s;
+        QTest::newRow("fresh folder, a contact to send") << false << true << u"/k/"_s;
+        QTest::newRow("calendar synced before") << true << false << u"/t/"_s;
+    }
+    void deletedCollection_toldGone()
+    {
+        QFETCH(bool, syncedBefore);
+        QFETCH(bool, toSend);
+        QFETCH(QString, gone);
+        Book book;
+        for (int n = 1; n <= 5; ++n) {
+            book.cards.insert("/k/" + QByteArray::number(n) + ".vcf", card(n));
+        }
+        HostileServer server;
+        bool deleted = !syncedBefore;
+        server.handler = [&](const Request &r) {
+            if (!deleted || !r.path.startsWith(gone.toUtf8())) {
+                return book.answer(r);
+            }
+            if (r.method != "PROPFIND") {
+                return Answer{404};
+            }
+            const QByteArray self = QUrl::toPercentEncoding(server.url() + gone, "/");
+            return Answer{207, multistatus(response(self, {}, 404))};
+        };
+        QTemporaryDir dir;
+        if (toSend) {
+            Contact c;
+            c.ID = u"10000"_s;
+            c.Nazwa = u"Kowalski Jan"_s;
+            QFile data(QDir(dir.path()).filePath(u"Morwinek.data"_s));
+            QVERIFY(data.open(QIODevice::WriteOnly) && data.write(c.toLine() + "\r\n") > 0);
+        }
+        DavSyncEngine engine(dir.path());
+        engine.setTimeout(5000);
+        SyncAccount a;
+        a.address = server.url() + u"/"_s;
+        a.user = u"anna"_s;
+        a.password = u"tajne"_s;
+        a.addressBookUrl = server.url() + u"/k/"_s;
+        a.calendarUrl = server.url() + u"/t/"_s;
+        QSignalSpy finished(&engine, &SyncEngine::finished);
+        const auto sync = [&] {
+            engine.synchronize(a);
+            return finished.wait(30000) ? finished.takeFirst().first().value<SyncOutcome>() : SyncOutcome{};
+        };
+        if (syncedBefore) {
+            const SyncOutcome first = sync();
+            QVERIFY2(first.ok && first.contacts.received == 5, qPrintable(first.error));
+            deleted = true;
+        }
+        ContactFile contacts(dir.path());
+        QVERIFY(contacts.load(nullptr));
+        const int before = contacts.count();
+        server.requests.clear();
+        const SyncOutcome o = sync();
+        QVERIFY(!o.ok);
+        const QString expected = gone == u"/k/" ? u"Na serwerze nie ma już książki adresowej %1/k/"_s.arg(server.url())
+                                                : u"Na serwerze nie ma już kalendarza %1/t/"_s.arg(server.url());
+        QVERIFY2(o.error.startsWith(expected) && o.error.contains(u"wybrać inn"_s), qPrintable(o.error));
+        QCOMPARE(o.held.what, SyncOutcome::Held::Nothing);
+        QVERIFY2(o.warnings.isEmpty(), qPrintable(o.warnings.join(u'\n')));
+        QCOMPARE(o.contacts.skipped + o.contacts.deletedHere + o.contacts.sent, 0);
+        QVERIFY(contacts.load(nullptr));
+        QCOMPARE(contacts.count(), before);
+        for (const Request &r : std::as_const(server.requests)) {
+            QVERIFY2(r.method != "PUT" && r.method != "DELETE", r.path.constData());
+        }
+    }
+
     // A server without ETags is followed by the cards' contents, and one that stamps what it stores
     // with its own REV gives our copies back as ours: nothing is taken twice or refused, and an
     // edit on both sides is merged. A card too large for "Morwinek.sync" is fetched again to be

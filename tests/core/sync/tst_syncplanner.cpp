@@ -182,32 +182,67 @@ private slots:
         QTEST(pairs, "pairs");
     }
 
+    // Known items on the server, how many of them are gone there (by a full listing or named as
+    // deleted by an incremental one), changed here, and new there.
     void consent_data()
     {
-        QTest::addColumn<int>("deletions");
-        QTest::addColumn<int>("here");
-        QTest::addColumn<bool>("emptied");
+        QTest::addColumn<int>("known");
+        QTest::addColumn<int>("gone");
+        QTest::addColumn<int>("changedHere"); // of those gone: sent again, not deleted
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<bool>("newThere");
         QTest::addColumn<bool>("asked");
-        QTest::newRow("a handful") << 5 << 6 << false << false;
-        QTest::newRow("six of many") << 6 << 100 << false << false;
-        QTest::newRow("six of twenty") << 6 << 20 << false << true;
-        QTest::newRow("the server emptied, one item") << 1 << 1 << true << true;
-        QTest::newRow("nothing deleted") << 0 << 10 << true << false;
+        QTest::newRow("emptied, incremental, four") << 4 << 4 << 0 << false << false << true;
+        QTest::newRow("emptied, full, four") << 4 << 4 << 0 << true << false << true;
+        QTest::newRow("emptied, incremental, one") << 1 << 1 << 0 << false << false << true;
+        QTest::newRow("lost all it had, one new there") << 3 << 3 << 0 << false << true << true;
+        QTest::newRow("emptied, one changed here") << 4 << 4 << 1 << false << false << true;
+        QTest::newRow("emptied, all changed here: nothing deleted") << 2 << 2 << 2 << false << false << false;
+        QTest::newRow("three of four") << 4 << 3 << 0 << false << false << false;
+        QTest::newRow("a handful of six") << 6 << 5 << 0 << true << false << false;
+        QTest::newRow("six of a hundred") << 100 << 6 << 0 << false << false << false;
+        QTest::newRow("six of twenty") << 20 << 6 << 0 << false << false << true;
+        QTest::newRow("nothing gone") << 10 << 0 << 0 << false << false << false;
     }
     void consent()
     {
-        QFETCH(int, deletions);
-        QFETCH(int, here);
-        QFETCH(bool, emptied);
-        SyncPlanner::Plan plan;
-        plan.deletionsHere = deletions;
-        plan.knownOnServer = here;
+        QFETCH(int, known);
+        QFETCH(int, gone);
+        QFETCH(int, changedHere);
+        QFETCH(bool, full);
+        QFETCH(bool, newThere);
+        SyncCollectionState state;
+        SyncPlanner::LocalSnapshot local;
         SyncPlanner::RemoteSnapshot remote;
-        remote.fullListing = true;
-        if (!emptied) {
-            remote.listed.insert(u"/x"_s, u"e"_s);
+        remote.fullListing = full;
+        for (int i = 0; i < known; ++i) {
+            const SyncItem item = ::known(u"k%1"_s.arg(i), u"/c/%1.vcf"_s.arg(i));
+            state.items.append(item);
+            local.hashes.insert(item.key, i < changedHere ? QByteArray("edited") : item.hash);
+            if (i >= gone) {
+                remote.listed.insert(item.href, item.etag);
+            } else if (!full) {
+                remote.gone.insert(item.href);
+            }
         }
-        QTEST(SyncPlanner::needsConsent(plan, here, remote), "asked");
+        if (newThere) {
+            remote.listed.insert(u"/c/nowy.vcf"_s, u"e9"_s);
+            remote.fetched.insert(u"/c/nowy.vcf"_s, {u"e9"_s, u"nowy"_s, {"Nowy"}});
+        }
+        SyncPlanner::Plan plan = SyncPlanner::plan(state, local, remote);
+        QCOMPARE(plan.deletionsHere, gone - std::min(gone, changedHere));
+        QTEST(SyncPlanner::needsConsent(plan, local.hashes.size()), "asked");
+
+        // Sent back instead: every deletion here becomes a write to the server, and nothing else changes.
+        const SyncPlanner::Plan before = plan;
+        SyncPlanner::sendBack(plan);
+        QCOMPARE(plan.deletionsHere, 0);
+        QVERIFY(!SyncPlanner::needsConsent(plan, local.hashes.size()));
+        for (qsizetype i = 0; i < plan.known.size(); ++i) {
+            QCOMPARE(int(plan.known[i].step),
+                     int(before.known[i].step == Step::DeleteLocal ? Step::Upload : before.known[i].step));
+        }
+        QCOMPARE(plan.downloads, before.downloads);
     }
 
     // Random collections on both sides, checked against the promises rather than the rules.

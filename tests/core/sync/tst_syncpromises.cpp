@@ -492,7 +492,7 @@ private slots:
         QCOMPARE(dataNow, dataBefore);
         QVERIFY(m_raw->members(a.addressBookUrl, false).isEmpty()); // nothing sent back either
 
-        a.allowDeletions = true;
+        a.contactDeletions = SyncAccount::Deletions::DeleteHere;
         QVERIFY2((o = one.sync(a)).ok, qPrintable(o.error));
         QCOMPARE(o.contacts.deletedHere, 8);
         QVERIFY(one.contacts().isEmpty());
@@ -506,9 +506,149 @@ private slots:
         QVERIFY(ContactFile(one.dir.path()).readNotes(one.contact(u"Osoba 3"_s).ID, &notes, nullptr));
         QCOMPARE(notes, u"notatka 3"_s);
         QVERIFY(DeletedItems::kept(one.dir.path()).isEmpty());
-        a.allowDeletions = false;
+        a.contactDeletions = SyncAccount::Deletions::Ask;
         QVERIFY((o = one.sync(a)).ok);
         QCOMPARE(o.contacts.sent, 8);
+    }
+
+    // A small collection emptied on the server (listed incrementally, as Radicale does) is never
+    // emptied here unasked; each answer then does what it says, and the next sync is quiet.
+    void emptiedSmallCollection_answered_data()
+    {
+        using D = SyncAccount::Deletions;
+        QTest::addColumn<bool>("calendar");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("contacts, change nothing") << false << int(D::Ask);
+        QTest::newRow("contacts, delete here") << false << int(D::DeleteHere);
+        QTest::newRow("contacts, send back") << false << int(D::SendBack);
+        QTest::newRow("appointments, change nothing") << true << int(D::Ask);
+        QTest::newRow("appointments, delete here") << true << int(D::DeleteHere);
+        QTest::newRow("appointments, send back") << true << int(D::SendBack);
+    }
+    void emptiedSmallCollection_answered()
+    {
+        QFETCH(bool, calendar);
+        QFETCH(int, answer);
+        const auto choice = SyncAccount::Deletions(answer);
+        SyncAccount a = account();
+        const QString collection = calendar ? a.calendarUrl : a.addressBookUrl;
+        Device one;
+        // Four items: three made here, one written by the phone.
+        if (calendar) {
+            one.setRecords({record(one.today.addDays(1), u"Jan"_s, u"Gdańsk"_s, u"Zebranie"_s),
+                            record(one.today.addDays(2), u"Ola"_s, u"Sopot"_s, u"Obiad"_s),
+                            record(one.today.addDays(3), u"Ewa"_s, u"Gdynia"_s, u"Kino"_s)});
+            put(collection, u"telefon-1.ics"_s, phoneEvent(one.today.addDays(4), 1), true);
+        } else {
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY(!one.addContact(named(u"Osoba %1"_s.arg(i), u"60%1"_s.arg(i))).isEmpty());
+            }
+            put(collection, u"telefon-1.vcf"_s, phoneCard(u"telefon-1"_s, u"Nowak"_s, u"Anna"_s, u"700"_s), false);
+        }
+        SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        const auto synced = m_raw->members(collection, calendar);
+        QCOMPARE(synced.size(), 4);
+        for (auto it = synced.cbegin(); it != synced.cend(); ++it) {
+            QVERIFY(m_raw->send("DELETE", it.key()).status < 300);
+        }
+        const auto files = [&] {
+            QByteArray data, term;
+            (void)TextFile::readBytes(one.path(u"Morwinek.data"_s), &data, nullptr, nullptr);
+            (void)TextFile::readBytes(one.path(u"Morwinek.term"_s), &term, nullptr, nullptr);
+            return data + term;
+        };
+        const QByteArray before = files();
+        const int here = calendar ? int(one.records().size()) : int(one.contacts().size());
+        QCOMPARE(here, 4);
+
+        // Asked: nothing changes on either side, and the next sync asks again.
+        for (int time = 0; time < 2; ++time) {
+            o = one.sync(a);
+            QVERIFY(!o.ok);
+            QCOMPARE(o.held.what, SyncOutcome::Held::Deletions);
+            QCOMPARE(o.held.calendar, calendar);
+            QVERIFY(o.held.emptied);
+            QCOMPARE(o.held.count, 4);
+            QVERIFY2(o.error.contains(u"Nic nie zmieniono"_s), qPrintable(o.error));
+            QCOMPARE(files(), before);
+            QVERIFY(m_raw->members(collection, calendar).isEmpty());
+            if (choice == SyncAccount::Deletions::Ask) {
+                continue;
+            }
+            break;
+        }
+        if (choice == SyncAccount::Deletions::Ask) {
+            return;
+        }
+        (calendar ? a.appointmentDeletions : a.contactDeletions) = choice;
+        o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        const CollectionSummary &done = calendar ? o.appointments : o.contacts;
+        const auto after = m_raw->members(collection, calendar);
+        if (choice == SyncAccount::Deletions::DeleteHere) {
+            QCOMPARE(done.deletedHere, 4);
+            QVERIFY(calendar ? one.records().isEmpty() : one.contacts().isEmpty());
+            QVERIFY(after.isEmpty());
+        } else {
+            QCOMPARE(done.deletedHere, 0);
+            QCOMPARE(done.sent, 4);
+            QCOMPARE(files(), before);
+            // The same items under their own names and UIDs, with what the phone wrote in them.
+            QCOMPARE(QStringList(after.keys()), QStringList(synced.keys()));
+            const QString phoneItem = QUrl(collection).path() + (calendar ? u"telefon-1.ics"_s : u"telefon-1.vcf"_s);
+            QVERIFY(after.contains(phoneItem));
+            QVERIFY2(unfolded(after[phoneItem])
+                         .contains(calendar ? u"X-TELEFON-PODROZ:AUTOMATIC"_s : u"X-TELEFON:ZOSTAJE"_s),
+                     after[phoneItem].constData());
+        }
+        // Answered once: the next sync has nothing to ask or do.
+        a.contactDeletions = a.appointmentDeletions = SyncAccount::Deletions::Ask;
+        QVERIFY2((o = one.sync(a)).ok, qPrintable(o.error));
+        QVERIFY(isZero(o.contacts) && isZero(o.appointments));
+        QCOMPARE(m_raw->members(collection, calendar).size(), choice == SyncAccount::Deletions::SendBack ? 4 : 0);
+    }
+
+    // A first sync of a folder made from an older export, linked by content to the phone's card:
+    // with no common base the server's value stays (both here and there) and this side's older one
+    // is kept in "konflikty", whether the phone's card has a REV or not (this side has none).
+    void firstSyncFromOlderCopy_keepsTheServersValue_data()
+    {
+        QTest::addColumn<bool>("revision");
+        QTest::newRow("phone's card with REV") << true;
+        QTest::newRow("phone's card without REV") << false;
+    }
+    void firstSyncFromOlderCopy_keepsTheServersValue()
+    {
+        QFETCH(bool, revision);
+        const SyncAccount a = account();
+        const QByteArray phone = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:telefon-bday\r\nFN:Jan Kowalski\r\n"
+                                 "N:Kowalski;Jan;;;\r\nTEL;TYPE=CELL:600 100 200\r\nBDAY:--0413\r\n"
+                                 + QByteArray(revision ? "REV:20261201T100000Z\r\n" : "") + "END:VCARD\r\n";
+        put(a.addressBookUrl, u"telefon-bday.vcf"_s, phone, false);
+        Device one;
+        Contact older = named(u"Kowalski Jan"_s, u"600 100 200"_s);
+        older.Urodziny = u"12.04.1604"_s; // "--0412", as the older export had it
+        older.Tytul = u"Inżynier"_s;      // only here: travels
+        QVERIFY(!one.addContact(older).isEmpty());
+        SyncOutcome o = one.sync(a);
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.contacts.conflicts, 1);
+        QCOMPARE(one.contacts().size(), 1);
+        QCOMPARE(one.contact(u"Kowalski Jan"_s).Urodziny, u"13.04.1604"_s);
+        QCOMPARE(one.contact(u"Kowalski Jan"_s).Tytul, u"Inżynier"_s);
+        const auto members = m_raw->members(a.addressBookUrl, false);
+        QCOMPARE(members.size(), 1);
+        const QString there = unfolded(members.first());
+        QVERIFY2(there.contains(u"BDAY:--0413"_s) && !there.contains(u"0412"_s), qPrintable(there));
+        QVERIFY2(there.contains(u"TITLE:INŻYNIER"_s), qPrintable(there));
+        const QStringList copies = one.conflictFiles();
+        QCOMPARE(copies.size(), 1);
+        QByteArray copy;
+        QVERIFY(TextFile::readBytes(one.path(u"konflikty/"_s + copies.first()), &copy, nullptr, nullptr));
+        QVERIFY2(copy.contains("--0412"), copy.constData());
+        QVERIFY((o = one.sync(a)).ok);
+        QVERIFY(isZero(o.contacts));
     }
 
     // A few deletions on the phone go through without asking.

@@ -169,6 +169,41 @@ private slots:
         QCOMPARE(r.conflicts, conflicts);
     }
 
+    // Two copies met with no common base: the newer by REV where both have one, else the server's.
+    void keptWithoutBase_data()
+    {
+        QTest::addColumn<QByteArray>("serverCard"); // its REV line
+        QTest::addColumn<QString>("here");          // this side's time of change, ISO; empty: none
+        QTest::addColumn<bool>("serverKept");
+        QTest::newRow("here newer") << QByteArray("REV:20261201T100000Z") << u"2026-12-01T10:00:01Z"_s << false;
+        QTest::newRow("server newer") << QByteArray("REV:20261201T100000Z") << u"2026-12-01T09:59:59Z"_s << true;
+        QTest::newRow("same time") << QByteArray("REV:20261201T100000Z") << u"2026-12-01T10:00:00Z"_s << true;
+        QTest::newRow("extended form") << QByteArray("REV:2026-12-01T10:00:00Z") << u"2026-12-02T00:00:00Z"_s << false;
+        QTest::newRow("a day alone") << QByteArray("REV:20261201") << u"2026-11-30T23:00:00Z"_s << true;
+        QTest::newRow("none here") << QByteArray("REV:20261201T100000Z") << QString() << true;
+        QTest::newRow("none there") << QByteArray() << u"2026-12-01T10:00:00Z"_s << true;
+        QTest::newRow("unreadable there") << QByteArray("REV:wczoraj") << u"2026-12-01T10:00:00Z"_s << true;
+    }
+    void keptWithoutBase()
+    {
+        QFETCH(QByteArray, serverCard);
+        QFETCH(QString, here);
+        QFETCH(bool, serverKept);
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Jan\r\n"
+                                + (serverCard.isEmpty() ? QByteArray() : serverCard + "\r\n") + "END:VCARD\r\n";
+        const QDateTime hereTime = here.isEmpty() ? QDateTime() : QDateTime::fromString(here, Qt::ISODate);
+        QCOMPARE(SyncRules::keptWithoutBase(hereTime, SyncRules::cardRevision(card)) == SyncRules::Side::Server,
+                 serverKept);
+
+        // The side kept gives its value; the other is named as the conflict either way.
+        const SyncRules::Side side = serverKept ? SyncRules::Side::Server : SyncRules::Side::Here;
+        const SyncRules::MergeResult r =
+            SyncRules::merge(nullptr, person(u"600 100 200"_s, u"a@x.pl"_s), person(u"700"_s), side);
+        QCOMPARE(r.merged.contact.TelKom, serverKept ? u"700"_s : u"600 100 200"_s);
+        QCOMPARE(r.merged.contact.Email, u"a@x.pl"_s); // missing there: filled, no conflict
+        QCOMPARE(r.conflicts, QStringList{u"TelKom"_s});
+    }
+
     void mergeTakesTheServersNewPhoto()
     {
         ExchangeContact base = person(u"1"_s);
@@ -501,9 +536,10 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("has");
         QTest::addColumn<QList<QByteArray>>("hasNot");
         QTest::addColumn<QString>("time"); // "start|end|alarm" here; "=" the event's own
-        const QByteArray timed = "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\nDTEND;TZID=Europe/Warsaw:20261210T150000\r\n"
-                                 "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
-                                 "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
+        const QByteArray timed =
+            "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\nDTEND;TZID=Europe/Warsaw:20261210T150000\r\n"
+            "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
+            "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
         QTest::newRow("description") << timed << u"10.12.2026"_s << QString() << u"Gabinet"_s << u"Ortodonta"_s
                                      << QList<QByteArray>{"SUMMARY:Ortodonta\r\n",
                                                           "LOCATION:Gabinet\r\n",

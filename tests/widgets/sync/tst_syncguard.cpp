@@ -6,6 +6,7 @@
 #include "platform/sim/MemoryPasswordStore.h"
 #include "widgets/appointments/TForm_Terminy.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
+#include "widgets/shell/QtPrompter.h"
 #include "widgets/shell/TrayFallbackWindow.h"
 #include "widgets/sync/SyncController.h"
 #include "widgets/sync/TForm_Synchronizacja.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QToolButton>
@@ -112,6 +114,8 @@ private slots:
     void outage_toldOnceWhenItBeginsAndOnceWhenItEnds();
     void heldJob_askedThenRunAllowed_data();
     void heldJob_askedThenRunAllowed();
+    void threeAnswers_onScreen_data();
+    void threeAnswers_onScreen();
 };
 
 void TestSyncGuard::trayItem_justAboveInformacje()
@@ -378,43 +382,127 @@ void TestSyncGuard::outage_toldOnceWhenItBeginsAndOnceWhenItEnds()
 
 void TestSyncGuard::heldJob_askedThenRunAllowed_data()
 {
+    using D = SyncAccount::Deletions;
     QTest::addColumn<int>("what");
+    QTest::addColumn<bool>("calendar");
+    QTest::addColumn<bool>("emptied");
     QTest::addColumn<bool>("byHand");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("jobs"); // 2: run again, allowed
-    QTest::newRow("deletions, yes") << int(SyncOutcome::Held::Deletions) << true << int(Prompter::Yes) << 2;
-    QTest::newRow("deletions, no") << int(SyncOutcome::Held::Deletions) << true << int(Prompter::No) << 1;
-    QTest::newRow("copy, yes") << int(SyncOutcome::Held::Copy) << true << int(Prompter::Yes) << 2;
-    QTest::newRow("automatic: never asked") << int(SyncOutcome::Held::Deletions) << false << int(Prompter::Yes) << 1;
+    QTest::addColumn<int>("answer"); // deletions: the button, -1 the box closed; a copy: Prompter's answer
+    QTest::addColumn<int>("jobs");   // 2: run again as answered
+    QTest::addColumn<int>("contacts");
+    QTest::addColumn<int>("appointments");
+    const int deletions = SyncOutcome::Held::Deletions;
+    QTest::newRow("contacts, delete here")
+        << deletions << false << false << true << 0 << 2 << int(D::DeleteHere) << int(D::Ask);
+    QTest::newRow("server emptied, send back")
+        << deletions << false << true << true << 1 << 2 << int(D::SendBack) << int(D::Ask);
+    QTest::newRow("change nothing") << deletions << false << true << true << 2 << 1 << int(D::Ask) << int(D::Ask);
+    QTest::newRow("box closed") << deletions << false << false << true << -1 << 1 << int(D::Ask) << int(D::Ask);
+    QTest::newRow("appointments, send back: the contacts still asked")
+        << deletions << true << true << true << 1 << 2 << int(D::Ask) << int(D::SendBack);
+    QTest::newRow("copy, yes") << int(SyncOutcome::Held::Copy) << false << false << true << int(Prompter::Yes) << 2
+                               << int(D::Ask) << int(D::Ask);
+    QTest::newRow("automatic: never asked")
+        << deletions << false << true << false << 0 << 1 << int(D::Ask) << int(D::Ask);
 }
 
 void TestSyncGuard::heldJob_askedThenRunAllowed()
 {
     QFETCH(int, what);
+    QFETCH(bool, calendar);
+    QFETCH(bool, emptied);
     QFETCH(bool, byHand);
     QFETCH(int, answer);
     QFETCH(int, jobs);
+    QFETCH(int, contacts);
+    QFETCH(int, appointments);
     SyncFixture f;
     SyncController &sync = f.sync();
-    f.sim.prompter.answers = {Prompter::Answer(answer)};
+    const bool copy = what == SyncOutcome::Held::Copy;
+    if (copy) {
+        f.sim.prompter.answers = {Prompter::Answer(answer)};
+    } else if (answer >= 0) {
+        f.sim.prompter.choices = {answer};
+    }
     QCOMPARE(sync.start(byHand ? SyncController::ByHand : SyncController::Automatic), SyncController::Block::None);
     f.engine->end(QStringLiteral("Synchronizacja usunęłaby tutaj 9 z 10 kontaktów."),
-                  {SyncOutcome::Held::What(what), 9, 10, false});
+                  {SyncOutcome::Held::What(what), 9, 10, calendar, emptied});
     QCOMPARE(f.sim.prompter.boxes.size(), byHand ? 1 : 0);
     if (byHand) {
-        QVERIFY(f.sim.prompter.boxes[0].text.contains(QStringLiteral("9 z 10 kontaktów"))
-                || what == SyncOutcome::Held::Copy);
-        QCOMPARE(f.sim.prompter.boxes[0].caption, QStringLiteral("Ostrzeżenie!"));
+        const FakePrompter::Box &box = f.sim.prompter.boxes[0];
+        QCOMPARE(box.caption, QStringLiteral("Ostrzeżenie!"));
+        if (!copy) {
+            QVERIFY2(
+                box.text.contains(calendar ? QStringLiteral("9 z 10 terminów") : QStringLiteral("9 z 10 kontaktów")),
+                qPrintable(box.text));
+            QCOMPARE(box.text.contains(QStringLiteral("wszystkie")), emptied);
+            QCOMPARE(box.buttons,
+                     (QStringList{QStringLiteral("&Usuń tutaj"),
+                                  QStringLiteral("&Zachowaj i wyślij na serwer"),
+                                  QStringLiteral("&Nic nie zmieniaj")}));
+            QCOMPARE(box.flags & 0xF00, unsigned(MB_DEFBUTTON3)); // Enter changes nothing
+        }
     }
     QCOMPARE(f.engine->jobs.size(), jobs);
     const SyncAccount &last = f.engine->jobs.last();
-    QCOMPARE(last.allowDeletions, jobs == 2 && what == SyncOutcome::Held::Deletions);
-    QCOMPARE(last.allowCopy, jobs == 2 && what == SyncOutcome::Held::Copy);
-    if (jobs == 2) { // allowed once: the next job asks again
+    QCOMPARE(int(last.contactDeletions), contacts);
+    QCOMPARE(int(last.appointmentDeletions), appointments);
+    QCOMPARE(last.allowCopy, jobs == 2 && copy);
+    if (jobs == 2) { // answered once: the next job asks again
         f.engine->end();
         QCOMPARE(sync.start(SyncController::ByHand), SyncController::Block::None);
-        QVERIFY(!f.engine->jobs.last().allowDeletions && !f.engine->jobs.last().allowCopy);
+        const SyncAccount &next = f.engine->jobs.last();
+        QVERIFY(next.contactDeletions == SyncAccount::Deletions::Ask
+                && next.appointmentDeletions == SyncAccount::Deletions::Ask && !next.allowCopy);
     }
+}
+
+// The question as the desktop shows it: the buttons in the order given, the one asked for as the
+// default, and Escape as the last.
+void TestSyncGuard::threeAnswers_onScreen_data()
+{
+    QTest::addColumn<int>("click"); // -1: Escape
+    QTest::addColumn<int>("answer");
+    QTest::newRow("first") << 0 << 0;
+    QTest::newRow("second") << 1 << 1;
+    QTest::newRow("Escape is the last") << -1 << 2;
+}
+
+void TestSyncGuard::threeAnswers_onScreen()
+{
+    QFETCH(int, click);
+    const QStringList buttons{QStringLiteral("&Usuń tutaj"),
+                              QStringLiteral("&Zachowaj i wyślij na serwer"),
+                              QStringLiteral("&Nic nie zmieniaj")};
+    QStringList shown;
+    QString defaultText;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            if (QWidget *other = QApplication::activeModalWidget()) {
+                other->close();
+            }
+            return;
+        }
+        QList<QAbstractButton *> inOrder;
+        for (int i = 0; i < buttons.size(); ++i) {
+            auto *button = box->findChild<QPushButton *>(QStringLiteral("Button_%1").arg(i));
+            shown.append(button ? button->text() : QString());
+            inOrder.append(button);
+        }
+        defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
+        if (click < 0) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else if (inOrder[click]) {
+            inOrder[click]->click();
+        }
+    });
+    QtPrompter prompter;
+    const int answer =
+        prompter.choose(nullptr, QStringLiteral("Pytanie"), QStringLiteral("Ostrzeżenie!"), buttons, MB_DEFBUTTON3);
+    QCOMPARE(shown, buttons);
+    QCOMPARE(defaultText, buttons[2]);
+    QTEST(answer, "answer");
 }
 
 QTEST_MAIN(TestSyncGuard)

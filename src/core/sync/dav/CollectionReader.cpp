@@ -31,13 +31,16 @@ void CollectionReader::quickLook(bool token)
                                   : DavXml::propfind({{DavXml::calendarServer, "getctag"}});
     m_job.request("PROPFIND", m_job.collection(), body, {{"Depth", "0"}}, [this, token](const DavSession::Reply &r) {
         if (r.status == 404) {
-            m_job.fail(u"Na serwerze nie ma już %1 %2. Połącz się ponownie, aby wybrać inny."_s.arg(
-                m_pass.calendar ? u"kalendarza"_s : u"książki adresowej"_s, m_job.collection().toString()));
+            failGone();
             return;
         }
         DavXml::MultiStatus ms;
         if (const QString problem = Dav::readMultiStatus(r, m_job.collection(), &ms, true); !problem.isEmpty()) {
             m_job.fail(problem);
+            return;
+        }
+        if (gone(ms)) {
+            failGone();
             return;
         }
         m_listing.ctag = ms.responses.first()
@@ -154,6 +157,10 @@ void CollectionReader::listAll()
                 m_job.fail(problem);
                 return;
             }
+            if (gone(ms)) {
+                failGone();
+                return;
+            }
             m_listing.full = true;
             const QString self = m_job.collection().path();
             for (const DavXml::Response &resp : ms.responses) {
@@ -190,6 +197,29 @@ void CollectionReader::listAll()
         },
         false,
         m_listingLimit);
+}
+
+bool CollectionReader::gone(const DavXml::MultiStatus &ms) const
+{
+    // Some servers answer a PROPFIND on a missing collection with a multistatus of one 404 entry,
+    // its href the whole address percent-encoded ("http%3A//host/..."), instead of a plain 404.
+    const QString self = m_job.collection().path();
+    for (const DavXml::Response &resp : ms.responses) {
+        if (resp.status == 404
+            && (m_job.normalHref(resp.href) == self
+                || m_job.normalHref(QUrl::fromPercentEncoding(resp.href.toUtf8())) == self)) {
+            return true;
+        }
+    }
+    QString member;
+    return ms.responses.size() == 1 && ms.responses.first().status == 404
+           && !m_job.memberHref(ms.responses.first().href, &member);
+}
+
+void CollectionReader::failGone()
+{
+    m_job.fail(u"Na serwerze nie ma już %1 %2. Połącz się ponownie, aby wybrać inny."_s.arg(
+        m_pass.calendar ? u"kalendarza"_s : u"książki adresowej"_s, m_job.collection().toString()));
 }
 
 bool CollectionReader::listingRefused()

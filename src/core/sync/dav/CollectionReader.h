@@ -76,6 +76,9 @@ private:
     void listChanges();
     void listChangesFrom(const QString &token, int page);
     void listAll();
+    // Whether a multistatus about the collection says it is not there (a 404 entry for it).
+    bool gone(const DavXml::MultiStatus &ms) const;
+    void failGone(); // the job fails: the collection is gone, another is to be chosen
     // The hrefs a listing named that are not taken (outside the collection, too many, too large).
     bool listingRefused();
     void reportSkipped();

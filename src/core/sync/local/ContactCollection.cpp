@@ -253,8 +253,15 @@ ContactCollection::merge(const QString &key, const SyncItem *known, SyncItem &en
             base->photo = mine.photo;
         }
     }
-    const SyncRules::MergeResult merged = SyncRules::merge(base ? &*base : nullptr, mine, theirs);
+    // Met for the first time (a folder made from an older export, a phone's own book): the address
+    // book keeps no time of change, so the REV rule keeps the server's values and this side's aside.
+    const SyncRules::Side kept =
+        base ? SyncRules::Side::Here : SyncRules::keptWithoutBase(QDateTime(), SyncRules::cardRevision(remote));
+    const SyncRules::MergeResult merged = SyncRules::merge(base ? &*base : nullptr, mine, theirs, kept);
     result.conflict = !merged.conflicts.isEmpty();
+    if (result.conflict && !base && kept == SyncRules::Side::Server) {
+        result.conflictText = SyncRules::patchCard(remote, mine, entry.uid, QDateTime());
+    }
     ExchangeContact contact = merged.merged;
     contact.contact.ID = key;
     const QByteArray mergedHash = SyncRules::contactHash(contact);

@@ -25,6 +25,8 @@ public:
         bool received = false; // this side changed
         bool conflict = false; // the server's copy is to be kept aside
         bool upload = false;   // this side's result is to be sent
+        // Kept aside instead of the server's copy when the server's values stayed: this side's.
+        QByteArray conflictText;
     };
 
     virtual ~LocalCollection() = default;

@@ -63,7 +63,10 @@ Plan plan(const SyncCollectionState &state, const LocalSnapshot &local, const Re
         if (!item.key.isEmpty()) {
             knownKeys.insert(item.key);
         }
-        result.knownOnServer += item.etag.isEmpty() ? 0 : 1;
+        if (!item.etag.isEmpty()) {
+            ++result.knownOnServer;
+            result.goneFromServer += remote.exists(item.href) ? 0 : 1;
+        }
         const Step step = decideKnown(item, local, remote);
         result.deletionsHere += step == Step::DeleteLocal ? 1 : 0;
         result.known.append({i, step});
@@ -189,7 +192,7 @@ QList<std::pair<QString, QString>> pairEdited(const SyncCollectionState &state,
     return pairs;
 }
 
-bool needsConsent(const Plan &plan, qsizetype localCount, const RemoteSnapshot &remote)
+bool needsConsent(const Plan &plan, qsizetype localCount)
 {
     if (plan.deletionsHere == 0) {
         return false;
@@ -197,8 +200,17 @@ bool needsConsent(const Plan &plan, qsizetype localCount, const RemoteSnapshot &
     // Gone from the server all at once, or more than a handful and more than a quarter here: a server
     // emptied by mistake or another collection behind the address, more likely than a user who
     // deleted that much on the phone.
-    const bool emptied = remote.fullListing && remote.listed.isEmpty() && plan.knownOnServer > 0;
-    return emptied || (plan.deletionsHere > quietDeletions && plan.deletionsHere * 4 > localCount);
+    return plan.serverLostAll() || (plan.deletionsHere > quietDeletions && plan.deletionsHere * 4 > localCount);
+}
+
+void sendBack(Plan &plan)
+{
+    for (Plan::Known &known : plan.known) {
+        if (known.step == Step::DeleteLocal) {
+            known.step = Step::Upload;
+        }
+    }
+    plan.deletionsHere = 0;
 }
 
 } // namespace SyncPlanner

@@ -70,7 +70,11 @@ struct Plan
     QStringList downloads;                     // hrefs new on the server
     QStringList uploads;                       // keys new here, in key order
     int deletionsHere = 0;
-    int knownOnServer = 0; // items the state has seen confirmed by the server
+    int knownOnServer = 0;  // items the state has seen confirmed by the server
+    int goneFromServer = 0; // of those, the ones the server no longer has
+
+    // The server's collection is empty, or lost every item it had at the last sync.
+    bool serverLostAll() const { return knownOnServer > 0 && goneFromServer == knownOnServer; }
 };
 
 Plan plan(const SyncCollectionState &state, const LocalSnapshot &local, const RemoteSnapshot &remote);
@@ -84,8 +88,13 @@ QList<std::pair<QString, QString>> pairEdited(const SyncCollectionState &state,
                                               int dateWidth);
 
 // Whether the plan deletes so much here that the user must say so first: more than quiet and more
-// than a quarter of what is here, or every item when the server's collection is suddenly empty.
+// than a quarter of what is here, or any at all when the server lost every item it had. Either
+// listing counts: servers answer an emptied collection with an incremental one too.
 inline constexpr int quietDeletions = 5;
-bool needsConsent(const Plan &plan, qsizetype localCount, const RemoteSnapshot &remote);
+bool needsConsent(const Plan &plan, qsizetype localCount);
+
+// The user's other answer to such a plan: what it would delete here stays and goes back to the
+// server as it was last synced there (a write to a member that is gone), so later syncs see it there.
+void sendBack(Plan &plan);
 
 } // namespace SyncPlanner

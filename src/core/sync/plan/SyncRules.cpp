@@ -124,7 +124,7 @@ void setFieldValue(ExchangeContact &item, const QString &name, const QString &va
     }
 }
 
-MergeResult merge(const ExchangeContact *base, const ExchangeContact &local, const ExchangeContact &remote)
+MergeResult merge(const ExchangeContact *base, const ExchangeContact &local, const ExchangeContact &remote, Side kept)
 {
     MergeResult result{local, {}};
     for (const QString &field : cardFields()) {
@@ -143,7 +143,8 @@ MergeResult merge(const ExchangeContact *base, const ExchangeContact &local, con
         const bool changedThere = base ? fieldValue(*base, field) != theirs : !theirs.isEmpty();
         if (changedHere && changedThere) {
             result.conflicts.append(field);
-        } else if (changedThere) {
+        }
+        if (changedThere && (!changedHere || (!base && kept == Side::Server))) {
             if (field == u"photo") {
                 result.merged.photo = remote.photo;
             } else {
@@ -152,6 +153,46 @@ MergeResult merge(const ExchangeContact *base, const ExchangeContact &local, con
         }
     }
     return result;
+}
+
+Side keptWithoutBase(const QDateTime &hereRevision, const QDateTime &serverRevision)
+{
+    if (hereRevision.isValid() && serverRevision.isValid() && hereRevision > serverRevision) {
+        return Side::Here;
+    }
+    return Side::Server;
+}
+
+QDateTime cardRevision(const QByteArray &text)
+{
+    for (const ContentLines::Line &line : ContentLines::split(text)) {
+        const QByteArray name = ContentLines::name(line.logical);
+        if (name == "END") {
+            break;
+        }
+        if (name != "REV") {
+            continue;
+        }
+        // 20261201T100000Z, 2026-12-01T10:00:00Z, or a day alone; without a zone taken as UTC.
+        QString value = QString::fromLatin1(ContentLines::value(line.logical)).trimmed();
+        value.remove(u'-').remove(u':');
+        if (value.endsWith(u'Z')) {
+            value.chop(1);
+        }
+        const qsizetype dot = value.indexOf(u'.'); // fractions of a second
+        if (dot >= 0) {
+            value.truncate(dot);
+        }
+        for (const QString &format : {u"yyyyMMdd'T'HHmmss"_s, u"yyyyMMdd'T'HHmm"_s, u"yyyyMMdd"_s}) {
+            QDateTime at = QDateTime::fromString(value, format);
+            if (at.isValid()) {
+                at.setTimeSpec(Qt::UTC);
+                return at;
+            }
+        }
+        return {};
+    }
+    return {};
 }
 
 bool readCard(const QByteArray &text, ExchangeContact *contact, QString *uid)
@@ -188,7 +229,7 @@ patchCard(const QByteArray &serverText, const ExchangeContact &local, const QStr
         // data: URI, at its comma.
         QByteArray own;
         VCard::appendCard(own, withUid, 3);
-        return CardText::withRevision(own, stamp);
+        return stamp.isValid() ? CardText::withRevision(own, stamp) : own;
     }
     const ExchangeContact now = prepared(raw);
     QStringList changed;
@@ -200,7 +241,8 @@ patchCard(const QByteArray &serverText, const ExchangeContact &local, const QStr
     if (changed.isEmpty()) {
         return serverText;
     }
-    return CardText::withRevision(CardText::patched(serverText, sources, local, changed), stamp);
+    const QByteArray patched = CardText::patched(serverText, sources, local, changed);
+    return stamp.isValid() ? CardText::withRevision(patched, stamp) : patched;
 }
 
 QByteArray photoHash(const QByteArray &photo)

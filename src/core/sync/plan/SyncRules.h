@@ -45,19 +45,32 @@ void setFieldValue(ExchangeContact &item, const QString &name, const QString &va
 
 // Three-way merge of a contact, field by field, against what was last synced (base); without a
 // base the two copies are compared alone, and a field empty on one side takes the other's value.
-// Where both sides changed a field differently the local value stays and the field is named in
-// conflicts.
+// Where both sides changed a field differently the local value stays (without a base, the value of
+// the side kept) and the field is named in conflicts.
 struct MergeResult
 {
     ExchangeContact merged;
     QStringList conflicts;
 };
-MergeResult merge(const ExchangeContact *base, const ExchangeContact &local, const ExchangeContact &remote);
+// Without a base, which side's value stays where both hold different ones (kept); the other
+// side's copy is the one kept aside. With a base this side's always stays.
+enum class Side
+{
+    Here,
+    Server
+};
+MergeResult
+merge(const ExchangeContact *base, const ExchangeContact &local, const ExchangeContact &remote, Side kept = Side::Here);
+// The side to keep when two copies meet with no common base (a first sync linked by content):
+// the newer by REV where both have one, else the server's, which another device wrote last.
+Side keptWithoutBase(const QDateTime &hereRevision, const QDateTime &serverRevision);
+// The REV of the first card in text (UTC), invalid when it has none or none that reads as a time.
+QDateTime cardRevision(const QByteArray &text);
 
 // The server's card with only the properties of the fields in which local differs from what the
 // card says now replaced by the writer's properties for them; every other line, the UID, unknown
 // properties, more numbers, groups, stay as the server has them. An empty server text gives a new
-// card of local with the UID. A card that changes gets REV set to stamp.
+// card of local with the UID. A card that changes gets REV set to stamp, when valid.
 QByteArray
 patchCard(const QByteArray &serverText, const ExchangeContact &local, const QString &uid, const QDateTime &stamp);
 // The first card of the text, brought to what the address book can hold (as an import does).
