@@ -1,7 +1,6 @@
 #include "QtPrompter.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -75,14 +74,4 @@ Prompter::Answer QtPrompter::messageBox(QWidget *parent, const QString &text, co
         }
     }
     return buttons.size() == 1 ? Ok : (flags & 0xF) == MB_YESNO ? No : Cancel;
-}
-
-bool DesktopShellOpener::open(const QUrl &url)
-{
-    return QDesktopServices::openUrl(url);
-}
-
-bool DesktopShellOpener::edit(const QString &path)
-{
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
