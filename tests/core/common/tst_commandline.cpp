@@ -32,8 +32,8 @@ void TestCommandLine::parse_data()
         << QStringList{"-platform", "offscreen"} << int(CommandLine::Run) << QString();
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << int(CommandLine::Invalid) << QString();
     QTest::newRow("data dir without value") << QStringList{"--data-dir"} << int(CommandLine::Invalid) << QString();
-    QTest::newRow("sync allowed to delete") << QStringList{"--sync", "--allow-deletions"} << int(CommandLine::Run)
-                                            << QString();
+    QTest::newRow("sync allowed to delete")
+        << QStringList{"--sync", "--allow-deletions"} << int(CommandLine::Run) << QString();
     QTest::newRow("allow deletions without sync")
         << QStringList{"--allow-deletions"} << int(CommandLine::Invalid) << QString();
     QTest::newRow("allow copy without sync") << QStringList{"--allow-copy"} << int(CommandLine::Invalid) << QString();
@@ -64,6 +64,10 @@ void TestCommandLine::agendaDays_data()
     QTest::newRow("no days") << QStringList{"--agenda", "0"} << 0;
     QTest::newRow("more than a year") << QStringList{"--agenda=367"} << 0;
     QTest::newRow("with a sync") << QStringList{"--agenda", "--sync"} << 0;
+    QTest::newRow("a word for days") << QStringList{"--agenda", "abc"} << 0;
+    QTest::newRow("negative days") << QStringList{"--agenda", "-5"} << 0;
+    QTest::newRow("days with a letter") << QStringList{"--agenda", "7d"} << 0;
+    QTest::newRow("toolkit option after it") << QStringList{"--agenda", "-platform", "offscreen"} << 7;
 }
 
 void TestCommandLine::agendaDays()
