@@ -12,8 +12,8 @@ namespace {
 const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString path = QStringLiteral("/org/freedesktop/Notifications");
 const QString interface = QStringLiteral("org.freedesktop.Notifications");
-// A click on the notification itself invokes "default"; servers that show buttons show it as one
-// only where they have no such click, so "Otwórz" is offered once either way.
+// A click on the notification itself invokes "default"; servers show it as a button (or a line
+// of their menu, as dunst does) only where there is no such click, so "Otwórz" is offered once.
 const QString openKey = QStringLiteral("default");
 const QString snoozeKey = QStringLiteral("snooze");
 constexpr int callTimeoutMs = 5000;
