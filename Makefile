@@ -12,8 +12,8 @@ export CCACHE_NOHASHDIR ?= 1
 PREFIX ?= /usr/local
 # Where an installed copy keeps its data ($XDG_DATA_HOME/Morwinek, by default ~/.local/share/Morwinek).
 DATA_DIR ?= $(or $(filter /%,$(XDG_DATA_HOME)),$(HOME)/.local/share)/Morwinek
-# The files and folders of an organiser's data folder.
-DATA_FILES := Morwinek.ini Morwinek.data Morwinek.term Morwinek.sync notes foto kopie konflikty
+# The files and folders of an organiser's data folder: the list the program's tests check it writes.
+DATA_FILES := $(shell cat '$(CURDIR)/src/core/common/DataFiles.txt')
 
 # make check: the whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer in a
 #   folder of its own; the first report ends the test that made it, and the test fails.

@@ -5,6 +5,7 @@
 #include "core/common/DataFolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 
 namespace AgendaCommand {
@@ -13,6 +14,12 @@ int run(int argc, char *argv[], const CommandLine &commandLine)
 {
     QCoreApplication app(argc, argv);
     const QString dataDir = DataFolder::choose(commandLine.dataDir, QCoreApplication::applicationDirPath());
+    // A mistyped folder would read as one without appointments.
+    if (!QDir(dataDir).exists()) {
+        QTextStream(stderr) << QStringLiteral("Folder danych %1 nie istnieje.").arg(QDir::toNativeSeparators(dataDir))
+                            << Qt::endl;
+        return 1;
+    }
     QStringList lines;
     QString error;
     const bool ok = Agenda::lines(dataDir, SystemClock().today(), commandLine.agendaDays, &lines, &error);

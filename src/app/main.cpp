@@ -18,6 +18,7 @@
 #include "platform/linux/TimerFdWakeTimer.h"
 #include "platform/linux/UserName.h"
 #include "platform/linux/XdgAutostartStore.h"
+#include "platform/linux/XdgShellOpener.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/ImportWaitWindow.h"
 #include "widgets/shell/MorwinekApplication.h"
@@ -157,7 +158,7 @@ int main(int argc, char *argv[])
         prompter.messageBox(nullptr, error, QStringLiteral("Błąd!"), MB_OK | MB_ICONSTOP);
         return 1;
     }
-    DesktopShellOpener shell;
+    XdgShellOpener shell;
     SystemClock clock;
     XdgAutostartStore autostart({}, commandLine.startArguments());
     Services services{prompter,

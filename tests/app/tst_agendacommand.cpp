@@ -44,6 +44,40 @@ private slots:
         // Only read: no lock file, no copy, no settings.
         QCOMPARE(files(), before);
     }
+
+    // A mistake is said on stderr with its exit code, never run as something else.
+    void mistake_saidWithExitCode_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // after --data-dir <a folder with an appointment>
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a word for days") << QStringList{"--agenda", "abc"} << 2 << "--agenda";
+        QTest::newRow("negative days") << QStringList{"--agenda", "-3"} << 2 << "--agenda";
+        QTest::newRow("no such data folder")
+            << QStringList{"--data-dir", "nie-ma-takiego", "--agenda"} << 1 << "nie-ma-takiego nie istnieje";
+    }
+    void mistake_saidWithExitCode()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        QFile term(dir.filePath("Morwinek.term"));
+        QVERIFY(term.open(QIODevice::WriteOnly));
+        term.write(Cp1250::encode(AppointmentRecord::encode(
+                       {QDate::currentDate().toString("dd.MM.yyyy"), {}, {}, QStringLiteral("Dziś")}))
+                   + "\r\n");
+        term.close();
+        QProcess p;
+        p.setWorkingDirectory(dir.path()); // a relative folder is looked for here
+        p.start(QStringLiteral(MORWINEK_EXE), QStringList{"--data-dir", dir.path()} + arguments);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        QCOMPARE(p.readAllStandardOutput(), QByteArray());
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY2(err.contains(said), qPrintable(err));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAgendaCommand)

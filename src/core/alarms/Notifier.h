@@ -12,8 +12,8 @@ struct Notification
     QString body;
 };
 
-// Where notifications go: the desktop's notification service, the tray icon's message, or a small
-// window. Each offers the actions "Otwórz" and "Przypomnij za 10 minut" where it can.
+// Where notifications go: the desktop's notification service, or a small window. Each offers the
+// actions "Otwórz" and "Przypomnij za 10 minut" and stays until the user acts.
 class Notifier : public QObject
 {
     Q_OBJECT
@@ -37,7 +37,7 @@ public:
 
 signals:
     void actionChosen(quint32 id, Notifier::Action action);
-    // A notification show() took was not shown after all.
+    // A notification show() took was not shown after all, or went before the user acted.
     void notShown(quint32 id, const Notification &notification);
 };
 

@@ -143,14 +143,20 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         }
         QString value;
         if (option->optionalValue) {
-            const auto isNumber = [](const QString &text) {
-                return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar ch) {
+            // The next argument is the value unless it is another option (the toolkit's begin
+            // with one dash): a word or a negative number there is a wrong value, not left out.
+            const auto isValue = [](const QString &text) {
+                if (!text.startsWith(u'-')) {
+                    return true;
+                }
+                const QStringView digits = QStringView(text).mid(1);
+                return !digits.isEmpty() && std::all_of(digits.cbegin(), digits.cend(), [](QChar ch) {
                     return ch.isDigit();
                 });
             };
             if (eq >= 0) {
                 value = arg.mid(eq + 1);
-            } else if (i + 1 < arguments.size() && isNumber(arguments.at(i + 1))) {
+            } else if (i + 1 < arguments.size() && isValue(arguments.at(i + 1))) {
                 value = arguments.at(++i);
             }
         } else if (option->valueName) {

@@ -2,12 +2,30 @@
 
 namespace DesktopOpen {
 
+namespace {
+
+void tell(Prompter &prompter, QWidget *parent, const QString &text)
+{
+    prompter.messageBox(parent, text, QStringLiteral("Informacja!"), MB_OK | MB_ICONINFORMATION);
+}
+
+// What the box says when the desktop finds out only later that nothing opens it. The window
+// that asked may be gone by then, so the box has none.
+std::function<void()> tellLater(const Services &services, const QString &text)
+{
+    return [&prompter = services.prompter, text] {
+        tell(prompter, nullptr, text);
+    };
+}
+
+} // namespace
+
 bool openOrTell(const Services &services, QWidget *parent, const QUrl &url, const QString &notOpened)
 {
-    if (services.shell.open(url)) {
+    if (services.shell.open(url, tellLater(services, notOpened))) {
         return true;
     }
-    services.prompter.messageBox(parent, notOpened, QStringLiteral("Informacja!"), MB_OK | MB_ICONINFORMATION);
+    tell(services.prompter, parent, notOpened);
     return false;
 }
 
@@ -33,15 +51,13 @@ bool mail(const Services &services, QWidget *parent, const QUrl &mailto)
 
 bool editPhoto(const Services &services, QWidget *parent, const QString &path)
 {
-    if (services.shell.edit(path)) {
+    const QString notOpened = QStringLiteral("Nie udało się otworzyć zdjęcia w edytorze grafiki.\n"
+                                             "Zdjęcie można otworzyć w dowolnym edytorze z pliku:\n")
+                              + QDir::toNativeSeparators(path);
+    if (services.shell.edit(path, tellLater(services, notOpened))) {
         return true;
     }
-    services.prompter.messageBox(parent,
-                                 QStringLiteral("Nie udało się otworzyć zdjęcia w edytorze grafiki.\n"
-                                                "Zdjęcie można otworzyć w dowolnym edytorze z pliku:\n")
-                                     + QDir::toNativeSeparators(path),
-                                 QStringLiteral("Informacja!"),
-                                 MB_OK | MB_ICONINFORMATION);
+    tell(services.prompter, parent, notOpened);
     return false;
 }
 

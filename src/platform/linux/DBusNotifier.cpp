@@ -5,14 +5,26 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 
+#include <utility>
+
 namespace {
 
 const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString path = QStringLiteral("/org/freedesktop/Notifications");
 const QString interface = QStringLiteral("org.freedesktop.Notifications");
-const QString openKey = QStringLiteral("open");
+// A click on the notification itself invokes "default"; servers show it as a button (or a line
+// of their menu, as dunst does) only where there is no such click, so "Otwórz" is offered once.
+const QString openKey = QStringLiteral("default");
 const QString snoozeKey = QStringLiteral("snooze");
 constexpr int callTimeoutMs = 5000;
+// Actions of notifications not known yet, kept while answers are awaited (other programs' too).
+constexpr qsizetype maxEarly = 64;
+// The reasons NotificationClosed gives.
+constexpr uint closedExpired = 1;
+// A reminder stays until the user acts: it never expires, and its urgency is the one whose
+// notifications servers keep on screen even where they ignore the timeout.
+constexpr int neverExpires = 0;
+constexpr uchar urgencyCritical = 2;
 
 } // namespace
 
@@ -34,27 +46,31 @@ quint32 DBusNotifier::show(const Notification &notification)
         return 0;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
-    // "default" is what a click on the notification itself invokes.
-    const QStringList actions{
-        QStringLiteral("default"), actionText(Open), openKey, actionText(Open), snoozeKey, actionText(Snooze)};
+    const QStringList actions{openKey, actionText(Open), snoozeKey, actionText(Snooze)};
     QVariantMap hints;
-    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(urgencyCritical));
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.example.morwinek"));
     call << QStringLiteral("Morwinek") << uint(0) << QStringLiteral("appointment-soon") << notification.title
-         << notification.body << actions << hints << int(-1);
+         << notification.body << actions << hints << neverExpires;
     if (++m_lastId == 0) {
         ++m_lastId; // 0 is no notification
     }
     const quint32 id = m_lastId;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
+    ++m_waiting;
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, id, notification](QDBusPendingCallWatcher *w) {
         w->deleteLater();
         const QDBusPendingReply<uint> reply = *w;
+        const QHash<uint, QString> early = --m_waiting == 0 ? std::exchange(m_early, {}) : m_early;
         if (reply.isError() || reply.value() == 0) {
             emit notShown(id, notification);
             return;
         }
-        m_ours.insert(reply.value(), id);
+        m_ours.insert(reply.value(), {id, notification});
+        if (early.contains(reply.value())) {
+            m_early.remove(reply.value());
+            ActionInvoked(reply.value(), early.value(reply.value()));
+        }
     });
     return id;
 }
@@ -62,18 +78,32 @@ quint32 DBusNotifier::show(const Notification &notification)
 void DBusNotifier::ActionInvoked(uint id, const QString &key)
 {
     // The service tells every program about every notification; only ours are answered.
-    const quint32 ours = m_ours.value(id);
-    if (ours == 0) {
+    const quint32 chosen = m_ours.take(id).id;
+    if (chosen == 0) {
+        // The signal may come before the answer that names the notification (a click at once):
+        // while answers are awaited, it is kept for them.
+        if (m_waiting > 0 && m_early.size() < maxEarly) {
+            m_early.insert(id, key);
+        }
         return;
     }
-    if (key == openKey || key == QLatin1String("default")) {
-        emit actionChosen(ours, Open);
+    // The user acted, so the reminder goes; a service that keeps a notification after its action
+    // (dunst's menu, a keyboard shortcut) is asked to close it.
+    QDBusMessage close = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("CloseNotification"));
+    close << id;
+    m_bus.send(close);
+    if (key == openKey) {
+        emit actionChosen(chosen, Open);
     } else if (key == snoozeKey) {
-        emit actionChosen(ours, Snooze);
+        emit actionChosen(chosen, Snooze);
     }
 }
 
-void DBusNotifier::NotificationClosed(uint id, uint)
+void DBusNotifier::NotificationClosed(uint id, uint reason)
 {
-    m_ours.remove(id);
+    const Shown shown = m_ours.take(id);
+    // A server that lets it expire all the same took it away before the user acted.
+    if (shown.id != 0 && reason == closedExpired) {
+        emit notShown(shown.id, shown.notification);
+    }
 }

@@ -6,7 +6,8 @@
 #include <QHash>
 
 // Notifications through the desktop's notification service (org.freedesktop.Notifications on the
-// session bus), with the actions "Otwórz" and "Przypomnij za 10 minut".
+// session bus), with the actions "Otwórz" (also a click on it) and "Przypomnij za 10 minut". They
+// stay until the user acts; one the service lets expire all the same is reported by notShown.
 class DBusNotifier final : public Notifier
 {
     Q_OBJECT
@@ -24,5 +25,12 @@ private slots:
 private:
     QDBusConnection m_bus;
     quint32 m_lastId = 0;
-    QHash<uint, quint32> m_ours; // the service's id -> the one show() gave
+    struct Shown
+    {
+        quint32 id = 0; // the one show() gave
+        Notification notification;
+    };
+    QHash<uint, Shown> m_ours;    // by the service's id
+    int m_waiting = 0;            // calls whose answer has not come
+    QHash<uint, QString> m_early; // actions that came before the answer naming their notification
 };

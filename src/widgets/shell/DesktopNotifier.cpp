@@ -1,9 +1,10 @@
 #include "DesktopNotifier.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
 AlarmWindow::AlarmWindow(const Notification &notification, QWidget *parent)
@@ -22,6 +23,9 @@ AlarmWindow::AlarmWindow(const Notification &notification, QWidget *parent)
     const auto button = [&](const QString &name, const QString &text) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(name);
+        // Room around the text, so the longest caption does not touch the button's edges.
+        const QFontMetrics metrics = b->fontMetrics();
+        b->setMinimumWidth(metrics.horizontalAdvance(text) + 4 * metrics.averageCharWidth());
         buttons->addWidget(b);
         return b;
     };
@@ -40,10 +44,9 @@ AlarmWindow::AlarmWindow(const Notification &notification, QWidget *parent)
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
-DesktopNotifier::DesktopNotifier(Notifier *service, std::function<QSystemTrayIcon *()> tray, QObject *parent)
+DesktopNotifier::DesktopNotifier(Notifier *service, QObject *parent)
     : Notifier(parent)
     , m_service(service)
-    , m_tray(std::move(tray))
 {
     if (m_service) {
         connect(m_service, &Notifier::actionChosen, this, [this](quint32 id, Action action) {
@@ -51,10 +54,10 @@ DesktopNotifier::DesktopNotifier(Notifier *service, std::function<QSystemTrayIco
                 emit actionChosen(ours, action);
             }
         });
-        // The service did not show it after all: the tray or a window does, under the same id.
+        // The service did not show it after all, or let it go: a window does, under the same id.
         connect(m_service, &Notifier::notShown, this, [this](quint32 id, const Notification &notification) {
             if (const quint32 ours = m_fromService.take(id)) {
-                showWithoutService(ours, notification);
+                showWindow(ours, notification);
             }
         });
     }
@@ -69,30 +72,21 @@ quint32 DesktopNotifier::show(const Notification &notification)
             return id;
         }
     }
-    showWithoutService(id, notification);
+    showWindow(id, notification);
     return id;
 }
 
-void DesktopNotifier::showWithoutService(quint32 id, const Notification &notification)
+void DesktopNotifier::showWindow(quint32 id, const Notification &notification)
 {
-    QSystemTrayIcon *tray = m_tray ? m_tray() : nullptr;
-    if (tray && tray->isVisible() && QSystemTrayIcon::supportsMessages()) {
-        m_trayId = id;
-        tray->showMessage(notification.title, notification.body, QSystemTrayIcon::Information);
-        return;
-    }
-    m_trayId = 0;
     auto *window = new AlarmWindow(notification);
     connect(window, &AlarmWindow::chosen, this, [this, id](Action action) {
         emit actionChosen(id, action);
     });
+    // A modal window (the start-up reminder, a question) would keep its buttons from the user
+    // until it is closed: the alarm then goes over it, as modal itself.
+    if (QApplication::activeModalWidget()) {
+        window->setWindowModality(Qt::ApplicationModal);
+    }
     window->show();
     window->raise();
-}
-
-void DesktopNotifier::trayMessageClicked()
-{
-    if (m_trayId) {
-        emit actionChosen(m_trayId, Open);
-    }
 }

@@ -3,16 +3,13 @@
 #include "core/alarms/Notifier.h"
 
 #include <QHash>
-#include <QPointer>
 #include <QWidget>
 
-#include <functional>
-
 class QLabel;
-class QSystemTrayIcon;
 
-// The window an alarm comes in where the desktop has neither a notification service nor a tray:
-// the text and the two actions as buttons.
+// The window an alarm comes in where the desktop has no notification service (or it let the
+// notification go before the user acted): the text and the two actions as buttons. It stays
+// until the user closes it or chooses one.
 class AlarmWindow : public QWidget
 {
     Q_OBJECT
@@ -25,26 +22,22 @@ signals:
     void chosen(Notifier::Action action);
 };
 
-// Notifications the way the desktop allows: its notification service when one answers, else the
-// tray icon's message (clicking it opens the appointments), else an AlarmWindow.
+// Notifications the way the desktop allows: its notification service when one answers, else an
+// AlarmWindow. The tray icon's message is no place for them: it goes after a few seconds and has
+// no buttons.
 class DesktopNotifier final : public Notifier
 {
     Q_OBJECT
 public:
-    // service may be null; tray gives the tray icon, or null while there is none.
-    DesktopNotifier(Notifier *service, std::function<QSystemTrayIcon *()> tray, QObject *parent = nullptr);
+    // service may be null.
+    explicit DesktopNotifier(Notifier *service, QObject *parent = nullptr);
 
     quint32 show(const Notification &notification) override;
-    // The tray's message was clicked while the last one shown there was ours.
-    void trayMessageClicked();
 
 private:
-    // The tray icon's message, else an AlarmWindow.
-    void showWithoutService(quint32 id, const Notification &notification);
+    void showWindow(quint32 id, const Notification &notification);
 
     Notifier *m_service;
-    std::function<QSystemTrayIcon *()> m_tray;
     quint32 m_lastId = 0;
-    quint32 m_trayId = 0;
     QHash<quint32, quint32> m_fromService; // the service's id -> ours
 };

@@ -1,7 +1,6 @@
 #include "QtPrompter.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -116,14 +115,4 @@ int QtPrompter::choose(
     box.exec();
     const qsizetype chosen = added.indexOf(qobject_cast<QPushButton *>(box.clickedButton()));
     return static_cast<int>(chosen < 0 ? added.size() - 1 : chosen);
-}
-
-bool DesktopShellOpener::open(const QUrl &url)
-{
-    return QDesktopServices::openUrl(url);
-}
-
-bool DesktopShellOpener::edit(const QString &path)
-{
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

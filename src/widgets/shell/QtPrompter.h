@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/common/Prompter.h"
-#include "core/common/ShellOpener.h"
 
 // Message boxes as QMessageBox, beeps as the desktop's bell.
 class QtPrompter final : public Prompter
@@ -14,12 +13,4 @@ public:
                const QString &caption,
                const QStringList &buttons,
                unsigned flags) override;
-};
-
-// The desktop's handlers for web pages, mail addresses and files.
-class DesktopShellOpener final : public ShellOpener
-{
-public:
-    bool open(const QUrl &url) override;
-    bool edit(const QString &path) override;
 };

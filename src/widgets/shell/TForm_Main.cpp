@@ -94,6 +94,8 @@ void TForm_Main::FormCreate()
     createLine();
     createTray();
     setTrayIcon(IconIdle);
+    // Alarms first: they come while the start-up reminder waits for the user too.
+    startAlarms();
     startupReminder();
     Autostart::apply(m_services.autostart, Autostart::QueryAndClean, m_services.executablePath);
     m_sync = new SyncController(m_services, m_settings, this);
@@ -122,21 +124,11 @@ void TForm_Main::FormCreate()
     });
     connect(RxTrayIcon1, &QSystemTrayIcon::messageClicked, this, &TForm_Main::trayMessageClicked);
     m_sync->scheduleStartup();
-    // Asked to end during the start-up reminder: no alarm is shown (and so marked) on the way out.
-    if (!m_endRequested) {
-        startAlarms();
-    }
 }
 
 void TForm_Main::startAlarms()
 {
-    m_notifier = new DesktopNotifier(
-        m_services.notifier,
-        [this]() -> QSystemTrayIcon * {
-            m_trayMessageIsAlarm = true;
-            return RxTrayIcon1;
-        },
-        this);
+    m_notifier = new DesktopNotifier(m_services.notifier, this);
     m_alarms = new AlarmScheduler(
         m_services.clock,
         m_services.dataDir,
@@ -161,11 +153,8 @@ void TForm_Main::startAlarms()
 
 void TForm_Main::trayMessageClicked()
 {
-    if (m_trayMessageIsAlarm && m_notifier) {
-        m_notifier->trayMessageClicked();
-    } else {
-        SynchronizacjaClick();
-    }
+    // The tray's messages are the sync's; alarms never go there.
+    SynchronizacjaClick();
 }
 
 bool TForm_Main::INIOdczytaj(const QString &path)
@@ -360,7 +349,6 @@ void TForm_Main::SynchronizacjaClick()
 void TForm_Main::showSyncMessage(const QString &text, QSystemTrayIcon::MessageIcon icon)
 {
     if (RxTrayIcon1->isVisible() && QSystemTrayIcon::supportsMessages()) {
-        m_trayMessageIsAlarm = false;
         RxTrayIcon1->showMessage(QStringLiteral("Morwinek - Synchronizacja"), text, icon);
     }
 }

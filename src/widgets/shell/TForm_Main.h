@@ -145,7 +145,6 @@ private:
     SyncController *m_sync = nullptr;
     DesktopNotifier *m_notifier = nullptr;
     AlarmScheduler *m_alarms = nullptr;
-    bool m_trayMessageIsAlarm = false;
 };
 
 // The one main window; the other windows reach it through this.

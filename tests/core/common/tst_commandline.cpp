@@ -68,6 +68,10 @@ void TestCommandLine::agendaDays_data()
     QTest::newRow("no days") << QStringList{"--agenda", "0"} << 0;
     QTest::newRow("more than a year") << QStringList{"--agenda=367"} << 0;
     QTest::newRow("with a sync") << QStringList{"--agenda", "--sync"} << 0;
+    QTest::newRow("a word for days") << QStringList{"--agenda", "abc"} << 0;
+    QTest::newRow("negative days") << QStringList{"--agenda", "-5"} << 0;
+    QTest::newRow("days with a letter") << QStringList{"--agenda", "7d"} << 0;
+    QTest::newRow("toolkit option after it") << QStringList{"--agenda", "-platform", "offscreen"} << 7;
 }
 
 void TestCommandLine::agendaDays()

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // A notification service that keeps every call unanswered until the test answers it.
@@ -31,6 +32,10 @@ public slots:
         calls.append(message);
         return 0;
     }
+    void CloseNotification(uint id) { closed.append(id); }
+
+public:
+    QList<uint> closed;
 };
 
 // The notifier against a real notification server: dunst on a private session bus and a private
@@ -57,8 +62,20 @@ private slots:
         m_env = QProcessEnvironment::systemEnvironment();
         m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
         m_env.insert(QStringLiteral("DISPLAY"), display);
+        // dunst's menu of actions runs a dmenu: ours writes down what it was offered and picks
+        // the line that names the key in the file "pick".
+        QVERIFY(m_dir.isValid());
+        const QString dmenu = m_dir.filePath(QStringLiteral("dmenu.sh"));
+        QVERIFY(writeFile(dmenu,
+                          "#!/bin/sh\n"
+                          "tee '"
+                              + m_dir.filePath("offered").toUtf8() + "' | grep -F \",$(cat '"
+                              + m_dir.filePath("pick").toUtf8() + "')]\"\n"));
+        QVERIFY(QFile::setPermissions(dmenu, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString config = m_dir.filePath(QStringLiteral("dunstrc"));
+        QVERIFY(writeFile(config, "[global]\ndmenu = " + dmenu.toUtf8() + "\n"));
         m_dunst.setProcessEnvironment(m_env);
-        m_dunst.start(QStringLiteral("dunst"), {"-conf", "/dev/null"});
+        m_dunst.start(QStringLiteral("dunst"), {"-conf", config});
         QVERIFY2(m_dunst.waitForStarted(), "dunst is missing (package dunst)");
 
         m_connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, "private"));
@@ -107,23 +124,71 @@ private slots:
     }
     void clickOnNotification_opens()
     {
+        closeAll();
         DBusNotifier notifier(*m_connection);
         QSignalSpy chosen(&notifier, &Notifier::actionChosen);
         const quint32 id = notifier.show({QStringLiteral("Morwinek - Przypomnienie"), QStringLiteral("Spotkanie")});
         QVERIFY(id != 0);
-        // The notification on top is ours; its default action is the click on it.
+        // The call does not wait for the server: the click comes once it shows the notification.
+        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 1, 10000);
+        // The only notification is ours; its default action is the click on it.
         QCOMPARE(dunstctl({"action", "0"}), QString());
         QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 1, 5000);
         QCOMPARE(chosen.at(0).at(0).value<quint32>(), id);
         QCOMPARE(chosen.at(0).at(1).value<Notifier::Action>(), Notifier::Open);
+        // Acted on, it goes.
+        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 0, 5000);
         // Another program's notification does not reach us.
         DBusNotifier other(*m_connection);
         QSignalSpy otherChosen(&other, &Notifier::actionChosen);
         QVERIFY(notifier.show({QStringLiteral("Druga"), QStringLiteral("x")}) != 0);
+        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 1, 10000);
         QCOMPARE(dunstctl({"action", "0"}), QString());
         QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 2, 5000);
         QCOMPARE(otherChosen.size(), 0);
-        (void)dunstctl({"close-all"});
+        closeAll();
+    }
+
+    // A reminder stays until the user acts: it asks never to expire, and dunst's menu offers
+    // "Otwórz" and "Przypomnij za 10 minut" once each (a click on it is "Otwórz" too).
+    void reminder_staysAndOffersEachActionOnce_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<int>("action");
+        QTest::newRow("Otwórz") << QByteArray("default") << int(Notifier::Open);
+        QTest::newRow("Przypomnij za 10 minut") << QByteArray("snooze") << int(Notifier::Snooze);
+    }
+    void reminder_staysAndOffersEachActionOnce()
+    {
+        QFETCH(QByteArray, key);
+        QFETCH(int, action);
+        closeAll();
+        QVERIFY(writeFile(m_dir.filePath("pick"), key));
+        const QString body = QStringLiteral("12:01 Dentysta ") + QString::fromLatin1(key);
+        DBusNotifier notifier(*m_connection);
+        QSignalSpy chosen(&notifier, &Notifier::actionChosen);
+        const quint32 id = notifier.show({QStringLiteral("Morwinek - Przypomnienie"), body});
+        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 1, 10000);
+        QCOMPARE(dunstctl({"context"}), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 1, 10000);
+        QCOMPARE(chosen.at(0).at(0).value<quint32>(), id);
+        QCOMPARE(int(chosen.at(0).at(1).value<Notifier::Action>()), action);
+        // Each line dunst offered: "#<label> (<summary>) [<id>,<key>]".
+        QStringList labels;
+        QFile offered(m_dir.filePath("offered"));
+        QVERIFY(offered.open(QIODevice::ReadOnly));
+        for (const QByteArray &line : offered.readAll().split('\n')) {
+            if (line.startsWith('#')) {
+                labels.append(QString::fromUtf8(line.mid(1, line.indexOf(" (") - 1)));
+            }
+        }
+        labels.sort();
+        QCOMPARE(labels, QStringList({QStringLiteral("Otwórz"), QStringLiteral("Przypomnij za 10 minut")}));
+        // Chosen from the menu, which leaves notifications on screen, it goes all the same.
+        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 0, 5000);
+        // The history keeps what dunst was asked: no timeout (microseconds).
+        const QJsonObject n = fromHistory(body);
+        QCOMPARE(n.value("timeout").toObject().value("data").toInteger(-1), 0);
     }
 
     // A service that answers late (or not at all) never holds the caller up: show() returns at
@@ -149,20 +214,46 @@ private slots:
             QVERIFY(first != 0 && second != 0 && first != second);
             QTRY_COMPARE_WITH_TIMEOUT(server.calls.size(), 2, 5000); // both asked, neither answered yet
             QCOMPARE(server.calls.at(0).arguments().at(3).toString(), QStringLiteral("Pierwsze"));
-            // The first is shown under the service's number 77, the second refused.
-            serverBus.send(server.calls.at(0).createReply(QVariant::fromValue(uint(77))));
-            serverBus.send(server.calls.at(1).createErrorReply(QDBusError::Failed, QStringLiteral("zajęty")));
-            QTRY_COMPARE_WITH_TIMEOUT(notShown.size(), 1, 5000);
-            QCOMPARE(notShown.at(0).at(0).value<quint32>(), second);
-            QCOMPARE(notShown.at(0).at(1).value<Notification>().title, QStringLiteral("Drugie"));
+            // The first is shown under the service's number 77 and chosen at once: the signal
+            // comes before the answer that names it. The second is refused.
             QDBusMessage action = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
                                                              QStringLiteral("org.freedesktop.Notifications"),
                                                              QStringLiteral("ActionInvoked"));
             action << uint(77) << QStringLiteral("snooze");
             serverBus.send(action);
+            serverBus.send(server.calls.at(0).createReply(QVariant::fromValue(uint(77))));
+            serverBus.send(server.calls.at(1).createErrorReply(QDBusError::Failed, QStringLiteral("zajęty")));
+            QTRY_COMPARE_WITH_TIMEOUT(notShown.size(), 1, 5000);
+            QCOMPARE(notShown.at(0).at(0).value<quint32>(), second);
+            QCOMPARE(notShown.at(0).at(1).value<Notification>().title, QStringLiteral("Drugie"));
             QTRY_COMPARE_WITH_TIMEOUT(chosen.size(), 1, 5000);
             QCOMPARE(chosen.at(0).at(0).value<quint32>(), first);
             QCOMPARE(chosen.at(0).at(1).value<Notifier::Action>(), Notifier::Snooze);
+
+            // A service that lets a reminder expire all the same took it away before the user
+            // acted: reported like one never shown. Closed by the user, or after the user acted,
+            // it is done with.
+            const quint32 third = notifier.show({QStringLiteral("Trzecie"), QStringLiteral("c")});
+            const quint32 fourth = notifier.show({QStringLiteral("Czwarte"), QStringLiteral("d")});
+            QTRY_COMPARE_WITH_TIMEOUT(server.calls.size(), 4, 5000);
+            serverBus.send(server.calls.at(2).createReply(QVariant::fromValue(uint(78))));
+            serverBus.send(server.calls.at(3).createReply(QVariant::fromValue(uint(79))));
+            const auto closed = [&serverBus](uint id, uint reason) {
+                QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                                 QStringLiteral("org.freedesktop.Notifications"),
+                                                                 QStringLiteral("NotificationClosed"));
+                signal << id << reason;
+                serverBus.send(signal);
+            };
+            closed(77, 1); // expired after the user chose "Przypomnij za 10 minut"
+            closed(78, 2); // dismissed by the user
+            closed(79, 1); // expired
+            QTRY_COMPARE_WITH_TIMEOUT(notShown.size(), 2, 5000);
+            QCOMPARE(notShown.at(1).at(0).value<quint32>(), fourth);
+            QCOMPARE(notShown.at(1).at(1).value<Notification>().title, QStringLiteral("Czwarte"));
+            QVERIFY(third != fourth);
+            // The one acted on was asked to close (the notifier does not wait for the answer).
+            QTRY_VERIFY_WITH_TIMEOUT(server.closed.contains(77), 5000);
         }
         QDBusConnection::disconnectFromBus("slow-server");
         QDBusConnection::disconnectFromBus("slow-client");
@@ -171,6 +262,28 @@ private slots:
     }
 
 private:
+    static bool writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    }
+    int displayed() { return dunstctl({"count", "displayed"}).trimmed().toInt(); }
+    void closeAll()
+    {
+        (void)dunstctl({"close-all"});
+        QTRY_COMPARE_WITH_TIMEOUT(displayed(), 0, 5000);
+    }
+    // The notification of that body from the server's history; empty when it is not there.
+    QJsonObject fromHistory(const QString &body)
+    {
+        const auto doc = QJsonDocument::fromJson(dunstctl({"history"}).toUtf8());
+        for (const QJsonValue &value : doc.object().value("data").toArray().at(0).toArray()) {
+            if (value.toObject().value("body").toObject().value("data").toString() == body) {
+                return value.toObject();
+            }
+        }
+        return {};
+    }
     QString dunstctl(const QStringList &arguments)
     {
         QProcess p;
@@ -181,6 +294,7 @@ private:
         }
         return QString::fromUtf8(p.readAllStandardOutput());
     }
+    QTemporaryDir m_dir;
     QProcessEnvironment m_env;
     QProcess m_bus;
     QProcess m_x;

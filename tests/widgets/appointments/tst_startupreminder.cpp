@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <functional>
+
 namespace {
 
 QByteArray termLine(const QString &date, const QString &person)
@@ -61,6 +63,7 @@ private slots:
     void reminder_data();
     void reminder();
     void dueIcon_stopsAfterAWindowOpenedAndClosed();
+    void alarmWhileReminderWaits_comesAtItsMinute();
 };
 
 void TestStartupReminder::reminder_data()
@@ -143,6 +146,51 @@ void TestStartupReminder::dueIcon_stopsAfterAWindowOpenedAndClosed()
     Form_Terminy->close();
     QTRY_VERIFY(Form_Terminy.isNull());
     QCOMPARE(main.trayIconIndex(), int(TForm_Main::IconIdle));
+}
+
+// The start-up reminder waits for the user as long as the user likes: the alarms of the day run
+// meanwhile, each at its minute.
+void TestStartupReminder::alarmWhileReminderWaits_comesAtItsMinute()
+{
+    ShellFixture f;
+    const QString record = AppointmentRecord::encode({"06.12.2026", "Jan", {}, "Dentysta"});
+    f.writeFile(QStringLiteral("Morwinek.ini"), "[Terminy]\r\nAUTOTERMINY=1\r\n");
+    f.writeFile(QStringLiteral("Morwinek.term"), Cp1250::encode(record) + "\r\n");
+    f.writeFile(QStringLiteral("Morwinek.godziny"), "T|12:01||0|" + Cp1250::encode(record) + "\r\n");
+    f.sim.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0)));
+    QDateTime armedWhileShown;
+    QList<Notification> shownWhileShown;
+    bool reminderShown = false;
+    QObject guard;
+    std::function<void(int)> act = [&](int triesLeft) {
+        QTimer::singleShot(5, &guard, [&, triesLeft] {
+            auto *w = qobject_cast<TForm_Terminy *>(QApplication::activeModalWidget());
+            if (!w) {
+                if (QWidget *other = QApplication::activeModalWidget()) {
+                    other->close();
+                } else if (triesLeft > 0) {
+                    act(triesLeft - 1);
+                }
+                return;
+            }
+            reminderShown = true;
+            armedWhileShown = f.sim.wakeTimer.armedAt;
+            f.sim.clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 1)));
+            f.sim.wakeTimer.fire();
+            shownWhileShown = f.sim.notifier.shown;
+            QTest::keyClick(w->ListView1, Qt::Key_Escape);
+        });
+    };
+    act(400);
+    f.start(); // returns once the reminder is closed
+    QVERIFY(reminderShown);
+    QCOMPARE(armedWhileShown, QDateTime(QDate(2026, 12, 6), QTime(12, 1)));
+    QCOMPARE(shownWhileShown.size(), 1);
+    QCOMPARE(shownWhileShown.at(0).title, QStringLiteral("Morwinek - Przypomnienie"));
+    QCOMPARE(shownWhileShown.at(0).body, QStringLiteral("06.12.2026 12:01 Dentysta\nJan"));
+    // Shown once: the timer now stands at midnight.
+    QCOMPARE(f.sim.wakeTimer.armedAt, QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+    QCOMPARE(f.sim.notifier.shown.size(), 1);
 }
 
 QTEST_MAIN(TestStartupReminder)

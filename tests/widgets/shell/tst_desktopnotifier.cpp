@@ -31,9 +31,7 @@ private slots:
         QFETCH(bool, refusedLater);
         FakeNotifier silent;
         silent.answering = refusedLater;
-        DesktopNotifier notifier(&silent, [] {
-            return nullptr; // offscreen: no tray
-        });
+        DesktopNotifier notifier(&silent);
         QSignalSpy chosen(&notifier, &Notifier::actionChosen);
         const quint32 id =
             notifier.show({QStringLiteral("Morwinek - Przypomnienie"), QStringLiteral("24.12.2026 14:30")});
@@ -54,6 +52,34 @@ private slots:
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.at(0).at(0).value<quint32>(), id);
         QCOMPARE(int(chosen.at(0).at(1).value<Notifier::Action>()), action);
+    }
+    // Under a modal window (the start-up reminder waiting for the user) the alarm's buttons
+    // still take the user's click: the click goes through the window system, where a modal
+    // window blocks the others.
+    void underModalWindow_buttonsTakeClicks()
+    {
+        QWidget modal;
+        modal.setWindowModality(Qt::ApplicationModal);
+        modal.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&modal));
+        QCOMPARE(QApplication::activeModalWidget(), &modal);
+        DesktopNotifier notifier(nullptr);
+        QSignalSpy chosen(&notifier, &Notifier::actionChosen);
+        const quint32 id = notifier.show({QStringLiteral("Morwinek - Przypomnienie"), QStringLiteral("12:01")});
+        AlarmWindow *window = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            window = window ? window : qobject_cast<AlarmWindow *>(w);
+        }
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QPointer<AlarmWindow> guard(window);
+        auto *snooze = window->findChild<QPushButton *>(QStringLiteral("bPrzypomnij"));
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, snooze->mapTo(window, snooze->rect().center()));
+        QTRY_COMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.at(0).at(0).value<quint32>(), id);
+        QCOMPARE(chosen.at(0).at(1).value<Notifier::Action>(), Notifier::Snooze);
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(modal.isVisible()); // the reminder goes on
     }
     void start_missedAlarmShownAndOpenOpensAppointments()
     {

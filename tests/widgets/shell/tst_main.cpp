@@ -181,6 +181,15 @@ void TestMain::onlineHelp_prefersLocalIndex()
     f.writeFile("index.html", "<html></html>");
     main.Pomoc1->trigger();
     QCOMPARE(f.sim.shell.opened.last(), QUrl::fromLocalFile(f.path("index.html")));
+    QCOMPARE(f.sim.prompter.boxes.size(), 1);
+    // No browser on this desktop: the opener took the page and failed, and the user is told
+    // where the help is.
+    f.sim.shell.failsLater = true;
+    main.Pomoc1->trigger();
+    QTRY_COMPARE(f.sim.prompter.boxes.size(), 2);
+    QCOMPARE(f.sim.prompter.boxes.last().caption, QStringLiteral("Informacja!"));
+    QVERIFY2(f.sim.prompter.boxes.last().text.endsWith(u'\n' + f.path("index.html")),
+             qPrintable(f.sim.prompter.boxes.last().text));
 }
 
 void TestMain::quit_endsLoop()
