@@ -96,6 +96,8 @@ private:
     void applyRemote(const QString &key, const QString &href, const Fetched &remote, bool newItem);
     void mergeItem(const QString &key, const SyncItem *known, const QString &href, const Fetched &remote);
     void saveConflict(const QString &key, const QByteArray &text);
+    // Tells of the photos kept here against server copies without them (once per sync).
+    void notePhotosKept();
     bool writeLocal(QString *error);
     // forget: the state forgets an item deleted here; a contact's identifier is never given again.
     void forget(const QString &key, const QString &href);

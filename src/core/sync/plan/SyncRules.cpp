@@ -176,9 +176,15 @@ bool isGroupCard(const QByteArray &text)
     return VCard::read(text, &read, nullptr) && !read.isEmpty() && read.first().group;
 }
 
-QByteArray
-patchCard(const QByteArray &serverText, const ExchangeContact &local, const QString &uid, const QDateTime &stamp)
+QByteArray patchCard(const QByteArray &serverText,
+                     const ExchangeContact &local,
+                     const QString &uid,
+                     const QDateTime &stamp,
+                     bool photoAsBase64)
 {
+    if (!local.photo.isEmpty() && CardText::hasDamagedPhoto(serverText)) {
+        return patchCard(CardText::withoutDamagedPhotos(serverText), local, uid, stamp, photoAsBase64);
+    }
     ExchangeContact withUid = local;
     withUid.uid = uid;
     ExchangeContact raw;
@@ -200,7 +206,7 @@ patchCard(const QByteArray &serverText, const ExchangeContact &local, const QStr
     if (changed.isEmpty()) {
         return serverText;
     }
-    return CardText::withRevision(CardText::patched(serverText, sources, local, changed), stamp);
+    return CardText::withRevision(CardText::patched(serverText, sources, local, changed, photoAsBase64), stamp);
 }
 
 QByteArray photoHash(const QByteArray &photo)
