@@ -141,10 +141,11 @@ QByteArray card(int n, int padding = 0)
 struct Book
 {
     QMap<QByteArray, QByteArray> cards;
-    QSet<QByteArray> withheld; // left out of a multiget's answer
-    qsizetype shown = 0;       // members in a listing by PROPFIND, which ends with a 507
-    bool etags = true;         // false: no ETag in listings, fetches and answers to PUT
-    bool stamps = false;       // a stored card gets a REV of the server's (and its PUT no ETag)
+    QSet<QByteArray> withheld;   // left out of a multiget's answer
+    qsizetype shown = -1;        // members in a listing by PROPFIND, which then ends with a 507; -1: all
+    QByteArray fullToken = "t9"; // the collection's token in a whole listing by PROPFIND
+    bool etags = true;           // false: no ETag in listings, fetches and answers to PUT
+    bool stamps = false;         // a stored card gets a REV of the server's (and its PUT no ETag)
     std::function<Answer(const QByteArray &token)> listing = [this](const QByteArray &) {
         return Answer{207, multistatus(listed(cards.keys()))};
     };
@@ -166,6 +167,11 @@ struct Book
     {
         static const QRegularExpression token(u"sync-token>([^<]*)<"_s), href(u"href>([^<]*)<"_s);
         if (r.method == "PROPFIND" && r.body.contains("getetag")) {
+            if (shown < 0) {
+                return {207,
+                        multistatus(listed(cards.keys())
+                                    + response("/k/", "<d:sync-token>" + fullToken + "</d:sync-token>"))};
+            }
             return {207, multistatus(listed(cards.keys().mid(0, shown)) + response("/k/", {}, 507))};
         }
         if (r.method == "PROPFIND") {
@@ -235,7 +241,7 @@ private slots:
         QTest::addColumn<int>("skipped");
         QTest::addColumn<QString>("says"); // in the error, or else in a warning
 
-        QTest::newRow("507: the listing goes on with the new token") << int(Truncated) << 5 << 0 << QString();
+        QTest::newRow("507: every ETag listed then") << int(Truncated) << 5 << 0 << QString();
         QTest::newRow("hrefs outside the collection") << int(ForeignHrefs) << 1 << 5 << u"/x4.vcf"_s;
         QTest::newRow("answer trickling a byte at a time") << int(Trickling) << -1 << 0 << u"nie odpowiedział"_s;
         QTest::newRow("whole sync too long") << int(SlowSync) << -1 << 0 << u"dłużej niż"_s;
@@ -271,7 +277,7 @@ private slots:
         engine.setTimeout(1500);
         engine.setAnswerLimits(64 * 1024, 16 * 1024);
         switch (Case(kind)) {
-        case Truncated: // three changes, then the other two from the token the 507 gives
+        case Truncated: // three changes and a 507: the full listing gives all five
             book.listing = [&book](const QByteArray &token) {
                 const QByteArray inner =
                     book.listed(book.cards.keys().mid(token == "t1" ? 3 : 0, token == "t1" ? 2 : 3));
@@ -379,6 +385,71 @@ private slots:
         for (const QString &name : litter + kept) {
             QVERIFY2(QFileInfo::exists(data.filePath(name)) == kept.contains(name), qPrintable(name));
         }
+    }
+
+    // A sync report that gives part of the changes (507) and a token that does not go on, or one
+    // that skips the rest (the server's latest): every ETag is listed in the same sync, so every
+    // edit and new card arrives and the sync completes.
+    void partialChanges_data()
+    {
+        QTest::addColumn<QByteArray>("next"); // the token the 507 gives
+        QTest::newRow("token of the request") << QByteArray("t1");
+        QTest::newRow("server's latest token") << QByteArray("t9");
+        QTest::newRow("no token") << QByteArray();
+        QTest::newRow("token going on") << QByteArray("t2");
+    }
+    void partialChanges()
+    {
+        QFETCH(QByteArray, next);
+        Book book;
+        for (int n = 1; n <= 5; ++n) {
+            book.cards.insert("/k/" + QByteArray::number(n) + ".vcf", card(n));
+        }
+        QList<QByteArray> changed;
+        book.listing = [&](const QByteArray &token) {
+            if (token.isEmpty()) {
+                return Answer{207, multistatus(book.listed(book.cards.keys()), "t1")};
+            }
+            if (token == "t1") {
+                return Answer{207, multistatus(book.listed(changed.mid(0, 2)) + response("/k/", {}, 507), next)};
+            }
+            return Answer{207, multistatus(token == "t2" ? book.listed(changed.mid(2)) : QByteArray(), "t9")};
+        };
+        HostileServer server;
+        server.handler = [&book](const Request &r) {
+            return book.answer(r);
+        };
+        QTemporaryDir dir;
+        DavSyncEngine engine(dir.path());
+        engine.setTimeout(5000);
+        SyncAccount a;
+        a.address = server.url() + u"/"_s;
+        a.user = u"anna"_s;
+        a.password = u"tajne"_s;
+        a.addressBookUrl = server.url() + u"/k/"_s;
+        a.calendarUrl = server.url() + u"/t/"_s;
+        QSignalSpy finished(&engine, &SyncEngine::finished);
+        const auto sync = [&] {
+            engine.synchronize(a);
+            return finished.wait(30000) ? finished.takeFirst().first().value<SyncOutcome>() : SyncOutcome{};
+        };
+        SyncOutcome o = sync();
+        QVERIFY2(o.ok && o.contacts.received == 5, qPrintable(o.error));
+        // On the phone: three cards edited, three new ones.
+        for (int n = 1; n <= 3; ++n) {
+            book.cards["/k/" + QByteArray::number(n) + ".vcf"] = card(n, 10);
+            book.cards.insert("/k/" + QByteArray::number(n + 5) + ".vcf", card(n + 5));
+            changed << "/k/" + QByteArray::number(n) + ".vcf"
+                    << "/k/" + QByteArray::number(n + 5) + ".vcf";
+        }
+        o = sync();
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.contacts.received, 6);
+        ContactFile contacts(dir.path());
+        QVERIFY(contacts.load(nullptr));
+        QCOMPARE(contacts.count(), 8);
+        o = sync();
+        QVERIFY2(o.ok && o.contacts.received == 0 && o.contacts.sent == 0, qPrintable(o.error));
     }
 
     // A server without ETags is followed by the cards' contents, and one that stamps what it stores
