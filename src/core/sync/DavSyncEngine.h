@@ -48,6 +48,7 @@ public:
     {
         m_reader.setLimits(listing, item);
         m_job.setItemLimit(item);
+        m_job.setListingLimit(listing);
     }
     int requestsSent() const { return m_client.sent(); }
     // Called at each stage ("lista", "pobieranie", "zapis", "wysylanie") of each collection; for tests.

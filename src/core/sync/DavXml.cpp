@@ -16,7 +16,7 @@ QString key(QStringView ns, QStringView local)
 }
 
 // Reads the current element whole: its text, hrefs and direct children.
-DavXml::Property readProperty(QXmlStreamReader &xml)
+DavXml::Property readProperty(QXmlStreamReader &xml, bool asData)
 {
     DavXml::Property property;
     int depth = 1;
@@ -34,7 +34,11 @@ DavXml::Property readProperty(QXmlStreamReader &xml)
         } else if (token == QXmlStreamReader::EndElement) {
             --depth;
         } else if (token == QXmlStreamReader::Characters && depth == 1) {
-            property.text += xml.text();
+            if (asData) {
+                property.data += xml.text().toUtf8();
+            } else {
+                property.text += xml.text();
+            }
         }
     }
     return property;
@@ -120,7 +124,8 @@ bool parse(const QByteArray &bytes, MultiStatus *result)
                     if (xml.name() == u"prop") {
                         while (xml.readNextStartElement()) {
                             const QString name = key(xml.namespaceUri(), xml.name());
-                            found.insert(name, readProperty(xml));
+                            const bool content = xml.name() == u"address-data" || xml.name() == u"calendar-data";
+                            found.insert(name, readProperty(xml, content));
                         }
                     } else if (xml.name() == u"status") {
                         status = statusCode(xml.readElementText());
@@ -250,7 +255,7 @@ QString conflictHref(const QByteArray &errorBody)
     QXmlStreamReader xml(errorBody);
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"no-uid-conflict") {
-            const Property p = readProperty(xml);
+            const Property p = readProperty(xml, false);
             return p.hrefs.value(0);
         }
     }

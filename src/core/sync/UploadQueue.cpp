@@ -165,7 +165,7 @@ void UploadQueue::reconcile(const Operation &op, const DavSession::Reply &reply)
                                   if (text && m_job.memberHref(resp.href, &href)) {
                                       mergeWith(href,
                                                 {resp.text(DavXml::dav, "getetag").trimmed(),
-                                                 ContentLines::withCrLf(text->text.toUtf8())});
+                                                 ContentLines::withCrLf(text->data)});
                                       return;
                                   }
                               }

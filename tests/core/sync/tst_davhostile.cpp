@@ -32,7 +32,8 @@ struct Answer
     int status;
     QByteArray body, headers; // headers: "Name: value\r\n" each
     int byteEveryMs = 0, delayMs = 0;
-    bool cut = false; // the connection closed halfway through the answer
+    bool cut = false;     // the connection closed halfway through the answer
+    bool endless = false; // chunks of the body's text for as long as the client reads them
 };
 
 class HostileServer
@@ -40,6 +41,7 @@ class HostileServer
 public:
     std::function<Answer(const Request &)> handler;
     QList<Request> requests;
+    qint64 endlessSent = 0; // bytes of endless answers written
 
     // With tls, https with that certificate.
     explicit HostileServer(const QSslConfiguration *tls = nullptr)
@@ -94,7 +96,23 @@ private:
         const Answer a = handler(r);
         const QByteArray bytes = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Length: "
                                  + QByteArray::number(a.body.size()) + "\r\n" + a.headers + "\r\n" + a.body;
-        if (a.cut) {
+        if (a.endless) {
+            socket->write("HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nTransfer-Encoding: chunked\r\n"
+                          + a.headers + "\r\n");
+            QByteArray piece;
+            while (piece.size() < 64 * 1024) {
+                piece += a.body;
+            }
+            const QByteArray chunk = QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+            const auto more = [this, socket, chunk] {
+                while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 1024 * 1024) {
+                    socket->write(chunk);
+                    endlessSent += chunk.size();
+                }
+            };
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+            more();
+        } else if (a.cut) {
             socket->write(bytes.left(bytes.size() / 2));
             socket->disconnectFromHost();
         } else if (a.byteEveryMs > 0) {
@@ -220,7 +238,8 @@ enum Case
     TooManyMembers,
     Cut,
     Omitted,
-    TruncatedFull
+    TruncatedFull,
+    EndlessCtag
 };
 
 } // namespace
@@ -250,6 +269,8 @@ private slots:
         QTest::newRow("more members than the book holds") << int(TooManyMembers) << -1 << 0 << u"zmieści"_s;
         QTest::newRow("multiget leaves a member out") << int(Omitted) << 5 << 0 << QString();
         QTest::newRow("full listing cut short (507)") << int(TruncatedFull) << 5 << 0 << QString();
+        QTest::newRow("ctag answer without end")
+            << int(EndlessCtag) << -1 << 0 << u"Odpowiedź serwera 127.0.0.1 jest większa niż 1 MB"_s;
         QTest::newRow("connection cut, said in Polish")
             << int(Cut) << -1 << 0 << u"Nie można połączyć się z serwerem 127.0.0.1: serwer zamknął"_s;
     }
@@ -270,6 +291,10 @@ private slots:
             a.byteEveryMs = r.method == "PROPFIND" ? tweak.byteEveryMs : 0; // each byte within the time-out
             a.delayMs = tweak.delayMs;                                      // each answer within the time-out
             a.cut = tweak.cut;
+            a.endless = tweak.endless && r.method == "PROPFIND" && !r.body.contains("getetag");
+            if (a.endless) {
+                a.body = "<d:response><d:href>/k/</d:href></d:response>";
+            }
             return a;
         };
         QTemporaryDir dir;
@@ -319,6 +344,9 @@ private slots:
         case Cut:
             tweak.cut = true;
             break;
+        case EndlessCtag:
+            tweak.endless = true;
+            break;
         case Omitted:
         case TruncatedFull: // their hostility comes after the first sync
             break;
@@ -357,6 +385,9 @@ private slots:
         QCOMPARE(contacts.count(), std::max(received, 0));
         QCOMPARE(o.contacts.received, std::max(received, 0));
         QCOMPARE(o.contacts.skipped, skipped);
+        if (kind == EndlessCtag) { // read no further than the bound and what is on its way
+            QVERIFY2(server.endlessSent < 32 * 1024 * 1024, qPrintable(QString::number(server.endlessSent)));
+        }
         if (kind == Truncated) { // nothing left behind: the next sync finds nothing new
             const SyncOutcome again = sync();
             QVERIFY2(again.ok && again.contacts.received == 0, qPrintable(again.error));

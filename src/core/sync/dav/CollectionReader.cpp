@@ -3,6 +3,8 @@
 #include "core/contacts/ContactList.h"
 #include "core/sync/DavXml.h"
 
+#include <QTimer>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -297,9 +299,13 @@ void CollectionReader::fetchNext()
                     answered.insert(href);
                     m_listing.etags.remove(href); // gone between the listing and now
                     m_listing.gone.insert(href);
+                } else if (text && text->data.size() > m_itemLimit) {
+                    answered.insert(href); // left on the server as it is: neither taken nor deleted here
+                    m_oversized.append(href);
+                    m_listing.refused.insert(href);
                 } else if (text) {
                     answered.insert(href);
-                    m_listing.fetched.insert(href, {resp.text(DavXml::dav, "getetag").trimmed(), text->text.toUtf8()});
+                    m_listing.fetched.insert(href, {resp.text(DavXml::dav, "getetag").trimmed(), text->data});
                 }
             }
             for (const QString &href : batch) {
@@ -309,10 +315,14 @@ void CollectionReader::fetchNext()
                     m_listing.refused.insert(href);
                 }
             }
-            fetchNext();
+            // Once this answer and what was read from it are gone: a batch may be large.
+            QTimer::singleShot(0, &m_job.session(), [this] {
+                fetchNext();
+            });
         },
         true,
-        alone ? m_itemLimit : std::min(m_itemLimit, m_listingLimit));
+        // One member: an item's bound; a batch: as much as its members may be, within a listing's.
+        alone ? m_itemLimit : std::min(m_listingLimit, m_itemLimit * static_cast<qint64>(batch.size())));
 }
 
 // Every change since the token seen must be one of this sync's own writes; else the old token

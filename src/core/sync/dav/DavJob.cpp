@@ -93,6 +93,24 @@ QUrl DavJob::urlOf(const QString &path) const
     return url;
 }
 
+qint64 DavJob::boundFor(const QByteArray &method, const QList<DavSession::Header> &headers) const
+{
+    if (method == "GET") {
+        return m_itemLimit;
+    }
+    if (method == "REPORT") {
+        return m_listingLimit;
+    }
+    if (method == "PROPFIND") {
+        for (const auto &[name, value] : headers) {
+            if (name.compare("Depth", Qt::CaseInsensitive) == 0 && value.trimmed() != "0") {
+                return m_listingLimit;
+            }
+        }
+    }
+    return DavSession::maxSmallBytes;
+}
+
 void DavJob::request(const QByteArray &method,
                      const QUrl &url,
                      const QByteArray &body,
@@ -140,7 +158,7 @@ void DavJob::request(const QByteArray &method,
             }
             done(reply);
         },
-        maxBytes < 0 ? m_itemLimit : maxBytes);
+        maxBytes < 0 ? boundFor(method, headers) : maxBytes);
 }
 
 namespace Dav {
