@@ -139,6 +139,9 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     });
     DavSyncEngine engine(dataDir);
     engine.setBackup(&backup);
+    engine.setFolderAlone([] {
+        return true; // the folder is held alone to the end
+    });
     engine.setRange(settings.range);
     if (const int seconds = qEnvironmentVariableIntValue("MORWINEK_SYNC_TIMEOUT"); seconds > 0) {
         engine.setTimeout(seconds * 1000);
@@ -226,7 +229,7 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     if (outcome.contacts.conflicts + outcome.appointments.conflicts > 0) {
         out << u"Kopie z serwera zmienionych po obu stronach pól zapisano w folderze %1; obie wersje pokazuje "
                u"i pozwala wybrać jedną przycisk „Konflikty...” w oknie „Morwinek - Synchronizacja”."_s.arg(
-            QDir::toNativeSeparators(QDir(dataDir).filePath(QLatin1String(DavSyncEngine::conflictFolder))))
+                   QDir::toNativeSeparators(QDir(dataDir).filePath(QLatin1String(DavSyncEngine::conflictFolder))))
             << Qt::endl;
     }
     if (!outcome.ok) {

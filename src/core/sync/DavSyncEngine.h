@@ -51,6 +51,9 @@ public:
         m_job.setListingLimit(listing);
     }
     int requestsSent() const { return m_client.sent(); }
+    // Whether nobody else works on the data folder now (its lock tells), so the temporary files a
+    // killed write left go at once; without it only those older than a minute.
+    void setFolderAlone(std::function<bool()> alone) { m_folderAlone = std::move(alone); }
     // Called at each stage ("lista", "pobieranie", "zapis", "wysylanie") of each collection; for tests.
     std::function<void(const QString &stage, bool calendar)> stageHook;
 
@@ -119,6 +122,7 @@ private:
     QString m_dataDir;
     DailyBackup *m_backup = nullptr;
     int m_range = 3;
+    std::function<bool()> m_folderAlone;
     QDate m_today;
     SystemClock m_systemClock;
     const Clock *m_clock = &m_systemClock;
