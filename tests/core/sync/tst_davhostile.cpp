@@ -34,6 +34,7 @@ struct Answer
     int byteEveryMs = 0, delayMs = 0;
     bool cut = false;     // the connection closed halfway through the answer
     bool endless = false; // chunks of the body's text for as long as the client reads them
+    bool raw = false;     // the body alone, as the whole answer, then the connection closed
 };
 
 class HostileServer
@@ -95,7 +96,10 @@ private:
         const Answer a = handler(r);
         const QByteArray bytes = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Length: "
                                  + QByteArray::number(a.body.size()) + "\r\n" + a.headers + "\r\n" + a.body;
-        if (a.endless) {
+        if (a.raw) {
+            socket->write(a.body);
+            socket->disconnectFromHost();
+        } else if (a.endless) {
             socket->write("HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nTransfer-Encoding: chunked\r\n"
                           + a.headers + "\r\n");
             QByteArray piece;
@@ -476,6 +480,52 @@ private slots:
         QCOMPARE(contacts.count(), 8);
         o = sync();
         QVERIFY2(o.ok && o.contacts.received == 0 && o.contacts.sent == 0, qPrintable(o.error));
+    }
+
+    // What went wrong, said in Polish: where a redirect points, what an HTTP status or a broken
+    // answer means.
+    void errorTexts_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("raw"); // instead of an HTTP answer
+        QTest::addColumn<QString>("says");
+        QTest::newRow("redirect") << 307 << QByteArray() << u"kieruje pod adres %1/inny/k/ (HTTP 307)"_s;
+        QTest::newRow("redirect nowhere") << 302 << QByteArray() << u"nie podaje (HTTP 302)"_s;
+        QTest::newRow("unavailable") << 503 << QByteArray() << u"Serwer jest chwilowo niedostępny"_s;
+        QTest::newRow("no space") << 507 << QByteArray() << u"Na serwerze zabrakło miejsca (HTTP 507)."_s;
+        QTest::newRow("forbidden") << 403 << QByteArray() << u"odmówił dostępu"_s;
+        QTest::newRow("closed at once") << 0 << QByteArray() << u"serwer zamknął połączenie"_s;
+    }
+    void errorTexts()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, raw);
+        QFETCH(QString, says);
+        HostileServer server;
+        server.handler = [&](const Request &) {
+            Answer a(status, raw);
+            a.raw = status == 0;
+            if (status == 307) {
+                a.headers = "Location: /inny/k/\r\n";
+            }
+            return a;
+        };
+        QTemporaryDir dir;
+        DavSyncEngine engine(dir.path());
+        engine.setTimeout(5000);
+        SyncAccount a;
+        a.address = server.url() + u"/"_s;
+        a.user = u"anna"_s;
+        a.password = u"tajne"_s;
+        a.addressBookUrl = server.url() + u"/k/"_s;
+        a.calendarUrl = server.url() + u"/t/"_s;
+        QSignalSpy finished(&engine, &SyncEngine::finished);
+        engine.synchronize(a);
+        QVERIFY(finished.wait(30000));
+        const SyncOutcome o = finished.first().first().value<SyncOutcome>();
+        QVERIFY(!o.ok);
+        QVERIFY2(o.error.contains(says.contains(u"%1"_s) ? says.arg(server.url()) : says), qPrintable(o.error));
+        QVERIFY2(!o.error.contains(u"nr "_s), qPrintable(o.error));
     }
 
     // A server without ETags is followed by the cards' contents, and one that stamps what it stores

@@ -78,7 +78,10 @@ private:
 
 // The texts and small rules every part of a job shares.
 namespace Dav {
-QString statusText(int status);
+// What the server answered, in Polish; a redirect names where it points (location, resolved
+// against the address asked, from).
+QString statusText(int status, const QByteArray &location = {}, const QUrl &from = {});
+QString statusText(const DavSession::Reply &reply, const QUrl &from);
 QString garbled(const QUrl &url);
 // The multistatus of an answer from url, or why there is none (empty when there is): another
 // status, or a body that cannot be read (or, where one is needed, holds no response).

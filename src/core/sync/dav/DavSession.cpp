@@ -178,11 +178,16 @@ QString DavSession::networkError(int error, const QString &host) const
     case QNetworkReply::BackgroundRequestNotAllowedError:
         reason = u"brak połączenia z siecią"_s;
         break;
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        reason = u"serwer kieruje pod inny adres, którego synchronizacja nie odwiedza"_s;
+        break;
     case QNetworkReply::ProxyConnectionRefusedError:
     case QNetworkReply::ProxyConnectionClosedError:
     case QNetworkReply::ProxyNotFoundError:
     case QNetworkReply::ProxyTimeoutError:
     case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::UnknownProxyError:
         reason = u"serwer pośredniczący (proxy) nie przekazał połączenia"_s;
         break;
     case QNetworkReply::ProtocolUnknownError:
@@ -190,8 +195,13 @@ QString DavSession::networkError(int error, const QString &host) const
     case QNetworkReply::ProtocolFailure:
         reason = u"odpowiedź niezgodna z protokołem HTTP"_s;
         break;
+    case QNetworkReply::UnknownNetworkError:
+        // The system's socket errors Qt has no name for: no route, a connection reset, no resources.
+        reason = u"połączenie zostało zerwane albo sieć nie prowadzi do serwera (sprawdź połączenie z siecią, "
+                 u"adres i port)"_s;
+        break;
     default:
-        reason = u"błąd sieci nr %1"_s.arg(error);
+        reason = u"połączenie nie powiodło się (kod błędu Qt %1)"_s.arg(error);
         break;
     }
     return u"Nie można połączyć się z serwerem %1: %2."_s.arg(host, reason);
