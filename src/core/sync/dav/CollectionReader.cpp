@@ -18,6 +18,7 @@ constexpr qsizetype namedSkipped = 5;
 void CollectionReader::start(Pass pass)
 {
     m_pass = std::move(pass);
+    ++m_passNumber;
     m_listing = Listing();
     m_toFetch.clear();
     m_fetchPlanned = false;
@@ -316,8 +317,11 @@ void CollectionReader::fetchNext()
                 }
             }
             // Once this answer and what was read from it are gone: a batch may be large.
-            QTimer::singleShot(0, &m_job.session(), [this] {
-                fetchNext();
+            QTimer::singleShot(0, &m_job.session(), [this, pass = m_passNumber] {
+                // A job that ended meanwhile (cancelled), or a pass begun since, takes nothing.
+                if (m_job.running() && pass == m_passNumber) {
+                    fetchNext();
+                }
             });
         },
         true,

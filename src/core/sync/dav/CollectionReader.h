@@ -92,4 +92,5 @@ private:
     QStringList m_oversized;    // members larger than an item may be: left on the server as they are
     QStringList m_unanswered;   // members a fetch left out of its answer: left alone this time
     QSet<QString> m_fetchAlone; // members whose batch was too large: fetched one by one
+    quint64 m_passNumber = 0;
 };
