@@ -142,6 +142,9 @@ int run(int argc, char *argv[], const CommandLine &commandLine, PasswordStore *p
     });
     DavSyncEngine engine(dataDir);
     engine.setBackup(&backup);
+    engine.setFolderAlone([] {
+        return true; // the folder is held alone to the end
+    });
     engine.setRange(settings.range);
     if (const int seconds = qEnvironmentVariableIntValue("MORWINEK_SYNC_TIMEOUT"); seconds > 0) {
         engine.setTimeout(seconds * 1000);

@@ -198,14 +198,17 @@ int main(int argc, char *argv[])
     if (wakeTimer.isValid()) {
         services.wakeTimer = &wakeTimer;
     }
-    services.makeSyncEngine = [&services, &backup]() -> std::unique_ptr<SyncEngine> {
-        auto engine = std::make_unique<OrganiserSyncEngine>(services);
-        engine->setBackup(&backup);
-        return engine;
-    };
     // Tells a command-line import that the organiser holds this folder's contacts in memory.
     // While an import writes the folder, the start waits for it in sight, or is given up.
     DataFolderLock folderLock(services.dataDir);
+    services.makeSyncEngine = [&services, &backup, &folderLock]() -> std::unique_ptr<SyncEngine> {
+        auto engine = std::make_unique<OrganiserSyncEngine>(services);
+        engine->setBackup(&backup);
+        engine->setFolderAlone([&folderLock] {
+            return folderLock.aloneNow();
+        });
+        return engine;
+    };
     if (!folderLock.tryLockShared()) {
         QTextStream(stderr) << ImportWaitWindow::message(services.dataDir) << Qt::endl;
         ImportWaitWindow waiting(services.dataDir, [&folderLock] {

@@ -169,6 +169,20 @@ bool isCardEnd(const QByteArray &logical)
            && ContentLines::value(logical).trimmed().compare(QByteArrayView("VCARD"), Qt::CaseInsensitive) == 0;
 }
 
+bool isDamagedPhoto(const QByteArray &logical)
+{
+    if (ContentLines::name(logical) != "PHOTO") {
+        return false;
+    }
+    const QByteArray value = ContentLines::value(logical).trimmed().toByteArray();
+    if (value.left(5).toLower() == "data:") {
+        const qsizetype comma = value.indexOf(',');
+        return comma < 0 || comma + 1 == value.size();
+    }
+    const QByteArray head = ContentLines::head(logical).toByteArray().toUpper();
+    return value.isEmpty() && (head.contains("ENCODING=B") || head.contains("BASE64"));
+}
+
 // The lines a comparison looks at: all but REV, PRODID and blank ones, unfolded.
 QList<QByteArray> comparedLines(const QByteArray &card)
 {
@@ -202,7 +216,8 @@ int version(const QByteArray &card)
 QByteArray patched(const QByteArray &serverText,
                    const VCard::FieldSources &sources,
                    const ExchangeContact &local,
-                   const QStringList &changed)
+                   const QStringList &changed,
+                   bool photoAsBase64)
 {
     const int cardVersion = version(serverText);
     const QList<Line> theirs = ContentLines::split(serverText);
@@ -249,7 +264,7 @@ QByteArray patched(const QByteArray &serverText,
                 covered.append(lines);
             }
         }
-        QByteArray own = VCard::fieldLines(local, unit, cardVersion);
+        QByteArray own = VCard::fieldLines(local, unit, unit == u"photo" && photoAsBase64 ? 3 : cardVersion);
         if (unit == u"Nazwa" && !covered.isEmpty() && !hasN && !own.isEmpty()) {
             // A card named by its FN alone keeps it so, the name as written here.
             own = folded("FN:" + ContentLines::escape(local.contact.Nazwa.trimmed()).toUtf8());
@@ -370,6 +385,26 @@ QByteArray withRevision(const QByteArray &card, const QDateTime &stamp)
 bool sameButRevision(const QByteArray &a, const QByteArray &b)
 {
     return comparedLines(a) == comparedLines(b);
+}
+
+bool hasDamagedPhoto(const QByteArray &card)
+{
+    const QList<Line> lines = ContentLines::split(card);
+    return std::any_of(lines.cbegin(), lines.cend(), [](const Line &line) {
+        return isDamagedPhoto(line.logical);
+    });
+}
+
+QByteArray withoutDamagedPhotos(const QByteArray &card)
+{
+    QByteArray out;
+    out.reserve(card.size());
+    for (const Line &line : ContentLines::split(card)) {
+        if (!isDamagedPhoto(line.logical)) {
+            out += line.raw;
+        }
+    }
+    return out;
 }
 
 } // namespace CardText

@@ -36,7 +36,7 @@ void DavSyncEngine::beginJob(const SyncAccount &account, bool discovering)
         fail(error);
     });
     if (!discovering) {
-        SyncLeftovers::remove(m_dataDir);
+        SyncLeftovers::remove(m_dataDir, m_folderAlone && m_folderAlone());
     }
 }
 
@@ -175,6 +175,7 @@ void DavSyncEngine::startCollection(bool calendar)
         collection().url = url.toString();
     }
     m_index.attach(&collection());
+    m_contacts.setPhotoAsBase64(collection().photoAsBase64);
     QString error;
     if (!local().load(&error)) {
         fail(error);
@@ -306,6 +307,7 @@ void DavSyncEngine::decide()
         return;
     }
     apply(plan, remote);
+    notePhotosKept();
 
     if (!writeLocal()) {
         return;
@@ -345,6 +347,7 @@ void DavSyncEngine::apply(const SyncPlanner::Plan &plan, const SyncPlanner::Remo
             if (SyncItem *entry = m_index.find(item.key)) {
                 entry->etag = there.etag; // dropped here as old: nothing to bring back
                 entry->serverText = there.text;
+                entry->sentHere = false;
             }
             break;
         case Step::DeleteLocal:
@@ -492,6 +495,35 @@ void DavSyncEngine::saveConflict(const QString &key, const QByteArray &text)
     ++summary().conflicts;
 }
 
+void DavSyncEngine::notePhotosKept()
+{
+    if (m_calendar) {
+        return;
+    }
+    bool damaged = false;
+    QStringList names = m_contacts.takeKeptPhotos(&damaged);
+    if (names.isEmpty()) {
+        return;
+    }
+    names.removeDuplicates();
+    const qsizetype count = names.size();
+    if (count > 5) {
+        names = names.mid(0, 5) << u"i %1 innych"_s.arg(count - 5);
+    }
+    const QString host = m_job.collection().host();
+    if (damaged && !collection().photoAsBase64) {
+        // Told once: from now on the photos go in the form this server keeps.
+        collection().photoAsBase64 = true;
+        m_contacts.setPhotoAsBase64(true);
+        m_outcome.warnings.append(
+            u"Serwer %1 uszkadza zdjęcia w wizytówkach vCard 4.0 (%2). Zdjęcia zostały tutaj "
+            u"i są wysyłane ponownie w postaci, którą ten serwer zachowuje."_s.arg(host, names.join(u", "_s)));
+    } else if (!damaged) {
+        m_outcome.warnings.append(u"Serwer %1 oddał bez zdjęcia wizytówki, których zdjęcie wysłano stąd (%2). "
+                                  u"Zdjęcia zostały tutaj i są wysyłane ponownie."_s.arg(host, names.join(u", "_s)));
+    }
+}
+
 void DavSyncEngine::applyRemote(const QString &key, const QString &href, const Fetched &remote, bool newItem)
 {
     SyncItem entry;
@@ -500,7 +532,8 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
     entry.serverText = remote.text;
     bool known = false;
     if (!m_calendar) {
-        switch (m_contacts.take(key, entry, remote.text, newItem)) {
+        const SyncItem *knownItem = key.isEmpty() ? nullptr : m_index.find(key);
+        switch (m_contacts.take(key, entry, remote.text, newItem, knownItem)) {
         case ContactCollection::Taken::Group:
             entry.skipped = true; // known, never brought here, never deleted from here
             collection().items.append(entry);
@@ -516,6 +549,9 @@ void DavSyncEngine::applyRemote(const QString &key, const QString &href, const F
         case ContactCollection::Taken::Updated:
             ++summary().received;
             known = true;
+            if (entry.hash.isEmpty()) {
+                m_uploads.put(key, href, entry.uid, remote.etag); // a photo kept here goes back
+            }
             break;
         }
     } else {
@@ -556,6 +592,7 @@ void DavSyncEngine::mergeItem(const QString &key, const SyncItem *known, const Q
     entry.href = href;
     entry.etag = ItemTags::tagOf(remote.etag, remote.text);
     entry.serverText = remote.text;
+    entry.sentHere = false;
     entry.pending = false;
     const LocalCollection::Merged merged = m_calendar ? m_appointments.merge(key, known, entry, remote.text)
                                                       : m_contacts.merge(key, known, entry, remote.text);
@@ -672,6 +709,7 @@ void DavSyncEngine::stored(const Operation &op, const QString &etag, const QByte
     item->href = op.href;
     item->etag = ItemTags::tagOf(etag, body);
     item->serverText = body;
+    item->sentHere = true;
     item->shortened = false;
     item->hash = local().hash(op.key);
     item->photoHash = m_calendar ? QByteArray() : SyncRules::photoHash(m_contacts.photo(op.key));
@@ -695,6 +733,7 @@ void DavSyncEngine::merge(const Operation &op, const QString &href, const Fetche
     const SyncItem known = item ? *item : SyncItem();
     const bool sameItem = item && !item->serverText.isEmpty() && item->href == href;
     mergeItem(op.key, sameItem ? &known : nullptr, href, remote);
+    notePhotosKept();
 }
 
 void DavSyncEngine::takeBack(const Operation &op, const Fetched *remote)

@@ -48,8 +48,12 @@ public:
     {
         m_reader.setLimits(listing, item);
         m_job.setItemLimit(item);
+        m_job.setListingLimit(listing);
     }
     int requestsSent() const { return m_client.sent(); }
+    // Whether nobody else works on the data folder now (its lock tells), so the temporary files a
+    // killed write left go at once; without it only those older than a minute.
+    void setFolderAlone(std::function<bool()> alone) { m_folderAlone = std::move(alone); }
     // Called at each stage ("lista", "pobieranie", "zapis", "wysylanie") of each collection; for tests.
     std::function<void(const QString &stage, bool calendar)> stageHook;
 
@@ -96,6 +100,8 @@ private:
     void applyRemote(const QString &key, const QString &href, const Fetched &remote, bool newItem);
     void mergeItem(const QString &key, const SyncItem *known, const QString &href, const Fetched &remote);
     void saveConflict(const QString &key, const QByteArray &text);
+    // Tells of the photos kept here against server copies without them (once per sync).
+    void notePhotosKept();
     bool writeLocal(QString *error);
     // forget: the state forgets an item deleted here; a contact's identifier is never given again.
     void forget(const QString &key, const QString &href);
@@ -116,6 +122,7 @@ private:
     QString m_dataDir;
     DailyBackup *m_backup = nullptr;
     int m_range = 3;
+    std::function<bool()> m_folderAlone;
     QDate m_today;
     SystemClock m_systemClock;
     const Clock *m_clock = &m_systemClock;

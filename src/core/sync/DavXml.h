@@ -18,7 +18,8 @@ inline constexpr char calendarServer[] = "http://calendarserver.org/ns/";
 // each name as "namespace|local".
 struct Property
 {
-    QString text;
+    QString text;    // empty for an item's content (address-data, calendar-data), which is in data
+    QByteArray data; // UTF-8, held once: a card with its photo may be large
     QStringList hrefs;
     QStringList children;
 };

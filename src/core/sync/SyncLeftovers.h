@@ -6,8 +6,11 @@
 // "notes/17.txt.x9YzQ1"): the data file itself is whole, the temporary copy is litter.
 namespace SyncLeftovers {
 
-// Removes those of the data folder and its notes, photos and conflicts folders that are older than
-// a minute (younger ones may belong to a write under way). Returns how many were removed.
-int remove(const QString &dataDir);
+// Removes those of every file the organiser replaces whole: the data files and their side files
+// in the data folder, the notes, photos and conflicts folders, the kept deleted items and the
+// day's copies. Only names of such a temporary copy of one of those files are touched. alone:
+// nobody else works on the folder (its lock says so), so no write is under way and every one goes;
+// otherwise only those older than a minute. Returns how many were removed.
+int remove(const QString &dataDir, bool alone = false);
 
 } // namespace SyncLeftovers

@@ -62,11 +62,14 @@ QByteArray shortened(const QByteArray &text)
 void writeCollection(QList<QByteArray> &lines, const char *kind, const SyncCollectionState &c)
 {
     lines.append(QByteArray("C ") + kind + ' ' + enc(c.url) + ' ' + enc(c.syncToken) + ' ' + enc(c.ctag));
+    if (c.photoAsBase64) {
+        lines.append(QByteArray("B ") + kind); // a line older versions pass over
+    }
     for (const SyncItem &i : c.items) {
         const bool shorten = !i.shortened && i.serverText.size() > SyncState::maxKeptText;
         const QByteArray kept = shorten ? shortened(i.serverText) : i.serverText;
-        const QByteArray flags =
-            QByteArray(i.pending ? "p" : "") + (i.skipped ? "s" : "") + (i.shortened || shorten ? "r" : "") + "f";
+        const QByteArray flags = QByteArray(i.pending ? "p" : "") + (i.skipped ? "s" : "")
+                                 + (i.shortened || shorten ? "r" : "") + (i.sentHere ? "w" : "") + "f";
         lines.append(QByteArray("I ") + kind + ' ' + enc(i.key) + ' ' + enc(i.uid) + ' ' + enc(i.href) + ' '
                      + enc(i.etag) + ' ' + bin(i.hash) + ' ' + bin(i.photoHash) + ' ' + flags + ' ' + bin(kept));
     }
@@ -117,6 +120,10 @@ bool SyncState::load(const QString &dataDir, QString *error)
             retiredIds.insert(dec(parts[1]));
         } else if (parts.size() == 2 && parts[0] == "F") {
             folderId = dec(parts[1]);
+        } else if (parts.size() == 2 && parts[0] == "B") {
+            if (SyncCollectionState *c = collectionOf(*this, parts[1])) {
+                c->photoAsBase64 = true;
+            }
         } else if (parts.size() == 5 && parts[0] == "C") {
             if (SyncCollectionState *c = collectionOf(*this, parts[1])) {
                 c->url = dec(parts[2]);
@@ -135,6 +142,7 @@ bool SyncState::load(const QString &dataDir, QString *error)
                 i.pending = parts[8].contains('p');
                 i.skipped = parts[8].contains('s');
                 i.shortened = parts[8].contains('r');
+                i.sentHere = parts[8].contains('w');
                 i.serverText = unbin(parts[9]);
                 c->items.append(std::move(i));
             }

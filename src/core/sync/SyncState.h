@@ -25,6 +25,8 @@ struct SyncItem
     // serverText lacks its longest lines (the file keeps no more than maxKeptText of it): enough
     // to merge against, but the item is fetched again before it is patched.
     bool shortened = false;
+    // serverText is what this side sent last, not a copy read back from the server.
+    bool sentHere = false;
 };
 
 struct SyncCollectionState
@@ -32,6 +34,8 @@ struct SyncCollectionState
     QString url;
     QString syncToken;
     QString ctag;
+    // The server cuts a photo sent as a data: URI in a vCard 4.0: photos go as base64 there.
+    bool photoAsBase64 = false;
     QList<SyncItem> items;
 
     qsizetype indexOfKey(const QString &key) const;

@@ -101,7 +101,7 @@ void UploadQueue::onWritten(const Operation &op, const DavSession::Reply &r)
         } else if (r.status == 412) {
             m_host.leftForLater(r.status);
         } else {
-            m_job.fail(Dav::statusText(r.status));
+            m_job.fail(Dav::statusText(r, m_job.urlOf(op.href)));
             return;
         }
         send();
@@ -130,7 +130,7 @@ void UploadQueue::onWritten(const Operation &op, const DavSession::Reply &r)
         send();
         return;
     }
-    m_job.fail(Dav::statusText(r.status));
+    m_job.fail(Dav::statusText(r, m_job.urlOf(op.href)));
 }
 
 void UploadQueue::reconcile(const Operation &op, const DavSession::Reply &reply)
@@ -165,7 +165,7 @@ void UploadQueue::reconcile(const Operation &op, const DavSession::Reply &reply)
                                   if (text && m_job.memberHref(resp.href, &href)) {
                                       mergeWith(href,
                                                 {resp.text(DavXml::dav, "getetag").trimmed(),
-                                                 ContentLines::withCrLf(text->text.toUtf8())});
+                                                 ContentLines::withCrLf(text->data)});
                                       return;
                                   }
                               }
@@ -185,7 +185,7 @@ void UploadQueue::reconcile(const Operation &op, const DavSession::Reply &reply)
             return;
         }
         if (r.status != 200) {
-            m_job.fail(Dav::statusText(r.status));
+            m_job.fail(Dav::statusText(r, m_job.urlOf(again.href)));
             return;
         }
         mergeWith(again.href, {Dav::stripEtag(r.etag), ContentLines::withCrLf(r.body)});
@@ -200,7 +200,7 @@ void UploadQueue::fetchBack(const Operation &op)
     m_job.request("GET", m_job.urlOf(op.href), {}, {}, [this, op](const DavSession::Reply &r) {
         --m_running;
         if (r.status != 200 && r.status != 404) {
-            m_job.fail(Dav::statusText(r.status));
+            m_job.fail(Dav::statusText(r, m_job.urlOf(op.href)));
             return;
         }
         if (r.status == 200) {

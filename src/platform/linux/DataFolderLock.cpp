@@ -32,12 +32,32 @@ bool DataFolderLock::tryLockShared()
     if (!open()) {
         return true;
     }
-    return ::flock(m_fd, LOCK_SH | LOCK_NB) == 0;
+    m_shared = ::flock(m_fd, LOCK_SH | LOCK_NB) == 0;
+    return m_shared;
+}
+
+bool DataFolderLock::aloneNow()
+{
+    if (m_exclusive) {
+        return true;
+    }
+    if (!m_shared) {
+        return false;
+    }
+    // Another holder keeps a shared lock from becoming exclusive. A refused change drops the lock
+    // (flock), so it is taken again; never waiting, as the organiser's thread must not.
+    const bool alone = ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+    m_shared = ::flock(m_fd, LOCK_SH | LOCK_NB) == 0;
+    return alone;
 }
 
 DataFolderLock::Holder DataFolderLock::tryLockExclusive()
 {
-    if (!open() || ::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+    if (!open()) {
+        return Holder::None;
+    }
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+        m_exclusive = true;
         return Holder::None;
     }
     // A shared lock is refused only while someone holds the folder alone: another import.

@@ -29,10 +29,15 @@ public:
     // For an import: None once the folder is held alone (or cannot be opened: the import reports
     // that), else who holds it.
     Holder tryLockExclusive();
+    // Whether no other process holds the folder now (so none writes in it), with this one's lock
+    // kept as it was. False without a lock of this one's.
+    bool aloneNow();
 
 private:
     bool open();
 
     QString m_folder;
     int m_fd = -1;
+    bool m_exclusive = false;
+    bool m_shared = false;
 };

@@ -32,7 +32,9 @@ struct Answer
     int status;
     QByteArray body, headers; // headers: "Name: value\r\n" each
     int byteEveryMs = 0, delayMs = 0;
-    bool cut = false; // the connection closed halfway through the answer
+    bool cut = false;     // the connection closed halfway through the answer
+    bool endless = false; // chunks of the body's text for as long as the client reads them
+    bool raw = false;     // the body alone, as the whole answer, then the connection closed
 };
 
 class HostileServer
@@ -94,7 +96,25 @@ private:
         const Answer a = handler(r);
         const QByteArray bytes = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Length: "
                                  + QByteArray::number(a.body.size()) + "\r\n" + a.headers + "\r\n" + a.body;
-        if (a.cut) {
+        if (a.raw) {
+            socket->write(a.body);
+            socket->disconnectFromHost();
+        } else if (a.endless) {
+            socket->write("HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nTransfer-Encoding: chunked\r\n"
+                          + a.headers + "\r\n");
+            QByteArray piece;
+            while (piece.size() < 64 * 1024) {
+                piece += a.body;
+            }
+            const QByteArray chunk = QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+            const auto more = [socket, chunk] {
+                while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 1024 * 1024) {
+                    socket->write(chunk);
+                }
+            };
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+            more();
+        } else if (a.cut) {
             socket->write(bytes.left(bytes.size() / 2));
             socket->disconnectFromHost();
         } else if (a.byteEveryMs > 0) {
@@ -141,10 +161,11 @@ QByteArray card(int n, int padding = 0)
 struct Book
 {
     QMap<QByteArray, QByteArray> cards;
-    QSet<QByteArray> withheld; // left out of a multiget's answer
-    qsizetype shown = 0;       // members in a listing by PROPFIND, which ends with a 507
-    bool etags = true;         // false: no ETag in listings, fetches and answers to PUT
-    bool stamps = false;       // a stored card gets a REV of the server's (and its PUT no ETag)
+    QSet<QByteArray> withheld;   // left out of a multiget's answer
+    qsizetype shown = -1;        // members in a listing by PROPFIND, which then ends with a 507; -1: all
+    QByteArray fullToken = "t9"; // the collection's token in a whole listing by PROPFIND
+    bool etags = true;           // false: no ETag in listings, fetches and answers to PUT
+    bool stamps = false;         // a stored card gets a REV of the server's (and its PUT no ETag)
     std::function<Answer(const QByteArray &token)> listing = [this](const QByteArray &) {
         return Answer{207, multistatus(listed(cards.keys()))};
     };
@@ -166,6 +187,11 @@ struct Book
     {
         static const QRegularExpression token(u"sync-token>([^<]*)<"_s), href(u"href>([^<]*)<"_s);
         if (r.method == "PROPFIND" && r.body.contains("getetag")) {
+            if (shown < 0) {
+                return {207,
+                        multistatus(listed(cards.keys())
+                                    + response("/k/", "<d:sync-token>" + fullToken + "</d:sync-token>"))};
+            }
             return {207, multistatus(listed(cards.keys().mid(0, shown)) + response("/k/", {}, 507))};
         }
         if (r.method == "PROPFIND") {
@@ -214,7 +240,8 @@ enum Case
     TooManyMembers,
     Cut,
     Omitted,
-    TruncatedFull
+    TruncatedFull,
+    EndlessCtag
 };
 
 } // namespace
@@ -235,7 +262,7 @@ private slots:
         QTest::addColumn<int>("skipped");
         QTest::addColumn<QString>("says"); // in the error, or else in a warning
 
-        QTest::newRow("507: the listing goes on with the new token") << int(Truncated) << 5 << 0 << QString();
+        QTest::newRow("507: every ETag listed then") << int(Truncated) << 5 << 0 << QString();
         QTest::newRow("hrefs outside the collection") << int(ForeignHrefs) << 1 << 5 << u"/x4.vcf"_s;
         QTest::newRow("answer trickling a byte at a time") << int(Trickling) << -1 << 0 << u"nie odpowiedział"_s;
         QTest::newRow("whole sync too long") << int(SlowSync) << -1 << 0 << u"dłużej niż"_s;
@@ -244,6 +271,8 @@ private slots:
         QTest::newRow("more members than the book holds") << int(TooManyMembers) << -1 << 0 << u"zmieści"_s;
         QTest::newRow("multiget leaves a member out") << int(Omitted) << 5 << 0 << QString();
         QTest::newRow("full listing cut short (507)") << int(TruncatedFull) << 5 << 0 << QString();
+        QTest::newRow("ctag answer without end")
+            << int(EndlessCtag) << -1 << 0 << u"Odpowiedź serwera 127.0.0.1 jest większa niż 1 MB"_s;
         QTest::newRow("connection cut, said in Polish")
             << int(Cut) << -1 << 0 << u"Nie można połączyć się z serwerem 127.0.0.1: serwer zamknął"_s;
     }
@@ -264,6 +293,10 @@ private slots:
             a.byteEveryMs = r.method == "PROPFIND" ? tweak.byteEveryMs : 0; // each byte within the time-out
             a.delayMs = tweak.delayMs;                                      // each answer within the time-out
             a.cut = tweak.cut;
+            a.endless = tweak.endless && r.method == "PROPFIND" && !r.body.contains("getetag");
+            if (a.endless) {
+                a.body = "<d:response><d:href>/k/</d:href></d:response>";
+            }
             return a;
         };
         QTemporaryDir dir;
@@ -271,7 +304,7 @@ private slots:
         engine.setTimeout(1500);
         engine.setAnswerLimits(64 * 1024, 16 * 1024);
         switch (Case(kind)) {
-        case Truncated: // three changes, then the other two from the token the 507 gives
+        case Truncated: // three changes and a 507: the full listing gives all five
             book.listing = [&book](const QByteArray &token) {
                 const QByteArray inner =
                     book.listed(book.cards.keys().mid(token == "t1" ? 3 : 0, token == "t1" ? 2 : 3));
@@ -312,6 +345,9 @@ private slots:
             break;
         case Cut:
             tweak.cut = true;
+            break;
+        case EndlessCtag:
+            tweak.endless = true;
             break;
         case Omitted:
         case TruncatedFull: // their hostility comes after the first sync
@@ -458,6 +494,117 @@ private slots:
         for (const Request &r : std::as_const(server.requests)) {
             QVERIFY2(r.method != "PUT" && r.method != "DELETE", r.path.constData());
         }
+    }
+
+    // A sync report that gives part of the changes (507) and a token that does not go on, or one
+    // that skips the rest (the server's latest): every ETag is listed in the same sync, so every
+    // edit and new card arrives and the sync completes.
+    void partialChanges_data()
+    {
+        QTest::addColumn<QByteArray>("next"); // the token the 507 gives
+        QTest::newRow("token of the request") << QByteArray("t1");
+        QTest::newRow("server's latest token") << QByteArray("t9");
+        QTest::newRow("no token") << QByteArray();
+        QTest::newRow("token going on") << QByteArray("t2");
+    }
+    void partialChanges()
+    {
+        QFETCH(QByteArray, next);
+        Book book;
+        for (int n = 1; n <= 5; ++n) {
+            book.cards.insert("/k/" + QByteArray::number(n) + ".vcf", card(n));
+        }
+        QList<QByteArray> changed;
+        book.listing = [&](const QByteArray &token) {
+            if (token.isEmpty()) {
+                return Answer{207, multistatus(book.listed(book.cards.keys()), "t1")};
+            }
+            if (token == "t1") {
+                return Answer{207, multistatus(book.listed(changed.mid(0, 2)) + response("/k/", {}, 507), next)};
+            }
+            return Answer{207, multistatus(token == "t2" ? book.listed(changed.mid(2)) : QByteArray(), "t9")};
+        };
+        HostileServer server;
+        server.handler = [&book](const Request &r) {
+            return book.answer(r);
+        };
+        QTemporaryDir dir;
+        DavSyncEngine engine(dir.path());
+        engine.setTimeout(5000);
+        SyncAccount a;
+        a.address = server.url() + u"/"_s;
+        a.user = u"anna"_s;
+        a.password = u"tajne"_s;
+        a.addressBookUrl = server.url() + u"/k/"_s;
+        a.calendarUrl = server.url() + u"/t/"_s;
+        QSignalSpy finished(&engine, &SyncEngine::finished);
+        const auto sync = [&] {
+            engine.synchronize(a);
+            return finished.wait(30000) ? finished.takeFirst().first().value<SyncOutcome>() : SyncOutcome{};
+        };
+        SyncOutcome o = sync();
+        QVERIFY2(o.ok && o.contacts.received == 5, qPrintable(o.error));
+        // On the phone: three cards edited, three new ones.
+        for (int n = 1; n <= 3; ++n) {
+            book.cards["/k/" + QByteArray::number(n) + ".vcf"] = card(n, 10);
+            book.cards.insert("/k/" + QByteArray::number(n + 5) + ".vcf", card(n + 5));
+            changed << "/k/" + QByteArray::number(n) + ".vcf"
+                    << "/k/" + QByteArray::number(n + 5) + ".vcf";
+        }
+        o = sync();
+        QVERIFY2(o.ok, qPrintable(o.error));
+        QCOMPARE(o.contacts.received, 6);
+        ContactFile contacts(dir.path());
+        QVERIFY(contacts.load(nullptr));
+        QCOMPARE(contacts.count(), 8);
+        o = sync();
+        QVERIFY2(o.ok && o.contacts.received == 0 && o.contacts.sent == 0, qPrintable(o.error));
+    }
+
+    // What went wrong, said in Polish: where a redirect points, what an HTTP status or a broken
+    // answer means.
+    void errorTexts_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("raw"); // instead of an HTTP answer
+        QTest::addColumn<QString>("says");
+        QTest::newRow("redirect") << 307 << QByteArray() << u"kieruje pod adres %1/inny/k/ (HTTP 307)"_s;
+        QTest::newRow("redirect nowhere") << 302 << QByteArray() << u"nie podaje (HTTP 302)"_s;
+        QTest::newRow("unavailable") << 503 << QByteArray() << u"Serwer jest chwilowo niedostępny"_s;
+        QTest::newRow("no space") << 507 << QByteArray() << u"Na serwerze zabrakło miejsca (HTTP 507)."_s;
+        QTest::newRow("forbidden") << 403 << QByteArray() << u"odmówił dostępu"_s;
+        QTest::newRow("closed at once") << 0 << QByteArray() << u"serwer zamknął połączenie"_s;
+    }
+    void errorTexts()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, raw);
+        QFETCH(QString, says);
+        HostileServer server;
+        server.handler = [&](const Request &) {
+            Answer a(status, raw);
+            a.raw = status == 0;
+            if (status == 307) {
+                a.headers = "Location: /inny/k/\r\n";
+            }
+            return a;
+        };
+        QTemporaryDir dir;
+        DavSyncEngine engine(dir.path());
+        engine.setTimeout(5000);
+        SyncAccount a;
+        a.address = server.url() + u"/"_s;
+        a.user = u"anna"_s;
+        a.password = u"tajne"_s;
+        a.addressBookUrl = server.url() + u"/k/"_s;
+        a.calendarUrl = server.url() + u"/t/"_s;
+        QSignalSpy finished(&engine, &SyncEngine::finished);
+        engine.synchronize(a);
+        QVERIFY(finished.wait(30000));
+        const SyncOutcome o = finished.first().first().value<SyncOutcome>();
+        QVERIFY(!o.ok);
+        QVERIFY2(o.error.contains(says.contains(u"%1"_s) ? says.arg(server.url()) : says), qPrintable(o.error));
+        QVERIFY2(!o.error.contains(u"nr "_s), qPrintable(o.error));
     }
 
     // A server without ETags is followed by the cards' contents, and one that stamps what it stores

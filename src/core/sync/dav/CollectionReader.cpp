@@ -3,11 +3,12 @@
 #include "core/contacts/ContactList.h"
 #include "core/sync/DavXml.h"
 
+#include <QTimer>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int batchSize = 100;
-constexpr int maxListingPages = 1000;
 // The most members a collection may have: as many as the address book has identifiers.
 constexpr qsizetype maxMembers = ContactList::lastIdentifier;
 // Skipped hrefs named in a warning; the rest are counted.
@@ -17,6 +18,7 @@ constexpr qsizetype namedSkipped = 5;
 void CollectionReader::start(Pass pass)
 {
     m_pass = std::move(pass);
+    ++m_passNumber;
     m_listing = Listing();
     m_toFetch.clear();
     m_fetchPlanned = false;
@@ -66,30 +68,26 @@ void CollectionReader::listChanges()
     m_unanswered.clear();
     m_listing.refused.clear();
     m_fetchAlone.clear();
-    listChangesFrom(m_pass.state->syncToken, 0);
+    listChangesFrom(m_pass.state->syncToken);
 }
 
-// One page of a sync report. A server that answers 507 for the collection itself gave part of the
-// changes and a token to go on from (RFC 6578): the next page is asked for with it, within this sync.
-void CollectionReader::listChangesFrom(const QString &token, int page)
+// The sync report. A server that answers 507 for the collection itself gave part of the changes
+// and a token to go on from (RFC 6578); servers get that token wrong (their own latest, which
+// skips what was left out, or the one asked with, which never ends), so every ETag is listed then,
+// within this sync.
+void CollectionReader::listChangesFrom(const QString &token)
 {
     m_job.request(
         "REPORT",
         m_job.collection(),
         DavXml::syncCollection(token),
         {{"Depth", "1"}},
-        [this, token, page](const DavSession::Reply &r) {
+        [this, token](const DavSession::Reply &r) {
             if (r.status == 401) {
                 m_job.fail(u"Serwer nie przyjął nazwy użytkownika lub hasła."_s);
                 return;
             }
             if (r.status != 207) {
-                if (page > 0) {
-                    // Went on from its own token and refused it: nothing listed so far is complete.
-                    m_job.fail(
-                        u"Serwer %1 przerwał listę zmian (HTTP %2)."_s.arg(m_job.collection().host()).arg(r.status));
-                    return;
-                }
                 listAll(); // an old token, or no sync reports: every ETag then
                 return;
             }
@@ -98,9 +96,7 @@ void CollectionReader::listChangesFrom(const QString &token, int page)
                 m_job.fail(Dav::garbled(m_job.collection()));
                 return;
             }
-            if (page == 0) {
-                m_listing.full = token.isEmpty();
-            }
+            m_listing.full = token.isEmpty();
             const QString self = m_job.collection().path();
             bool truncated = false;
             for (const DavXml::Response &resp : ms.responses) {
@@ -113,7 +109,6 @@ void CollectionReader::listChangesFrom(const QString &token, int page)
                     m_foreignHrefs.append(resp.href);
                     continue;
                 }
-                // A later page knows better than an earlier one.
                 if (resp.status == 404) {
                     m_listing.etags.remove(href);
                     m_listing.gone.insert(href);
@@ -126,12 +121,10 @@ void CollectionReader::listChangesFrom(const QString &token, int page)
                 return;
             }
             if (truncated) {
-                if (ms.syncToken.isEmpty() || ms.syncToken == token || page + 1 >= maxListingPages) {
-                    m_job.fail(u"Serwer %1 nie podaje pełnej listy zmian w %2."_s.arg(m_job.collection().host(),
-                                                                                      m_job.collection().path()));
-                    return;
-                }
-                listChangesFrom(ms.syncToken, page + 1);
+                m_listing.etags.clear();
+                m_listing.gone.clear();
+                m_foreignHrefs.clear();
+                listAll();
                 return;
             }
             m_listing.tokenSeen = ms.syncToken;
@@ -337,9 +330,13 @@ void CollectionReader::fetchNext()
                     answered.insert(href);
                     m_listing.etags.remove(href); // gone between the listing and now
                     m_listing.gone.insert(href);
+                } else if (text && text->data.size() > m_itemLimit) {
+                    answered.insert(href); // left on the server as it is: neither taken nor deleted here
+                    m_oversized.append(href);
+                    m_listing.refused.insert(href);
                 } else if (text) {
                     answered.insert(href);
-                    m_listing.fetched.insert(href, {resp.text(DavXml::dav, "getetag").trimmed(), text->text.toUtf8()});
+                    m_listing.fetched.insert(href, {resp.text(DavXml::dav, "getetag").trimmed(), text->data});
                 }
             }
             for (const QString &href : batch) {
@@ -349,10 +346,17 @@ void CollectionReader::fetchNext()
                     m_listing.refused.insert(href);
                 }
             }
-            fetchNext();
+            // Once this answer and what was read from it are gone: a batch may be large.
+            QTimer::singleShot(0, &m_job.session(), [this, pass = m_passNumber] {
+                // A job that ended meanwhile (cancelled), or a pass begun since, takes nothing.
+                if (m_job.running() && pass == m_passNumber) {
+                    fetchNext();
+                }
+            });
         },
         true,
-        alone ? m_itemLimit : std::min(m_itemLimit, m_listingLimit));
+        // One member: an item's bound; a batch: as much as its members may be, within a listing's.
+        alone ? m_itemLimit : std::min(m_listingLimit, m_itemLimit * static_cast<qint64>(batch.size())));
 }
 
 // Every change since the token seen must be one of this sync's own writes; else the old token

@@ -12,8 +12,8 @@
 #include <functional>
 
 // Reads what changed in one collection on the server: a quick look at its ctag (or sync token)
-// against the state's, then the list of changes (a sync report, continued while the server says
-// it gave part of them; else every member's ETag), then the changed members' texts in batches.
+// against the state's, then the list of changes (a sync report; every member's ETag where the
+// server has none, or gave part of them), then the changed members' texts in batches.
 // Hrefs outside the collection, members too large to take and members a server leaves out of its
 // answer are never taken, and counted and named in the summary.
 class CollectionReader
@@ -74,7 +74,7 @@ public:
 private:
     void quickLook(bool token);
     void listChanges();
-    void listChangesFrom(const QString &token, int page);
+    void listChangesFrom(const QString &token);
     void listAll();
     // Whether a multistatus about the collection says it is not there (a 404 entry for it).
     bool gone(const DavXml::MultiStatus &ms) const;
@@ -95,4 +95,5 @@ private:
     QStringList m_oversized;    // members larger than an item may be: left on the server as they are
     QStringList m_unanswered;   // members a fetch left out of its answer: left alone this time
     QSet<QString> m_fetchAlone; // members whose batch was too large: fetched one by one
+    quint64 m_passNumber = 0;
 };

@@ -69,7 +69,7 @@ void DavDiscovery::step(const QUrl &url, int redirects, bool wellKnown)
                     return;
                 }
                 finish(r.status == 404 ? u"Pod adresem %1 nie ma zasobu WebDAV."_s.arg(url.toString())
-                                       : Dav::statusText(r.status));
+                                       : Dav::statusText(r, url));
                 return;
             }
             DavXml::MultiStatus ms;
@@ -193,7 +193,7 @@ void DavDiscovery::create()
             if (r.status < 200 || r.status >= 300) {
                 finish(u"Nie można założyć na serwerze %1: %2"_s.arg(
                     kind == DavCollection::AddressBook ? u"książki adresowej"_s : u"kalendarza"_s,
-                    Dav::statusText(r.status)));
+                    Dav::statusText(r, url)));
                 return;
             }
             m_found.append({kind, url.toString(), name});

@@ -93,6 +93,24 @@ QUrl DavJob::urlOf(const QString &path) const
     return url;
 }
 
+qint64 DavJob::boundFor(const QByteArray &method, const QList<DavSession::Header> &headers) const
+{
+    if (method == "GET") {
+        return m_itemLimit;
+    }
+    if (method == "REPORT") {
+        return m_listingLimit;
+    }
+    if (method == "PROPFIND") {
+        for (const auto &[name, value] : headers) {
+            if (name.compare("Depth", Qt::CaseInsensitive) == 0 && value.trimmed() != "0") {
+                return m_listingLimit;
+            }
+        }
+    }
+    return DavSession::maxSmallBytes;
+}
+
 void DavJob::request(const QByteArray &method,
                      const QUrl &url,
                      const QByteArray &body,
@@ -140,14 +158,76 @@ void DavJob::request(const QByteArray &method,
             }
             done(reply);
         },
-        maxBytes < 0 ? m_itemLimit : maxBytes);
+        maxBytes < 0 ? boundFor(method, headers) : maxBytes);
 }
 
 namespace Dav {
 
-QString statusText(int status)
+QString statusText(int status, const QByteArray &location, const QUrl &from)
 {
-    return u"Serwer odpowiedział błędem HTTP %1."_s.arg(status);
+    if (isRedirect(status)) {
+        if (location.trimmed().isEmpty()) {
+            return u"Serwer kieruje pod inny adres, ale go nie podaje (HTTP %1)."_s.arg(status);
+        }
+        const QUrl target = from.resolved(QUrl::fromEncoded(location.trimmed()));
+        return u"Serwer kieruje pod adres %1 (HTTP %2). Jeśli to nowy adres książki adresowej albo kalendarza, "
+               u"połącz się ponownie w oknie synchronizacji."_s.arg(target.toString(QUrl::RemoveUserInfo))
+                   .arg(status);
+    }
+    QString what;
+    switch (status) {
+    case 400:
+        what = u"Serwer nie zrozumiał zapytania"_s;
+        break;
+    case 403:
+        what = u"Serwer odmówił dostępu do tego adresu"_s;
+        break;
+    case 404:
+        what = u"Na serwerze nie ma takiego adresu"_s;
+        break;
+    case 405:
+    case 501:
+        what = u"Serwer nie obsługuje tego działania (to nie jest serwer CardDAV/CalDAV albo adres wskazuje "
+               u"co innego)"_s;
+        break;
+    case 409:
+        what = u"Serwer odrzucił zapis z powodu konfliktu"_s;
+        break;
+    case 412:
+        what = u"Pozycja zmieniła się na serwerze w trakcie synchronizacji"_s;
+        break;
+    case 413:
+        what = u"Serwer nie przyjmuje tak dużych pozycji"_s;
+        break;
+    case 415:
+        what = u"Serwer nie przyjmuje pozycji w tym formacie"_s;
+        break;
+    case 423:
+        what = u"Pozycja jest zablokowana na serwerze"_s;
+        break;
+    case 429:
+        what = u"Serwer prosi o wolniejsze zapytania; spróbuj później"_s;
+        break;
+    case 500:
+        what = u"Na serwerze wystąpił wewnętrzny błąd"_s;
+        break;
+    case 502:
+    case 503:
+    case 504:
+        what = u"Serwer jest chwilowo niedostępny; spróbuj później"_s;
+        break;
+    case 507:
+        what = u"Na serwerze zabrakło miejsca"_s;
+        break;
+    default:
+        return u"Serwer odpowiedział błędem HTTP %1."_s.arg(status);
+    }
+    return u"%1 (HTTP %2)."_s.arg(what).arg(status);
+}
+
+QString statusText(const DavSession::Reply &reply, const QUrl &from)
+{
+    return statusText(reply.status, reply.location, from);
 }
 
 QString garbled(const QUrl &url)
@@ -158,7 +238,7 @@ QString garbled(const QUrl &url)
 QString readMultiStatus(const DavSession::Reply &reply, const QUrl &url, DavXml::MultiStatus *ms, bool needResponse)
 {
     if (reply.status != 207) {
-        return statusText(reply.status);
+        return statusText(reply, url);
     }
     if (!DavXml::parse(reply.body, ms) || (needResponse && ms->responses.isEmpty())) {
         return garbled(url);

@@ -48,9 +48,13 @@ public:
 
     void setItemLimit(qint64 bytes) { m_itemLimit = bytes; }
     qint64 itemLimit() const { return m_itemLimit; }
+    void setListingLimit(qint64 bytes) { m_listingLimit = bytes; }
+    // What an answer to the request may need: a PROPFIND of Depth 0 and the answers to writes are
+    // small, a GET is one item, a REPORT or a deeper PROPFIND a listing.
+    qint64 boundFor(const QByteArray &method, const QList<DavSession::Header> &headers) const;
 
-    // ownFailures: an unreachable server or an answer over maxBytes (default: an item's bound)
-    // comes to done instead of ending the job.
+    // ownFailures: an unreachable server or an answer over maxBytes (default: boundFor) comes to
+    // done instead of ending the job.
     void request(const QByteArray &method,
                  const QUrl &url,
                  const QByteArray &body,
@@ -66,6 +70,7 @@ private:
     SyncAccount m_account;
     QUrl m_collection;
     qint64 m_itemLimit = DavSession::maxItemBytes();
+    qint64 m_listingLimit = DavSession::maxListingBytes;
     Fail m_fail;
     bool m_running = false;
     bool m_cancelled = false;
@@ -73,7 +78,10 @@ private:
 
 // The texts and small rules every part of a job shares.
 namespace Dav {
-QString statusText(int status);
+// What the server answered, in Polish; a redirect names where it points (location, resolved
+// against the address asked, from).
+QString statusText(int status, const QByteArray &location = {}, const QUrl &from = {});
+QString statusText(const DavSession::Reply &reply, const QUrl &from);
 QString garbled(const QUrl &url);
 // The multistatus of an answer from url, or why there is none (empty when there is): another
 // status, or a body that cannot be read (or, where one is needed, holds no response).

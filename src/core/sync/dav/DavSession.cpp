@@ -8,6 +8,7 @@
 #include <QSslError>
 #include <QTimer>
 
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -177,11 +178,16 @@ QString DavSession::networkError(int error, const QString &host) const
     case QNetworkReply::BackgroundRequestNotAllowedError:
         reason = u"brak połączenia z siecią"_s;
         break;
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        reason = u"serwer kieruje pod inny adres, którego synchronizacja nie odwiedza"_s;
+        break;
     case QNetworkReply::ProxyConnectionRefusedError:
     case QNetworkReply::ProxyConnectionClosedError:
     case QNetworkReply::ProxyNotFoundError:
     case QNetworkReply::ProxyTimeoutError:
     case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::UnknownProxyError:
         reason = u"serwer pośredniczący (proxy) nie przekazał połączenia"_s;
         break;
     case QNetworkReply::ProtocolUnknownError:
@@ -189,8 +195,13 @@ QString DavSession::networkError(int error, const QString &host) const
     case QNetworkReply::ProtocolFailure:
         reason = u"odpowiedź niezgodna z protokołem HTTP"_s;
         break;
+    case QNetworkReply::UnknownNetworkError:
+        // The system's socket errors Qt has no name for: no route, a connection reset, no resources.
+        reason = u"połączenie zostało zerwane albo sieć nie prowadzi do serwera (sprawdź połączenie z siecią, "
+                 u"adres i port)"_s;
+        break;
     default:
-        reason = u"błąd sieci nr %1"_s.arg(error);
+        reason = u"połączenie nie powiodło się (kod błędu Qt %1)"_s.arg(error);
         break;
     }
     return u"Nie można połączyć się z serwerem %1: %2."_s.arg(host, reason);
@@ -246,10 +257,41 @@ void DavSession::send(const QByteArray &method,
         stop(reply);
     });
     clock->start(limit);
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply, maxBytes](qint64 received, qint64 total) {
-        if ((received > maxBytes || total > maxBytes) && !reply->property("morwinekTooLarge").toBool()) {
+    // The answer is taken as it comes, into one buffer, and Qt reads no further ahead than a small
+    // buffer of its own: an answer over its bound ends at the bound, not after what the server sent
+    // meanwhile, and a large one is held once.
+    auto answer = std::make_shared<QByteArray>();
+    reply->setReadBufferSize(readAheadBytes);
+    const auto tooLarge = [reply, answer] {
+        if (!reply->property("morwinekTooLarge").toBool()) {
             reply->setProperty("morwinekTooLarge", true);
+            *answer = QByteArray();
             stop(reply);
+        }
+    };
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, answer, maxBytes, tooLarge] {
+        if (reply->property("morwinekTooLarge").toBool()) {
+            return;
+        }
+        const qint64 available = reply->bytesAvailable();
+        if (answer->size() + available > maxBytes) {
+            tooLarge();
+            return;
+        }
+        if (answer->isEmpty()) {
+            const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+            if (announced > 0 && announced <= maxBytes) {
+                answer->reserve(announced);
+            }
+        }
+        const qsizetype at = answer->size();
+        answer->resize(at + available);
+        const qint64 got = reply->read(answer->data() + at, available);
+        answer->resize(at + std::max<qint64>(0, got));
+    });
+    connect(reply, &QNetworkReply::downloadProgress, reply, [maxBytes, tooLarge](qint64 received, qint64 total) {
+        if (received > maxBytes || total > maxBytes) {
+            tooLarge();
         }
     });
     auto *sslText = new QString;
@@ -262,13 +304,17 @@ void DavSession::send(const QByteArray &method,
         *sslText = texts.join(u"; "_s); // never ignored: the handshake fails
     });
     connect(
-        reply, &QNetworkReply::finished, this, [this, reply, done, sslText, host, limit, maxBytes, jobBound, jobText] {
+        reply,
+        &QNetworkReply::finished,
+        this,
+        [this, reply, done, sslText, host, limit, maxBytes, jobBound, jobText, answer] {
             m_replies.remove(reply);
             reply->deleteLater();
             Reply r;
             r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if (reply->isOpen()) {
-                r.body = reply->readAll();
+            r.body = std::move(*answer);
+            if (reply->isOpen() && reply->bytesAvailable() > 0) {
+                r.body += reply->readAll();
             }
             r.etag = reply->rawHeader("ETag");
             r.location = reply->rawHeader("Location");

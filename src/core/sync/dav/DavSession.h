@@ -47,6 +47,10 @@ public:
 
     // Bounds of an answer: a listing (every member's ETag) and one item or batch of items.
     static constexpr qint64 maxListingBytes = 64LL * 1024 * 1024;
+    // An answer about the collection alone (its ctag, a PROPFIND of Depth 0) or to a write.
+    static constexpr qint64 maxSmallBytes = 1024 * 1024;
+    // How far Qt reads an answer ahead of the session.
+    static constexpr qint64 readAheadBytes = 256 * 1024;
     static qint64 maxItemBytes();
     static constexpr int defaultJobSeconds = 30 * 60;
     // The whole time of a sync: MORWINEK_SYNC_JOB_TIMEOUT seconds when set, else the default.

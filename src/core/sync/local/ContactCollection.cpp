@@ -4,6 +4,7 @@
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
 #include "core/exchange/ContactImport.h"
+#include "core/sync/CardText.h"
 #include "core/sync/plan/SyncRules.h"
 
 #include <QDir>
@@ -205,8 +206,36 @@ bool ContactCollection::write(DailyBackup *backup, QString *error)
     return true;
 }
 
-ContactCollection::Taken
-ContactCollection::take(const QString &key, SyncItem &entry, const QByteArray &remote, bool newItem)
+bool ContactCollection::keepsPhoto(const SyncItem *known,
+                                   const ExchangeContact &mine,
+                                   const ExchangeContact &theirs,
+                                   const QByteArray &remote)
+{
+    if (!known || mine.photo.isEmpty() || !theirs.photo.isEmpty()
+        || SyncRules::photoHash(mine.photo) != known->photoHash) {
+        return false;
+    }
+    const bool damaged = CardText::hasDamagedPhoto(remote);
+    ExchangeContact base;
+    const bool baseHad =
+        !known->serverText.isEmpty() && SyncRules::readCard(known->serverText, &base, nullptr) && !base.photo.isEmpty();
+    if (!damaged && baseHad && !known->sentHere) {
+        return false; // the server had it whole, and the phone removed it
+    }
+    m_keptPhotos.append(mine.contact.Nazwa.trimmed());
+    m_damagedPhotos = m_damagedPhotos || (damaged && CardText::version(remote) >= 4);
+    return true;
+}
+
+QStringList ContactCollection::takeKeptPhotos(bool *damaged)
+{
+    *damaged = m_damagedPhotos;
+    m_damagedPhotos = false;
+    return std::exchange(m_keptPhotos, {});
+}
+
+ContactCollection::Taken ContactCollection::take(
+    const QString &key, SyncItem &entry, const QByteArray &remote, bool newItem, const SyncItem *known)
 {
     ExchangeContact contact;
     if (!SyncRules::readCard(remote, &contact, &entry.uid)) {
@@ -214,9 +243,15 @@ ContactCollection::take(const QString &key, SyncItem &entry, const QByteArray &r
     }
     if (!newItem && exists(key)) {
         entry.key = key;
-        entry.hash = SyncRules::contactHash(contact);
+        const ExchangeContact mine = value(key);
+        const bool keep = keepsPhoto(known, mine, contact, remote);
+        if (keep) {
+            contact.photo = mine.photo;
+        }
+        const QByteArray hash = SyncRules::contactHash(contact);
+        entry.hash = keep ? QByteArray() : hash; // empty: the photo is sent again
         entry.photoHash = SyncRules::photoHash(contact.photo);
-        put(key, contact, entry.hash);
+        put(key, contact, hash);
         return Taken::Updated;
     }
     addNew(contact);
@@ -242,6 +277,13 @@ ContactCollection::merge(const QString &key, const SyncItem *known, SyncItem &en
         ExchangeContact b;
         if (SyncRules::readCard(known->serverText, &b, nullptr)) {
             base = b;
+        }
+    }
+    const bool theirsKeptPhoto = keepsPhoto(known, mine, theirs, remote);
+    if (theirsKeptPhoto) {
+        theirs.photo = mine.photo; // no change there: the merge keeps it, and it is sent again
+        if (base) {
+            base->photo = mine.photo;
         }
     }
     // The server may hold a smaller copy of the photo sent from here: that is no change.
@@ -270,7 +312,7 @@ ContactCollection::merge(const QString &key, const SyncItem *known, SyncItem &en
         put(key, std::move(contact), mergedHash);
         result.received = true;
     }
-    result.upload = mergedHash != SyncRules::contactHash(theirs);
+    result.upload = mergedHash != SyncRules::contactHash(theirs) || theirsKeptPhoto;
     entry.hash = result.upload ? QByteArray() : mergedHash; // empty: sent after the files are written
     return result;
 }
@@ -291,5 +333,5 @@ QByteArray ContactCollection::textToSend(
             send.photo = smaller;
         }
     }
-    return SyncRules::patchCard(serverText, send, uid, nowUtc);
+    return SyncRules::patchCard(serverText, send, uid, nowUtc, m_photoAsBase64);
 }

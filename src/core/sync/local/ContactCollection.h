@@ -47,7 +47,8 @@ public:
         New // its identifier is given when written
     };
     // The server's card replaces key's contact (or comes as a new one); entry gets its UID and hashes.
-    Taken take(const QString &key, SyncItem &entry, const QByteArray &remote, bool newItem);
+    // A photo kept here against the card (see keepsPhoto) leaves entry's hash empty: to be sent.
+    Taken take(const QString &key, SyncItem &entry, const QByteArray &remote, bool newItem, const SyncItem *known);
     // The server's card merged into key's contact, against what was last synced (known).
     Merged merge(const QString &key, const SyncItem *known, SyncItem &entry, const QByteArray &remote);
 
@@ -55,8 +56,26 @@ public:
     // those of entries and retired ones.
     [[nodiscard]] bool giveIdentifiers(QList<SyncItem> &items, const QSet<QString> &retired, QString *error);
 
+    // A 4.0 card's photo goes as base64 (the server cuts data: URIs).
+    void setPhotoAsBase64(bool on) { m_photoAsBase64 = on; }
+    // The names of contacts whose photo stayed here against a server's copy without it, since the
+    // last call; damaged: some copy had a cut photo in a vCard 4.0.
+    QStringList takeKeptPhotos(bool *damaged);
+
 private:
+    // Whether mine's photo stays against the server's card (theirs, read from remote), which has
+    // none or a damaged one: the photo is unchanged here since the last sync, and the server's copy
+    // then lacked it already or was what this side sent. A photo removed on the phone from a card
+    // the phone had whole still goes.
+    bool keepsPhoto(const SyncItem *known,
+                    const ExchangeContact &mine,
+                    const ExchangeContact &theirs,
+                    const QByteArray &remote);
+
     QString m_dataDir;
+    bool m_photoAsBase64 = false;
+    QStringList m_keptPhotos;
+    bool m_damagedPhotos = false;
     ContactList m_book; // the data file's lines
     QHash<QString, ExchangeContact> m_contacts;
     QHash<QString, QByteArray> m_hashes;

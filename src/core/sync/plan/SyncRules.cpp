@@ -217,9 +217,15 @@ bool isGroupCard(const QByteArray &text)
     return VCard::read(text, &read, nullptr) && !read.isEmpty() && read.first().group;
 }
 
-QByteArray
-patchCard(const QByteArray &serverText, const ExchangeContact &local, const QString &uid, const QDateTime &stamp)
+QByteArray patchCard(const QByteArray &serverText,
+                     const ExchangeContact &local,
+                     const QString &uid,
+                     const QDateTime &stamp,
+                     bool photoAsBase64)
 {
+    if (!local.photo.isEmpty() && CardText::hasDamagedPhoto(serverText)) {
+        return patchCard(CardText::withoutDamagedPhotos(serverText), local, uid, stamp, photoAsBase64);
+    }
     ExchangeContact withUid = local;
     withUid.uid = uid;
     ExchangeContact raw;
@@ -241,7 +247,7 @@ patchCard(const QByteArray &serverText, const ExchangeContact &local, const QStr
     if (changed.isEmpty()) {
         return serverText;
     }
-    const QByteArray patched = CardText::patched(serverText, sources, local, changed);
+    const QByteArray patched = CardText::patched(serverText, sources, local, changed, photoAsBase64);
     return stamp.isValid() ? CardText::withRevision(patched, stamp) : patched;
 }
 

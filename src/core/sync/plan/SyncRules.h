@@ -70,9 +70,13 @@ QDateTime cardRevision(const QByteArray &text);
 // The server's card with only the properties of the fields in which local differs from what the
 // card says now replaced by the writer's properties for them; every other line, the UID, unknown
 // properties, more numbers, groups, stay as the server has them. An empty server text gives a new
-// card of local with the UID. A card that changes gets REV set to stamp, when valid.
-QByteArray
-patchCard(const QByteArray &serverText, const ExchangeContact &local, const QString &uid, const QDateTime &stamp);
+// card of local with the UID. A card that changes gets REV set to stamp, when valid. A photo sent
+// drops the damaged PHOTO lines of the card; photoAsBase64 writes it in a 4.0 card as 3.0 does.
+QByteArray patchCard(const QByteArray &serverText,
+                     const ExchangeContact &local,
+                     const QString &uid,
+                     const QDateTime &stamp,
+                     bool photoAsBase64 = false);
 // The first card of the text, brought to what the address book can hold (as an import does).
 // False for a group card (a list of contacts, which the book does not hold), with its UID given.
 bool readCard(const QByteArray &text, ExchangeContact *contact, QString *uid);
