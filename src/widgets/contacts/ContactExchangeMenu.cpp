@@ -138,6 +138,9 @@ void ContactExchangeMenu::exportContacts(ContactExchange::Format format)
 
 bool ContactExchangeMenu::importFiles(const QStringList &paths)
 {
+    if (refuseChange && refuseChange()) {
+        return false;
+    }
     emit aboutToUseBook();
     // Each file goes straight into the import, which refuses as soon as the book cannot take it.
     ContactImport import;

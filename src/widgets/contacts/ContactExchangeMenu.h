@@ -40,6 +40,8 @@ public:
     QAction *importuj = nullptr;
 
     FileChooser chooseFile;
+    // Asked before an import changes the book: true, having told the user why, when it may not now.
+    std::function<bool()> refuseChange;
     // The work with fewer contacts than this shows no progress dialog.
     int progressFrom = 2000;
     // Milliseconds of work before the progress dialog shows.

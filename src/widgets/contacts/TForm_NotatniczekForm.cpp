@@ -529,6 +529,10 @@ void TForm_Notatniczek::connectContactTools()
     // Export and import sit at the end of the print menu; an import re-sorts the list, so the
     // shown contact is found again by its identifier.
     auto *exchange = new ContactExchangeMenu(this, PMenu2, m_services, m_book);
+    m_exchange = exchange;
+    exchange->refuseChange = [this] {
+        return refusedDuringSync();
+    };
     connect(exchange, &ContactExchangeMenu::aboutToUseBook, this, &TForm_Notatniczek::ChangeCheck);
     connect(exchange, &ContactExchangeMenu::imported, this, [this] {
         const QString shown = Edit_ID->text().trimmed();
