@@ -40,7 +40,9 @@ ContactExchangeMenu::ContactExchangeMenu(QWidget *window, QMenu *menu, Services 
     , m_book(book)
 {
     setObjectName(u"ContactExchangeMenu"_s);
-    menu->addSeparator();
+    if (!menu->isEmpty()) {
+        menu->addSeparator();
+    }
     const auto item = [menu](const char *name, const QString &caption) {
         QAction *action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
@@ -193,8 +195,8 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
                                            u"Zaimportować je?"_s.arg(import.readCount())
                                                .arg(notes),
                                            information,
-                                           MB_OKCANCEL | MB_ICONQUESTION);
-        if (answer != Prompter::Ok) {
+                                           MB_YESNO | MB_ICONQUESTION);
+        if (answer != Prompter::Yes) {
             return false;
         }
     }

@@ -31,7 +31,7 @@ public:
     using FileChooser = std::function<QString(
         QWidget *parent, FileDialog kind, const QString &title, const QString &start, const QString &filter)>;
 
-    // Appends the four items to menu after a separator.
+    // Appends the four items to menu (after a separator when it holds items already).
     ContactExchangeMenu(QWidget *window, QMenu *menu, Services &services, ContactFile &book);
 
     QAction *eksportVCard = nullptr;

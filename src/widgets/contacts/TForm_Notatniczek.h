@@ -88,6 +88,8 @@ public:
     QLabel *Label2 = nullptr;
     QLabel *Label_wypisz2 = nullptr;
     QPushButton *Button_Zamknij = nullptr;
+    QToolButton *Button_Wymiana = nullptr; // "Import i eksport...": its menu holds the exchange items
+    QMenu *PMenu_Wymiana = nullptr;
 
     // Right column.
     QGroupBox *GroupBox1 = nullptr;

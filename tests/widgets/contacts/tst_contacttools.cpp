@@ -71,7 +71,7 @@ private slots:
     void print_refusals();
     void print_pageGeometryAt600dpi();
     void print_pdfOfTheShownContact();
-    void exchange_itemsAfterThePdfItem();
+    void exchange_itemsUnderTheirOwnButton();
     void exchange_importAnswerDecides_data();
     void exchange_importAnswerDecides();
     void exchange_dropOfVcfFileImports();
@@ -366,17 +366,20 @@ void TestContactTools::print_pdfOfTheShownContact()
                  QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_fx->path(u"brak"_s))));
 }
 
-void TestContactTools::exchange_itemsAfterThePdfItem()
+void TestContactTools::exchange_itemsUnderTheirOwnButton()
 {
     QVERIFY(openMenu({lineFor(u"10000"_s, u"Nowak Jan"_s)}));
-    const QList<QAction *> actions = Form_Notatniczek->PMenu2->actions();
+    // The print button holds printing alone, ending with the PDF item.
+    QCOMPARE(Form_Notatniczek->PMenu2->actions().last(), Form_Notatniczek->druk_PDF);
+    QToolButton *exchange = Form_Notatniczek->Button_Wymiana;
+    QCOMPARE(exchange->toolTip(), u"Import i eksport..."_s);
+    QCOMPARE(exchange->menu(), Form_Notatniczek->PMenu_Wymiana);
     QStringList texts;
-    for (QAction *action : actions.mid(actions.indexOf(Form_Notatniczek->druk_PDF) + 1)) {
+    for (QAction *action : exchange->menu()->actions()) {
         texts.append(action->isSeparator() ? u"-"_s : action->text());
     }
     QCOMPARE(texts,
-             QStringList({u"-"_s,
-                          u"Eksportuj kontakty (&vCard)..."_s,
+             QStringList({u"Eksportuj kontakty (&vCard)..."_s,
                           u"Eksportuj kontakty (&CSV)..."_s,
                           u"Eksportuj &kalendarz (iCalendar)..."_s,
                           u"&Importuj kontakty..."_s}));
@@ -425,7 +428,7 @@ void TestContactTools::exchange_importAnswerDecides()
 void TestContactTools::exchange_dropOfVcfFileImports()
 {
     QVERIFY(openMenu({lineFor(u"10000"_s, u"Kos Ola"_s)}));
-    prompter().answers = {Prompter::Ok, Prompter::Ok};
+    prompter().answers = {Prompter::Yes, Prompter::Ok};
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(m_fx->path(u"karty.vcf"_s)), QUrl::fromLocalFile(m_fx->path(u"inny.txt"_s))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -434,13 +437,13 @@ void TestContactTools::exchange_dropOfVcfFileImports()
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Form_Notatniczek, &drop);
     QTRY_COMPARE(Form_Notatniczek->book().count(), 3);
-    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_OKCANCEL | MB_ICONQUESTION));
+    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_YESNO | MB_ICONQUESTION)); // a question: Tak / Nie
 }
 
 void TestContactTools::exchange_summaryNamesLeftOutColumns()
 {
     QVERIFY(openMenu({lineFor(u"10000"_s, u"Kos Ola"_s)}));
-    prompter().answers = {Prompter::Ok, Prompter::Ok};
+    prompter().answers = {Prompter::Yes, Prompter::Ok};
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QStringLiteral(TEST_DATA_DIR "/exchange/thunderbird-en.csv"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
