@@ -203,7 +203,22 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
 
     ContactImport::Result result;
     QString error;
-    if (!import.apply(m_book, onlyNew, &result, &error)) {
+    bool applied = false;
+    {
+        // Writing many contacts' notes and photos takes a while: the user sees it go, without a
+        // cancel, as a write half done is no state to leave the book in.
+        std::unique_ptr<QProgressDialog> dialog;
+        const ExchangeProgress progress = progressFor(u"Zapisywanie kontaktów..."_s, import.readCount(), &dialog);
+        if (dialog) {
+            dialog->setCancelButton(nullptr);
+        }
+        applied = import.apply(m_book, onlyNew, &result, &error, [&progress](qsizetype done, qsizetype total) {
+            if (progress) {
+                (void)progress(done, total);
+            }
+        });
+    }
+    if (!applied) {
         m_services.showError(m_window, error);
         return false;
     }

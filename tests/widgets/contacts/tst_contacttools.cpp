@@ -25,6 +25,7 @@
 #include <QProgressDialog>
 #include <QSpinBox>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 #include <atomic>
@@ -77,6 +78,7 @@ private slots:
     void exchange_dropOfVcfFileImports();
     void exchange_summaryNamesLeftOutColumns();
     void exchange_exportCancelledInProgressWritesNothing();
+    void exchange_largeImport_showsProgressWhileWriting();
     void dialogs_startInDocumentsThenInLastFolder();
 
 private:
@@ -458,6 +460,37 @@ void TestContactTools::exchange_summaryNamesLeftOutColumns()
     QVERIFY(prompter().boxes.last().text.startsWith(u"Dodano kontakty: 2."_s));
 }
 
+void TestContactTools::exchange_largeImport_showsProgressWhileWriting()
+{
+    ContactExchangeMenu *menu = openMenu({lineFor(u"10000"_s, u"Kos Ola"_s)});
+    QVERIFY(menu);
+    QByteArray many;
+    constexpr int count = 400;
+    for (int i = 0; i < count; ++i) {
+        many += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nowak" + QByteArray::number(i) + ";Jan;;;\r\nTEL:600 "
+                + QByteArray::number(100000 + i) + "\r\nNOTE:notatka " + QByteArray::number(i) + "\r\nEND:VCARD\r\n";
+    }
+    m_fx->writeFile(u"karty.vcf"_s, many);
+    menu->progressFrom = 100;
+    menu->progressDelay = 0;
+    // What the screen shows while the import works, looked at from inside its event loop.
+    QStringList shown;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&shown] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *d = qobject_cast<QProgressDialog *>(w); d && d->isVisible() && !shown.contains(d->labelText())) {
+                shown.append(d->labelText());
+            }
+        }
+    });
+    watch.start(0);
+    prompter().answers = {Prompter::Yes, Prompter::Ok};
+    menu->importuj->trigger();
+    watch.stop();
+    QCOMPARE(Form_Notatniczek->book().count(), count + 1);
+    QVERIFY2(shown.contains(u"Zapisywanie kontaktów..."_s), qPrintable(shown.join(u" | "_s)));
+}
+
 void TestContactTools::exchange_exportCancelledInProgressWritesNothing()
 {
     QList<QByteArray> lines;
@@ -467,6 +500,7 @@ void TestContactTools::exchange_exportCancelledInProgressWritesNothing()
     ContactExchangeMenu *menu = openMenu(lines);
     QVERIFY(menu);
     menu->progressFrom = 1000;
+    menu->progressFrom = 100;
     menu->progressDelay = 0;
     bool seen = false;
     QTimer::singleShot(0, Form_Notatniczek, [&seen] {
