@@ -199,7 +199,7 @@ QString SyncController::editsHeldText()
 
 QString SyncController::heldTitle(const QString &title)
 {
-    return title + QStringLiteral(" (trwa synchronizacja, tylko do odczytu)");
+    return title + QStringLiteral(" (tylko do odczytu)");
 }
 
 void SyncController::setPaused(bool paused)

@@ -77,7 +77,7 @@ public:
     static QString pausedText();
     // What a contacts or appointments window says when asked to change its file while a job runs.
     static QString editsHeldText();
-    // The caption a window shows while it takes no edits.
+    // The caption a window shows while a sync runs and it takes no edits.
     static QString heldTitle(const QString &title);
 
     // Starts the timer anew with the settings' interval; stopped at 0 minutes.

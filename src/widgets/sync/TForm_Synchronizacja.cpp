@@ -228,6 +228,8 @@ void TForm_Synchronizacja::createComponents()
     Label_Wynik->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label_Wynik->setTextInteractionFlags(Qt::TextSelectableByMouse);
     result->setWidget(Label_Wynik);
+    Label_Wynik->setAutoFillBackground(false); // on the group's own background, as the status
+    result->viewport()->setAutoFillBackground(false);
     Button_Konflikty = button(GroupBox_Synchronizacja,
                               "Button_Konflikty",
                               QStringLiteral("Ko&nflikty..."),
