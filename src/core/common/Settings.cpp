@@ -64,6 +64,8 @@ void Settings::read(const IniFile &ini)
     syncMinutes = ini.readInt(syncSection, QStringLiteral("Co_ile"), 0, 0, maxSyncMinutes);
     syncAddressBookUrl = ini.readString(syncSection, QStringLiteral("Ksiazka_adresowa"), QString()).trimmed();
     syncCalendarUrl = ini.readString(syncSection, QStringLiteral("Kalendarz"), QString()).trimmed();
+    syncAddressBookName = ini.readString(syncSection, QStringLiteral("Ksiazka_adresowa_nazwa"), QString()).trimmed();
+    syncCalendarName = ini.readString(syncSection, QStringLiteral("Kalendarz_nazwa"), QString()).trimmed();
     syncAllowPlainHttp = ini.readInt(syncSection, QStringLiteral("Bez_szyfrowania"), 0) != 0;
 }
 
@@ -111,6 +113,8 @@ void Settings::write(IniFile &ini) const
         ini.writeString(syncSection, QStringLiteral("Co_ile"), QString::number(syncMinutes));
         ini.writeString(syncSection, QStringLiteral("Ksiazka_adresowa"), syncAddressBookUrl);
         ini.writeString(syncSection, QStringLiteral("Kalendarz"), syncCalendarUrl);
+        ini.writeString(syncSection, QStringLiteral("Ksiazka_adresowa_nazwa"), syncAddressBookName);
+        ini.writeString(syncSection, QStringLiteral("Kalendarz_nazwa"), syncCalendarName);
         ini.writeString(syncSection,
                         QStringLiteral("Bez_szyfrowania"),
                         syncAllowPlainHttp ? QStringLiteral("1") : QStringLiteral("0"));

@@ -51,6 +51,10 @@ struct Settings
     QString syncCalendarUrl;         // "Kalendarz"
     bool syncAllowPlainHttp = false; // "Bez_szyfrowania": plain http to another host, confirmed once
 
+    // The names the server gave the chosen collections, shown until the user connects again.
+    QString syncAddressBookName; // "Ksiazka_adresowa_nazwa"
+    QString syncCalendarName;    // "Kalendarz_nazwa"
+
     // Key by key, in the file's order; every missing or malformed value gives its default.
     void read(const IniFile &ini);
     // Every key, in the file's order; a new file gets its sections in that order.

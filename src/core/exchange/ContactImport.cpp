@@ -118,11 +118,11 @@ bool ContactImport::add(ExchangeContact item, QString *error)
     if (photoRefused) {
         item.photo.clear();
     }
-    return keep({PackedContact::fromContact(item.contact), std::move(item.notes), std::move(item.photo),
-                 std::move(item.uid)},
-                folded,
-                photoRefused,
-                error);
+    return keep(
+        {PackedContact::fromContact(item.contact), std::move(item.notes), std::move(item.photo), std::move(item.uid)},
+        folded,
+        photoRefused,
+        error);
 }
 
 bool ContactImport::addStored(PackedContact fields, QString notes, QString *error)
@@ -182,9 +182,13 @@ QList<ExchangeContact> ContactImport::contacts() const
     return result;
 }
 
-bool ContactImport::apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const
+bool ContactImport::apply(ContactFile &book,
+                          bool onlyNew,
+                          Result *result,
+                          QString *error,
+                          const std::function<void(qsizetype done, qsizetype total)> &written) const
 {
-    return addTo(book, onlyNew, true, result, error);
+    return addTo(book, onlyNew, true, result, error, written);
 }
 
 bool ContactImport::applyToFile(ContactFile &book, bool onlyNew, Result *result, QString *error) const
@@ -192,7 +196,12 @@ bool ContactImport::applyToFile(ContactFile &book, bool onlyNew, Result *result,
     return addTo(book, onlyNew, false, result, error);
 }
 
-bool ContactImport::addTo(ContactFile &book, bool onlyNew, bool listed, Result *result, QString *error) const
+bool ContactImport::addTo(ContactFile &book,
+                          bool onlyNew,
+                          bool listed,
+                          Result *result,
+                          QString *error,
+                          const std::function<void(qsizetype done, qsizetype total)> &written) const
 {
     Result r;
     r.read = readCount();
@@ -219,7 +228,7 @@ bool ContactImport::addTo(ContactFile &book, bool onlyNew, bool listed, Result *
     if (onlyNew) {
         r.skipped = m_duplicateCount; // counting those no longer kept
     }
-    if (!ImportWrite::add(book, chosen, listed, &r.sideFileErrors, error)) {
+    if (!ImportWrite::add(book, chosen, listed, &r.sideFileErrors, error, written)) {
         return false;
     }
     r.added = static_cast<int>(chosen.size());

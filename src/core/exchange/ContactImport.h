@@ -57,7 +57,12 @@ public:
     // Adds every contact, or only those that are no duplicates, with new identifiers, in one
     // write of the data file, sorted as a save sorts, after their notes and photos are written.
     // False with the reason when nothing was added (the book and its file are then unchanged).
-    [[nodiscard]] bool apply(ContactFile &book, bool onlyNew, Result *result, QString *error) const;
+    // written hears how far the writing is (see ImportWrite::add()).
+    [[nodiscard]] bool apply(ContactFile &book,
+                             bool onlyNew,
+                             Result *result,
+                             QString *error,
+                             const std::function<void(qsizetype done, qsizetype total)> &written = {}) const;
     // The same for a caller done with the book afterwards: the contacts go to the data file as it
     // is written, without ever being held as lines, and the book must be loaded again to show
     // them (see ContactFile::writeAdded()).
@@ -75,7 +80,12 @@ private:
     // A contact as the import keeps it until apply().
     using Kept = ImportedContact;
 
-    [[nodiscard]] bool addTo(ContactFile &book, bool onlyNew, bool listed, Result *result, QString *error) const;
+    [[nodiscard]] bool addTo(ContactFile &book,
+                             bool onlyNew,
+                             bool listed,
+                             Result *result,
+                             QString *error,
+                             const std::function<void(qsizetype done, qsizetype total)> &written = {}) const;
     void foldForStorage(ExchangeContact *item, bool *folded) const;
     // Notes as the notes file keeps them: line breaks as LF, storable, within their length.
     static void foldNotes(QString *notes, bool *folded);

@@ -18,7 +18,8 @@ bool add(ContactFile &book,
          const QList<const ImportedContact *> &contacts,
          bool listed,
          QStringList *sideFileErrors,
-         QString *error)
+         QString *error,
+         const std::function<void(qsizetype done, qsizetype total)> &written)
 {
     std::vector<int> ids;
     if (!book.list().newIdentifierValues(static_cast<int>(contacts.size()), &ids, nullptr)) {
@@ -65,6 +66,9 @@ bool add(ContactFile &book,
     const QSet<QString> notesThere = present(ContactFile::notesFolder);
     const QSet<QString> photosThere = present(ContactFile::photoFolder);
     for (qsizetype k = 0; k < contacts.size(); ++k) {
+        if (written && k % 64 == 0) {
+            written(k, contacts.size());
+        }
         const ImportedContact &item = *contacts[k];
         QString sideError;
         const QString id = QString::number(ids[k]);
@@ -76,6 +80,9 @@ bool add(ContactFile &book,
             && !book.writePhoto(id, item.photo, &sideError)) {
             sideFileErrors->append(sideError);
         }
+    }
+    if (written) {
+        written(contacts.size(), contacts.size()); // the data file is left
     }
     static const int nameColumn = Contact::columnIndex(&Contact::Nazwa);
     const auto nameOf = [&](qsizetype k) {

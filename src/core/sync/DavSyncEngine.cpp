@@ -31,6 +31,7 @@ DavSyncEngine::~DavSyncEngine()
 void DavSyncEngine::beginJob(const SyncAccount &account, bool discovering)
 {
     m_busy = true;
+    ++m_jobNumber;
     m_discovering = discovering;
     m_job.begin(account, m_jobTimeout, [this](const QString &error) {
         fail(error);
@@ -77,10 +78,15 @@ void DavSyncEngine::cancel()
         return;
     }
     m_job.cancel();
+    const bool waiting = m_client.running() > 0; // an aborted request ends the job itself
     m_client.abortAll();
-    if (m_client.running() == 0) {
-        QTimer::singleShot(0, this, [this] {
-            fail(u"Przerwano synchronizację."_s);
+    if (!waiting) {
+        // Between requests: ended from the event loop, unless this job ended meanwhile (a next
+        // job started at once must not be ended by this).
+        QTimer::singleShot(0, this, [this, job = m_jobNumber] {
+            if (job == m_jobNumber) {
+                fail(u"Przerwano synchronizację."_s);
+            }
         });
     }
 }

@@ -133,6 +133,7 @@ private:
     CollectionReader m_reader{m_job};
     UploadQueue m_uploads{m_job, *this};
     bool m_busy = false;
+    quint64 m_jobNumber = 0; // counts the jobs begun
     bool m_discovering = false;
     SyncOutcome m_outcome;
 

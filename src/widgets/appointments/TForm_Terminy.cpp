@@ -5,6 +5,7 @@
 #include "widgets/shell/Accessibility.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
+#include "widgets/sync/SyncController.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -397,7 +398,7 @@ void TForm_Terminy::cbOsobaChange()
 {
     AppointmentTime time;
     const bool validTime = timeFromEditors(&time);
-    cbPrzypomnij->setEnabled(time.start.isValid());
+    cbPrzypomnij->setEnabled(time.start.isValid() && !m_syncRunning);
     // A time that is no time of day keeps the appointment from being saved, as a wrong date does.
     const bool validDate = DateText::parse(eData->text()) != DateText::invalid && validTime;
     bDodaj->setEnabled(validDate);
@@ -436,6 +437,9 @@ void TForm_Terminy::bDodajClick()
 
 bool TForm_Terminy::saveEditors()
 {
+    if (refusedDuringSync()) {
+        return false;
+    }
     const QString record = editorRecord();
     AppointmentTime time;
     if (FixedText::trimmed(record).isEmpty() || !timeFromEditors(&time)) {
@@ -476,8 +480,43 @@ bool TForm_Terminy::saveEditors()
     return true;
 }
 
+bool TForm_Terminy::refusedDuringSync()
+{
+    if (!m_syncRunning) {
+        return false;
+    }
+    m_services.prompter.messageBox(
+        this, SyncController::editsHeldText(), QStringLiteral("Wyjaśnienie"), MB_OK | MB_ICONEXCLAMATION);
+    return true;
+}
+
+void TForm_Terminy::setSyncRunning(bool running)
+{
+    if (m_syncRunning == running) {
+        return;
+    }
+    m_syncRunning = running;
+    for (QLineEdit *edit : {eData, eOpis, eMiejsce, eCzasOd, eCzasDo}) {
+        edit->setReadOnly(running);
+    }
+    if (cbOsoba->lineEdit()) {
+        cbOsoba->lineEdit()->setReadOnly(running);
+    }
+    if (running) {
+        cbPrzypomnij->setEnabled(false);
+    } else {
+        cbOsobaChange();
+        setUnsaved(false);
+    }
+    setWindowTitle(running ? SyncController::heldTitle(QStringLiteral("Morwinek - Terminy"))
+                           : QStringLiteral("Morwinek - Terminy"));
+}
+
 void TForm_Terminy::bKasujClick()
 {
+    if (refusedDuringSync()) {
+        return;
+    }
     QTreeWidgetItem *item = selectedItem();
     if (!item) {
         m_services.prompter.beep(Prompter::Exclamation);
@@ -516,6 +555,9 @@ void TForm_Terminy::bKasujClick()
 
 void TForm_Terminy::SB_UrodzinyClick()
 {
+    if (refusedDuringSync()) {
+        return;
+    }
     TForm_Kalendarz::pick(this, eData, m_services, TForm_Kalendarz::YearEditable);
 }
 

@@ -30,6 +30,9 @@ public:
     bool isUnsaved() const;
     // Builds the list again from the files after a sync wrote them; the editors are emptied.
     void reloadAfterSync();
+    // While a sync runs the list can be browsed and the window closed, but nothing edited or saved:
+    // the editors are read-only and a save or delete is refused with the reason.
+    void setSyncRunning(bool running);
 
     QGroupBox *GroupBox2 = nullptr;
     QLabel *Label_Witam = nullptr;
@@ -75,6 +78,8 @@ private:
     bool ListView1KeyDown(int key, Qt::KeyboardModifiers modifiers);
     // The save of bDodaj; false when nothing was saved.
     bool saveEditors();
+    // True, having told the user why, while a sync runs.
+    bool refusedDuringSync();
     void setUnsaved(bool unsaved);
     Appointment appointmentFromEditors() const;
     // The time editors' values; false when a time is not "gg:mm" or an end has no start.
@@ -88,6 +93,7 @@ private:
 
     Services &m_services;
     AppointmentList m_list;
+    bool m_syncRunning = false;
 };
 
 inline QPointer<TForm_Terminy> Form_Terminy; // null while no such window; clears itself on delete

@@ -40,7 +40,9 @@ ContactExchangeMenu::ContactExchangeMenu(QWidget *window, QMenu *menu, Services 
     , m_book(book)
 {
     setObjectName(u"ContactExchangeMenu"_s);
-    menu->addSeparator();
+    if (!menu->isEmpty()) {
+        menu->addSeparator();
+    }
     const auto item = [menu](const char *name, const QString &caption) {
         QAction *action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
@@ -138,6 +140,9 @@ void ContactExchangeMenu::exportContacts(ContactExchange::Format format)
 
 bool ContactExchangeMenu::importFiles(const QStringList &paths)
 {
+    if (refuseChange && refuseChange()) {
+        return false;
+    }
     emit aboutToUseBook();
     // Each file goes straight into the import, which refuses as soon as the book cannot take it.
     ContactImport import;
@@ -190,15 +195,30 @@ bool ContactExchangeMenu::importFiles(const QStringList &paths)
                                            u"Zaimportować je?"_s.arg(import.readCount())
                                                .arg(notes),
                                            information,
-                                           MB_OKCANCEL | MB_ICONQUESTION);
-        if (answer != Prompter::Ok) {
+                                           MB_YESNO | MB_ICONQUESTION);
+        if (answer != Prompter::Yes) {
             return false;
         }
     }
 
     ContactImport::Result result;
     QString error;
-    if (!import.apply(m_book, onlyNew, &result, &error)) {
+    bool applied = false;
+    {
+        // Writing many contacts' notes and photos takes a while: the user sees it go, without a
+        // cancel, as a write half done is no state to leave the book in.
+        std::unique_ptr<QProgressDialog> dialog;
+        const ExchangeProgress progress = progressFor(u"Zapisywanie kontaktów..."_s, import.readCount(), &dialog);
+        if (dialog) {
+            dialog->setCancelButton(nullptr);
+        }
+        applied = import.apply(m_book, onlyNew, &result, &error, [&progress](qsizetype done, qsizetype total) {
+            if (progress) {
+                (void)progress(done, total);
+            }
+        });
+    }
+    if (!applied) {
         m_services.showError(m_window, error);
         return false;
     }

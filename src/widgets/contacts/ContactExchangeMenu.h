@@ -31,7 +31,7 @@ public:
     using FileChooser = std::function<QString(
         QWidget *parent, FileDialog kind, const QString &title, const QString &start, const QString &filter)>;
 
-    // Appends the four items to menu after a separator.
+    // Appends the four items to menu (after a separator when it holds items already).
     ContactExchangeMenu(QWidget *window, QMenu *menu, Services &services, ContactFile &book);
 
     QAction *eksportVCard = nullptr;
@@ -40,6 +40,8 @@ public:
     QAction *importuj = nullptr;
 
     FileChooser chooseFile;
+    // Asked before an import changes the book: true, having told the user why, when it may not now.
+    std::function<bool()> refuseChange;
     // The work with fewer contacts than this shows no progress dialog.
     int progressFrom = 2000;
     // Milliseconds of work before the progress dialog shows.

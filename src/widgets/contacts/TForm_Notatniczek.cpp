@@ -11,6 +11,7 @@
 #include "widgets/datepicker/TForm_Kalendarz.h"
 #include "widgets/shell/Fonts.h"
 #include "widgets/shell/TForm_Main.h"
+#include "widgets/sync/SyncController.h"
 
 #include <QAction>
 #include <QApplication>
@@ -497,8 +498,35 @@ void TForm_Notatniczek::Button_OstatniClick()
     Dane_Czytaj(m_position);
 }
 
+bool TForm_Notatniczek::refusedDuringSync()
+{
+    if (!m_syncRunning) {
+        return false;
+    }
+    m_services.prompter.messageBox(this, SyncController::editsHeldText(), u"Wyjaśnienie"_s, MB_OK | MB_ICONEXCLAMATION);
+    return true;
+}
+
+void TForm_Notatniczek::setSyncRunning(bool running)
+{
+    if (m_syncRunning == running) {
+        return;
+    }
+    m_syncRunning = running;
+    for (QLineEdit *edit : std::as_const(m_fieldEditors)) {
+        edit->setReadOnly(running);
+    }
+    ComboBox_Nazwa->lineEdit()->setReadOnly(running);
+    Memo_Notatki->setReadOnly(running);
+    m_exchange->importuj->setEnabled(!running);
+    setWindowTitle(running ? SyncController::heldTitle(u"Morwinek - Kontakty"_s) : u"Morwinek - Kontakty"_s);
+}
+
 void TForm_Notatniczek::Button_DodajClick()
 {
+    if (refusedDuringSync()) {
+        return;
+    }
     ChangeCheck();
     QString id;
     QString error;
@@ -535,6 +563,9 @@ void TForm_Notatniczek::Button_DodajClick()
 
 void TForm_Notatniczek::Button_ZapiszClick()
 {
+    if (refusedDuringSync()) {
+        return;
+    }
     if (FixedText::trimmed(ComboBox_Nazwa->currentText()).isEmpty()) {
         m_services.prompter.messageBox(
             this, u"Nie wprowadzono nazwiska"_s, u"Wyjaśnienie"_s, MB_OK | MB_ICONEXCLAMATION);
@@ -549,6 +580,9 @@ void TForm_Notatniczek::Button_ZapiszClick()
 
 void TForm_Notatniczek::Button_KasujClick()
 {
+    if (refusedDuringSync()) {
+        return;
+    }
     if (m_book.isEmpty()) {
         m_services.prompter.messageBox(
             this, u"Nie wprowadzono żadnych kontaktów!"_s, u"Wyjaśnienie"_s, MB_OK | MB_ICONEXCLAMATION);
@@ -633,6 +667,9 @@ void TForm_Notatniczek::pm_edytujClick()
 
 void TForm_Notatniczek::Edit_KodExit(QLineEdit *edit)
 {
+    if (m_syncRunning) {
+        return; // the field is not the user's to change now
+    }
     const QString text = edit->text();
     if (text.size() == 5) {
         edit->setText(text.left(2) + u'-' + text.right(3));
@@ -658,6 +695,9 @@ void TForm_Notatniczek::SB_UrodzinyClick()
 
 void TForm_Notatniczek::pickDate(QLineEdit *field, int tag, int keepChars)
 {
+    if (refusedDuringSync()) {
+        return;
+    }
     // The new text reaches the field as an edit, so change tracking sees it.
     TForm_Kalendarz::pick(this, field, m_services, tag, keepChars);
 }

@@ -19,6 +19,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class ContactExchangeMenu;
 class FindDialog;
 class NameComboBox;
 class NotesEdit;
@@ -42,6 +43,9 @@ public:
     bool hasUnsavedChanges() const;
     // Reads the data file again after a sync wrote it; the shown contact stays, found by its identifier.
     void reloadAfterSync();
+    // While a sync runs the window browses, searches, dials and prints, but takes no edits: its
+    // fields are read-only and what would change the book is refused with the reason.
+    void setSyncRunning(bool running);
 
     void Dane_Czytaj(int index);
     void Dane_Zeruj();
@@ -84,6 +88,8 @@ public:
     QLabel *Label2 = nullptr;
     QLabel *Label_wypisz2 = nullptr;
     QPushButton *Button_Zamknij = nullptr;
+    QToolButton *Button_Wymiana = nullptr; // "Import i eksport...": its menu holds the exchange items
+    QMenu *PMenu_Wymiana = nullptr;
 
     // Right column.
     QGroupBox *GroupBox1 = nullptr;
@@ -211,6 +217,8 @@ private:
     void Edit_KodExit(QLineEdit *edit);
     void openWebPage(const QLineEdit *edit);
     void refused();
+    // True, having told the user why, while a sync runs.
+    bool refusedDuringSync();
     void addToQuickDial(const QLineEdit *numberEdit, const QString &suffix);
 
     bool Dane_Zapisz();
@@ -239,9 +247,11 @@ private:
     bool m_filling = false;
     bool m_shownOnce = false;
     bool m_closeAsked = false;
+    bool m_syncRunning = false;
     QString m_photoPath;
     PhotoLoader *m_photoLoader = nullptr; // made by the first photo shown
-    QList<QLineEdit *> m_fieldEditors;    // every editor of a stored field but the name box
+    ContactExchangeMenu *m_exchange = nullptr;
+    QList<QLineEdit *> m_fieldEditors; // every editor of a stored field but the name box
     ContactSearch m_search;
 };
 

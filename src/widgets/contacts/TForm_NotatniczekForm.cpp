@@ -245,7 +245,15 @@ void TForm_Notatniczek::createLeftColumn()
 
     Button_Zamknij = new QPushButton(u"&Zamknij"_s, this);
     Button_Zamknij->setObjectName(u"Button_Zamknij"_s);
-    Button_Zamknij->setGeometry(6, 308 + extra, 141, 24);
+    // Import and export have a button of their own beside "Zamknij", not the print button's menu.
+    Button_Zamknij->setGeometry(6, 308 + extra, 113, 24);
+    Button_Wymiana = speedButton(this, "Button_Wymiana", u"Import i eksport..."_s, QRect(121, 308 + extra, 26, 24));
+    Button_Wymiana->setAutoRaise(false);
+    Button_Wymiana->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+    PMenu_Wymiana = new QMenu(this);
+    PMenu_Wymiana->setObjectName(u"PMenu_Wymiana"_s);
+    Button_Wymiana->setMenu(PMenu_Wymiana);
+    Button_Wymiana->setPopupMode(QToolButton::InstantPopup);
     setFixedSize(width(), clientHeight + extra);
     Button_Zamknij->setAutoDefault(false);
     connect(Button_Zamknij, &QPushButton::clicked, this, &TForm_Notatniczek::Button_ZamknijClick);
@@ -526,9 +534,13 @@ void TForm_Notatniczek::connectContactTools()
     druk_PDF->setObjectName(u"druk_PDF"_s);
     connect(druk_PDF, &QAction::triggered, this, &TForm_Notatniczek::druk_PDFClick);
 
-    // Export and import sit at the end of the print menu; an import re-sorts the list, so the
-    // shown contact is found again by its identifier.
-    auto *exchange = new ContactExchangeMenu(this, PMenu2, m_services, m_book);
+    // Export and import have their own menu; an import re-sorts the list, so the shown contact is
+    // found again by its identifier.
+    auto *exchange = new ContactExchangeMenu(this, PMenu_Wymiana, m_services, m_book);
+    m_exchange = exchange;
+    exchange->refuseChange = [this] {
+        return refusedDuringSync();
+    };
     connect(exchange, &ContactExchangeMenu::aboutToUseBook, this, &TForm_Notatniczek::ChangeCheck);
     connect(exchange, &ContactExchangeMenu::imported, this, [this] {
         const QString shown = Edit_ID->text().trimmed();

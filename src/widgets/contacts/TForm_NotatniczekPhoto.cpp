@@ -58,6 +58,9 @@ void TForm_Notatniczek::showPicture(const QImage &picture)
 
 void TForm_Notatniczek::Panel_ZdjecieDblClick()
 {
+    if (refusedDuringSync()) {
+        return;
+    }
     if (!isPositionValid() || m_photoPath.isEmpty()) {
         m_services.prompter.beep(Prompter::Exclamation);
         return;
@@ -85,6 +88,9 @@ void TForm_Notatniczek::pm_odswiezClick()
 
 void TForm_Notatniczek::pm_usunClick()
 {
+    if (refusedDuringSync()) {
+        return;
+    }
     if (m_services.prompter.messageBox(
             this, u"Chcesz skasować zdjęcie?"_s, u"Ostrzeżenie!"_s, MB_OKCANCEL | MB_ICONSTOP | MB_DEFBUTTON2)
         != Prompter::Ok) {

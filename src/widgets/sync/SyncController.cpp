@@ -190,6 +190,18 @@ QString SyncController::pausedText()
     return QStringLiteral("Synchronizacja automatyczna wstrzymana — brak hasła.");
 }
 
+QString SyncController::editsHeldText()
+{
+    return QStringLiteral(
+        "Trwa synchronizacja: do jej końca zmian nie można zapisywać.\r"
+        "Poczekaj na nią albo przerwij ją przyciskiem „Przerwij” w oknie „Morwinek - Synchronizacja”.");
+}
+
+QString SyncController::heldTitle(const QString &title)
+{
+    return title + QStringLiteral(" (tylko do odczytu)");
+}
+
 void SyncController::setPaused(bool paused)
 {
     if (m_paused != paused) {
@@ -273,11 +285,10 @@ SyncController::Block SyncController::startJob(Trigger trigger, bool mayAsk)
         return Block::NoEngine;
     }
     m_running = true;
+    m_cancelled = false;
     m_trigger = trigger;
-    for (QWidget *window : {static_cast<QWidget *>(Form_Notatniczek.data()), static_cast<QWidget *>(Form_Terminy)}) {
-        makeReadOnly(window);
-    }
-    // A contacts or appointments window opened while the job runs is read-only too.
+    holdEdits(true);
+    // A contacts or appointments window opened while the job runs takes no edits either.
     qApp->installEventFilter(this);
     emit started();
     SyncAccount allowed = account(*secret);
@@ -288,20 +299,34 @@ SyncController::Block SyncController::startJob(Trigger trigger, bool mayAsk)
     return Block::None;
 }
 
-void SyncController::makeReadOnly(QWidget *window)
+bool SyncController::cancel()
 {
-    if (window && window->isEnabled()) {
-        window->setEnabled(false);
-        window->setCursor(Qt::BusyCursor);
-        m_readOnly.append(window);
+    if (!m_running || !m_engine) {
+        return false;
+    }
+    m_cancelled = true;
+    m_engine->cancel();
+    return true;
+}
+
+void SyncController::holdEdits(bool running)
+{
+    if (Form_Notatniczek) {
+        Form_Notatniczek->setSyncRunning(running);
+    }
+    if (Form_Terminy) {
+        Form_Terminy->setSyncRunning(running);
     }
 }
 
 bool SyncController::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Show && m_running
-        && (watched == Form_Notatniczek.data() || watched == Form_Terminy.data())) {
-        makeReadOnly(static_cast<QWidget *>(watched));
+    if (event->type() == QEvent::Show && m_running) {
+        if (watched == Form_Notatniczek.data()) {
+            Form_Notatniczek->setSyncRunning(true);
+        } else if (watched == Form_Terminy.data()) {
+            Form_Terminy->setSyncRunning(true);
+        }
     }
     return QObject::eventFilter(watched, event);
 }
@@ -330,13 +355,7 @@ void SyncController::engineFinished(const SyncOutcome &outcome)
     if (Form_Terminy) {
         Form_Terminy->reloadAfterSync();
     }
-    for (const QPointer<QWidget> &window : std::as_const(m_readOnly)) {
-        if (window) {
-            window->unsetCursor();
-            window->setEnabled(true);
-        }
-    }
-    m_readOnly.clear();
+    holdEdits(false);
     // The next automatic job counts its minutes from this one.
     if (m_settings.syncMinutes > 0) {
         m_timer->start(m_settings.syncMinutes * 60 * 1000);
@@ -344,6 +363,9 @@ void SyncController::engineFinished(const SyncOutcome &outcome)
     emit finished(*m_last);
     if (m_last->ok && std::exchange(m_outage, false)) {
         emit recovered();
+    }
+    if (std::exchange(m_cancelled, false)) {
+        return; // ended by the user: no failure to tell, nothing to ask
     }
     if (!m_last->ok && m_trigger == Automatic) {
         emit automaticFailed(m_last->error, !std::exchange(m_outage, true));

@@ -16,9 +16,10 @@ class QTimer;
 class QWidget;
 
 // The main window's sync: one engine, shared by the sync window and the timer, one job at a time.
-// A job starts only while no contacts or appointments window holds unsaved changes; those windows
-// are read-only while it runs and read their files again when it ends, so nothing typed is lost
-// and nothing stale is written back over what the job brought.
+// A job starts only while no contacts or appointments window holds unsaved changes. While it runs
+// those windows stay open to browsing, searching, dialling and closing, but take no edits (the job
+// writes the files from what it read), and they read their files again when it ends, so nothing
+// typed is lost and nothing stale is written back over what the job brought.
 class SyncController : public QObject
 {
     Q_OBJECT
@@ -55,6 +56,9 @@ public:
     // Starts one job over the stored account; the reason when it did not start. An automatic job
     // that has to wait for the user is tried again a minute later.
     Block start(Trigger trigger);
+    // Ends the running job at its next safe point, as a kill would but losing nothing: what it
+    // confirmed is kept and the next job completes the rest. False when no job runs.
+    bool cancel();
     // The stored account with the given password.
     SyncAccount account(const QString &password) const;
 
@@ -71,6 +75,10 @@ public:
     Block resume();
     // What the tray and the sync window say while automatic syncs are paused.
     static QString pausedText();
+    // What a contacts or appointments window says when asked to change its file while a job runs.
+    static QString editsHeldText();
+    // The caption a window shows while a sync runs and it takes no edits.
+    static QString heldTitle(const QString &title);
 
     // Starts the timer anew with the settings' interval; stopped at 0 minutes.
     void reschedule();
@@ -107,7 +115,8 @@ private:
     bool askHeld(const SyncOutcome &outcome);
     // The question for held deletions: delete here, keep here and send back, or change nothing.
     SyncAccount::Deletions askDeletions(const SyncOutcome::Held &held);
-    void makeReadOnly(QWidget *window);
+    // Tells the open contacts and appointments windows whether a job runs.
+    void holdEdits(bool running);
     QString accountKey() const;
 
     Services &m_services;
@@ -117,7 +126,7 @@ private:
     Trigger m_trigger = ByHand;
     QTimer *m_timer = nullptr;
     QTimer *m_retry = nullptr;
-    QList<QPointer<QWidget>> m_readOnly;
+    bool m_cancelled = false; // the user ended the running job
     std::optional<SyncOutcome> m_last;
     // This run's password and the address and user it belongs to.
     std::optional<QString> m_password;

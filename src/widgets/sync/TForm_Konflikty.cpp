@@ -69,7 +69,8 @@ void TForm_Konflikty::createComponents()
     Button_Serwer =
         button("Button_Serwer", QStringLiteral("Weź wersję z &serwera"), &TForm_Konflikty::Button_SerwerClick);
     Button_Serwer->setToolTip(QStringLiteral("Wersja z serwera zastąpi tę tutaj; następna synchronizacja ją wyśle."));
-    Button_Folder = button("Button_Folder", QStringLiteral("Otwórz &folder"), &TForm_Konflikty::Button_FolderClick);
+    Button_Folder =
+        button("Button_Folder", QStringLiteral("Otwórz &folder konfliktów"), &TForm_Konflikty::Button_FolderClick);
     Button_Zamknij = new QPushButton(QStringLiteral("&Zamknij"), this);
     Button_Zamknij->setObjectName(QStringLiteral("Button_Zamknij"));
     connect(Button_Zamknij, &QPushButton::clicked, this, &QDialog::close);

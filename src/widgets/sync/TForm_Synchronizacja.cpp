@@ -27,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QUrl>
@@ -59,6 +60,30 @@ QString collectionName(const DavCollection &collection)
     }
     const QStringList parts = QUrl(collection.url).path().split(u'/', Qt::SkipEmptyParts);
     return parts.isEmpty() ? collection.url : QUrl::fromPercentEncoding(parts.last().toUtf8());
+}
+
+// A count as Polish text writes it: thousands apart by a (non-breaking) space, "5 001".
+QString countText(int count)
+{
+    QString digits = QString::number(count);
+    for (qsizetype at = digits.size() - 3; at > (count < 0 ? 1 : 0); at -= 3) {
+        digits.insert(at, QChar(0x00A0));
+    }
+    return digits;
+}
+
+// Wide enough for the longest of its captions with room on both sides, so changing the caption
+// neither crowds the text nor moves anything.
+void fitToCaptions(QPushButton *button, const QStringList &captions)
+{
+    const QString shown = button->text();
+    int width = 0;
+    for (const QString &caption : captions) {
+        button->setText(caption);
+        width = std::max(width, button->sizeHint().width());
+    }
+    button->setText(shown);
+    button->setMinimumWidth(width + 2 * button->fontMetrics().horizontalAdvance(QLatin1Char('x')));
 }
 
 } // namespace
@@ -171,17 +196,40 @@ void TForm_Synchronizacja::createComponents()
                                  "Button_Synchronizuj",
                                  QStringLiteral("&Synchronizuj teraz"),
                                  &TForm_Synchronizacja::Button_SynchronizujClick);
+    Button_Przerwij = button(GroupBox_Synchronizacja,
+                             "Button_Przerwij",
+                             QStringLiteral("P&rzerwij"),
+                             &TForm_Synchronizacja::Button_PrzerwijClick);
+    Button_Przerwij->setEnabled(false);
+    Button_Przerwij->setToolTip(QStringLiteral("Kończy synchronizację bez utraty danych; następna ją dokończy."));
     ProgressBar1 = new QProgressBar(GroupBox_Synchronizacja);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     ProgressBar1->setAccessibleName(QStringLiteral("Postęp synchronizacji"));
     ProgressBar1->setTextVisible(false);
+    // The status and the result wrap inside areas of their own fixed size: the window keeps its size
+    // and its buttons their places whatever they say; a long result scrolls.
+    const int line = fontMetrics().lineSpacing();
     Label_Stan = label(GroupBox_Synchronizacja, "Label_Stan", QString());
     Label_Stan->setWordWrap(true);
-    Label_Wynik = label(GroupBox_Synchronizacja, "Label_Wynik", QString());
+    Label_Stan->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label_Stan->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    Label_Stan->setFixedHeight(4 * line);
+    auto *result = new QScrollArea(GroupBox_Synchronizacja);
+    result->setObjectName(QStringLiteral("ScrollBox_Wynik"));
+    result->setFrameShape(QFrame::NoFrame);
+    result->setWidgetResizable(true);
+    result->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    result->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    result->setFixedHeight(5 * line);
+    Label_Wynik = label(result, "Label_Wynik", QString());
     Label_Wynik->setWordWrap(true);
+    Label_Wynik->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label_Wynik->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    result->setWidget(Label_Wynik);
+    Label_Wynik->setAutoFillBackground(false); // on the group's own background, as the status
+    result->viewport()->setAutoFillBackground(false);
     Button_Konflikty = button(GroupBox_Synchronizacja,
                               "Button_Konflikty",
                               QStringLiteral("Ko&nflikty..."),
@@ -197,10 +245,14 @@ void TForm_Synchronizacja::createComponents()
     auto *syncLayout = new QGridLayout(GroupBox_Synchronizacja);
     syncLayout->addWidget(Label_CoIle, 0, 0);
     syncLayout->addWidget(SpinEdit_CoIle, 0, 1);
-    syncLayout->addWidget(Button_Synchronizuj, 0, 2, Qt::AlignRight);
+    auto *run = new QHBoxLayout;
+    run->addStretch();
+    run->addWidget(Button_Synchronizuj);
+    run->addWidget(Button_Przerwij);
+    syncLayout->addLayout(run, 0, 2);
     syncLayout->addWidget(ProgressBar1, 1, 0, 1, 3);
     syncLayout->addWidget(Label_Stan, 2, 0, 1, 3);
-    syncLayout->addWidget(Label_Wynik, 3, 0, 1, 3);
+    syncLayout->addWidget(result, 3, 0, 1, 3);
     auto *kept = new QHBoxLayout;
     kept->addWidget(Button_Konflikty);
     kept->addWidget(Button_Przywroc);
@@ -220,11 +272,17 @@ void TForm_Synchronizacja::createComponents()
         caption->setBuddy(field);
     }
 
+    fitToCaptions(Button_Synchronizuj, {Button_Synchronizuj->text(), QStringLiteral("&Wznów synchronizację")});
+    fitToCaptions(Button_Konflikty, {QStringLiteral("Ko&nflikty (999)...")});
+    for (QPushButton *b : {Button_Polacz, Button_Przerwij, Button_Przywroc, Button_Zamknij}) {
+        fitToCaptions(b, {b->text()});
+    }
+
     auto *bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(Button_Zamknij);
     auto *layout = new QVBoxLayout(this);
-    // Not resizable by the user; it grows by itself when the result wraps onto more lines.
+    // Not resizable; its size is set once, as nothing in it changes size.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(GroupBox_Serwer);
     layout->addWidget(GroupBox_Synchronizacja);
@@ -243,12 +301,13 @@ void TForm_Synchronizacja::FormShow()
         const QSignalBlocker block(SpinEdit_CoIle);
         SpinEdit_CoIle->setValue(s.syncMinutes);
     }
-    // Until the user connects, the stored collections are named by their addresses.
-    for (auto [box, url, kind] : {std::tuple{ComboBox_Ksiazka, s.syncAddressBookUrl, DavCollection::AddressBook},
-                                  std::tuple{ComboBox_Kalendarz, s.syncCalendarUrl, DavCollection::Calendar}}) {
+    // Until the user connects, the stored collections are named as the server named them then.
+    for (auto [box, url, name, kind] :
+         {std::tuple{ComboBox_Ksiazka, s.syncAddressBookUrl, s.syncAddressBookName, DavCollection::AddressBook},
+          std::tuple{ComboBox_Kalendarz, s.syncCalendarUrl, s.syncCalendarName, DavCollection::Calendar}}) {
         const QSignalBlocker block(box);
         if (!url.isEmpty()) {
-            box->addItem(collectionName({kind, url, QString()}), url);
+            box->addItem(collectionName({kind, url, name}), url);
         }
     }
 
@@ -346,24 +405,43 @@ bool TForm_Synchronizacja::takeAccount()
         Edit_Adres->setFocus();
         return false;
     }
-    Edit_Adres->setText(address);
-    storeAddressAndUser();
+    storeAddressAndUser(); // the field keeps what the user typed
+
     if (!confirmPlainHttp(address)) {
         return false;
     }
     Settings &s = Form_Main->settings();
     const QString password = Edit_Haslo->text();
     m_sync->setPassword(password);
+    m_passwordToKeep.reset();
     if (PasswordStore *keyring = m_services.passwords; keyring && keyring->available()) {
         if (!Check_Zapamietaj->isChecked()) {
             keyring->remove(s.syncAddress, s.syncUser);
-        } else if (QString error; !keyring->write(s.syncAddress, s.syncUser, password, &error)) {
-            Check_Zapamietaj->setChecked(false); // nothing was stored
-            m_services.showError(this, QStringLiteral("Nie udało się zapisać hasła w portfelu haseł:\r") + error);
+        } else {
+            // Stored once the server has taken it: never for an address that did not answer.
+            m_passwordToKeep = password;
+            m_passwordKeyTyped = s.syncUser + QLatin1Char('\n') + s.syncAddress;
         }
     }
     Form_Main->saveSettings(this);
     return true;
+}
+
+void TForm_Synchronizacja::keepPassword()
+{
+    const std::optional<QString> password = std::exchange(m_passwordToKeep, std::nullopt);
+    PasswordStore *keyring = m_services.passwords;
+    if (!password || !Form_Main || !keyring || !keyring->available()) {
+        return;
+    }
+    const Settings &s = Form_Main->settings();
+    if (m_passwordKeyTyped != s.syncUser + QLatin1Char('\n') + s.syncAddress) {
+        return; // typed for another address or user
+    }
+    if (QString error; !keyring->write(s.syncAddress, s.syncUser, *password, &error)) {
+        Check_Zapamietaj->setChecked(false); // nothing was stored
+        m_services.showError(this, QStringLiteral("Nie udało się zapisać hasła w portfelu haseł:\r") + error);
+    }
 }
 
 void TForm_Synchronizacja::Button_PolaczClick()
@@ -453,15 +531,16 @@ void TForm_Synchronizacja::engineDiscovered(const QList<DavCollection> &collecti
         return;
     }
     if (!error.isEmpty()) {
+        m_passwordToKeep.reset();
         m_services.showError(this, error);
         return;
     }
+    keepPassword();
     if (offerToCreate(collections)) {
         return; // asked to make what is missing: connecting again
     }
     m_creating = false;
     const Settings &s = Form_Main->settings();
-    QStringList toChoose;
     for (auto [box, kind, stored] : {std::tuple{ComboBox_Ksiazka, DavCollection::AddressBook, s.syncAddressBookUrl},
                                      std::tuple{ComboBox_Kalendarz, DavCollection::Calendar, s.syncCalendarUrl}}) {
         const QSignalBlocker block(box);
@@ -474,25 +553,40 @@ void TForm_Synchronizacja::engineDiscovered(const QList<DavCollection> &collecti
         // One is taken; among several the user chooses (the one chosen before stays chosen).
         box->setCurrentIndex(box->count() == 1 ? 0 : box->findData(stored));
         box->setEnabled(box->count() > 1);
-        if (box->count() > 1 && box->currentIndex() < 0) {
-            toChoose.append(box == ComboBox_Ksiazka ? QStringLiteral("książkę adresową") : QStringLiteral("kalendarz"));
-        }
     }
     collectionChosen();
+    if (ComboBox_Kalendarz->currentIndex() < 0 && ComboBox_Kalendarz->count() > 1) {
+        ComboBox_Kalendarz->setFocus();
+    }
+    if (ComboBox_Ksiazka->currentIndex() < 0 && ComboBox_Ksiazka->count() > 1) {
+        ComboBox_Ksiazka->setFocus();
+    }
+}
+
+void TForm_Synchronizacja::showChoiceHint()
+{
     if (ComboBox_Ksiazka->count() == 0 || ComboBox_Kalendarz->count() == 0) {
         Label_Stan->setText(ComboBox_Ksiazka->count() == 0
                                 ? QStringLiteral("Na serwerze nie ma książki adresowej tego użytkownika.")
                                 : QStringLiteral("Na serwerze nie ma kalendarza tego użytkownika."));
-    } else if (!toChoose.isEmpty()) {
-        Label_Stan->setText(QStringLiteral("Połączono z serwerem. Książki adresowe: %1, kalendarze: %2.\n"
-                                           "Wybierz %3 do synchronizacji.")
-                                .arg(ComboBox_Ksiazka->count())
-                                .arg(ComboBox_Kalendarz->count())
-                                .arg(toChoose.join(QStringLiteral(" i "))));
-        (toChoose.first() == QStringLiteral("kalendarz") ? ComboBox_Kalendarz : ComboBox_Ksiazka)->setFocus();
-    } else {
-        Label_Stan->setText(QStringLiteral("Połączono z serwerem."));
+        return;
     }
+    QStringList toChoose;
+    if (ComboBox_Ksiazka->currentIndex() < 0) {
+        toChoose.append(QStringLiteral("książkę adresową"));
+    }
+    if (ComboBox_Kalendarz->currentIndex() < 0) {
+        toChoose.append(QStringLiteral("kalendarz"));
+    }
+    if (toChoose.isEmpty()) {
+        Label_Stan->setText(QStringLiteral("Połączono z serwerem."));
+        return;
+    }
+    Label_Stan->setText(QStringLiteral("Połączono z serwerem. Książki adresowe: %1, kalendarze: %2.\n"
+                                       "Wybierz %3 do synchronizacji.")
+                            .arg(ComboBox_Ksiazka->count())
+                            .arg(ComboBox_Kalendarz->count())
+                            .arg(toChoose.join(QStringLiteral(" i "))));
 }
 
 void TForm_Synchronizacja::collectionChosen()
@@ -503,7 +597,10 @@ void TForm_Synchronizacja::collectionChosen()
     Settings &s = Form_Main->settings();
     s.syncAddressBookUrl = ComboBox_Ksiazka->currentData().toString();
     s.syncCalendarUrl = ComboBox_Kalendarz->currentData().toString();
+    s.syncAddressBookName = ComboBox_Ksiazka->currentIndex() < 0 ? QString() : ComboBox_Ksiazka->currentText();
+    s.syncCalendarName = ComboBox_Kalendarz->currentIndex() < 0 ? QString() : ComboBox_Kalendarz->currentText();
     Form_Main->saveSettings(this);
+    showChoiceHint();
 }
 
 void TForm_Synchronizacja::Button_SynchronizujClick()
@@ -530,18 +627,35 @@ void TForm_Synchronizacja::syncStarted()
 {
     ProgressBar1->setRange(0, 0); // moving until the engine knows how much there is
     setWorking(true, QStringLiteral("Synchronizacja trwa..."));
+    Button_Przerwij->setEnabled(true);
 }
 
 void TForm_Synchronizacja::engineProgress(int done, int total)
 {
-    if (total > 0) {
+    if (total > 0 && m_sync && m_sync->busy()) {
         ProgressBar1->setRange(0, total);
         ProgressBar1->setValue(std::min(done, total));
+        Label_Stan->setText(QStringLiteral("Synchronizacja trwa: wysłano %1 z %2.")
+                                .arg(countText(std::min(done, total)), countText(total)));
+    }
+}
+
+void TForm_Synchronizacja::Button_PrzerwijClick()
+{
+    if (m_sync && m_sync->cancel()) {
+        Button_Przerwij->setEnabled(false);
+        Label_Stan->setText(QStringLiteral("Przerywanie synchronizacji..."));
     }
 }
 
 void TForm_Synchronizacja::syncFinished(const SyncOutcome &outcome)
 {
+    if (outcome.ok || outcome.held.what != SyncOutcome::Held::Nothing) {
+        keepPassword(); // the server took the password
+    } else {
+        m_passwordToKeep.reset();
+    }
+    Button_Przerwij->setEnabled(false);
     setWorking(false, QString());
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(outcome.ok ? 1 : 0);

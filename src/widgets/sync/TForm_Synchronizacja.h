@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+#include <optional>
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -43,6 +45,7 @@ public:
     QLabel *Label_CoIle = nullptr;
     QSpinBox *SpinEdit_CoIle = nullptr;
     QPushButton *Button_Synchronizuj = nullptr;
+    QPushButton *Button_Przerwij = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QLabel *Label_Stan = nullptr;
     QLabel *Label_Wynik = nullptr;
@@ -53,6 +56,7 @@ public:
 public slots:
     void Button_PolaczClick();
     void Button_SynchronizujClick();
+    void Button_PrzerwijClick();
     void Button_KonfliktyClick();
     void Button_PrzywrocClick();
     void Button_ZamknijClick();
@@ -68,6 +72,8 @@ private:
     // Hands the typed address, user and password to the settings and this run's memory (and the
     // keyring when asked to); false, having said why, when they cannot be used.
     bool takeAccount();
+    // The password typed to be remembered goes to the keyring, now that its address connected.
+    void keepPassword();
     void storeAddressAndUser();
     bool confirmPlainHttp(const QString &address);
     void refuse(const QString &text);
@@ -80,6 +86,8 @@ private:
     void syncStarted();
     void syncFinished(const SyncOutcome &outcome);
     void collectionChosen();
+    // While a collection waits for the user's choice the status line asks for it, and only then.
+    void showChoiceHint();
     void showLastOutcome();
     void setWorking(bool working, const QString &what);
     // "Przywróć usunięte" shows how much waits to be restored, and only while something does.
@@ -93,6 +101,9 @@ private:
     SyncController *m_sync = nullptr;
     bool m_discovering = false;
     bool m_creating = false;
+    // The password typed with "Zapamiętaj hasło", kept in the keyring only once its address connected.
+    std::optional<QString> m_passwordToKeep;
+    QString m_passwordKeyTyped; // the address and user it was typed for
 };
 
 // The open sync window; null while there is none.

@@ -25,6 +25,7 @@
 #include <QProgressDialog>
 #include <QSpinBox>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 #include <atomic>
@@ -71,12 +72,13 @@ private slots:
     void print_refusals();
     void print_pageGeometryAt600dpi();
     void print_pdfOfTheShownContact();
-    void exchange_itemsAfterThePdfItem();
+    void exchange_itemsUnderTheirOwnButton();
     void exchange_importAnswerDecides_data();
     void exchange_importAnswerDecides();
     void exchange_dropOfVcfFileImports();
     void exchange_summaryNamesLeftOutColumns();
     void exchange_exportCancelledInProgressWritesNothing();
+    void exchange_largeImport_showsProgressWhileWriting();
     void dialogs_startInDocumentsThenInLastFolder();
 
 private:
@@ -366,17 +368,20 @@ void TestContactTools::print_pdfOfTheShownContact()
                  QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_fx->path(u"brak"_s))));
 }
 
-void TestContactTools::exchange_itemsAfterThePdfItem()
+void TestContactTools::exchange_itemsUnderTheirOwnButton()
 {
     QVERIFY(openMenu({lineFor(u"10000"_s, u"Nowak Jan"_s)}));
-    const QList<QAction *> actions = Form_Notatniczek->PMenu2->actions();
+    // The print button holds printing alone, ending with the PDF item.
+    QCOMPARE(Form_Notatniczek->PMenu2->actions().last(), Form_Notatniczek->druk_PDF);
+    QToolButton *exchange = Form_Notatniczek->Button_Wymiana;
+    QCOMPARE(exchange->toolTip(), u"Import i eksport..."_s);
+    QCOMPARE(exchange->menu(), Form_Notatniczek->PMenu_Wymiana);
     QStringList texts;
-    for (QAction *action : actions.mid(actions.indexOf(Form_Notatniczek->druk_PDF) + 1)) {
+    for (QAction *action : exchange->menu()->actions()) {
         texts.append(action->isSeparator() ? u"-"_s : action->text());
     }
     QCOMPARE(texts,
-             QStringList({u"-"_s,
-                          u"Eksportuj kontakty (&vCard)..."_s,
+             QStringList({u"Eksportuj kontakty (&vCard)..."_s,
                           u"Eksportuj kontakty (&CSV)..."_s,
                           u"Eksportuj &kalendarz (iCalendar)..."_s,
                           u"&Importuj kontakty..."_s}));
@@ -425,7 +430,7 @@ void TestContactTools::exchange_importAnswerDecides()
 void TestContactTools::exchange_dropOfVcfFileImports()
 {
     QVERIFY(openMenu({lineFor(u"10000"_s, u"Kos Ola"_s)}));
-    prompter().answers = {Prompter::Ok, Prompter::Ok};
+    prompter().answers = {Prompter::Yes, Prompter::Ok};
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(m_fx->path(u"karty.vcf"_s)), QUrl::fromLocalFile(m_fx->path(u"inny.txt"_s))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -434,13 +439,13 @@ void TestContactTools::exchange_dropOfVcfFileImports()
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Form_Notatniczek, &drop);
     QTRY_COMPARE(Form_Notatniczek->book().count(), 3);
-    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_OKCANCEL | MB_ICONQUESTION));
+    QCOMPARE(prompter().boxes.first().flags, unsigned(MB_YESNO | MB_ICONQUESTION)); // a question: Tak / Nie
 }
 
 void TestContactTools::exchange_summaryNamesLeftOutColumns()
 {
     QVERIFY(openMenu({lineFor(u"10000"_s, u"Kos Ola"_s)}));
-    prompter().answers = {Prompter::Ok, Prompter::Ok};
+    prompter().answers = {Prompter::Yes, Prompter::Ok};
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QStringLiteral(TEST_DATA_DIR "/exchange/thunderbird-en.csv"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -455,6 +460,37 @@ void TestContactTools::exchange_summaryNamesLeftOutColumns()
     QVERIFY(prompter().boxes.last().text.startsWith(u"Dodano kontakty: 2."_s));
 }
 
+void TestContactTools::exchange_largeImport_showsProgressWhileWriting()
+{
+    ContactExchangeMenu *menu = openMenu({lineFor(u"10000"_s, u"Kos Ola"_s)});
+    QVERIFY(menu);
+    QByteArray many;
+    constexpr int count = 400;
+    for (int i = 0; i < count; ++i) {
+        many += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Nowak" + QByteArray::number(i) + ";Jan;;;\r\nTEL:600 "
+                + QByteArray::number(100000 + i) + "\r\nNOTE:notatka " + QByteArray::number(i) + "\r\nEND:VCARD\r\n";
+    }
+    m_fx->writeFile(u"karty.vcf"_s, many);
+    menu->progressFrom = 100;
+    menu->progressDelay = 0;
+    // What the screen shows while the import works, looked at from inside its event loop.
+    QStringList shown;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&shown] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *d = qobject_cast<QProgressDialog *>(w); d && d->isVisible() && !shown.contains(d->labelText())) {
+                shown.append(d->labelText());
+            }
+        }
+    });
+    watch.start(0);
+    prompter().answers = {Prompter::Yes, Prompter::Ok};
+    menu->importuj->trigger();
+    watch.stop();
+    QCOMPARE(Form_Notatniczek->book().count(), count + 1);
+    QVERIFY2(shown.contains(u"Zapisywanie kontaktów..."_s), qPrintable(shown.join(u" | "_s)));
+}
+
 void TestContactTools::exchange_exportCancelledInProgressWritesNothing()
 {
     QList<QByteArray> lines;
@@ -464,6 +500,7 @@ void TestContactTools::exchange_exportCancelledInProgressWritesNothing()
     ContactExchangeMenu *menu = openMenu(lines);
     QVERIFY(menu);
     menu->progressFrom = 1000;
+    menu->progressFrom = 100;
     menu->progressDelay = 0;
     bool seen = false;
     QTimer::singleShot(0, Form_Notatniczek, [&seen] {

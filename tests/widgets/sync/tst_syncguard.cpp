@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QToolButton>
@@ -37,7 +38,8 @@ public:
         jobs.append(account);
         running = true;
     }
-    void cancel() override {}
+    int cancelled = 0;
+    void cancel() override { ++cancelled; }
     bool busy() const override { return running; }
     void end(const QString &error = {}, SyncOutcome::Held held = {})
     {
@@ -104,7 +106,9 @@ private slots:
     void trayItem_justAboveInformacje();
     void unsavedWindow_holdsTheSync_data();
     void unsavedWindow_holdsTheSync();
-    void windowsReadOnlyDuringSync_thenReloaded();
+    void windowsUsableDuringSync_editsHeld_thenReloaded();
+    void syncWindow_countsAndKeepsItsLayout();
+    void cancel_endsTheJob_noFailureTold();
     void automatic_afterStartAndOncePerInterval();
     void noKeyring_passwordAskedOncePerRun();
     void automaticFailure_toldAtTheTray_resultKeptForTheNextRun();
@@ -180,7 +184,7 @@ void TestSyncGuard::unsavedWindow_holdsTheSync()
     QVERIFY(!f.engine || f.engine->jobs.isEmpty());
 }
 
-void TestSyncGuard::windowsReadOnlyDuringSync_thenReloaded()
+void TestSyncGuard::windowsUsableDuringSync_editsHeld_thenReloaded()
 {
     SyncFixture f;
     SyncController &sync = f.sync();
@@ -190,9 +194,34 @@ void TestSyncGuard::windowsReadOnlyDuringSync_thenReloaded()
     QCOMPARE(sync.start(SyncController::ByHand), SyncController::Block::None);
     QCOMPARE(f.engine->jobs.size(), 1);
     QCOMPARE(f.engine->jobs[0].password, QStringLiteral("tajne"));
-    QVERIFY(!Form_Notatniczek->isEnabled());
-    f.main->Terminy->trigger(); // opened during the job: read-only too
-    QVERIFY(!Form_Terminy->isEnabled());
+    // Browsing works during the job...
+    QVERIFY(Form_Notatniczek->isEnabled());
+    QTest::mouseClick(Form_Notatniczek->Button_Pierwszy, Qt::LeftButton);
+    QCOMPARE(Form_Notatniczek->Edit_ID->text().trimmed(), QStringLiteral("00001"));
+    QVERIFY(Form_Notatniczek->windowTitle().contains(QStringLiteral("tylko do odczytu")));
+    // ...but nothing is typed or saved, and a save says why.
+    const QByteArray book = f.readFile(QStringLiteral("Morwinek.data"));
+    QTest::keyClicks(Form_Notatniczek->Edit_TelKom, "600");
+    QVERIFY(Form_Notatniczek->Edit_TelKom->text().trimmed().isEmpty());
+    QVERIFY(!Form_Notatniczek->hasUnsavedChanges());
+    for (QToolButton *b :
+         {Form_Notatniczek->Button_Zapisz, Form_Notatniczek->Button_Dodaj, Form_Notatniczek->Button_Kasuj}) {
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    QCOMPARE(f.sim.prompter.boxes.size(), 3);
+    for (const FakePrompter::Box &box : std::as_const(f.sim.prompter.boxes)) {
+        QCOMPARE(box.text, SyncController::editsHeldText());
+    }
+    QCOMPARE(f.readFile(QStringLiteral("Morwinek.data")), book);
+    // "Zamknij" closes it; opened again during the job, it takes no edits either.
+    QTest::mouseClick(Form_Notatniczek->Button_Zamknij, Qt::LeftButton);
+    QTRY_VERIFY(Form_Notatniczek.isNull());
+    f.main->Kontakty->trigger();
+    QVERIFY(Form_Notatniczek->Edit_TelKom->isReadOnly());
+    QTest::mouseClick(Form_Notatniczek->Button_Ostatni, Qt::LeftButton);
+    f.main->Terminy->trigger();
+    QVERIFY(Form_Terminy->isEnabled());
+    QVERIFY(Form_Terminy->eData->isReadOnly() && Form_Terminy->eOpis->isReadOnly());
     QCOMPARE(sync.start(SyncController::ByHand), SyncController::Block::Busy);
     // What the job brings: a contact sorted before the shown one, and an appointment.
     f.writeFile(QStringLiteral("Morwinek.data"),
@@ -200,12 +229,61 @@ void TestSyncGuard::windowsReadOnlyDuringSync_thenReloaded()
     f.writeFile(QStringLiteral("Morwinek.term"),
                 Cp1250::encode(AppointmentRecord::encode({"24.12.2026", "", "Kraków", "Wigilia"})) + "\r\n");
     f.engine->end();
-    QVERIFY(Form_Notatniczek->isEnabled() && Form_Terminy->isEnabled());
+    QVERIFY(!Form_Notatniczek->Edit_TelKom->isReadOnly() && !Form_Terminy->eData->isReadOnly());
+    QCOMPARE(Form_Notatniczek->windowTitle(), QStringLiteral("Morwinek - Kontakty"));
+    QCOMPARE(Form_Terminy->windowTitle(), QStringLiteral("Morwinek - Terminy"));
     QCOMPARE(Form_Notatniczek->book().count(), 3);
     QCOMPARE(Form_Notatniczek->Edit_ID->text().trimmed(), QStringLiteral("00002")); // the same contact shown
     QCOMPARE(Form_Notatniczek->Label_Ile->text(), QStringLiteral("3/3"));
     QVERIFY(!Form_Terminy->ListView1->findItems(QStringLiteral("Wigilia"), Qt::MatchExactly, 3).isEmpty());
     QVERIFY(!Form_Terminy->isUnsaved());
+}
+
+void TestSyncGuard::syncWindow_countsAndKeepsItsLayout()
+{
+    SyncFixture f;
+    SyncController &sync = f.sync();
+    f.main->Synchronizacja->trigger();
+    TForm_Synchronizacja &w = *Form_Synchronizacja;
+    const auto przerwij = w.findChild<QPushButton *>(QStringLiteral("Button_Przerwij"));
+    QVERIFY(przerwij && !przerwij->isEnabled());
+    const QSize size = w.size();
+    const QRect closeAt = w.Button_Zamknij->geometry();
+    QCOMPARE(sync.start(SyncController::ByHand), SyncController::Block::None);
+    QVERIFY(przerwij->isEnabled());
+    emit f.engine->progress(1200, 5001);
+    QCOMPARE(w.Label_Stan->text(), QStringLiteral("Synchronizacja trwa: wysłano 1\u00A0200 z 5\u00A0001."));
+    QCOMPARE(w.ProgressBar1->value(), 1200);
+    // A long result, a long error: the window and its buttons stay where they were.
+    const QString longError = QStringLiteral("Serwer dav.example odpowiedział błędem, który trzeba opisać wieloma "
+                                             "słowami, żeby użytkownik wiedział, co się stało i co może zrobić. ")
+                                  .repeated(4);
+    f.engine->end(longError);
+    QCOMPARE(w.size(), size);
+    QCOMPARE(w.Button_Zamknij->geometry(), closeAt);
+    QVERIFY(!przerwij->isEnabled());
+    // Each caption of the sync button fits with room on both sides.
+    for (const QString caption : {QStringLiteral("Synchronizuj teraz"), QStringLiteral("Wznów synchronizację")}) {
+        const int text = w.Button_Synchronizuj->fontMetrics().horizontalAdvance(caption);
+        QVERIFY2(w.Button_Synchronizuj->width() >= text + 16, qPrintable(caption));
+    }
+}
+
+void TestSyncGuard::cancel_endsTheJob_noFailureTold()
+{
+    SyncFixture f(5);
+    SyncController &sync = f.sync();
+    QTRY_VERIFY(f.engine && f.engine->jobs.size() == 1); // the automatic one after start
+    QSignalSpy failed(&sync, &SyncController::automaticFailed);
+    QVERIFY(sync.cancel());
+    QCOMPARE(f.engine->cancelled, 1);
+    f.engine->end(QStringLiteral("Przerwano synchronizację."));
+    QCOMPARE(failed.size(), 0); // the user ended it: nothing to tell at the tray
+    QCOMPARE(f.main->RxTrayIcon1->toolTip(), QStringLiteral("Morwinek"));
+    QVERIFY(!sync.cancel()); // nothing runs
+    QCOMPARE(sync.start(SyncController::Automatic), SyncController::Block::None);
+    f.engine->end(QStringLiteral("Serwer dav.example nie odpowiedział."));
+    QCOMPARE(failed.size(), 1); // a failure of its own is told as before
 }
 
 void TestSyncGuard::automatic_afterStartAndOncePerInterval()
@@ -342,10 +420,12 @@ void TestSyncGuard::lockedKeyring_toldInPolish_passwordNotMarkedKept()
     Form_Synchronizacja->Edit_Haslo->setText(QStringLiteral("nowe-haslo"));
     QVERIFY(Form_Synchronizacja->Check_Zapamietaj->isChecked()); // the old one was kept
     QTest::mouseClick(Form_Synchronizacja->Button_Synchronizuj, Qt::LeftButton);
+    QCOMPARE(f.engine->jobs.last().password, QStringLiteral("nowe-haslo")); // used for this run all the same
+    QVERIFY(f.sim.prompter.boxes.isEmpty());                                // kept only once the server took it
+    f.engine->end();
     QCOMPARE(f.sim.prompter.boxes.size(), 1);
     QVERIFY2(f.sim.prompter.boxes[0].text.endsWith(f.keyring.refusal), qPrintable(f.sim.prompter.boxes[0].text));
     QVERIFY(!Form_Synchronizacja->Check_Zapamietaj->isChecked());
-    QCOMPARE(f.engine->jobs.last().password, QStringLiteral("nowe-haslo")); // used for this run all the same
 }
 
 void TestSyncGuard::outage_toldOnceWhenItBeginsAndOnceWhenItEnds()

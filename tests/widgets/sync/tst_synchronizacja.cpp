@@ -109,6 +109,7 @@ private slots:
     void syncByHand_showsResultAndReloadsContactsWindow();
     void plainHttp_onlyAfterConsent_data();
     void plainHttp_onlyAfterConsent();
+    void cancel_nextSyncCompletes_nothingLostOrDoubled();
     void conflictsFolder_data();
     void conflictsFolder();
     void conflict_bothVersionsShown_oneKeptOnBothDevices_data();
@@ -145,6 +146,7 @@ void TestSynchronizacja::connect_namesTheCollectionsAndOffersAChoice()
     QCOMPARE(items(w.ComboBox_Kalendarz), QStringList{"Terminy Morwinka"}); // made, as the user agreed
     QVERIFY(!w.ComboBox_Kalendarz->isEnabled());
     w.ComboBox_Ksiazka->setCurrentIndex(w.ComboBox_Ksiazka->findText("Praca"));
+    QCOMPARE(w.Label_Stan->text(), QStringLiteral("Połączono z serwerem.")); // chosen: nothing left to ask
     w.SpinEdit_CoIle->setValue(15);
     QCOMPARE(a.main->sync()->intervalMinutes(), 15);
     w.close();
@@ -154,6 +156,11 @@ void TestSynchronizacja::connect_namesTheCollectionsAndOffersAChoice()
     QVERIFY(!ini.contains(RadicaleServer::password));
     QCOMPARE(a.sim.prompter.boxes.size(), 1); // a loopback address needs no consent to plain http
     QCOMPARE(a.keyring.read(server.url(), RadicaleServer::user), std::optional<QString>(RadicaleServer::password));
+    // Opened again, the window names the collections as the server did.
+    QTRY_VERIFY(Form_Synchronizacja.isNull());
+    a.main->Synchronizacja->trigger();
+    QCOMPARE(items(Form_Synchronizacja->ComboBox_Ksiazka), QStringList{"Praca"});
+    QCOMPARE(items(Form_Synchronizacja->ComboBox_Kalendarz), QStringList{"Terminy Morwinka"});
 }
 
 void TestSynchronizacja::syncByHand_showsResultAndReloadsContactsWindow()
@@ -234,9 +241,62 @@ void TestSynchronizacja::plainHttp_onlyAfterConsent()
     QCOMPARE(a.main->settings().syncAllowPlainHttp, allowed);
     QCOMPARE(a.main->sync()->busy(), !asked || allowed); // declined: not even a question to the server
     QTRY_VERIFY_WITH_TIMEOUT(!a.main->sync()->busy(), 30000);
-    if (address == "dav.invalid") {
-        QCOMPARE(w.Edit_Adres->text(), QStringLiteral("https://dav.invalid"));
+    QCOMPARE(w.Edit_Adres->text(), address); // as typed, for the user to correct
+    // No address here ever connected: no password was kept for any of them.
+    QCOMPARE(a.keyring.read(a.main->settings().syncAddress, RadicaleServer::user), std::nullopt);
+}
+
+void TestSynchronizacja::cancel_nextSyncCompletes_nothingLostOrDoubled()
+{
+    RadicaleServer server;
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+    constexpr int count = 120;
+    QByteArray book;
+    for (int i = 1; i <= count; ++i) {
+        book += lineFor(QString::number(i).rightJustified(5, u'0'), QStringLiteral("Osoba %1").arg(i)) + "\r\n";
     }
+    Device a(book);
+    TForm_Synchronizacja &w = a.connectTo(server.url());
+    QTRY_VERIFY_WITH_TIMEOUT(a.connected(), 30000);
+    const auto przerwij = w.findChild<QPushButton *>(QStringLiteral("Button_Przerwij"));
+    QVERIFY(przerwij);
+    QSignalSpy done(a.main->sync(), &SyncController::finished);
+    QTest::mouseClick(w.Button_Synchronizuj, Qt::LeftButton);
+    // Stopped part way through sending, as the progress shows.
+    QTRY_VERIFY_WITH_TIMEOUT(w.ProgressBar1->value() >= 10, 60000);
+    QVERIFY2(w.Label_Stan->text().startsWith(QStringLiteral("Synchronizacja trwa: wysłano ")),
+             qPrintable(w.Label_Stan->text()));
+    QTest::mouseClick(przerwij, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 30000);
+    const SyncOutcome stopped = *a.main->sync()->lastOutcome();
+    QVERIFY(!stopped.ok);
+    QCOMPARE(stopped.error, QStringLiteral("Przerwano synchronizację."));
+    QVERIFY2(stopped.contacts.sent < count, qPrintable(QString::number(stopped.contacts.sent)));
+    QVERIFY(a.sim.prompter.boxes.size() <= 1); // only the question about making a calendar
+    QCOMPARE(a.readFile(QStringLiteral("Morwinek.data")), book);
+    // The next sync sends the rest, and the one after has nothing to do.
+    QVERIFY(a.syncByHand());
+    QVERIFY2(a.main->sync()->lastOutcome()->ok, qPrintable(a.main->sync()->lastOutcome()->error));
+    QVERIFY(a.syncByHand());
+    QCOMPARE(a.main->sync()->lastOutcome()->contacts.sent, 0);
+    QCOMPARE(a.main->sync()->lastOutcome()->contacts.received, 0);
+    // Another device gets every contact once.
+    QTemporaryDir other;
+    DavSyncEngine otherEngine(other.path());
+    QSignalSpy otherDone(&otherEngine, &SyncEngine::finished);
+    otherEngine.synchronize(a.main->sync()->account(QString::fromLatin1(RadicaleServer::password)));
+    QVERIFY(otherDone.wait(60000));
+    QVERIFY(otherDone.first().first().value<SyncOutcome>().ok);
+    ContactFile received(other.path());
+    QVERIFY(received.load(nullptr));
+    QCOMPARE(received.count(), count);
+    QSet<QString> names;
+    for (int i = 0; i < received.count(); ++i) {
+        names.insert(received.list().contact(i).Nazwa.trimmed());
+    }
+    QCOMPARE(names.size(), count);
+    QVERIFY(names.contains(QStringLiteral("Osoba 1")) && names.contains(QStringLiteral("Osoba %1").arg(count)));
 }
 
 void TestSynchronizacja::conflictsFolder_data()
