@@ -267,6 +267,8 @@ private slots:
             << android << u"Email"_s << u"tomasz@firma.pl"_s << QByteArray("\r\nEMAIL;TYPE=work:tomasz@firma.pl\r\n")
             << QByteArray("t.wisniewski@example.com");
         QTest::newRow("Android: the year-less birthday as read")
+            << android << u"Urodziny"_s << u"13.04"_s << QByteArray("\r\nBDAY:--0413\r\n") << QByteArray("--0412");
+        QTest::newRow("Android: the year-less birthday as an earlier version kept it")
             << android << u"Urodziny"_s << u"13.04.1604"_s << QByteArray("\r\nBDAY:--0413\r\n") << QByteArray("--0412");
         QTest::newRow("Thunderbird: a text number keeps VALUE=TEXT")
             << thunderbird << u"TelKom"_s << u"+48 604 000 000"_s
@@ -501,9 +503,10 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("has");
         QTest::addColumn<QList<QByteArray>>("hasNot");
         QTest::addColumn<QString>("time"); // "start|end|alarm" here; "=" the event's own
-        const QByteArray timed = "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\nDTEND;TZID=Europe/Warsaw:20261210T150000\r\n"
-                                 "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
-                                 "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
+        const QByteArray timed =
+            "DTSTART;TZID=Europe/Warsaw:20261210T143000\r\nDTEND;TZID=Europe/Warsaw:20261210T150000\r\n"
+            "SUMMARY:Dentysta\r\nLOCATION:Gabinet\r\nDESCRIPTION:Karta\r\n"
+            "BEGIN:VALARM\r\nTRIGGER:-PT30M\r\nDESCRIPTION:Alarm\r\nEND:VALARM\r\n";
         QTest::newRow("description") << timed << u"10.12.2026"_s << QString() << u"Gabinet"_s << u"Ortodonta"_s
                                      << QList<QByteArray>{"SUMMARY:Ortodonta\r\n",
                                                           "LOCATION:Gabinet\r\n",
