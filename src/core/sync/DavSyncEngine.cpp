@@ -36,7 +36,7 @@ void DavSyncEngine::beginJob(const SyncAccount &account, bool discovering)
         fail(error);
     });
     if (!discovering) {
-        SyncLeftovers::remove(m_dataDir);
+        SyncLeftovers::remove(m_dataDir, *m_clock);
     }
 }
 

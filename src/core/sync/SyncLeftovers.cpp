@@ -3,6 +3,7 @@
 #include "SyncState.h"
 
 #include "core/appointments/AppointmentList.h"
+#include "core/common/Clock.h"
 #include "core/contacts/ContactFile.h"
 
 #include <QDateTime>
@@ -35,10 +36,10 @@ QString committedName(const QString &name)
 
 } // namespace
 
-int remove(const QString &dataDir)
+int remove(const QString &dataDir, const Clock &clock)
 {
     const QDir dir(dataDir);
-    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const QDateTime before = clock.now().toUTC().addSecs(-60);
     // Each folder with what its committed files are called.
     const struct
     {

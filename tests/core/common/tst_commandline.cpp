@@ -1,8 +1,13 @@
+#include "core/alarms/Agenda.h"
 #include "core/common/CommandLine.h"
 #include "core/common/DataFolder.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+// The option promises what the agenda prints.
+static_assert(CommandLine::defaultAgendaDays == Agenda::defaultDays);
+static_assert(CommandLine::maxAgendaDays == Agenda::maxDays);
 
 // The command line and the choice of the data folder.
 class TestCommandLine : public QObject
@@ -32,8 +37,8 @@ void TestCommandLine::parse_data()
         << QStringList{"-platform", "offscreen"} << int(CommandLine::Run) << QString();
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << int(CommandLine::Invalid) << QString();
     QTest::newRow("data dir without value") << QStringList{"--data-dir"} << int(CommandLine::Invalid) << QString();
-    QTest::newRow("sync allowed to delete") << QStringList{"--sync", "--allow-deletions"} << int(CommandLine::Run)
-                                            << QString();
+    QTest::newRow("sync allowed to delete")
+        << QStringList{"--sync", "--allow-deletions"} << int(CommandLine::Run) << QString();
     QTest::newRow("allow deletions without sync")
         << QStringList{"--allow-deletions"} << int(CommandLine::Invalid) << QString();
     QTest::newRow("allow copy without sync") << QStringList{"--allow-copy"} << int(CommandLine::Invalid) << QString();
