@@ -59,7 +59,8 @@ private:
         } else if (command.kind == CommandLine::Exchange::ExportCsv) {
             format = ContactExchange::Format::Csv;
         }
-        if (!ContactExchange::exportTo(format, book, command.file, m_clock.now(), &error)) {
+        if (!ContactExchange::exportTo(
+                format, book, command.file, m_clock.now(), &error, {}, nullptr, &SyncState::exportUids)) {
             return fail(error);
         }
         if (format == ContactExchange::Format::Calendar) {

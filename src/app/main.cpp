@@ -190,6 +190,7 @@ int main(int argc, char *argv[])
     });
     services.appointmentEdits = &appointmentEdits;
     services.identifierReserve = &SyncState::knownIdentifiers;
+    services.exportUids = &SyncState::exportUids;
     services.passwords = &keyring;
     // Alarms: the desktop's notification service, and a timer that sees sleeps and clock changes.
     DBusNotifier notifier;

@@ -1,6 +1,7 @@
 #include "AlarmScheduler.h"
 
 #include "core/appointments/AppointmentList.h"
+#include "core/appointments/AppointmentRange.h"
 #include "core/common/Clock.h"
 #include "core/common/Cp1250.h"
 #include "core/common/DateText.h"
@@ -90,7 +91,7 @@ bool read(const QString &dataDir,
     if (times->records().isEmpty()) {
         return true; // no appointment has a time: nothing to read
     }
-    const int todayValue = DateText::toDay(today);
+    const AppointmentRange kept(DateText::toDay(today), range);
     const auto line = [&](QByteArrayView bytes) {
         const QString record = Cp1250::decode(bytes);
         const AppointmentTime time = times->time(record);
@@ -99,7 +100,7 @@ bool read(const QString &dataDir,
         }
         // The lines the list keeps: a real date, not more than range days ago.
         const int day = DateText::parse(record.left(AppointmentRecord::dateWidth));
-        if (day == DateText::invalid || todayValue - day > range) {
+        if (!kept.keeps(day)) {
             return;
         }
         Appointment appointment = AppointmentRecord::decode(record);

@@ -1,11 +1,13 @@
 #include "AppointmentList.h"
 
 #include "AppointmentEdits.h"
+#include "AppointmentRange.h"
 
 #include "core/common/Cp1250.h"
 #include "core/common/DailyBackup.h"
 #include "core/common/DateText.h"
 #include "core/common/TextFile.h"
+#include "core/contacts/Contact.h"
 
 #include <QDir>
 
@@ -15,20 +17,28 @@
 
 namespace {
 
-// Contact line columns, zero-based, read straight from "Morwinek.data" lines.
+// Contact line columns, zero-based, read straight from "Morwinek.data" lines: a field, or part of
+// a date field ("dd.MM.yyyy": the day and month from 0, the year from 6).
 struct Span
 {
     qsizetype from;
     qsizetype width;
 };
-constexpr Span nameColumns{337, AppointmentRecord::personWidth};
-constexpr Span cityColumns{41, 25};
-constexpr Span nameDayColumns{332, 5};
-constexpr Span birthdayDayMonth{680, 5};
-constexpr Span birthdayYear{686, 4};
-constexpr Span weddingDayMonth{588, 5};
-constexpr Span weddingYear{594, 4};
-// The year that stands for none in a birthday.
+constexpr Span columnsOf(QString Contact::*field, qsizetype from = 0, qsizetype width = -1)
+{
+    const Contact::Column &column = Contact::columnOf(field);
+    return {column.start + from, width < 0 ? column.width - from : width};
+}
+constexpr Span nameColumns = columnsOf(&Contact::Nazwa);
+static_assert(nameColumns.width == AppointmentRecord::personWidth);
+constexpr Span cityColumns = columnsOf(&Contact::DomMiasto);
+constexpr Span nameDayColumns = columnsOf(&Contact::Imieniny);
+constexpr Span birthdayColumns = columnsOf(&Contact::Urodziny);
+constexpr Span birthdayDayMonth = columnsOf(&Contact::Urodziny, 0, 5);
+constexpr Span birthdayYear = columnsOf(&Contact::Urodziny, 6, 4);
+constexpr Span weddingDayMonth = columnsOf(&Contact::Slub, 0, 5);
+constexpr Span weddingYear = columnsOf(&Contact::Slub, 6, 4);
+// The year that stood for none in a birthday an earlier version wrote.
 constexpr char noYearDigits[] = "1604";
 static_assert(DateText::noYear == 1604);
 
@@ -214,20 +224,18 @@ void AppointmentList::sort(QList<Appointment> &entries)
 
 bool AppointmentList::build(const QString &dataDir, const QDate &today, int range, QString *error, Persons persons)
 {
-    // No two dates lie further apart, and within this the day differences below cannot overflow.
-    range = std::clamp(range, -DateText::maxDaySpan, DateText::maxDaySpan);
     m_entries.clear();
     m_persons.clear();
     m_todayText = DateText::toText(today);
     const int year = m_todayText.mid(6, 4).toInt();
-    const int todayValue = DateText::parse(m_todayText);
+    const AppointmentRange near(DateText::parse(m_todayText), range);
 
     bool readable = true;
     QString contactsError;
     // Line by line as the file is read: only the dates near today (and the names, when asked
     // for) stay, whatever the size of the book.
     const auto contact = [&](QByteArrayView line) {
-        addContactDates(line, year, todayValue, range, persons);
+        addContactDates(line, year, near, persons);
     };
     if (!TextFile::forEachLine(
             QDir(dataDir).filePath(QLatin1String(contactsFileName)), contact, nullptr, &contactsError)) {
@@ -240,13 +248,13 @@ bool AppointmentList::build(const QString &dataDir, const QDate &today, int rang
     }
 
     m_path = QDir(dataDir).filePath(QLatin1String(fileName));
-    TerminyCzytaj(todayValue, range, error, &readable);
+    TerminyCzytaj(near, error, &readable);
     attachTimes(dataDir);
     sort(m_entries);
     return readable;
 }
 
-void AppointmentList::addContactDates(QByteArrayView line, int year, int today, int range, Persons persons)
+void AppointmentList::addContactDates(QByteArrayView line, int year, const AppointmentRange &range, Persons persons)
 {
     QString name;
     if (persons == Persons::Kept) {
@@ -255,7 +263,7 @@ void AppointmentList::addContactDates(QByteArrayView line, int year, int today, 
     }
 
     const auto near = [&](int day) {
-        return day != DateText::invalid && day - today >= -range && day - today <= range;
+        return range.nearToday(day);
     };
     const auto add = [&](int day, const QString &description) {
         if (persons == Persons::Skipped) {
@@ -279,7 +287,9 @@ void AppointmentList::addContactDates(QByteArrayView line, int year, int today, 
     }
     const int birthday = dayThisYear(line, birthdayDayMonth, year);
     if (near(birthday)) {
-        if (trimmedBytes(line, birthdayYear) == QByteArrayView(noYearDigits)) {
+        // "dd.MM" as typed, or the year an earlier version wrote for none.
+        if (trimmedBytes(line, birthdayColumns).size() == 5
+            || trimmedBytes(line, birthdayYear) == QByteArrayView(noYearDigits)) {
             add(birthday, QStringLiteral("Urodziny")); // known without its year: no age to tell
         } else if (const auto age = yearsSince(birthdayYear)) {
             add(birthday, QString::number(*age) + QStringLiteral(" urodziny"));
@@ -293,7 +303,7 @@ void AppointmentList::addContactDates(QByteArrayView line, int year, int today, 
     }
 }
 
-void AppointmentList::TerminyCzytaj(int today, int range, QString *error, bool *readable)
+void AppointmentList::TerminyCzytaj(const AppointmentRange &range, QString *error, bool *readable)
 {
     m_store.clear();
     m_readError.clear();
@@ -306,8 +316,7 @@ void AppointmentList::TerminyCzytaj(int today, int range, QString *error, bool *
         if (entry.date.size() != AppointmentRecord::dateWidth) {
             return;
         }
-        const int day = DateText::parse(entry.date);
-        if (day == DateText::invalid || today - day > range) {
+        if (!range.keeps(DateText::parse(entry.date))) {
             return;
         }
         m_entries.append(std::move(entry));

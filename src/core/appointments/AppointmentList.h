@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class AppointmentEdits;
+class AppointmentRange;
 class DailyBackup;
 
 // What the appointments window shows and keeps: the list of coming appointments mixed with the
@@ -83,8 +84,8 @@ public:
     static void sort(QList<Appointment> &entries);
 
 private:
-    void addContactDates(QByteArrayView line, int year, int today, int range, Persons persons);
-    void TerminyCzytaj(int today, int range, QString *error, bool *readable);
+    void addContactDates(QByteArrayView line, int year, const AppointmentRange &range, Persons persons);
+    void TerminyCzytaj(const AppointmentRange &range, QString *error, bool *readable);
     [[nodiscard]] bool writeStore(const QStringList &store, QString *error) const;
     void attachTimes(const QString &dataDir);
     // After a store write: the time of the line at replaced (-1: none) goes to record (empty: none).

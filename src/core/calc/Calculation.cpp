@@ -9,7 +9,7 @@ namespace Calculation {
 
 int effectiveRate(int rate, int fallback)
 {
-    return rate <= -100 ? fallback : rate;
+    return rate <= -100 ? fallback : std::min(rate, maxRate);
 }
 
 int validCategory(int index)

@@ -21,7 +21,10 @@ struct Category
     std::array<double, 3> factors;
 };
 
-// A rate of -100 % or less would make a factor of zero or below, so it falls back to the default.
+// The highest rate a calculation uses; a higher one (edited by hand) counts as this.
+inline constexpr int maxRate = 1000;
+// A rate as the settings hold it, as the calculations use it: one of -100 % or less would make a
+// factor of zero or below, so it falls back to the default; one above maxRate is maxRate.
 int effectiveRate(int rate, int fallback);
 // The category at index 0..4 with the given VAT rates (already made effective).
 Category category(int index, int vat1, int vat2);

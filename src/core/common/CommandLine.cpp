@@ -1,6 +1,5 @@
 #include "CommandLine.h"
 
-#include "core/alarms/Agenda.h"
 #include "core/common/BuildConfig.h"
 
 #include <QDir>
@@ -96,11 +95,12 @@ const QList<Option> &options()
          "wypisuje terminy i daty kontaktów z najbliższych DNI dni (domyślnie 7) i kończy działanie",
          [](CommandLine &c, const QString &value) {
              bool ok = true;
-             c.agendaDays = value.isEmpty() ? Agenda::defaultDays : value.toInt(&ok);
-             if (!ok || c.agendaDays < 1 || c.agendaDays > Agenda::maxDays) {
+             c.agendaDays = value.isEmpty() ? CommandLine::defaultAgendaDays : value.toInt(&ok);
+             if (!ok || c.agendaDays < 1 || c.agendaDays > CommandLine::maxAgendaDays) {
                  c.agendaDays = 0;
                  c.action = CommandLine::Invalid;
-                 c.errorText = QStringLiteral("Opcja --agenda przyjmuje liczbę dni od 1 do %1").arg(Agenda::maxDays);
+                 c.errorText =
+                     QStringLiteral("Opcja --agenda przyjmuje liczbę dni od 1 do %1").arg(CommandLine::maxAgendaDays);
              }
          },
          true},

@@ -45,8 +45,11 @@ struct CommandLine
     bool allowCopy = false;
     // --restore-deleted: brings back what syncs deleted here in the last 30 days, without a window.
     bool restoreDeleted = false;
-    // --agenda [DAYS]: the coming days printed, without a window; 0 when not asked for.
+    // --agenda [DAYS]: the coming days printed, without a window; 0 when not asked for. DAYS is
+    // defaultAgendaDays when not given and at most maxAgendaDays, a year, as the agenda takes.
     int agendaDays = 0;
+    static constexpr int defaultAgendaDays = 7;
+    static constexpr int maxAgendaDays = 366;
     // Why the arguments were refused (Polish), when action is Invalid.
     QString errorText;
 

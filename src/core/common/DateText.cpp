@@ -45,24 +45,16 @@ QDate parseDate(const QString &text)
     return date;
 }
 
-bool hasNoYear(const QString &text)
+bool isWithoutYear(const QString &text)
 {
-    const QDate date = parseDate(text);
+    const QString t = FixedText::trimmed(text);
+    const QDate date = parseDate(t.size() == 5 ? t + u'.' + QString::number(noYear) : t);
     return date.isValid() && date.year() == noYear;
 }
 
-QString shownWithoutYear(const QString &text)
+QString withoutYear(const QString &text)
 {
-    return hasNoYear(text) ? text.left(5) : text;
-}
-
-QString withNoYear(const QString &text)
-{
-    if (text.size() != 5 || text[2] != u'.') {
-        return text;
-    }
-    const QString full = text + u'.' + QString::number(noYear);
-    return hasNoYear(full) ? full : text;
+    return isWithoutYear(text) ? FixedText::trimmed(text).left(5) : text;
 }
 
 int parse(const QString &text)

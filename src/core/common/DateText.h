@@ -24,16 +24,13 @@ QDate fromDay(int day);
 QString toText(const QDate &date);
 QString fromDayToText(int day);
 
-// A birthday known without its year is kept in the year 1604, as phones keep it: a leap year, so
-// that 29.02 has a place, and long before anyone alive.
+// A birthday known without its year is kept as its day and month, "dd.MM", a day that exists in a
+// leap year (so 29.02 has one); "dd.MM.1604", as an earlier version kept it, means the same.
 inline constexpr int noYear = 1604;
-// True for a date text in that year, "dd.MM.1604".
-bool hasNoYear(const QString &text);
-// As an editor shows a date: "12.04" for "12.04.1604", any other text as it is.
-QString shownWithoutYear(const QString &text);
-// As an editor's text is stored: "12.04" (a day that exists in a leap year) becomes "12.04.1604",
-// any other text stays as it is.
-QString withNoYear(const QString &text);
+// True for either form, trimmed.
+bool isWithoutYear(const QString &text);
+// "dd.MM" for either form, as the editor shows it and the file keeps it; any other text as it is.
+QString withoutYear(const QString &text);
 } // namespace DateText
 
 namespace FixedText {

@@ -28,6 +28,8 @@ public:
     int readInt(const QString &section, const QString &key, int defaultValue) const;
     // The same, brought into [lowest, highest].
     int readInt(const QString &section, const QString &key, int defaultValue, int lowest, int highest) const;
+    // Whether the file has a line with the key in the section.
+    bool contains(const QString &section, const QString &key) const { return find(section, key) != nullptr; }
     // Replaces the key's line, or adds it at the end of its section, or adds the section at the end.
     // Line breaks and NULs in the value become blanks, so it stays one line.
     void writeString(const QString &section, const QString &key, const QString &value);

@@ -7,8 +7,10 @@
 #include "ShellOpener.h"
 
 #include <QDir>
+#include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -44,6 +46,9 @@ struct Services
     // Contact identifiers held elsewhere for the data folder (by the sync's state): never given to
     // a new contact. None when empty.
     std::function<QSet<int>(const QString &dataDir)> identifierReserve = {};
+    // Identifier -> UID of the contacts of the data folder, as the sync gives them on the server, for
+    // the cards of a vCard export. None when empty.
+    std::function<QHash<QString, QString>(const QString &dataDir, const QStringList &ids)> exportUids = {};
     // Makes the engine that syncs this data folder with a CardDAV/CalDAV server; no sync when null.
     std::function<std::unique_ptr<SyncEngine>()> makeSyncEngine = {};
     // The desktop's keyring for the sync password; none when null (the password lives in memory).

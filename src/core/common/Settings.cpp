@@ -3,6 +3,8 @@
 #include "DateText.h"
 #include "IniFile.h"
 
+#include <limits>
+
 namespace {
 
 const QString bio = QStringLiteral("Biorytmy");
@@ -38,35 +40,66 @@ QString numberKey(int n)
     return FixedText::twoDigits(n) + QStringLiteral("Telefon");
 }
 
+constexpr int anyInt = std::numeric_limits<int>::max();
+
+// A whole number as the file holds it, within what an int holds; the uses bound it further.
+int readNumber(const IniFile &ini, const QString &section, const QString &key, int defaultValue)
+{
+    return ini.readInt(section, key, defaultValue, -anyInt - 1, anyInt);
+}
+
+// A key the file holds is rewritten only when its text no longer reads as the value, so a value
+// edited by hand ("ZAKRES=99999999", "VAT1 = 1500", "abc") stays as typed until the user changes it.
+void writeUnlessSame(IniFile &ini, const QString &section, const QString &key, qint64 value, qint64 asRead)
+{
+    if (!ini.contains(section, key) || asRead != value) {
+        ini.writeString(section, key, QString::number(value));
+    }
+}
+
+void writeNumber(IniFile &ini, const QString &section, const QString &key, int value, int defaultValue)
+{
+    writeUnlessSame(ini, section, key, value, readNumber(ini, section, key, defaultValue));
+}
+
+// One-based in the file; 0 (as an empty list leaves it) reads as -1, no position.
+int readPosition(const IniFile &ini)
+{
+    return ini.readInt(contacts, QStringLiteral("Ostatnia_Pozycja"), 1, 0, Settings::maxPosition + 1) - 1;
+}
+
+int readSyncMinutes(const IniFile &ini)
+{
+    return ini.readInt(syncSection, QStringLiteral("Co_ile"), 0, 0, maxSyncMinutes);
+}
+
 } // namespace
 
 void Settings::read(const IniFile &ini)
 {
     birthday = ini.readString(bio, QStringLiteral("Urodziny"), QStringLiteral("15.12.1974"));
-    // One-based in the file; 0 (as an empty list leaves it) reads as -1, no position.
-    lastPosition = ini.readInt(contacts, QStringLiteral("Ostatnia_Pozycja"), 1, 0, maxPosition + 1) - 1;
+    lastPosition = readPosition(ini);
     for (const PrintKey &p : printKeys) {
-        const int defaultValue = Settings().*(p.field) ? 1 : 0;
-        this->*(p.field) = ini.readInt(contacts, QLatin1String(p.key), defaultValue) != 0;
+        this->*(p.field) = readNumber(ini, contacts, QLatin1String(p.key), Settings().*(p.field) ? 1 : 0) != 0;
     }
     for (int n = 1; n <= 8; ++n) {
         quickNames[n] = FixedText::trimmed(ini.readString(quick, nameKey(n), QString()));
         quickNumbers[n] = FixedText::trimmed(ini.readString(quick, numberKey(n), QString()));
     }
-    calculation = ini.readInt(calc, QStringLiteral("KALK"), 0);
-    vat1 = ini.readInt(calc, QStringLiteral("VAT1"), Settings().vat1, minVat, maxVat);
-    vat2 = ini.readInt(calc, QStringLiteral("VAT2"), Settings().vat2, minVat, maxVat);
-    range = ini.readInt(terms, QStringLiteral("ZAKRES"), 3, -maxRange, maxRange);
-    autoReminder = ini.readInt(terms, QStringLiteral("AUTOTERMINY"), 1);
+    calculation = readNumber(ini, calc, QStringLiteral("KALK"), Settings().calculation);
+    vat1 = readNumber(ini, calc, QStringLiteral("VAT1"), Settings().vat1);
+    vat2 = readNumber(ini, calc, QStringLiteral("VAT2"), Settings().vat2);
+    range = readNumber(ini, terms, QStringLiteral("ZAKRES"), Settings().range);
+    autoReminder = readNumber(ini, terms, QStringLiteral("AUTOTERMINY"), Settings().autoReminder);
     readModem(ini);
     syncAddress = ini.readString(syncSection, QStringLiteral("Adres"), QString()).trimmed();
     syncUser = ini.readString(syncSection, QStringLiteral("Uzytkownik"), QString()).trimmed();
-    syncMinutes = ini.readInt(syncSection, QStringLiteral("Co_ile"), 0, 0, maxSyncMinutes);
+    syncMinutes = readSyncMinutes(ini);
     syncAddressBookUrl = ini.readString(syncSection, QStringLiteral("Ksiazka_adresowa"), QString()).trimmed();
     syncCalendarUrl = ini.readString(syncSection, QStringLiteral("Kalendarz"), QString()).trimmed();
     syncAddressBookName = ini.readString(syncSection, QStringLiteral("Ksiazka_adresowa_nazwa"), QString()).trimmed();
     syncCalendarName = ini.readString(syncSection, QStringLiteral("Kalendarz_nazwa"), QString()).trimmed();
-    syncAllowPlainHttp = ini.readInt(syncSection, QStringLiteral("Bez_szyfrowania"), 0) != 0;
+    syncAllowPlainHttp = readNumber(ini, syncSection, QStringLiteral("Bez_szyfrowania"), 0) != 0;
 }
 
 void Settings::readModem(const IniFile &ini)
@@ -94,29 +127,31 @@ void Settings::write(IniFile &ini) const
         ini.writeString(bio, QStringLiteral("Urodziny"), birthday);
     }
     // Set by the contacts window, so it may be anything down to -1; the sum cannot overflow.
-    ini.writeString(contacts, QStringLiteral("Ostatnia_Pozycja"), QString::number(qint64(lastPosition) + 1));
+    writeUnlessSame(
+        ini, contacts, QStringLiteral("Ostatnia_Pozycja"), qint64(lastPosition) + 1, qint64(readPosition(ini)) + 1);
     for (const PrintKey &p : printKeys) {
-        ini.writeString(contacts, QLatin1String(p.key), this->*(p.field) ? QStringLiteral("1") : QStringLiteral("0"));
+        const bool asRead = readNumber(ini, contacts, QLatin1String(p.key), Settings().*(p.field) ? 1 : 0) != 0;
+        writeUnlessSame(ini, contacts, QLatin1String(p.key), this->*(p.field) ? 1 : 0, asRead ? 1 : 0);
     }
     for (int n = 1; n <= 8; ++n) {
         ini.writeString(quick, nameKey(n), quickNames[n]);
         ini.writeString(quick, numberKey(n), quickNumbers[n]);
     }
-    ini.writeString(calc, QStringLiteral("KALK"), QString::number(calculation));
-    ini.writeString(calc, QStringLiteral("VAT1"), QString::number(vat1));
-    ini.writeString(calc, QStringLiteral("VAT2"), QString::number(vat2));
-    ini.writeString(terms, QStringLiteral("ZAKRES"), QString::number(range));
-    ini.writeString(terms, QStringLiteral("AUTOTERMINY"), QString::number(autoReminder));
+    writeNumber(ini, calc, QStringLiteral("KALK"), calculation, Settings().calculation);
+    writeNumber(ini, calc, QStringLiteral("VAT1"), vat1, Settings().vat1);
+    writeNumber(ini, calc, QStringLiteral("VAT2"), vat2, Settings().vat2);
+    writeNumber(ini, terms, QStringLiteral("ZAKRES"), range, Settings().range);
+    writeNumber(ini, terms, QStringLiteral("AUTOTERMINY"), autoReminder, Settings().autoReminder);
     if (!syncAddress.isEmpty()) {
         ini.writeString(syncSection, QStringLiteral("Adres"), syncAddress);
         ini.writeString(syncSection, QStringLiteral("Uzytkownik"), syncUser);
-        ini.writeString(syncSection, QStringLiteral("Co_ile"), QString::number(syncMinutes));
+        writeUnlessSame(ini, syncSection, QStringLiteral("Co_ile"), syncMinutes, readSyncMinutes(ini));
         ini.writeString(syncSection, QStringLiteral("Ksiazka_adresowa"), syncAddressBookUrl);
         ini.writeString(syncSection, QStringLiteral("Kalendarz"), syncCalendarUrl);
         ini.writeString(syncSection, QStringLiteral("Ksiazka_adresowa_nazwa"), syncAddressBookName);
         ini.writeString(syncSection, QStringLiteral("Kalendarz_nazwa"), syncCalendarName);
-        ini.writeString(syncSection,
-                        QStringLiteral("Bez_szyfrowania"),
-                        syncAllowPlainHttp ? QStringLiteral("1") : QStringLiteral("0"));
+        const bool plainAsRead = readNumber(ini, syncSection, QStringLiteral("Bez_szyfrowania"), 0) != 0;
+        writeUnlessSame(
+            ini, syncSection, QStringLiteral("Bez_szyfrowania"), syncAllowPlainHttp ? 1 : 0, plainAsRead ? 1 : 0);
     }
 }

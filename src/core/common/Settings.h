@@ -10,17 +10,14 @@
 
 class IniFile;
 
-// Everything "Morwinek.ini" holds, as the main window keeps it in memory. Numbers read from the
-// file (which anyone may edit) are brought into ranges their uses can take without overflow.
+// Everything "Morwinek.ini" holds, as the main window keeps it in memory. Numbers are held as the
+// file (which anyone may edit) holds them, as far as an int holds them; their uses bound them (the
+// range in AppointmentRange, the rates in Calculation::effectiveRate). A write leaves every key
+// whose value was not changed here as the file has it.
 struct Settings
 {
-    // An appointment range wider than any two dates lie apart means no more.
-    static constexpr int maxRange = DateText::maxDaySpan;
     // Far beyond any contact list, and one more still fits an int.
     static constexpr int maxPosition = 99999999;
-    // VAT rates in percent; -100 and below fall back to the default where they are used.
-    static constexpr int minVat = -100;
-    static constexpr int maxVat = 1000;
 
     QString birthday = QStringLiteral("15.12.1974"); // "Biorytmy"/"Urodziny", as read
     int lastPosition = 0;                            // zero-based; the file holds it plus one
@@ -57,7 +54,8 @@ struct Settings
 
     // Key by key, in the file's order; every missing or malformed value gives its default.
     void read(const IniFile &ini);
-    // Every key, in the file's order; a new file gets its sections in that order.
+    // Every key, in the file's order; a new file gets its sections in that order. A number or truth
+    // value whose text in the file still reads as the value held keeps its text.
     void write(IniFile &ini) const;
     // The "Modem" section alone.
     void readModem(const IniFile &ini);

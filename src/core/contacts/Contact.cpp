@@ -5,34 +5,7 @@
 
 const std::array<Contact::Column, Contact::fieldCount> &Contact::columns()
 {
-    static const std::array<Column, fieldCount> table = {{
-        {"ID", 0, 5, &Contact::ID},
-        {"Dep", 5, 30, &Contact::Dep},
-        {"DomKod", 35, 6, &Contact::DomKod},
-        {"DomMiasto", 41, 25, &Contact::DomMiasto},
-        {"DomUlica", 66, 75, &Contact::DomUlica},
-        {"DomURL", 141, 75, &Contact::DomURL},
-        {"Email", 216, 50, &Contact::Email},
-        {"Faks", 266, 16, &Contact::Faks},
-        {"Firma", 282, 50, &Contact::Firma},
-        {"Imieniny", 332, 5, &Contact::Imieniny},
-        {"Nazwa", 337, 30, &Contact::Nazwa},
-        {"Parametry", 367, 5, &Contact::Parametry},
-        {"PracaKod", 372, 6, &Contact::PracaKod},
-        {"PracaMiasto", 378, 25, &Contact::PracaMiasto},
-        {"PracaUlica", 403, 75, &Contact::PracaUlica},
-        {"PracaURL", 478, 75, &Contact::PracaURL},
-        {"Pseudo", 553, 25, &Contact::Pseudo},
-        {"Rocznica", 578, 10, &Contact::Rocznica},
-        {"Slub", 588, 10, &Contact::Slub},
-        {"TelDom", 598, 16, &Contact::TelDom},
-        {"TelKom", 614, 16, &Contact::TelKom},
-        {"TelSlu", 630, 16, &Contact::TelSlu},
-        {"TelWew", 646, 4, &Contact::TelWew},
-        {"Tytul", 650, 30, &Contact::Tytul},
-        {"Urodziny", 680, 10, &Contact::Urodziny},
-    }};
-    return table;
+    return contactColumns;
 }
 
 const Contact::Column *Contact::column(const QString &name)

@@ -50,6 +50,8 @@ struct Contact
     static constexpr int nameStart = 337;
     static constexpr int nameWidth = 30;
     static const std::array<Column, fieldCount> &columns();
+    // The column of a field, at compile time for readers that take single columns from a line.
+    static constexpr const Column &columnOf(QString Contact::*field);
     // The column of a field by its name (as in the table), or nullptr.
     static const Column *column(const QString &name);
     // The index in columns() of the column holding the field, or -1.
@@ -71,3 +73,49 @@ struct Contact
 
     bool operator==(const Contact &other) const = default;
 };
+
+// The one description of the line: every reader and writer of "Morwinek.data" takes its columns
+// from here.
+inline constexpr std::array<Contact::Column, Contact::fieldCount> contactColumns = {{
+    {"ID", 0, 5, &Contact::ID},
+    {"Dep", 5, 30, &Contact::Dep},
+    {"DomKod", 35, 6, &Contact::DomKod},
+    {"DomMiasto", 41, 25, &Contact::DomMiasto},
+    {"DomUlica", 66, 75, &Contact::DomUlica},
+    {"DomURL", 141, 75, &Contact::DomURL},
+    {"Email", 216, 50, &Contact::Email},
+    {"Faks", 266, 16, &Contact::Faks},
+    {"Firma", 282, 50, &Contact::Firma},
+    {"Imieniny", 332, 5, &Contact::Imieniny},
+    {"Nazwa", 337, 30, &Contact::Nazwa},
+    {"Parametry", 367, 5, &Contact::Parametry},
+    {"PracaKod", 372, 6, &Contact::PracaKod},
+    {"PracaMiasto", 378, 25, &Contact::PracaMiasto},
+    {"PracaUlica", 403, 75, &Contact::PracaUlica},
+    {"PracaURL", 478, 75, &Contact::PracaURL},
+    {"Pseudo", 553, 25, &Contact::Pseudo},
+    {"Rocznica", 578, 10, &Contact::Rocznica},
+    {"Slub", 588, 10, &Contact::Slub},
+    {"TelDom", 598, 16, &Contact::TelDom},
+    {"TelKom", 614, 16, &Contact::TelKom},
+    {"TelSlu", 630, 16, &Contact::TelSlu},
+    {"TelWew", 646, 4, &Contact::TelWew},
+    {"Tytul", 650, 30, &Contact::Tytul},
+    {"Urodziny", 680, 10, &Contact::Urodziny},
+}};
+
+constexpr const Contact::Column &Contact::columnOf(QString Contact::*field)
+{
+    for (const Column &c : contactColumns) {
+        if (c.field == field) {
+            return c;
+        }
+    }
+    throw "not a field of the line"; // a compile error where it is used as a constant
+}
+
+static_assert(Contact::columnOf(&Contact::ID).width == Contact::idWidth);
+static_assert(Contact::columnOf(&Contact::Nazwa).start == Contact::nameStart);
+static_assert(Contact::columnOf(&Contact::Nazwa).width == Contact::nameWidth);
+static_assert(Contact::columnOf(&Contact::Urodziny).start + Contact::columnOf(&Contact::Urodziny).width
+              == Contact::lineLength);

@@ -10,7 +10,6 @@
 #include "core/common/FileError.h"
 #include "core/common/TextFile.h"
 #include "core/contacts/ContactFile.h"
-#include "core/sync/SyncState.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -50,7 +49,7 @@ QSet<QString> namesIn(const QString &folder)
     return names;
 }
 
-SideFiles listSideFiles(const ContactFile &book)
+SideFiles listSideFiles(const ContactFile &book, const ContactExchange::UidSource &uids)
 {
     const QDir dir(book.dataDir());
     QStringList ids;
@@ -60,7 +59,7 @@ SideFiles listSideFiles(const ContactFile &book)
     }
     return {namesIn(dir.filePath(QLatin1String(ContactFile::notesFolder))),
             namesIn(dir.filePath(QLatin1String(ContactFile::photoFolder))),
-            SyncState::exportUids(book.dataDir(), ids)};
+            uids ? uids(book.dataDir(), ids) : QHash<QString, QString>()};
 }
 
 // The contact at position with its notes and photo; false with the reason when one cannot be read.
@@ -167,11 +166,15 @@ bool readWith(const QString &path,
 
 namespace ContactExchange {
 
-bool gather(const ContactFile &book, QList<ExchangeContact> *contacts, QString *error, const ExchangeProgress &progress)
+bool gather(const ContactFile &book,
+            QList<ExchangeContact> *contacts,
+            QString *error,
+            const ExchangeProgress &progress,
+            const UidSource &uids)
 {
     contacts->clear();
     contacts->reserve(book.count());
-    const SideFiles side = listSideFiles(book);
+    const SideFiles side = listSideFiles(book, uids);
     for (int i = 0; i < book.count(); ++i) {
         ExchangeContact item;
         if (!exchangeContact(book, side, i, &item, error)) {
@@ -194,7 +197,8 @@ bool exportTo(Format format,
               const QDateTime &now,
               QString *error,
               const ExchangeProgress &progress,
-              bool *cancelled)
+              bool *cancelled,
+              const UidSource &uids)
 {
     if (cancelled) {
         *cancelled = false;
@@ -234,7 +238,7 @@ bool exportTo(Format format,
         }
         piece.append(ICalendar::Writer::end());
     } else {
-        const SideFiles side = listSideFiles(book);
+        const SideFiles side = listSideFiles(book, uids);
         if (format == Format::Csv) {
             piece.append(ContactCsv::header());
         }

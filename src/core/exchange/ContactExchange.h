@@ -3,6 +3,10 @@
 #include "ExchangeContact.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QStringList>
+
+#include <functional>
 
 class ContactFile;
 class ContactImport;
@@ -16,11 +20,17 @@ enum class Format
     Calendar
 };
 
+// Identifier -> the UID a contact's card carries, for the identifiers of the book in dataDir. The
+// sync gives the UIDs it uses on the server, so a card exported and then synced stays one contact;
+// without a source the cards carry none.
+using UidSource = std::function<QHash<QString, QString>(const QString &dataDir, const QStringList &ids)>;
+
 // The book's contacts in list order, with their notes and photos.
 [[nodiscard]] bool gather(const ContactFile &book,
                           QList<ExchangeContact> *contacts,
                           QString *error,
-                          const ExchangeProgress &progress = {});
+                          const ExchangeProgress &progress = {},
+                          const UidSource &uids = {});
 // Writes the export file whole or not at all. The calendar also holds the stored appointments of
 // the book's data folder; now stamps its events. False with the reason; *cancelled tells a stop
 // asked through progress from a failure.
@@ -30,7 +40,8 @@ enum class Format
                             const QDateTime &now,
                             QString *error,
                             const ExchangeProgress &progress = {},
-                            bool *cancelled = nullptr);
+                            bool *cancelled = nullptr,
+                            const UidSource &uids = {});
 // The contacts of a vCard or CSV file, told apart by the name's ending (".vcf", ".vcard", ".csv")
 // or else by the content. False with the reason (and the line) when it cannot be read.
 [[nodiscard]] bool readFile(const QString &path,

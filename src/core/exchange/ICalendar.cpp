@@ -196,7 +196,10 @@ void Writer::appendContact(QByteArray &out, const Contact &c) const
         return;
     }
     const QString uidEnd = u'-' + id + u"@morwinek"_s;
-    if (const QDate born = DateText::parseDate(c.Urodziny); born.isValid()) {
+    // A birthday without its year repeats from a leap year, as a name day does.
+    const QString birthday =
+        DateText::isWithoutYear(c.Urodziny) ? DateText::withoutYear(c.Urodziny) + u".2000"_s : c.Urodziny;
+    if (const QDate born = DateText::parseDate(birthday); born.isValid()) {
         appendEvent(
             out, u"urodziny"_s + uidEnd, m_stamp, born, contactSummary(u"Urodziny"_s, c.Nazwa), {}, yearlyRule(born));
     }

@@ -38,8 +38,9 @@ void appendDate(QByteArray &out, const char *property, const QString &text, bool
         return;
     }
     const QDate date = DateText::parseDate(text);
-    if (yearless && date.isValid() && date.year() == DateText::noYear) {
-        ContentLines::append(out, QLatin1String(property) + u":--"_s + date.toString(u"MMdd"_s));
+    if (yearless && DateText::isWithoutYear(text)) {
+        const QString dayAndMonth = DateText::withoutYear(text);
+        ContentLines::append(out, QLatin1String(property) + u":--"_s + dayAndMonth.mid(3, 2) + dayAndMonth.left(2));
     } else if (date.isValid()) {
         ContentLines::append(out, QLatin1String(property) + u':' + date.toString(u"yyyyMMdd"_s));
     } else {
@@ -551,8 +552,7 @@ enum class Kind
 };
 
 // ASCII text against a literal, case ignored on both sides, without a library call.
-template <size_t N>
-bool sameName(QByteArrayView text, const char (&literal)[N])
+template <size_t N> bool sameName(QByteArrayView text, const char (&literal)[N])
 {
     if (text.size() != qsizetype(N - 1)) {
         return false;
@@ -582,11 +582,7 @@ struct Property
     VCard::LineSpan span;
 
     // Every property of a card is looked at against many names: the length decides most of them.
-    template <size_t N>
-    bool is(const char (&property)[N]) const
-    {
-        return sameName(name, property);
-    }
+    template <size_t N> bool is(const char (&property)[N]) const { return sameName(name, property); }
 };
 
 bool parseProperty(QByteArrayView line, Property *property)
@@ -627,8 +623,7 @@ bool parseProperty(QByteArrayView line, Property *property)
         const auto isKey = [&key](const auto &name) {
             return sameName(key, name);
         };
-        if (eq < 0
-            && (sameName(value, "QUOTED-PRINTABLE") || sameName(value, "BASE64") || sameName(value, "B"))) {
+        if (eq < 0 && (sameName(value, "QUOTED-PRINTABLE") || sameName(value, "BASE64") || sameName(value, "B"))) {
             key = "ENCODING";
         }
         if (isKey("ENCODING")) {
@@ -692,7 +687,7 @@ QDate compactDate(const QString &digits)
 }
 
 // "19800308", "1980-03-08", "1980-03-08T00:00:00Z" -> "08.03.1980". A date without a year
-// ("--0308", "--03-08", or the year an iPhone names in X-APPLE-OMIT-YEAR) gives "08.03.1604" where
+// ("--0308", "--03-08", or the year an iPhone names in X-APPLE-OMIT-YEAR) gives "08.03" where
 // yearless allows, else an empty text, as does a day without its month ("---08").
 QString dateValue(const Property &property, const QString &text, bool yearless = false)
 {
@@ -706,15 +701,15 @@ QString dateValue(const Property &property, const QString &text, bool yearless =
     if (digits.startsWith(u"--")) {
         digits = digits.mid(2).remove(u'-');
         const QDate date = compactDate(QString::number(DateText::noYear) + digits);
-        return yearless && digits.size() == 4 && date.isValid() ? DateText::toText(date) : QString();
+        return yearless && digits.size() == 4 && date.isValid() ? DateText::toText(date).left(5) : QString();
     }
     digits.remove(u'-');
-    QDate date = compactDate(digits);
+    const QDate date = compactDate(digits);
     if (date.isValid() && property.omitYear != 0 && date.year() == property.omitYear) {
         if (!yearless) {
             return {};
         }
-        date = QDate(DateText::noYear, date.month(), date.day());
+        return DateText::toText(date).left(5);
     }
     return date.isValid() ? DateText::toText(date) : unescape(text);
 }

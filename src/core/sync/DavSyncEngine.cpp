@@ -37,7 +37,7 @@ void DavSyncEngine::beginJob(const SyncAccount &account, bool discovering)
         fail(error);
     });
     if (!discovering) {
-        SyncLeftovers::remove(m_dataDir, m_folderAlone && m_folderAlone());
+        SyncLeftovers::remove(m_dataDir, *m_clock, m_folderAlone && m_folderAlone());
     }
 }
 

@@ -7,6 +7,7 @@
 #include "core/appointments/AppointmentEdits.h"
 #include "core/appointments/AppointmentList.h"
 #include "core/appointments/AppointmentTimes.h"
+#include "core/common/Clock.h"
 #include "core/common/DailyBackup.h"
 #include "core/contacts/ContactFile.h"
 
@@ -80,10 +81,10 @@ bool isCopy(const QString &name)
 
 } // namespace
 
-int remove(const QString &dataDir, bool alone)
+int remove(const QString &dataDir, const Clock &clock, bool alone)
 {
     const QDir dir(dataDir);
-    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const QDateTime before = clock.now().toUTC().addSecs(-60);
     const QString notes = QLatin1String(ContactFile::notesFolder);
     const QString photos = QLatin1String(ContactFile::photoFolder);
     int removed = removeIn(dir, isDataFile, before, alone);

@@ -83,4 +83,12 @@ QString refusalText(const QString &number)
     return QStringLiteral("Numer %1 zawiera znaki, których nie można wybrać").arg(shown);
 }
 
+QString withTrunkPause(const QString &number)
+{
+    if (number.startsWith(u'0') && (number.size() < 2 || number.at(1) != u',')) {
+        return QStringLiteral("0,") + number.mid(1);
+    }
+    return number;
+}
+
 } // namespace DialNumber

@@ -24,6 +24,10 @@ enum class Problem
 // nothing to dial, or more than maxDialLength characters to dial; problem tells which.
 QByteArray dialString(QStringView number, Problem *problem = nullptr);
 
+// The number with a pause after a leading 0 (a trunk prefix), so the exchange has time to give a
+// dial tone: "0221234567" -> "0,221234567"; a number that has the pause already stays as it is.
+QString withTrunkPause(const QString &number);
+
 // Why a number is refused, told to the user and naming the number (for one that looks dialable,
 // the sentence about undialable characters).
 QString refusalText(const QString &number);

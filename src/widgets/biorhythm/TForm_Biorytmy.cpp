@@ -33,7 +33,7 @@ const QString needsYear = QStringLiteral("Biorytm wymaga roku urodzenia.");
 // The birth date's day value; a birthday known without its year has none.
 int birthValue(const QString &text)
 {
-    return DateText::hasNoYear(text) ? DateText::invalid : DateText::parse(text);
+    return DateText::isWithoutYear(text) ? DateText::invalid : DateText::parse(text);
 }
 
 // Four digits from 1000 to 3000 and nothing else; shorter texts are on their way there.
@@ -301,7 +301,7 @@ void TForm_Biorytmy::Edit_UrodzinyChange()
     } else {
         m_chart.fill(invalidBackground);
         showChart();
-        if (DateText::hasNoYear(Edit_Urodziny->text())) {
+        if (DateText::isWithoutYear(Edit_Urodziny->text())) {
             Label1->setText(needsYear);
             Label2->clear();
         }
@@ -314,7 +314,7 @@ void TForm_Biorytmy::Biorytm_Rysuj(const QString &birthText)
                         + SpinEdit_Rok->text() + QStringLiteral(" roku"));
     const int birth = birthValue(birthText);
     if (birth == DateText::invalid) {
-        if (DateText::hasNoYear(birthText)) {
+        if (DateText::isWithoutYear(birthText)) {
             Label1->setText(needsYear);
             Label2->clear();
         }

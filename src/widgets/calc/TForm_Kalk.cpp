@@ -63,12 +63,20 @@ TForm_Kalk::TForm_Kalk(Services &services, QWidget *parent)
     // Right-aligned with the right edge at 104.
     LVAT1 = new QLabel(GroupBox1);
     LVAT1->setObjectName(QStringLiteral("LVAT1"));
-    LVAT1->setGeometry(44, 80, 60, 13);
+    LVAT1->setGeometry(taxPlace(80));
     LVAT1->setAlignment(Qt::AlignRight | Qt::AlignTop);
     LVAT2 = new QLabel(GroupBox1);
     LVAT2->setObjectName(QStringLiteral("LVAT2"));
-    LVAT2->setGeometry(44, 120, 60, 13);
+    LVAT2->setGeometry(taxPlace(120));
     LVAT2->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    // The rates, in the free place right of the first unit; only the VAT category shows it.
+    Button_VAT = new QToolButton(GroupBox1);
+    Button_VAT->setObjectName(QStringLiteral("Button_VAT"));
+    Button_VAT->setText(QStringLiteral("%"));
+    Button_VAT->setToolTip(QStringLiteral("Stawki VAT..."));
+    Button_VAT->setAccessibleName(QStringLiteral("Stawki VAT"));
+    Button_VAT->setGeometry(88, 38, 20, 17);
+    Button_VAT->hide();
 
     const auto field = [this](const char *name, int y) {
         auto *c = new CalcEdit(m_services.prompter, GroupBox1);
@@ -90,11 +98,7 @@ TForm_Kalk::TForm_Kalk(Services &services, QWidget *parent)
     GroupBox2->setGeometry(0, 165, 117, 40);
     Button1 = new QPushButton(QStringLiteral("&Zamknij"), GroupBox2);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(8, 12, 74, 22);
-    Button_VAT = new QPushButton(QStringLiteral("%"), GroupBox2);
-    Button_VAT->setObjectName(QStringLiteral("Button_VAT"));
-    Button_VAT->setToolTip(QStringLiteral("Stawki VAT..."));
-    Button_VAT->setGeometry(84, 12, 24, 22);
+    Button1->setGeometry(8, 12, 100, 22);
 
     setTabOrder(ComboBox1, C1);
     setTabOrder(C1, C2);
@@ -107,7 +111,7 @@ TForm_Kalk::TForm_Kalk(Services &services, QWidget *parent)
     connect(C2, &QLineEdit::textChanged, this, &TForm_Kalk::C2Change);
     connect(C3, &QLineEdit::textChanged, this, &TForm_Kalk::C3Change);
     connect(Button1, &QPushButton::clicked, this, &TForm_Kalk::Button1Click);
-    connect(Button_VAT, &QPushButton::clicked, this, &TForm_Kalk::Button_VATClick);
+    connect(Button_VAT, &QToolButton::clicked, this, &TForm_Kalk::Button_VATClick);
     for (QWidget *w : {static_cast<QWidget *>(ComboBox1),
                        static_cast<QWidget *>(C1),
                        static_cast<QWidget *>(C2),
@@ -168,6 +172,7 @@ void TForm_Kalk::ComboBox1Change()
     if (index < 0) {
         return;
     }
+    Button_VAT->setVisible(index == Calculation::vatCategory);
     const Calculation::Category category = Calculation::category(index, m_vat1, m_vat2);
     const std::array<QLabel *, 3> labels = {L1, L2, L3};
     for (int i = 0; i < 3; ++i) {
@@ -223,13 +228,28 @@ void TForm_Kalk::VAT()
     fitTaxLabel(L3, LVAT2);
 }
 
+QRect TForm_Kalk::taxPlace(int top)
+{
+    return QRect(44, top, 60, 13);
+}
+
 void TForm_Kalk::fitTaxLabel(QLabel *unit, QLabel *tax)
 {
-    // From just right of "VAT 23%" to the frame's inner edge; a large amount is drawn smaller rather
-    // than over the unit or past the frame.
+    // As laid out: against the right edge at 104, in the window's font, clear of the unit label.
+    // Only an amount that would not fit there (a large sum, or a system font drawn wider) takes the
+    // room from just right of its unit to the frame's inner edge, drawn smaller where it needs to be.
+    const int unitRight = unit->geometry().right();
+    const QRect laidOut = taxPlace(tax->y());
+    const int needed = QFontMetrics(font()).horizontalAdvance(tax->text());
+    if (needed <= laidOut.width() && laidOut.right() - needed > unitRight) {
+        tax->setFont(font());
+        tax->setGeometry(laidOut);
+        tax->setToolTip(QString());
+        return;
+    }
     const int rightEdge = GroupBox1->contentsRect().right();
     constexpr int smallestPixels = 6;
-    const int left = unit->geometry().right() + 4;
+    const int left = unitRight + 4;
     tax->setGeometry(left, tax->y(), rightEdge - left, tax->height());
     QFont shrunk = font();
     while (shrunk.pixelSize() > smallestPixels

@@ -4,6 +4,7 @@
 #include "widgets/shell/ShellWindow.h"
 
 #include <QPointer>
+#include <QRect>
 
 #include <array>
 
@@ -12,6 +13,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QToolButton;
 
 // VAT and unit conversions: three number fields hold one quantity in three units (or a net price
 // and two gross ones); typing into any of them recomputes the other two.
@@ -33,7 +35,7 @@ public:
     CalcEdit *C3 = nullptr;
     QGroupBox *GroupBox2 = nullptr;
     QPushButton *Button1 = nullptr;
-    QPushButton *Button_VAT = nullptr;
+    QToolButton *Button_VAT = nullptr;
 
 public slots:
     void ComboBox1Change();
@@ -57,8 +59,11 @@ private:
     // True when the key was Enter or Esc and has been dealt with.
     bool FormKeyDown(QKeyEvent *event);
     void recomputeFrom(int field);
-    // Gives a tax amount the room right of its unit label, in a smaller font when it needs one.
+    // Places a tax amount as laid out, or where it does not fit there, in the room right of its unit
+    // label, in a smaller font when it needs one.
     void fitTaxLabel(QLabel *unit, QLabel *tax);
+    // Where a tax label stands as laid out: right edge at 104.
+    static QRect taxPlace(int top);
 
     Services &m_services;
     std::array<CalcEdit *, 3> m_fields{};

@@ -121,8 +121,8 @@ void ContactExchangeMenu::exportContacts(ContactExchange::Format format)
     const ExchangeProgress progress = progressFor(u"Eksport kontaktów..."_s, m_book.count(), &dialog);
     QString error;
     bool cancelled = false;
-    const bool written =
-        ContactExchange::exportTo(format, m_book, path, m_services.clock.now(), &error, progress, &cancelled);
+    const bool written = ContactExchange::exportTo(
+        format, m_book, path, m_services.clock.now(), &error, progress, &cancelled, m_services.exportUids);
     dialog.reset();
     if (cancelled) {
         return;

@@ -257,7 +257,7 @@ Contact TForm_Notatniczek::contactFromEditors() const
     for (const EditorField &f : editorFields) {
         contact.*f.field = (this->*f.editor)->text();
     }
-    contact.Urodziny = DateText::withNoYear(contact.Urodziny);
+    contact.Urodziny = DateText::withoutYear(contact.Urodziny);
     contact.Nazwa = ComboBox_Nazwa->currentText();
     return contact;
 }
@@ -267,7 +267,7 @@ void TForm_Notatniczek::showContactInEditors(const Contact &contact)
     for (const EditorField &f : editorFields) {
         (this->*f.editor)->setText(contact.*f.field);
     }
-    Edit_Urodziny->setText(DateText::shownWithoutYear(contact.Urodziny));
+    Edit_Urodziny->setText(DateText::withoutYear(contact.Urodziny));
     ComboBox_Nazwa->setEditText(contact.Nazwa);
     // A name longer than the box shows its beginning, not its end.
     ComboBox_Nazwa->lineEdit()->setCursorPosition(0);
@@ -396,7 +396,7 @@ void TForm_Notatniczek::Edit_UrodzinyChange()
 {
     // A birthday without its year has no chart.
     Button_Biorytmy->setEnabled(DateText::parse(Edit_Urodziny->text()) != DateText::invalid
-                                && !DateText::hasNoYear(Edit_Urodziny->text()));
+                                && !DateText::isWithoutYear(Edit_Urodziny->text()));
     if (m_filling) {
         return;
     }

@@ -24,6 +24,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <array>
 #include <functional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -114,10 +115,26 @@ QLineEdit *TForm_Notatniczek::addEditor(QWidget *page, const char *name, int max
 void TForm_Notatniczek::createLeftColumn()
 {
     // The names of every day must fit whole in the today panel, however tall the installed font
-    // draws them; the window grows by the height they need beyond the designed 32 pixels, and
-    // everything from the panel down moves with it.
-    const int namesHeight = std::max(32, tallestNameDayText(font(), 137));
-    const int extra = namesHeight - 32;
+    // draws them. As laid out they have 32 pixels; where some day needs more, the gaps of the
+    // column close up and the headings above them take the font's own line height, which gives
+    // the room at 335 pixels with the photo at its full size. Only a font that needs more still
+    // makes the window taller, and everything from the panel down moves with it.
+    QLabel probe(this); // in the font a style sheet gives the names
+    probe.ensurePolished();
+    const int namesNeeded = tallestNameDayText(probe.font(), 137);
+    QFont boldProbe = probe.font();
+    boldProbe.setBold(true);
+    const bool compact = namesNeeded > 32;
+    const int lineHeight = std::max(QFontMetrics(probe.font()).height(), QFontMetrics(boldProbe).height());
+    const int toolbarTop = compact ? 172 : 174;
+    const int panelTop = compact ? 224 : 228;
+    const std::array<int, 4> panelRows =
+        compact ? std::array<int, 4>{2, 2 + lineHeight, 2 + 2 * lineHeight, 2 + 3 * lineHeight}
+                : std::array<int, 4>{2, 15, 29, 42};
+    const int panelBottom = compact ? 306 : 304; // the close button stands at 308
+    const int namesRoom = panelBottom - panelTop - 2 - panelRows[3];
+    const int extra = std::max(0, namesNeeded - namesRoom);
+    const int namesHeight = namesRoom + extra;
 
     Label_Data = new QLabel(u"Label_Data"_s, this);
     Label_Data->setObjectName(u"Label_Data"_s);
@@ -158,13 +175,13 @@ void TForm_Notatniczek::createLeftColumn()
     });
 
     QStyle *st = style();
-    const auto toolbarButton = [this, st](const char *name,
-                                          const QString &hint,
-                                          int column,
-                                          int row,
-                                          QStyle::StandardPixmap icon,
-                                          const QString &text) {
-        QToolButton *button = speedButton(this, name, hint, QRect(8 + column * 27, 174 + row * 25, 26, 25));
+    const auto toolbarButton = [this, st, toolbarTop](const char *name,
+                                                      const QString &hint,
+                                                      int column,
+                                                      int row,
+                                                      QStyle::StandardPixmap icon,
+                                                      const QString &text) {
+        QToolButton *button = speedButton(this, name, hint, QRect(8 + column * 27, toolbarTop + row * 25, 26, 25));
         button->setAutoRaise(false);
         if (icon != QStyle::SP_CustomBase) {
             button->setIcon(st->standardIcon(icon));
@@ -220,28 +237,29 @@ void TForm_Notatniczek::createLeftColumn()
     Panel2 = new QFrame(this);
     Panel2->setObjectName(u"Panel2"_s);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel2->setGeometry(6, 228, 141, 76 + extra);
+    Panel2->setGeometry(6, panelTop, 141, panelBottom - panelTop + extra);
+    const int headingHeight = compact ? lineHeight : 13;
     QFont bold = font();
     bold.setBold(true);
     Label1 = new QLabel(u"Dziś"_s, Panel2);
     Label1->setObjectName(u"Label1"_s);
     Label1->setFont(bold);
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setGeometry(2, 2, 137, 13);
+    Label1->setGeometry(2, panelRows[0], 137, headingHeight);
     Label3 = new QLabel(u"dzień roku"_s, Panel2);
     Label3->setObjectName(u"Label3"_s);
     Label3->setAlignment(Qt::AlignCenter);
-    Label3->setGeometry(2, 15, 137, 13);
+    Label3->setGeometry(2, panelRows[1], 137, headingHeight);
     Label2 = new QLabel(u"Imieniny obchodzą"_s, Panel2);
     Label2->setObjectName(u"Label2"_s);
     Label2->setFont(bold);
     Label2->setAlignment(Qt::AlignCenter);
-    Label2->setGeometry(2, 29, 137, 13);
+    Label2->setGeometry(2, panelRows[2], 137, headingHeight);
     Label_wypisz2 = new QLabel(u"imieniny"_s, Panel2);
     Label_wypisz2->setObjectName(u"Label_wypisz2"_s);
     Label_wypisz2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label_wypisz2->setWordWrap(true);
-    Label_wypisz2->setGeometry(2, 42, 137, namesHeight);
+    Label_wypisz2->setGeometry(2, panelRows[3], 137, namesHeight);
 
     Button_Zamknij = new QPushButton(u"&Zamknij"_s, this);
     Button_Zamknij->setObjectName(u"Button_Zamknij"_s);

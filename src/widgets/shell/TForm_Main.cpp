@@ -6,8 +6,10 @@
 #include "core/alarms/AlarmScheduler.h"
 #include "core/appointments/AppointmentList.h"
 #include "core/common/BuildConfig.h"
+#include "core/common/DateText.h"
 #include "core/common/DesktopOpen.h"
 #include "core/common/IniFile.h"
+#include "core/telephony/DialNumber.h"
 #include "core/telephony/TTAPILine.h"
 #include "widgets/about/TForm_Inform.h"
 #include "widgets/appointments/TForm_Terminy.h"
@@ -484,23 +486,11 @@ void TForm_Main::Dzwon(const QString &number)
         return;
     }
     // Blanks and control characters around the number do not count.
-    qsizetype first = 0;
-    qsizetype last = number.size();
-    while (first < last && number.at(first).unicode() <= 0x20) {
-        ++first;
-    }
-    while (last > first && number.at(last - 1).unicode() <= 0x20) {
-        --last;
-    }
-    if (first == last) {
+    if (FixedText::trimmed(number).isEmpty()) {
         m_services.prompter.beep(Prompter::Exclamation);
         return;
     }
-    // A leading 0 (a trunk prefix) is followed by a pause, so the exchange has time to give a dial tone.
-    QString dialled = number;
-    if (dialled.startsWith(QLatin1Char('0')) && (dialled.size() < 2 || dialled.at(1) != QLatin1Char(','))) {
-        dialled = QStringLiteral("0,") + dialled.mid(1);
-    }
+    const QString dialled = DialNumber::withTrunkPause(number);
     try {
         TAPILine1->WaitForCall = false;
         TAPILine1->DeviceDirectAccess = false;

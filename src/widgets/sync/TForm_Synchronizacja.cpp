@@ -4,6 +4,7 @@
 #include "TForm_Konflikty.h"
 
 #include "core/common/DateText.h"
+#include "core/common/DesktopOpen.h"
 #include "core/sync/DeletedItems.h"
 #include "core/sync/LastSync.h"
 #include "core/sync/PasswordStore.h"
@@ -763,13 +764,13 @@ void TForm_Synchronizacja::Button_KonfliktyClick()
                                                           "powstaje przy pierwszym z nich."),
                                            QStringLiteral("Informacja!"),
                                            MB_OK | MB_ICONINFORMATION);
-        } else if (!m_services.shell.open(QUrl::fromLocalFile(folder))) {
-            m_services.prompter.messageBox(this,
-                                           QStringLiteral("Nie udało się otworzyć folderu konfliktów.\r"
-                                                          "Kopie z serwera są w folderze:\r")
-                                               + QDir::toNativeSeparators(folder),
-                                           QStringLiteral("Informacja!"),
-                                           MB_OK | MB_ICONINFORMATION);
+        } else {
+            DesktopOpen::openOrTell(m_services,
+                                    this,
+                                    QUrl::fromLocalFile(folder),
+                                    QStringLiteral("Nie udało się otworzyć folderu konfliktów.\r"
+                                                   "Kopie z serwera są w folderze:\r")
+                                        + QDir::toNativeSeparators(folder));
         }
         return;
     }

@@ -51,6 +51,7 @@ private slots:
     void contactDates_data();
     void contactDates();
     void contactEntries_nameCityAndPersonList();
+    void birthdaysWithAndWithoutYear_remindedTheirWay();
     void malformedContactLines_buildGoesOn();
     void nulInStoredLine_laterLinesKept();
     void storedLines_keptOrDropped_data();
@@ -167,9 +168,15 @@ void TestAppointmentList::contactDates_data()
     QTest::newRow("born without a year on 29 Feb, a leap year") << QDate(2028, 2, 27) << ""
                                                                 << "29.02.1604"
                                                                 << "" << QStringList{"29.02.2028|Urodziny"};
-    QTest::newRow("birth year missing") << dec6 << ""
-                                        << "08.12"
-                                        << "" << QStringList{};
+    QTest::newRow("born without a year, as typed") << dec6 << ""
+                                                   << "08.12"
+                                                   << "" << QStringList{"08.12.2026|Urodziny"};
+    QTest::newRow("born without a year, out of range") << dec6 << ""
+                                                       << "10.12"
+                                                       << "" << QStringList{};
+    QTest::newRow("born without a year on 29 Feb, a common year") << QDate(2026, 3, 1) << ""
+                                                                  << "29.02"
+                                                                  << "" << QStringList{};
     QTest::newRow("one-digit day, no entry") << dec6 << ""
                                              << "8.12.1980"
                                              << "" << QStringList{};
@@ -201,6 +208,20 @@ void TestAppointmentList::contactDates()
     }
     QCOMPARE(got, expected);
     QVERIFY(list.store().isEmpty());
+}
+
+// A day and month as typed, the year 1604 an earlier version wrote for none, and a whole date.
+void TestAppointmentList::birthdaysWithAndWithoutYear_remindedTheirWay()
+{
+    writeContacts({contactLine(QStringLiteral("Adamska Ewa"), {}, {}, QStringLiteral("07.12")),
+                   contactLine(QStringLiteral("Borowy Jan"), {}, {}, QStringLiteral("07.12.1604")),
+                   contactLine(QStringLiteral("Cichy Piotr"), {}, {}, QStringLiteral("07.12.1980"))});
+    AppointmentList list;
+    QVERIFY(list.build(m_dir.path(), m_dec6, 3));
+    QCOMPARE(shown(list.entries()),
+             QStringList({"07.12.2026|Adamska Ewa||Urodziny",
+                          "07.12.2026|Borowy Jan||Urodziny",
+                          "07.12.2026|Cichy Piotr||46 urodziny"}));
 }
 
 void TestAppointmentList::contactEntries_nameCityAndPersonList()

@@ -118,6 +118,10 @@ void TestCalculation::effectiveRate_data()
     QTest::newRow("-99 still a factor") << -99 << -99;
     QTest::newRow("-100 divides by zero") << -100 << 7;
     QTest::newRow("below -100") << -250 << 7;
+    QTest::newRow("ten times the price") << 1000 << 1000;
+    QTest::newRow("edited by hand above it") << 1500 << 1000;
+    QTest::newRow("int maximum") << std::numeric_limits<int>::max() << 1000;
+    QTest::newRow("int minimum") << std::numeric_limits<int>::min() << 7;
 }
 
 void TestCalculation::effectiveRate()

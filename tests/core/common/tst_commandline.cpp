@@ -1,8 +1,13 @@
+#include "core/alarms/Agenda.h"
 #include "core/common/CommandLine.h"
 #include "core/common/DataFolder.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+// The option promises what the agenda prints.
+static_assert(CommandLine::defaultAgendaDays == Agenda::defaultDays);
+static_assert(CommandLine::maxAgendaDays == Agenda::maxDays);
 
 // The command line and the choice of the data folder.
 class TestCommandLine : public QObject

@@ -20,8 +20,10 @@ private slots:
     void emptyBirthday_keepsKey();
     void polishText_storedAsCp1250();
     void lineBreakInValue_staysOnOneLine();
-    void extremeNumbers_clampedAndWrittenSafely_data();
-    void extremeNumbers_clampedAndWrittenSafely();
+    void extremeNumbers_heldAsReadAndWrittenSafely_data();
+    void extremeNumbers_heldAsReadAndWrittenSafely();
+    void handEditedValues_keptByteForByte_data();
+    void handEditedValues_keptByteForByte();
     void repeatedSectionsAndKeys_firstCounts();
 
 private:
@@ -131,7 +133,7 @@ void TestSettings::values_readAndWrittenBack()
     QVERIFY(ini.save());
     QVERIFY(bytes().contains("Ostatnia_Pozycja=1\r\n"));
     QVERIFY(bytes().contains("03_Nazwa_=Biuro - dom\r\n"));
-    QVERIFY(bytes().contains("Drukuj_Sluzbowe=1\r\n"));
+    QVERIFY(bytes().contains("Drukuj_Sluzbowe=7\r\n")); // true as typed
 }
 
 void TestSettings::malformedNumbers_giveDefaults_data()
@@ -205,7 +207,8 @@ void TestSettings::keysAndSections_ignoreCase()
     const QByteArray out = bytes();
     QCOMPARE(out.count("[KONTAKTY]"), 1);
     QVERIFY(!out.contains("[Kontakty]"));
-    QCOMPARE(out.count("ZAKRES="), 1);
+    QCOMPARE(out.count("zakres=9\r\n"), 1); // found, so not added again
+    QVERIFY(!out.contains("ZAKRES="));
 }
 
 void TestSettings::emptyBirthday_keepsKey()
@@ -236,31 +239,30 @@ void TestSettings::lineBreakInValue_staysOnOneLine()
     QCOMPARE(bytes(), QByteArray("[A]\r\nk=x  [B] k2=y\r\n"));
 }
 
-void TestSettings::extremeNumbers_clampedAndWrittenSafely_data()
+void TestSettings::extremeNumbers_heldAsReadAndWrittenSafely_data()
 {
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<int>("position"); // zero-based, as held
-    QTest::addColumn<QByteArray>("writtenPosition");
-    QTest::addColumn<int>("range");
-    QTest::addColumn<int>("vat");
-    QTest::newRow("int minimum") << QByteArray("-2147483648") << -1 << QByteArray("0") << -3652058 << -100;
-    QTest::newRow("int maximum") << QByteArray("2147483647") << 99999999 << QByteArray("100000000") << 3652058 << 1000;
-    QTest::newRow("beyond int") << QByteArray("99999999999") << 99999999 << QByteArray("100000000") << 3652058 << 1000;
-    QTest::newRow("just inside") << QByteArray("3652058") << 3652057 << QByteArray("3652058") << 3652058 << 1000;
-    QTest::newRow("ordinary") << QByteArray("-7") << -1 << QByteArray("0") << -7 << -7;
+    QTest::addColumn<int>("number");   // range and rate, as held
+    QTest::newRow("int minimum") << QByteArray("-2147483648") << -1 << std::numeric_limits<int>::min();
+    QTest::newRow("int maximum") << QByteArray("2147483647") << 99999999 << std::numeric_limits<int>::max();
+    QTest::newRow("beyond int") << QByteArray("99999999999") << 99999999 << std::numeric_limits<int>::max();
+    QTest::newRow("ordinary") << QByteArray("-7") << -1 << -7;
 }
 
-void TestSettings::extremeNumbers_clampedAndWrittenSafely()
+void TestSettings::extremeNumbers_heldAsReadAndWrittenSafely()
 {
     QFETCH(QByteArray, value);
-    write("[Kontakty]\r\nOstatnia_Pozycja=" + value + "\r\n[Terminy]\r\nZAKRES=" + value
-          + "\r\n[Kalkulacje]\r\nVAT1=" + value + "\r\n");
+    const QByteArray file = "[Kontakty]\r\nOstatnia_Pozycja=" + value + "\r\n[Terminy]\r\nZAKRES=" + value
+                            + "\r\n[Kalkulacje]\r\nVAT1=" + value + "\r\n";
+    write(file);
     const Settings s = rewrite();
     QTEST(s.lastPosition, "position");
-    QTEST(s.range, "range");
-    QTEST(s.vat1, "vat");
-    QFETCH(QByteArray, writtenPosition);
-    QVERIFY(bytes().contains("Ostatnia_Pozycja=" + writtenPosition + "\r\n"));
+    QTEST(s.range, "number");
+    QTEST(s.vat1, "number");
+    QVERIFY(bytes().startsWith(file.left(file.indexOf("[Terminy]"))));
+    QVERIFY(bytes().contains("ZAKRES=" + value + "\r\n"));
+    QVERIFY(bytes().contains("VAT1=" + value + "\r\n"));
 
     Settings extreme;
     extreme.lastPosition = std::numeric_limits<int>::max(); // whatever a window leaves there
@@ -268,6 +270,64 @@ void TestSettings::extremeNumbers_clampedAndWrittenSafely()
     QVERIFY(ini.load());
     extreme.write(ini);
     QCOMPARE(ini.readString("Kontakty", "Ostatnia_Pozycja", {}), u"2147483648"_qs);
+}
+
+// Values the program cannot use as they stand are used bounded, and every write of other settings
+// leaves their lines as typed; a value the user changes is written.
+void TestSettings::handEditedValues_keptByteForByte_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("section");
+    QTest::newRow("rate above the bound") << QByteArray("VAT1=1500") << QByteArray("Kalkulacje");
+    QTest::newRow("rate below -100") << QByteArray("VAT2=-150") << QByteArray("Kalkulacje");
+    QTest::newRow("range beyond all dates") << QByteArray("ZAKRES=99999999") << QByteArray("Terminy");
+    QTest::newRow("range not a number") << QByteArray("ZAKRES=dwa") << QByteArray("Terminy");
+    QTest::newRow("blanks around") << QByteArray("ZAKRES = 10 ") << QByteArray("Terminy");
+    QTest::newRow("key in other case") << QByteArray("autoterminy=0") << QByteArray("Terminy");
+    QTest::newRow("reminder mode 7") << QByteArray("AUTOTERMINY=7") << QByteArray("Terminy");
+    QTest::newRow("truth value 5") << QByteArray("Drukuj_Osobiste=5") << QByteArray("Kontakty");
+    QTest::newRow("position past the list") << QByteArray("Ostatnia_Pozycja=2000000000") << QByteArray("Kontakty");
+    QTest::newRow("category outside the list") << QByteArray("KALK=9") << QByteArray("Kalkulacje");
+    QTest::newRow("sync every 5000 minutes") << QByteArray("Co_ile=5000") << QByteArray("Synchronizacja");
+}
+
+void TestSettings::handEditedValues_keptByteForByte()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, section);
+    write("[" + section + "]\r\n" + line + "\r\n");
+    IniFile ini(m_path);
+    QVERIFY(ini.load());
+    Settings s;
+    s.read(ini);
+    // Other settings change, as the windows change them.
+    s.syncAddress = u"https://dav.example"_qs;
+    s.quickNames[2] = u"Dom"_qs;
+    s.printTenCopies = true;
+    for (int round = 0; round < 2; ++round) {
+        s.write(ini);
+        QVERIFY(ini.save());
+        QVERIFY(ini.load());
+    }
+    QVERIFY2(bytes().startsWith("[" + section + "]\r\n" + line + "\r\n"), bytes().constData());
+    QVERIFY(bytes().contains("02_Nazwa_=Dom\r\n") && bytes().contains("Drukuj_10_kopii=1\r\n"));
+
+    // The user's own change is written.
+    s.vat1 = 24;
+    s.vat2 = 5;
+    s.range = 4;
+    s.autoReminder = 1;
+    s.calculation = 2;
+    s.printPersonal = false;
+    s.lastPosition = 2;
+    s.syncMinutes = 30;
+    s.write(ini);
+    QVERIFY(ini.save());
+    const Settings back = readBack();
+    QCOMPARE(QList<int>({back.vat1, back.vat2, back.range, back.autoReminder, back.calculation, back.lastPosition}),
+             QList<int>({24, 5, 4, 1, 2, 2}));
+    QVERIFY(!back.printPersonal);
+    QCOMPARE(back.syncMinutes, 30);
 }
 
 void TestSettings::repeatedSectionsAndKeys_firstCounts()

@@ -87,6 +87,13 @@ void TestICalendar::recurrence_data()
     QTest::newRow("wedding at year end")
         << contact(u"10004"_s, u"Bąk Piotr"_s, {}, {}, u"31.12.1999"_s) << u"slub-10004@"_s
         << u"DTSTART;VALUE=DATE:19991231|DTEND;VALUE=DATE:20000101|SUMMARY:Rocznica ślubu: Bąk Piotr"_s;
+    // Without its year, from a leap year as a name day, whichever form the book holds.
+    QTest::newRow("birthday without a year")
+        << contact(u"10006"_s, u"Zych Jan"_s, u"07.12"_s, {}, {}) << u"urodziny-10006@"_s
+        << u"DTSTART;VALUE=DATE:20001207|RRULE:FREQ=YEARLY|SUMMARY:Urodziny: Zych Jan"_s;
+    QTest::newRow("birthday in the year an earlier version kept for none")
+        << contact(u"10007"_s, u"Zych Ewa"_s, u"29.02.1604"_s, {}, {}) << u"urodziny-10007@"_s
+        << u"DTSTART;VALUE=DATE:20000229|RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1"_s;
     QTest::newRow("birthday that is no date")
         << contact(u"10005"_s, u"Ryś Adam"_s, u"31.02.1980"_s, {}, {}) << u"urodziny-10005@"_s << QString();
 }

@@ -75,6 +75,8 @@ private slots:
     void write_isVersion4();
     void write_leavesOutControlCharacters_data();
     void write_leavesOutControlCharacters();
+    void birthday_withoutYear_data();
+    void birthday_withoutYear();
     void read_samples_data();
     void read_samples();
     void read_malformed_data();
@@ -159,6 +161,36 @@ void TestVCard::write_leavesOutControlCharacters()
     QVERIFY2(bytes.contains(line), bytes.constData());
 }
 
+// A birthday without its year goes out as phones write it, in either form the book may hold, and
+// comes back as the day and month.
+void TestVCard::birthday_withoutYear_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("readBack");
+    QTest::newRow("day and month") << u"07.12"_s << QByteArray("\r\nBDAY:--1207\r\n") << u"07.12"_s;
+    QTest::newRow("year 1604 of an earlier version")
+        << u"07.12.1604"_s << QByteArray("\r\nBDAY:--1207\r\n") << u"07.12"_s;
+    QTest::newRow("leap day") << u"29.02"_s << QByteArray("\r\nBDAY:--0229\r\n") << u"29.02"_s;
+    QTest::newRow("whole date") << u"07.12.1980"_s << QByteArray("\r\nBDAY:19801207\r\n") << u"07.12.1980"_s;
+    QTest::newRow("no such day") << u"31.04"_s << QByteArray("\r\nBDAY;VALUE=text:31.04\r\n") << u"31.04"_s;
+}
+
+void TestVCard::birthday_withoutYear()
+{
+    QFETCH(QString, stored);
+    QFETCH(QByteArray, line);
+    ExchangeContact item;
+    item.contact.Nazwa = u"Nowak Jan"_s;
+    item.contact.Urodziny = stored;
+    QByteArray bytes;
+    QVERIFY(VCard::write({item}, &bytes));
+    QVERIFY2(bytes.contains(line), bytes.constData());
+    QList<ExchangeContact> read;
+    QVERIFY(VCard::read(bytes, &read, nullptr));
+    QTEST(read.value(0).contact.Urodziny, "readBack");
+}
+
 void TestVCard::read_samples_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -204,7 +236,7 @@ void TestVCard::read_samples_data()
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna Maria Wójcik\r\nBDAY:--03-08\r\n"
                       "NOTE:Linia 1\\nLinia 2\\, dalej\\; koniec \\\\ ukośnik i bardzo długi tekst, który\r\n"
                       "  się zawija\r\nEND:VCARD\r\n")
-        << u"Nazwa=Anna Maria Wójcik|Urodziny=08.03.1604|notes=Linia 1\nLinia 2, dalej; koniec \\ ukośnik i bardzo "
+        << u"Nazwa=Anna Maria Wójcik|Urodziny=08.03|notes=Linia 1\nLinia 2, dalej; koniec \\ ukośnik i bardzo "
            u"długi tekst, który "
            "się zawija"_s;
 
@@ -220,9 +252,9 @@ void TestVCard::read_samples_data()
         << u"Firma=Piekarnia Bułka|Nazwa=Piekarnia Bułka"_s;
 
     // A UID reads as it would be written back, so a card exported again keeps its identity.
-    QTest::newRow("UID with a control character")
-        << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nUID: ab\x17""cd \r\nFN:Ewa\r\nEND:VCARD\r\n")
-        << u"Nazwa=Ewa|uid=abcd"_s;
+    QTest::newRow("UID with a control character") << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nUID: ab\x17"
+                                                                "cd \r\nFN:Ewa\r\nEND:VCARD\r\n")
+                                                  << u"Nazwa=Ewa|uid=abcd"_s;
 }
 
 void TestVCard::read_samples()
@@ -295,9 +327,9 @@ void TestVCard::read_phoneFiles()
         // What is read is written so that it reads back the same; a birthday without its year as --MMDD.
         QByteArray written;
         QVERIFY(VCard::write({contacts[i]}, &written));
-        const QDate born = DateText::parseDate(contacts[i].contact.Urodziny);
-        if (born.isValid() && born.year() == DateText::noYear) {
-            QVERIFY2(written.contains("\r\nBDAY:--" + born.toString(u"MMdd"_s).toLatin1() + "\r\n"),
+        const QString born = contacts[i].contact.Urodziny;
+        if (born.size() == 5) {
+            QVERIFY2(written.contains("\r\nBDAY:--" + (born.mid(3, 2) + born.left(2)).toLatin1() + "\r\n"),
                      written.constData());
         }
         QList<ExchangeContact> again;

@@ -578,7 +578,10 @@ private slots:
                                              book,
                                              one.path(u"a.vcf"_s),
                                              QDateTime::currentDateTime(),
-                                             nullptr)) {
+                                             nullptr,
+                                             {},
+                                             nullptr,
+                                             &SyncState::exportUids)) {
                 (void)TextFile::readBytes(one.path(u"a.vcf"_s), &bytes, nullptr, nullptr);
             }
             QList<ExchangeContact> read;

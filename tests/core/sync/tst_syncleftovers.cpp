@@ -1,5 +1,6 @@
 // Temporary copies a killed write left beside the files the organiser replaces whole: removed by the
 // next sync, at once when nobody else works on the folder, and never a file that only looks alike.
+#include "core/common/Clock.h"
 #include "core/sync/SyncLeftovers.h"
 
 #include <QDateTime>
@@ -56,7 +57,7 @@ private slots:
             QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
         }
         file.close();
-        QCOMPARE(SyncLeftovers::remove(dir.path(), alone), removed ? 1 : 0);
+        QCOMPARE(SyncLeftovers::remove(dir.path(), SystemClock(), alone), removed ? 1 : 0);
         QCOMPARE(QFileInfo::exists(path), !removed);
     }
 };

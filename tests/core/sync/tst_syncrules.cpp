@@ -302,6 +302,8 @@ private slots:
             << android << u"Email"_s << u"tomasz@firma.pl"_s << QByteArray("\r\nEMAIL;TYPE=work:tomasz@firma.pl\r\n")
             << QByteArray("t.wisniewski@example.com");
         QTest::newRow("Android: the year-less birthday as read")
+            << android << u"Urodziny"_s << u"13.04"_s << QByteArray("\r\nBDAY:--0413\r\n") << QByteArray("--0412");
+        QTest::newRow("Android: the year-less birthday as an earlier version kept it")
             << android << u"Urodziny"_s << u"13.04.1604"_s << QByteArray("\r\nBDAY:--0413\r\n") << QByteArray("--0412");
         QTest::newRow("Thunderbird: a text number keeps VALUE=TEXT")
             << thunderbird << u"TelKom"_s << u"+48 604 000 000"_s

@@ -213,7 +213,8 @@ void TestBiorytmy::invalidBirthDate_greyAndTitleStays()
     QVERIFY(fx.sim.prompter.boxes.isEmpty());
 }
 
-// A birthday known without its year (kept in 1604) draws nothing until the year is given.
+// A birthday known without its year ("12.04", or "12.04.1604" as an earlier version kept it) draws
+// nothing until the year is given.
 void TestBiorytmy::yearlessBirthDate_greySaysItNeedsTheYear()
 {
     ShellFixture fx;
@@ -226,6 +227,10 @@ void TestBiorytmy::yearlessBirthDate_greySaysItNeedsTheYear()
     w.Edit_Urodziny->setText(QStringLiteral("05.12.2026"));
     QCOMPARE(w.Label1->text(), QStringLiteral("Intelektualny  18%   Emocjonalny  22%   Fizyczny  26%"));
     w.Edit_Urodziny->setText(QStringLiteral("29.02.1604"));
+    QCOMPARE(pixel(225, 91), invalidGrey);
+    QCOMPARE(w.Label1->text(), QStringLiteral("Biorytm wymaga roku urodzenia."));
+    w.Edit_Urodziny->setText(QStringLiteral("05.12.2026"));
+    w.Edit_Urodziny->setText(QStringLiteral("12.04"));
     QCOMPARE(pixel(225, 91), invalidGrey);
     QCOMPARE(w.Label1->text(), QStringLiteral("Biorytm wymaga roku urodzenia."));
 }

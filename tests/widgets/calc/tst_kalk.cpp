@@ -36,6 +36,8 @@ private slots:
     void secondOpening_beepsAndKeepsOneWindow();
     void taxAmounts_readableBesideTheirUnits_data();
     void taxAmounts_readableBesideTheirUnits();
+    void layout_asLaidOut();
+    void handEditedRates_usedBoundedAndKept();
     void vatRates_changedFromTheWindow();
     void vatRates_onlyChangedOnesWrittenBack_data();
     void vatRates_onlyChangedOnesWrittenBack();
@@ -352,6 +354,50 @@ void TestKalk::taxAmounts_readableBesideTheirUnits()
     QVERIFY(w.LVAT1->geometry().right() - taxWidth > unitRight);
     QVERIFY(taxWidth <= w.LVAT1->width() && w.GroupBox1->contentsRect().contains(w.LVAT1->geometry()));
     QVERIFY(w.LVAT1->font().pixelSize() >= (tax1.size() <= 10 ? 8 : 6));
+}
+
+// Where nothing overlaps, the window is as laid out: the tax amounts against x = 104 in the window's
+// font, the close button across the lower group; the rates button only where the rates count.
+void TestKalk::layout_asLaidOut()
+{
+    ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), oldRates);
+    TForm_Kalk &w = open(fx);
+    QCOMPARE(w.size(), QSize(117, 205));
+    QCOMPARE(w.GroupBox2->geometry(), QRect(0, 165, 117, 40));
+    QCOMPARE(w.Button1->geometry(), QRect(8, 12, 100, 22));
+    type(w.C1, QStringLiteral("100"));
+    for (QLabel *tax : {w.LVAT1, w.LVAT2}) {
+        QCOMPARE(tax->x() + tax->width(), 104);
+        QCOMPARE(tax->font().pixelSize(), w.font().pixelSize());
+        QVERIFY(tax->alignment() & Qt::AlignRight);
+    }
+    QCOMPARE(w.LVAT1->y(), 80);
+    QCOMPARE(w.LVAT2->y(), 120);
+    QVERIFY(w.Button_VAT->isVisible());
+    for (QWidget *other : {static_cast<QWidget *>(w.ComboBox1), static_cast<QWidget *>(w.C1)}) {
+        QVERIFY(!w.Button_VAT->geometry().intersects(other->geometry()));
+    }
+    QVERIFY(w.Button_VAT->x() > w.L1->x() + w.L1->fontMetrics().horizontalAdvance(w.L1->text()));
+    w.ComboBox1->setCurrentIndex(1);
+    QVERIFY(!w.Button_VAT->isVisible());
+}
+
+// Rates edited by hand beyond what a calculation takes are used bounded and stay in the file.
+void TestKalk::handEditedRates_usedBoundedAndKept()
+{
+    ShellFixture fx;
+    fx.writeFile(QStringLiteral("Morwinek.ini"), "[Kalkulacje]\r\nVAT1=1500\r\nVAT2=-150\r\n");
+    TForm_Kalk &w = open(fx);
+    QCOMPARE(w.L2->text() + u' ' + w.L3->text(), QStringLiteral("VAT 1000% VAT 8%"));
+    type(w.C1, QStringLiteral("100"));
+    QCOMPARE(w.C2->value(), 110000); // in hundredths
+    QCOMPARE(w.C3->value(), 10800);
+    w.ComboBox1->setCurrentIndex(2);
+    w.close();
+    fx.main->saveSettings();
+    const QByteArray ini = fx.readFile(QStringLiteral("Morwinek.ini"));
+    QVERIFY2(ini.startsWith("[Kalkulacje]\r\nVAT1=1500\r\nVAT2=-150\r\nKALK=2\r\n"), ini.constData());
 }
 
 void TestKalk::vatRates_changedFromTheWindow()

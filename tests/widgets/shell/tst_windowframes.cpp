@@ -2,16 +2,20 @@
 
 #include "platform/sim/FakeLineApi.h"
 #include "widgets/appointments/TForm_Terminy.h"
+#include "widgets/calc/TForm_Kalk.h"
 #include "widgets/contacts/TForm_Notatniczek.h"
+#include "widgets/shell/Fonts.h"
 #include "widgets/telephony/TForm_Szybkie.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -22,6 +26,7 @@ class TestWindowFrames : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { Fonts::install(); } // the program's own fonts, as laid out
     void cleanup() { qDeleteAll(openWindows()); }
     void everyWindow_switchableAndNamed_data();
     void everyWindow_switchableAndNamed();
@@ -127,6 +132,33 @@ void TestWindowFrames::everyWindow_switchableAndNamed()
     }
     if (action == "Kalkulacje") {
         QCOMPARE(captionOf("C2"), QStringLiteral("VAT 23%"));
+        auto *kalk = static_cast<TForm_Kalk *>(w);
+        QCOMPARE(kalk->size(), QSize(117, 205));
+        QCOMPARE(kalk->Button1->geometry(), QRect(8, 12, 100, 22));
+        for (QLabel *tax : {kalk->LVAT1, kalk->LVAT2}) {
+            QVERIFY(kalk->GroupBox1->contentsRect().contains(tax->geometry()));
+            // The amount is drawn whole, clear of the unit label beside it.
+            const int drawn = tax->fontMetrics().horizontalAdvance(tax->text());
+            QVERIFY2(drawn <= tax->width(), qPrintable(tax->text()));
+            const QLabel *unit = tax == kalk->LVAT1 ? kalk->L2 : kalk->L3;
+            QVERIFY(tax->x() + tax->width() - drawn > unit->x() + unit->fontMetrics().horizontalAdvance(unit->text()));
+            if (!wideCaptions) {
+                QCOMPARE(tax->x() + tax->width(), 104); // as laid out where nothing overlaps
+            }
+        }
+    }
+    if (auto *contacts = qobject_cast<TForm_Notatniczek *>(w); contacts && action == "Kontakty") {
+        QCOMPARE(contacts->Image_Zdjecie->size(), QSize(133, 142));
+        QVERIFY(contacts->Panel1->contentsRect().contains(contacts->Image_Zdjecie->geometry()));
+        if (!wideCaptions) {
+            QCOMPARE(contacts->height(), 335);
+        }
+        // Every day's names fit whole in the today panel, above the close button.
+        QLabel *names = contacts->Label_wypisz2;
+        QVERIFY(contacts->Panel2->contentsRect().contains(names->geometry()));
+        QVERIFY(contacts->Panel2->geometry().bottom() < contacts->Button_Zamknij->geometry().top());
+        QVERIFY(contacts->Panel2->geometry().top() > contacts->Panel1->geometry().bottom());
+        QVERIFY(contacts->Button_Zamknij->geometry().bottom() < contacts->height());
     }
     if (auto *terminy = qobject_cast<TForm_Terminy *>(w)) {
         QCOMPARE(captionOf("eData"), QStringLiteral("Data"));

@@ -2,6 +2,7 @@
 
 #include "core/appointments/AppointmentEdits.h"
 #include "core/appointments/AppointmentList.h"
+#include "core/appointments/AppointmentRange.h"
 #include "core/common/Cp1250.h"
 #include "core/common/DailyBackup.h"
 #include "core/common/DateText.h"
@@ -59,7 +60,7 @@ QList<QByteArray> AppointmentCollection::identity(const QString &key) const
 bool AppointmentCollection::isOld(const QString &record) const
 {
     const int day = DateText::parse(AppointmentRecord::decode(record).date);
-    return day == DateText::invalid || DateText::toDay(m_today) - day > m_range;
+    return !AppointmentRange(DateText::toDay(m_today), m_range).keeps(day);
 }
 
 SyncPlanner::LocalSnapshot AppointmentCollection::snapshot(const SyncCollectionState &state) const

@@ -110,6 +110,9 @@ QString fieldValue(const ExchangeContact &item, const QString &name)
         return QString::fromLatin1(photoHash(item.photo));
     }
     const Contact::Column *column = Contact::column(name);
+    if (column && column->field == &Contact::Urodziny) {
+        return DateText::withoutYear(item.contact.Urodziny); // "12.04.1604" as an earlier version kept "12.04"
+    }
     return column ? item.contact.*column->field : QString();
 }
 
