@@ -4,14 +4,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-void QtPrompter::beep(Beep)
-{
-    QApplication::beep();
-}
+namespace {
 
-Prompter::Answer QtPrompter::messageBox(QWidget *parent, const QString &text, const QString &caption, unsigned flags)
+// Caption, text (any line ends) and the icon the flags name.
+void setUp(QMessageBox &box, const QString &text, const QString &caption, unsigned flags)
 {
-    QMessageBox box(parent);
     box.setWindowTitle(caption);
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
@@ -32,6 +29,19 @@ Prompter::Answer QtPrompter::messageBox(QWidget *parent, const QString &text, co
     default:
         box.setIcon(QMessageBox::NoIcon);
     }
+}
+
+} // namespace
+
+void QtPrompter::beep(Beep)
+{
+    QApplication::beep();
+}
+
+Prompter::Answer QtPrompter::messageBox(QWidget *parent, const QString &text, const QString &caption, unsigned flags)
+{
+    QMessageBox box(parent);
+    setUp(box, text, caption, flags);
     QList<QPair<QMessageBox::StandardButton, Answer>> buttons;
     switch (flags & 0xF) {
     case MB_OKCANCEL:
@@ -80,26 +90,7 @@ int QtPrompter::choose(
     QWidget *parent, const QString &text, const QString &caption, const QStringList &buttons, unsigned flags)
 {
     QMessageBox box(parent);
-    box.setWindowTitle(caption);
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    box.setText(shown);
-    switch (flags & 0xF0) {
-    case MB_ICONSTOP:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MB_ICONQUESTION:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case MB_ICONEXCLAMATION:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MB_ICONINFORMATION:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        box.setIcon(QMessageBox::NoIcon);
-    }
+    setUp(box, text, caption, flags);
     QList<QPushButton *> added;
     for (qsizetype i = 0; i < buttons.size(); ++i) {
         // Roles keep the buttons in the order given on every desktop style.
