@@ -150,6 +150,26 @@ QByteArray response(const QByteArray &href, const QByteArray &prop, int status =
            + "</d:response>";
 }
 
+// The account of the server's book "/k/" and calendar "/t/".
+SyncAccount account(const HostileServer &server)
+{
+    SyncAccount a;
+    a.address = server.url() + u"/"_s;
+    a.user = u"anna"_s;
+    a.password = u"tajne"_s;
+    a.addressBookUrl = server.url() + u"/k/"_s;
+    a.calendarUrl = server.url() + u"/t/"_s;
+    return a;
+}
+
+// One sync to its end; one that does not end in time is an outcome that is not ok.
+SyncOutcome syncOnce(DavSyncEngine &engine, const SyncAccount &a, int waitMs = 30000)
+{
+    QSignalSpy finished(&engine, &SyncEngine::finished);
+    engine.synchronize(a);
+    return finished.wait(waitMs) ? finished.takeFirst().first().value<SyncOutcome>() : SyncOutcome{};
+}
+
 QByteArray card(int n, int padding = 0)
 {
     const QByteArray id = QByteArray::number(n);
@@ -364,16 +384,9 @@ private slots:
             QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
         }
 
-        SyncAccount a;
-        a.address = server.url() + u"/"_s;
-        a.user = u"anna"_s;
-        a.password = u"tajne"_s;
-        a.addressBookUrl = server.url() + u"/k/"_s;
-        a.calendarUrl = server.url() + u"/t/"_s;
-        QSignalSpy finished(&engine, &SyncEngine::finished);
-        const auto sync = [&] { // a sync that never ends fails as not ok
-            engine.synchronize(a);
-            return finished.wait(60000) ? finished.takeFirst().first().value<SyncOutcome>() : SyncOutcome{};
+        SyncAccount a = account(server);
+        const auto sync = [&] {
+            return syncOnce(engine, a, 60000);
         };
         QElapsedTimer clock;
         clock.start();
@@ -461,16 +474,9 @@ private slots:
         }
         DavSyncEngine engine(dir.path());
         engine.setTimeout(5000);
-        SyncAccount a;
-        a.address = server.url() + u"/"_s;
-        a.user = u"anna"_s;
-        a.password = u"tajne"_s;
-        a.addressBookUrl = server.url() + u"/k/"_s;
-        a.calendarUrl = server.url() + u"/t/"_s;
-        QSignalSpy finished(&engine, &SyncEngine::finished);
+        const SyncAccount a = account(server);
         const auto sync = [&] {
-            engine.synchronize(a);
-            return finished.wait(30000) ? finished.takeFirst().first().value<SyncOutcome>() : SyncOutcome{};
+            return syncOnce(engine, a);
         };
         if (syncedBefore) {
             const SyncOutcome first = sync();
@@ -531,16 +537,9 @@ private slots:
         QTemporaryDir dir;
         DavSyncEngine engine(dir.path());
         engine.setTimeout(5000);
-        SyncAccount a;
-        a.address = server.url() + u"/"_s;
-        a.user = u"anna"_s;
-        a.password = u"tajne"_s;
-        a.addressBookUrl = server.url() + u"/k/"_s;
-        a.calendarUrl = server.url() + u"/t/"_s;
-        QSignalSpy finished(&engine, &SyncEngine::finished);
+        const SyncAccount a = account(server);
         const auto sync = [&] {
-            engine.synchronize(a);
-            return finished.wait(30000) ? finished.takeFirst().first().value<SyncOutcome>() : SyncOutcome{};
+            return syncOnce(engine, a);
         };
         SyncOutcome o = sync();
         QVERIFY2(o.ok && o.contacts.received == 5, qPrintable(o.error));
@@ -592,16 +591,8 @@ private slots:
         QTemporaryDir dir;
         DavSyncEngine engine(dir.path());
         engine.setTimeout(5000);
-        SyncAccount a;
-        a.address = server.url() + u"/"_s;
-        a.user = u"anna"_s;
-        a.password = u"tajne"_s;
-        a.addressBookUrl = server.url() + u"/k/"_s;
-        a.calendarUrl = server.url() + u"/t/"_s;
-        QSignalSpy finished(&engine, &SyncEngine::finished);
-        engine.synchronize(a);
-        QVERIFY(finished.wait(30000));
-        const SyncOutcome o = finished.first().first().value<SyncOutcome>();
+        SyncAccount a = account(server);
+        const SyncOutcome o = syncOnce(engine, a);
         QVERIFY(!o.ok);
         QVERIFY2(o.error.contains(says.contains(u"%1"_s) ? says.arg(server.url()) : says), qPrintable(o.error));
         QVERIFY2(!o.error.contains(u"nr "_s), qPrintable(o.error));
@@ -638,16 +629,9 @@ private slots:
         QTemporaryDir dir;
         DavSyncEngine engine(dir.path());
         engine.setTimeout(5000);
-        SyncAccount a;
-        a.address = server.url() + u"/"_s;
-        a.user = u"anna"_s;
-        a.password = u"tajne"_s;
-        a.addressBookUrl = server.url() + u"/k/"_s;
-        a.calendarUrl = server.url() + u"/t/"_s;
-        QSignalSpy finished(&engine, &SyncEngine::finished);
+        const SyncAccount a = account(server);
         const auto sync = [&] {
-            engine.synchronize(a);
-            return finished.wait(30000) ? finished.takeFirst().first().value<SyncOutcome>() : SyncOutcome{};
+            return syncOnce(engine, a);
         };
         QCOMPARE(sync().contacts.received, 3);
         QVERIFY(QFileInfo(dir.filePath(u"Morwinek.sync"_s)).size() < 64 * 1024);
